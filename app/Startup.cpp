@@ -1,0 +1,42 @@
+#include "Startup.h"
+
+#include "engine/AttachFiles.h"
+#include "resources/ResConst.h"
+
+namespace ulv {
+namespace {
+
+void SetApplicationIdentity(TPlatform& platform) {
+    WindowHandle app = platform.Module.ApplicationWindow();
+    if (IconHandle icon = platform.Module.LoadIconA(kAppIconId))
+        platform.System.SendMessageA(app, kWmSetIcon, kIconBig, static_cast<std::intptr_t>(icon));
+    platform.System.SetWindowTextA(app, std::string(kAppTitle));
+}
+
+} // namespace
+
+bool IsSupportedWindows(ISystem& system) {
+    TOsVersionInfo info;
+    if (!system.GetVersionExA(info)) return false;
+    return info.PlatformId == kVerPlatformWin32Nt && info.MajorVersion > 4;
+}
+
+int RunSetup(TPlatform& platform, std::string_view /*commandLine*/) {
+    if (!IsSupportedWindows(platform.System)) {
+        platform.System.MessageBoxA(0, std::string(kOldWindowsText), std::nullopt, kMbOk | kMbIconExclamation);
+        return kExitOldWindows;
+    }
+    SetApplicationIdentity(platform);
+
+    TPayloadFault fault = TPayloadFault::None;
+    std::unique_ptr<TAttachedFiles> attachedFiles = TAttachedFiles::Create(platform, fault);
+    if (!attachedFiles) {
+        // The setup cannot do anything without its payload; nothing has been touched yet.
+        platform.System.MessageBoxA(0, std::string(kDamagedSetupText),
+                                    std::string(kAppTitle), kMbOk | kMbIconHand);
+        return kExitDamagedSetup;
+    }
+    return kExitDone;
+}
+
+} // namespace ulv

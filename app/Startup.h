@@ -1,0 +1,20 @@
+#pragma once
+#include "platform/Platform.h"
+
+#include <string_view>
+
+namespace ulv {
+
+enum TExitCode : int {
+    kExitDone = 0,
+    kExitOldWindows = 1,
+    kExitDamagedSetup = 2,
+};
+
+// Windows 2000 or later of the NT line.
+[[nodiscard]] bool IsSupportedWindows(ISystem& system);
+
+// The program entry's work, from the Windows check to the end of the run.
+int RunSetup(TPlatform& platform, std::string_view commandLine);
+
+} // namespace ulv

@@ -1,0 +1,48 @@
+# Flags and helpers shared by every target of ours (not by third-party code).
+
+find_package(ZLIB REQUIRED)
+
+if(WIN32)
+    # libpng is cross-built by scripts/deps from Debian's source package.
+    set(ULVARA_LIBPNG_ROOT "${CMAKE_SOURCE_DIR}/build/cache/libpng-win64" CACHE PATH "Static libpng for win64")
+    if(NOT EXISTS "${ULVARA_LIBPNG_ROOT}/lib/libpng16.a")
+        message(FATAL_ERROR "libpng for win64 missing under ${ULVARA_LIBPNG_ROOT}: run scripts/deps")
+    endif()
+    add_library(PNG::PNG STATIC IMPORTED)
+    set_target_properties(PNG::PNG PROPERTIES
+        IMPORTED_LOCATION "${ULVARA_LIBPNG_ROOT}/lib/libpng16.a"
+        INTERFACE_INCLUDE_DIRECTORIES "${ULVARA_LIBPNG_ROOT}/include"
+        INTERFACE_LINK_LIBRARIES ZLIB::ZLIB)
+    # Everything static: no DLL of ours or of the compiler beside the program.
+    add_link_options(-static -Wl,--no-insert-timestamp -Wl,--dynamicbase -Wl,--nxcompat -Wl,--high-entropy-va)
+else()
+    find_package(PNG REQUIRED)
+endif()
+
+if(ULVARA_SANITIZE)
+    add_compile_options(-fsanitize=${ULVARA_SANITIZE} -fno-omit-frame-pointer -fno-sanitize-recover=all)
+    add_link_options(-fsanitize=${ULVARA_SANITIZE})
+endif()
+
+# Our sources are UTF-8; the program's text is Windows-1252.
+function(ulvara_target target)
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Werror -fexec-charset=CP1252)
+    target_include_directories(${target} PUBLIC ${CMAKE_SOURCE_DIR})
+    if(WIN32)
+        target_compile_options(${target} PRIVATE -ffunction-sections -fdata-sections)
+        target_compile_definitions(${target} PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
+    endif()
+endfunction()
+
+# A GoogleTest executable of ours.
+function(ulvara_gtest target)
+    if(NOT TARGET gtest)
+        set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+        set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+        set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
+        add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+    endif()
+    add_executable(${target} ${ARGN})
+    ulvara_target(${target})
+    target_link_libraries(${target} PRIVATE gtest gtest_main)
+endfunction()

@@ -1,0 +1,29 @@
+#include "AttachFiles.h"
+
+#include "resources/ResConst.h"
+
+namespace ulv {
+
+std::unique_ptr<TAttachedFiles> TAttachedFiles::Create(TPlatform& platform, TPayloadFault& fault) {
+    auto resource = platform.Module.FindResourceData(kPayloadResourceName, kPayloadResourceType);
+    if (!resource) {
+        fault = TPayloadFault::Missing;
+        return nullptr;
+    }
+    return FromStream(*resource, fault);
+}
+
+std::unique_ptr<TAttachedFiles> TAttachedFiles::FromStream(std::span<const std::uint8_t> stream,
+                                                           TPayloadFault& fault) {
+    std::unique_ptr<TAttachedFiles> files(new TAttachedFiles);
+    fault = InflatePayload(stream, files->Block);
+    if (fault != TPayloadFault::None) return nullptr;
+    std::vector<TPayloadRecord> records;
+    fault = WalkPayloadRecords(files->Block.Bytes(), records);
+    if (fault != TPayloadFault::None) return nullptr;
+    files->Entries.reserve(records.size());
+    for (auto& r : records) files->Entries.push_back(TAttachedFile{std::move(r.Name), r.Size, r.Time, r.DataOffset});
+    return files;
+}
+
+} // namespace ulv

@@ -1,0 +1,102 @@
+#pragma once
+#include "Win32Types.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace ulv {
+
+using FileHandle = std::uintptr_t; // opaque; kNoFile is never a valid handle
+constexpr FileHandle kNoFile = 0;
+using FindHandle = std::uintptr_t;
+constexpr FindHandle kNoFind = 0;
+
+struct TFindData {
+    std::uint32_t Attributes = 0;
+    FileTime CreationTime = 0;
+    FileTime LastAccessTime = 0;
+    FileTime LastWriteTime = 0;
+    std::uint64_t Size = 0;
+    std::string Name; // the name as stored, case preserved, without its folder
+};
+
+// Files and folders, with the semantics of the kernel32 calls of the same names (ANSI names in the system
+// code page). Every call that fails returns its failure value and leaves the reason in LastError(), which is
+// per thread, as GetLastError is.
+class IFiles {
+public:
+    virtual ~IFiles() = default;
+
+    // kNoFile on failure. Sharing is enforced: an open whose access conflicts with the sharing of a handle
+    // already open on the file, or whose sharing does not allow an open handle's access, fails with
+    // ERROR_SHARING_VIOLATION. CREATE_ALWAYS on a read-only file fails with ERROR_ACCESS_DENIED.
+    [[nodiscard]] virtual FileHandle CreateFileA(const std::string& path, std::uint32_t access,
+                                                 std::uint32_t share, std::uint32_t disposition,
+                                                 std::uint32_t flagsAndAttributes) = 0;
+    // Writes at the file position; `written` tells how many bytes were stored, which may be fewer than
+    // asked when the disk is full (the call then fails).
+    [[nodiscard]] virtual bool WriteFile(FileHandle file, const void* data, std::uint32_t size,
+                                         std::uint32_t& written) = 0;
+    [[nodiscard]] virtual bool ReadFile(FileHandle file, void* data, std::uint32_t size, std::uint32_t& read) = 0;
+    // Null pointers leave the corresponding time unchanged.
+    [[nodiscard]] virtual bool SetFileTime(FileHandle file, const FileTime* creation, const FileTime* lastAccess,
+                                           const FileTime* lastWrite) = 0;
+    [[nodiscard]] virtual bool GetFileTime(FileHandle file, FileTime* creation, FileTime* lastAccess,
+                                           FileTime* lastWrite) = 0;
+    [[nodiscard]] virtual std::optional<std::uint64_t> GetFileSize(FileHandle file) = 0;
+    virtual bool CloseHandle(FileHandle file) = 0;
+
+    [[nodiscard]] virtual bool DeleteFileA(const std::string& path) = 0;
+    [[nodiscard]] virtual bool CreateDirectoryA(const std::string& path) = 0;
+    [[nodiscard]] virtual bool RemoveDirectoryA(const std::string& path) = 0;
+    [[nodiscard]] virtual std::uint32_t GetFileAttributesA(const std::string& path) = 0;
+    [[nodiscard]] virtual bool SetFileAttributesA(const std::string& path, std::uint32_t attributes) = 0;
+
+    // The pattern is a folder, a backslash and a name that may hold * and ?; names match ignoring case.
+    [[nodiscard]] virtual FindHandle FindFirstFileA(const std::string& pattern, TFindData& found) = 0;
+    [[nodiscard]] virtual bool FindNextFileA(FindHandle find, TFindData& found) = 0;
+    virtual bool FindClose(FindHandle find) = 0;
+
+    [[nodiscard]] virtual std::uint32_t LastError() const = 0;
+};
+
+// Owns an open file of an IFiles; closes it once.
+class UniqueFile {
+public:
+    UniqueFile() = default;
+    UniqueFile(IFiles& files, FileHandle handle) : Files(&files), Handle(handle) {}
+    UniqueFile(UniqueFile&& other) noexcept : Files(other.Files), Handle(other.Release()) {}
+    UniqueFile& operator=(UniqueFile&& other) noexcept {
+        if (this != &other) {
+            Reset();
+            Files = other.Files;
+            Handle = other.Release();
+        }
+        return *this;
+    }
+    UniqueFile(const UniqueFile&) = delete;
+    UniqueFile& operator=(const UniqueFile&) = delete;
+    ~UniqueFile() { Reset(); }
+
+    [[nodiscard]] FileHandle Get() const { return Handle; }
+    explicit operator bool() const { return Handle != kNoFile; }
+    FileHandle Release() {
+        FileHandle h = Handle;
+        Handle = kNoFile;
+        return h;
+    }
+    // Closes now; false when the close itself failed (a write-behind error, for instance).
+    bool Reset() {
+        if (Handle == kNoFile) return true;
+        bool ok = Files->CloseHandle(Handle);
+        Handle = kNoFile;
+        return ok;
+    }
+
+private:
+    IFiles* Files = nullptr;
+    FileHandle Handle = kNoFile;
+};
+
+} // namespace ulv

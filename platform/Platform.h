@@ -1,0 +1,17 @@
+#pragma once
+#include "Clock.h"
+#include "Files.h"
+#include "System.h"
+
+namespace ulv {
+
+// The ports the program gets once at start-up and passes down. Each adapter (Win32, simulated machine)
+// provides all of them.
+struct TPlatform {
+    IFiles& Files;
+    IClock& Clock;
+    ISystem& System;
+    IModule& Module;
+};
+
+} // namespace ulv

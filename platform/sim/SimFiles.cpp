@@ -1,0 +1,425 @@
+#include "SimFiles.h"
+
+#include "SimText.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace ulv::sim {
+namespace {
+
+thread_local std::uint32_t tLastError = 0;
+
+bool IsInvalidNameChar(unsigned char c) {
+    return c < 0x20 || std::strchr("<>:\"|?*", c) != nullptr;
+}
+
+std::vector<std::string> SplitComponents(std::string_view rest) {
+    std::vector<std::string> parts;
+    std::string current;
+    for (char c : rest) {
+        if (c == '\\' || c == '/') {
+            parts.push_back(current);
+            current.clear();
+        } else {
+            current += c;
+        }
+    }
+    parts.push_back(current);
+    return parts;
+}
+
+// Wildcard match of an upper-cased name against an upper-cased pattern: * is any run, ? any one character.
+bool Matches(std::string_view name, std::string_view pattern) {
+    if (pattern == "*.*") pattern = "*";
+    size_t n = 0, p = 0, starP = std::string_view::npos, starN = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && (pattern[p] == '?' || pattern[p] == name[n])) {
+            ++n;
+            ++p;
+        } else if (p < pattern.size() && pattern[p] == '*') {
+            starP = p++;
+            starN = n;
+        } else if (starP != std::string_view::npos) {
+            p = starP + 1;
+            n = ++starN;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*') ++p;
+    return p == pattern.size();
+}
+
+bool AccessConflicts(std::uint32_t access, std::uint32_t otherShare) {
+    if ((access & kGenericRead) && !(otherShare & kFileShareRead)) return true;
+    if ((access & kGenericWrite) && !(otherShare & kFileShareWrite)) return true;
+    return false;
+}
+
+} // namespace
+
+SimFiles::SimFiles(SimClock& clock) : Clock(clock) { AddDrive('C'); }
+
+void SimFiles::AddDrive(char letter) {
+    std::lock_guard guard(Lock);
+    Drives.insert(UpperAnsi(letter));
+}
+
+bool SimFiles::Fail(std::uint32_t error) const {
+    tLastError = error;
+    return false;
+}
+
+std::uint32_t SimFiles::LastError() const { return tLastError; }
+
+std::optional<SimFiles::Parsed> SimFiles::Parse(const std::string& path) const {
+    if (path.size() < 2 || path[1] != ':' || !Drives.contains(UpperAnsi(path[0]))) {
+        Fail(kErrorPathNotFound);
+        return std::nullopt;
+    }
+    std::vector<std::string> kept;
+    for (auto& part : SplitComponents(std::string_view(path).substr(2))) {
+        if (part.empty() || part == ".") continue;
+        if (part == "..") {
+            if (!kept.empty()) kept.pop_back();
+            continue;
+        }
+        if (std::any_of(part.begin(), part.end(), [](char c) { return IsInvalidNameChar(c); })) {
+            Fail(kErrorInvalidName);
+            return std::nullopt;
+        }
+        // Windows drops trailing dots and blanks of a component.
+        while (!part.empty() && (part.back() == '.' || part.back() == ' ')) part.pop_back();
+        if (part.empty()) continue;
+        kept.push_back(part);
+    }
+    Parsed p;
+    std::string key(1, UpperAnsi(path[0]));
+    key += ':';
+    if (kept.empty()) {
+        p.Key = key;
+        p.IsRoot = true;
+        return p;
+    }
+    for (size_t i = 0; i < kept.size(); ++i) {
+        if (i + 1 == kept.size()) p.Parent = key;
+        key += '\\';
+        key += UpperAnsi(kept[i]);
+    }
+    p.Key = key;
+    p.Name = kept.back();
+    return p;
+}
+
+bool SimFiles::ParentIsFolder(const Parsed& p) const {
+    if (p.Parent.size() == 2) return true; // a drive root
+    auto it = Nodes.find(p.Parent);
+    return it != Nodes.end() && it->second.Directory;
+}
+
+bool SimFiles::SharingAllows(const std::string& key, std::uint32_t access, std::uint32_t share) const {
+    for (auto& [handle, open] : Handles) {
+        if (open.Key != key) continue;
+        if (AccessConflicts(access, open.Share) || AccessConflicts(open.Access, share)) return false;
+    }
+    return true;
+}
+
+bool SimFiles::HasOpenHandles(const std::string& key) const {
+    return std::any_of(Handles.begin(), Handles.end(), [&](auto& h) { return h.second.Key == key; });
+}
+
+FileHandle SimFiles::OpenNode(const std::string& key, std::uint32_t access, std::uint32_t share) {
+    FileHandle handle = NextHandle++;
+    Handles[handle] = OpenFile{key, access, share, 0};
+    return handle;
+}
+
+FileHandle SimFiles::CreateFileA(const std::string& path, std::uint32_t access, std::uint32_t share,
+                                 std::uint32_t disposition, std::uint32_t flagsAndAttributes) {
+    std::lock_guard guard(Lock);
+    auto p = Parse(path);
+    if (!p) return kNoFile;
+    if (p->IsRoot || !ParentIsFolder(*p)) return Fail(kErrorPathNotFound), kNoFile;
+    auto it = Nodes.find(p->Key);
+    bool exists = it != Nodes.end();
+    if (exists && it->second.Directory) return Fail(kErrorAccessDenied), kNoFile;
+    bool readOnly = exists && (it->second.Attributes & kFileAttributeReadOnly);
+    bool truncates = disposition == kCreateAlways || disposition == kTruncateExisting;
+    if (readOnly && ((access & kGenericWrite) || truncates)) return Fail(kErrorAccessDenied), kNoFile;
+    if (exists && !SharingAllows(p->Key, access, share)) return Fail(kErrorSharingViolation), kNoFile;
+    switch (disposition) {
+    case kCreateNew:
+        if (exists) return Fail(kErrorFileExists), kNoFile;
+        break;
+    case kOpenExisting:
+    case kTruncateExisting:
+        if (!exists) return Fail(kErrorFileNotFound), kNoFile;
+        break;
+    case kCreateAlways:
+    case kOpenAlways: break;
+    default: return Fail(kErrorInvalidParameter), kNoFile;
+    }
+    FileTime now = Clock.UtcNowTime();
+    if (!exists) {
+        Node node;
+        node.Name = p->Name;
+        node.Attributes = (flagsAndAttributes & 0xFFFF & ~kFileAttributeNormal) | kFileAttributeArchive;
+        node.Creation = node.LastAccess = node.LastWrite = now;
+        Nodes[p->Key] = std::move(node);
+    } else if (truncates) {
+        it->second.Data->clear();
+        it->second.LastWrite = now;
+    }
+    tLastError = exists && (disposition == kCreateAlways || disposition == kOpenAlways) ? kErrorAlreadyExists
+                                                                                         : kErrorSuccess;
+    return OpenNode(p->Key, access, share);
+}
+
+bool SimFiles::WriteFile(FileHandle file, const void* data, std::uint32_t size, std::uint32_t& written) {
+    std::lock_guard guard(Lock);
+    written = 0;
+    auto h = Handles.find(file);
+    if (h == Handles.end()) return Fail(kErrorInvalidHandle);
+    if (!(h->second.Access & kGenericWrite)) return Fail(kErrorAccessDenied);
+    Node& node = Nodes.at(h->second.Key);
+    auto& bytes = *node.Data;
+    std::uint64_t end = h->second.Position + size;
+    if (bytes.size() < end) bytes.resize(end);
+    if (size > 0) std::memcpy(bytes.data() + h->second.Position, data, size);
+    h->second.Position = end;
+    node.LastWrite = Clock.UtcNowTime();
+    written = size;
+    return true;
+}
+
+bool SimFiles::ReadFile(FileHandle file, void* data, std::uint32_t size, std::uint32_t& read) {
+    std::lock_guard guard(Lock);
+    read = 0;
+    auto h = Handles.find(file);
+    if (h == Handles.end()) return Fail(kErrorInvalidHandle);
+    if (!(h->second.Access & kGenericRead)) return Fail(kErrorAccessDenied);
+    auto& bytes = *Nodes.at(h->second.Key).Data;
+    std::uint64_t pos = std::min<std::uint64_t>(h->second.Position, bytes.size());
+    auto count = static_cast<std::uint32_t>(std::min<std::uint64_t>(size, bytes.size() - pos));
+    if (count > 0) std::memcpy(data, bytes.data() + pos, count);
+    h->second.Position = pos + count;
+    read = count;
+    return true;
+}
+
+bool SimFiles::SetFileTime(FileHandle file, const FileTime* creation, const FileTime* lastAccess,
+                           const FileTime* lastWrite) {
+    std::lock_guard guard(Lock);
+    auto h = Handles.find(file);
+    if (h == Handles.end()) return Fail(kErrorInvalidHandle);
+    if (!(h->second.Access & kGenericWrite)) return Fail(kErrorAccessDenied);
+    Node& node = Nodes.at(h->second.Key);
+    if (creation) node.Creation = *creation;
+    if (lastAccess) node.LastAccess = *lastAccess;
+    if (lastWrite) node.LastWrite = *lastWrite;
+    return true;
+}
+
+bool SimFiles::GetFileTime(FileHandle file, FileTime* creation, FileTime* lastAccess, FileTime* lastWrite) {
+    std::lock_guard guard(Lock);
+    auto h = Handles.find(file);
+    if (h == Handles.end()) return Fail(kErrorInvalidHandle);
+    const Node& node = Nodes.at(h->second.Key);
+    if (creation) *creation = node.Creation;
+    if (lastAccess) *lastAccess = node.LastAccess;
+    if (lastWrite) *lastWrite = node.LastWrite;
+    return true;
+}
+
+std::optional<std::uint64_t> SimFiles::GetFileSize(FileHandle file) {
+    std::lock_guard guard(Lock);
+    auto h = Handles.find(file);
+    if (h == Handles.end()) return Fail(kErrorInvalidHandle), std::nullopt;
+    return Nodes.at(h->second.Key).Data->size();
+}
+
+bool SimFiles::CloseHandle(FileHandle file) {
+    std::lock_guard guard(Lock);
+    if (Handles.erase(file) == 0) return Fail(kErrorInvalidHandle);
+    return true;
+}
+
+bool SimFiles::DeleteFileA(const std::string& path) {
+    std::lock_guard guard(Lock);
+    auto p = Parse(path);
+    if (!p) return false;
+    auto it = Nodes.find(p->Key);
+    if (it == Nodes.end()) return Fail(ParentIsFolder(*p) ? kErrorFileNotFound : kErrorPathNotFound);
+    if (it->second.Directory || (it->second.Attributes & kFileAttributeReadOnly)) return Fail(kErrorAccessDenied);
+    for (auto& [handle, open] : Handles)
+        if (open.Key == p->Key && !(open.Share & kFileShareDelete)) return Fail(kErrorSharingViolation);
+    Nodes.erase(it);
+    return true;
+}
+
+bool SimFiles::CreateDirectoryA(const std::string& path) {
+    std::lock_guard guard(Lock);
+    auto p = Parse(path);
+    if (!p) return false;
+    if (p->IsRoot || Nodes.contains(p->Key)) return Fail(kErrorAlreadyExists);
+    if (!ParentIsFolder(*p)) return Fail(kErrorPathNotFound);
+    Node node;
+    node.Name = p->Name;
+    node.Directory = true;
+    node.Attributes = kFileAttributeDirectory;
+    node.Creation = node.LastAccess = node.LastWrite = Clock.UtcNowTime();
+    Nodes[p->Key] = std::move(node);
+    return true;
+}
+
+bool SimFiles::RemoveDirectoryA(const std::string& path) {
+    std::lock_guard guard(Lock);
+    auto p = Parse(path);
+    if (!p) return false;
+    auto it = Nodes.find(p->Key);
+    if (p->IsRoot || it == Nodes.end()) return Fail(p->IsRoot ? kErrorAccessDenied : kErrorFileNotFound);
+    if (!it->second.Directory) return Fail(kErrorDirectoryName);
+    if (it->second.Attributes & kFileAttributeReadOnly) return Fail(kErrorAccessDenied);
+    auto child = Nodes.lower_bound(p->Key + '\\');
+    if (child != Nodes.end() && child->first.starts_with(p->Key + '\\')) return Fail(kErrorDirNotEmpty);
+    Nodes.erase(it);
+    return true;
+}
+
+std::uint32_t SimFiles::GetFileAttributesA(const std::string& path) {
+    std::lock_guard guard(Lock);
+    auto p = Parse(path);
+    if (!p) return kInvalidFileAttributes;
+    if (p->IsRoot) return kFileAttributeDirectory;
+    auto it = Nodes.find(p->Key);
+    if (it == Nodes.end()) {
+        Fail(ParentIsFolder(*p) ? kErrorFileNotFound : kErrorPathNotFound);
+        return kInvalidFileAttributes;
+    }
+    return it->second.Attributes;
+}
+
+bool SimFiles::SetFileAttributesA(const std::string& path, std::uint32_t attributes) {
+    std::lock_guard guard(Lock);
+    auto p = Parse(path);
+    if (!p) return false;
+    auto it = Nodes.find(p->Key);
+    if (it == Nodes.end()) return Fail(kErrorFileNotFound);
+    std::uint32_t kept = it->second.Attributes & kFileAttributeDirectory;
+    std::uint32_t settable = kFileAttributeReadOnly | kFileAttributeHidden | kFileAttributeSystem |
+                             kFileAttributeArchive;
+    it->second.Attributes = kept | (attributes & settable);
+    if (it->second.Attributes == 0) it->second.Attributes = kFileAttributeNormal;
+    return true;
+}
+
+TFindData SimFiles::FindDataOf(const Node& node, const std::string& name) const {
+    TFindData d;
+    d.Attributes = node.Attributes;
+    d.CreationTime = node.Creation;
+    d.LastAccessTime = node.LastAccess;
+    d.LastWriteTime = node.LastWrite;
+    d.Size = node.Directory ? 0 : node.Data->size();
+    d.Name = name;
+    return d;
+}
+
+FindHandle SimFiles::FindFirstFileA(const std::string& pattern, TFindData& found) {
+    std::lock_guard guard(Lock);
+    size_t cut = pattern.find_last_of("\\/");
+    if (cut == std::string::npos) return Fail(kErrorPathNotFound), kNoFind;
+    auto folder = Parse(pattern.substr(0, cut + 1));
+    if (!folder) return kNoFind;
+    if (!folder->IsRoot) {
+        auto it = Nodes.find(folder->Key);
+        if (it == Nodes.end() || !it->second.Directory) return Fail(kErrorPathNotFound), kNoFind;
+    }
+    std::string wanted = UpperAnsi(pattern.substr(cut + 1));
+    Search search;
+    if (!folder->IsRoot) {
+        const Node& self = Nodes.at(folder->Key);
+        for (const char* dots : {".", ".."})
+            if (Matches(dots, wanted)) search.Results.push_back(FindDataOf(self, dots));
+    }
+    std::string prefix = folder->Key + '\\';
+    for (auto it = Nodes.lower_bound(prefix); it != Nodes.end() && it->first.starts_with(prefix); ++it) {
+        std::string_view rest = std::string_view(it->first).substr(prefix.size());
+        if (rest.find('\\') != std::string_view::npos) continue;
+        if (Matches(rest, wanted)) search.Results.push_back(FindDataOf(it->second, it->second.Name));
+    }
+    if (search.Results.empty()) return Fail(kErrorFileNotFound), kNoFind;
+    found = search.Results[0];
+    search.Next = 1;
+    FindHandle handle = NextHandle++;
+    Searches[handle] = std::move(search);
+    return handle;
+}
+
+bool SimFiles::FindNextFileA(FindHandle find, TFindData& found) {
+    std::lock_guard guard(Lock);
+    auto it = Searches.find(find);
+    if (it == Searches.end()) return Fail(kErrorInvalidHandle);
+    if (it->second.Next >= it->second.Results.size()) return Fail(kErrorNoMoreFiles);
+    found = it->second.Results[it->second.Next++];
+    return true;
+}
+
+bool SimFiles::FindClose(FindHandle find) {
+    std::lock_guard guard(Lock);
+    if (Searches.erase(find) == 0) return Fail(kErrorInvalidHandle);
+    return true;
+}
+
+bool SimFiles::MakeFolderChain(const std::string& path) {
+    auto p = Parse(path);
+    if (!p) return false;
+    if (p->IsRoot || Nodes.contains(p->Key)) return true;
+    size_t cut = path.find_last_of("\\/", path.find_last_not_of("\\/"));
+    if (cut != std::string::npos && !MakeFolderChain(path.substr(0, cut))) return false;
+    return CreateDirectoryA(path);
+}
+
+bool SimFiles::PutFolder(const std::string& path) {
+    std::lock_guard guard(Lock);
+    return MakeFolderChain(path);
+}
+
+bool SimFiles::PutFile(const std::string& path, std::string_view content, FileTime lastWrite) {
+    std::lock_guard guard(Lock);
+    size_t cut = path.find_last_of("\\/");
+    if (cut == std::string::npos || !MakeFolderChain(path.substr(0, cut))) return false;
+    FileHandle h = CreateFileA(path, kGenericWrite, 0, kCreateAlways, kFileAttributeNormal);
+    if (h == kNoFile) return false;
+    std::uint32_t written = 0;
+    bool ok = WriteFile(h, content.data(), static_cast<std::uint32_t>(content.size()), written);
+    if (ok && lastWrite != 0) ok = SetFileTime(h, nullptr, nullptr, &lastWrite);
+    CloseHandle(h);
+    return ok;
+}
+
+std::optional<std::string> SimFiles::FileContent(const std::string& path) const {
+    std::lock_guard guard(Lock);
+    auto p = Parse(path);
+    if (!p) return std::nullopt;
+    auto it = Nodes.find(p->Key);
+    if (it == Nodes.end() || it->second.Directory) return std::nullopt;
+    return std::string(it->second.Data->begin(), it->second.Data->end());
+}
+
+std::optional<FileTime> SimFiles::LastWriteOf(const std::string& path) const {
+    std::lock_guard guard(Lock);
+    auto p = Parse(path);
+    if (!p) return std::nullopt;
+    auto it = Nodes.find(p->Key);
+    if (it == Nodes.end()) return std::nullopt;
+    return it->second.LastWrite;
+}
+
+size_t SimFiles::OpenHandleCount() const {
+    std::lock_guard guard(Lock);
+    return Handles.size();
+}
+
+} // namespace ulv::sim

@@ -1,0 +1,71 @@
+#pragma once
+#include "platform/Platform.h"
+
+#include <windows.h>
+
+namespace ulv::win32 {
+
+class Win32Files final : public IFiles {
+public:
+    FileHandle CreateFileA(const std::string& path, std::uint32_t access, std::uint32_t share,
+                           std::uint32_t disposition, std::uint32_t flagsAndAttributes) override;
+    bool WriteFile(FileHandle file, const void* data, std::uint32_t size, std::uint32_t& written) override;
+    bool ReadFile(FileHandle file, void* data, std::uint32_t size, std::uint32_t& read) override;
+    bool SetFileTime(FileHandle file, const FileTime* creation, const FileTime* lastAccess,
+                     const FileTime* lastWrite) override;
+    bool GetFileTime(FileHandle file, FileTime* creation, FileTime* lastAccess, FileTime* lastWrite) override;
+    std::optional<std::uint64_t> GetFileSize(FileHandle file) override;
+    bool CloseHandle(FileHandle file) override;
+    bool DeleteFileA(const std::string& path) override;
+    bool CreateDirectoryA(const std::string& path) override;
+    bool RemoveDirectoryA(const std::string& path) override;
+    std::uint32_t GetFileAttributesA(const std::string& path) override;
+    bool SetFileAttributesA(const std::string& path, std::uint32_t attributes) override;
+    FindHandle FindFirstFileA(const std::string& pattern, TFindData& found) override;
+    bool FindNextFileA(FindHandle find, TFindData& found) override;
+    bool FindClose(FindHandle find) override;
+    std::uint32_t LastError() const override;
+};
+
+class Win32Clock final : public IClock {
+public:
+    TSystemTime GetLocalTime() override;
+    bool FileTimeToLocalFileTime(FileTime utc, FileTime& local) override;
+    bool LocalFileTimeToFileTime(FileTime local, FileTime& utc) override;
+    bool FileTimeToDosDateTime(FileTime time, std::uint16_t& dosDate, std::uint16_t& dosTime) override;
+    bool DosDateTimeToFileTime(std::uint16_t dosDate, std::uint16_t dosTime, FileTime& time) override;
+};
+
+class Win32System final : public ISystem {
+public:
+    bool GetVersionExA(TOsVersionInfo& info) override;
+    int MessageBoxA(WindowHandle owner, const std::string& text, const std::optional<std::string>& caption,
+                    std::uint32_t style) override;
+    std::intptr_t SendMessageA(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                               std::intptr_t lParam) override;
+    bool SetWindowTextA(WindowHandle window, const std::string& text) override;
+};
+
+class Win32Module final : public IModule {
+public:
+    ~Win32Module() override;
+    std::optional<std::span<const std::uint8_t>> FindResourceData(const char* name, const char* type) override;
+    IconHandle LoadIconA(int resourceId) override;
+    WindowHandle ApplicationWindow() override;
+
+private:
+    HWND AppWindow = nullptr;
+};
+
+// The real machine.
+class Win32Machine {
+public:
+    [[nodiscard]] TPlatform Platform() { return TPlatform{Files, Clock, System, Module}; }
+
+    Win32Files Files;
+    Win32Clock Clock;
+    Win32System System;
+    Win32Module Module;
+};
+
+} // namespace ulv::win32

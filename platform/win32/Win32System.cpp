@@ -1,0 +1,68 @@
+#include "Win32Platform.h"
+
+namespace ulv::win32 {
+namespace {
+
+constexpr const char* kAppWindowClass = "UlvaraSetupApplication";
+
+HMODULE OwnModule() { return GetModuleHandleA(nullptr); }
+
+} // namespace
+
+bool Win32System::GetVersionExA(TOsVersionInfo& info) {
+    OSVERSIONINFOA v{};
+    v.dwOSVersionInfoSize = sizeof v; // 148 bytes
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    if (!::GetVersionExA(&v)) return false;
+#pragma GCC diagnostic pop
+    info = TOsVersionInfo{v.dwMajorVersion, v.dwMinorVersion, v.dwBuildNumber, v.dwPlatformId};
+    return true;
+}
+
+int Win32System::MessageBoxA(WindowHandle owner, const std::string& text, const std::optional<std::string>& caption,
+                             std::uint32_t style) {
+    return ::MessageBoxA(reinterpret_cast<HWND>(owner), text.c_str(), caption ? caption->c_str() : nullptr, style);
+}
+
+std::intptr_t Win32System::SendMessageA(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                                        std::intptr_t lParam) {
+    return ::SendMessageA(reinterpret_cast<HWND>(window), message, wParam, lParam);
+}
+
+bool Win32System::SetWindowTextA(WindowHandle window, const std::string& text) {
+    return ::SetWindowTextA(reinterpret_cast<HWND>(window), text.c_str()) != FALSE;
+}
+
+Win32Module::~Win32Module() {
+    if (AppWindow) DestroyWindow(AppWindow);
+}
+
+std::optional<std::span<const std::uint8_t>> Win32Module::FindResourceData(const char* name, const char* type) {
+    HRSRC info = ::FindResourceA(OwnModule(), name, type);
+    if (!info) return std::nullopt;
+    HGLOBAL loaded = ::LoadResource(OwnModule(), info);
+    DWORD size = ::SizeofResource(OwnModule(), info);
+    const void* bytes = loaded ? ::LockResource(loaded) : nullptr;
+    if (!bytes) return std::nullopt;
+    return std::span<const std::uint8_t>(static_cast<const std::uint8_t*>(bytes), size);
+}
+
+IconHandle Win32Module::LoadIconA(int resourceId) {
+    return reinterpret_cast<IconHandle>(::LoadIconA(OwnModule(), MAKEINTRESOURCEA(resourceId)));
+}
+
+WindowHandle Win32Module::ApplicationWindow() {
+    if (AppWindow) return reinterpret_cast<WindowHandle>(AppWindow);
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.hInstance = OwnModule();
+    wc.lpszClassName = kAppWindowClass;
+    RegisterClassA(&wc);
+    // Hidden: it carries the application's title and icon and owns the program's windows.
+    AppWindow = CreateWindowExA(0, kAppWindowClass, "", WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0,
+                                0, 0, nullptr, nullptr, OwnModule(), nullptr);
+    return reinterpret_cast<WindowHandle>(AppWindow);
+}
+
+} // namespace ulv::win32

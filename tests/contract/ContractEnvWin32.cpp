@@ -1,0 +1,54 @@
+#include "ContractEnv.h"
+#include "platform/win32/Win32Platform.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+namespace ulv::contract {
+namespace {
+
+void DeleteTree(const std::string& folder) {
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA((folder + "*").c_str(), &found);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = found.cFileName;
+            if (name == "." || name == "..") continue;
+            std::string path = folder + name;
+            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                DeleteTree(path + "\\");
+            else
+                DeleteFileA(path.c_str());
+        } while (FindNextFileA(find, &found));
+        FindClose(find);
+    }
+    RemoveDirectoryA(folder.c_str());
+}
+
+std::string MakeScratch() {
+    char temp[MAX_PATH];
+    DWORD n = GetTempPathA(MAX_PATH, temp);
+    std::string folder = std::string(temp, n) + "ulvara-contract-" + std::to_string(GetCurrentProcessId()) + "\\";
+    DeleteTree(folder);
+    CreateDirectoryA(folder.c_str(), nullptr);
+    return folder;
+}
+
+class ScratchCleanup : public ::testing::Environment {
+public:
+    void TearDown() override { DeleteTree(Env().Scratch); }
+};
+const auto* gCleanup = ::testing::AddGlobalTestEnvironment(new ScratchCleanup);
+
+} // namespace
+
+TContractEnv& Env() {
+    static win32::Win32Machine machine;
+    static TContractEnv env{machine.Platform(), MakeScratch()};
+    return env;
+}
+
+const char* AdapterName() { return "win32"; }
+
+} // namespace ulv::contract

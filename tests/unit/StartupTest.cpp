@@ -1,0 +1,95 @@
+#include "app/Startup.h"
+#include "platform/sim/SimMachine.h"
+#include "resources/ResConst.h"
+#include "tests/support/TestFiles.h"
+
+#include <gtest/gtest.h>
+
+namespace ulv {
+namespace {
+
+class Startup : public ::testing::Test {
+protected:
+    void PutSamplePayload() {
+        Machine.Module.PutResource("FILES", "FILES", test::ReadHostFile(ULVARA_SAMPLE_PAYLOAD));
+    }
+    int Run() {
+        TPlatform platform = Machine.Platform();
+        return RunSetup(platform, "");
+    }
+    sim::SimMachine Machine;
+};
+
+TEST_F(Startup, OldWindowsGetsOnlyTheRefusal) {
+    struct Version {
+        std::uint32_t Platform, Major, Minor;
+    };
+    for (Version v : {Version{kVerPlatformWin32Nt, 4, 0}, Version{kVerPlatformWin32Windows, 4, 10},
+                      Version{kVerPlatformWin32Windows, 5, 0}, Version{kVerPlatformWin32s, 3, 1}}) {
+        sim::SimMachine machine;
+        machine.System.SetVersion(v.Platform, v.Major, v.Minor);
+        machine.Module.PutResource("FILES", "FILES", {0x78, 0xDA});
+        machine.Module.AddIcon(1);
+        TPlatform platform = machine.Platform();
+        EXPECT_EQ(RunSetup(platform, ""), kExitOldWindows);
+
+        ASSERT_EQ(machine.System.MessageBoxes.size(), 1u);
+        const sim::TMessageBoxCall& box = machine.System.MessageBoxes[0];
+        EXPECT_EQ(box.Owner, 0u);
+        EXPECT_EQ(box.Text, "Ce programme n\xE9" "cessite Windows 2000 ou un syst\xE8me Windows plus r\xE9" "cent.");
+        EXPECT_FALSE(box.Caption.has_value()) << "the system's default title";
+        EXPECT_EQ(box.Style, 0x30u);
+        // Nothing else is touched.
+        EXPECT_EQ(machine.Module.ResourceLookups, 0);
+        EXPECT_EQ(machine.Module.IconLoads, 0);
+        EXPECT_FALSE(machine.Module.ApplicationWindowCreated);
+        EXPECT_TRUE(machine.System.SentMessages.empty());
+        EXPECT_TRUE(machine.System.WindowTexts.empty());
+    }
+}
+
+TEST_F(Startup, Windows2000AndLaterLoadThePayload) {
+    PutSamplePayload();
+    for (std::uint32_t major : {5u, 6u, 10u}) {
+        Machine.System.SetVersion(kVerPlatformWin32Nt, major, 0);
+        EXPECT_EQ(Run(), kExitDone) << major;
+    }
+    EXPECT_TRUE(Machine.System.MessageBoxes.empty());
+}
+
+TEST_F(Startup, ApplicationGetsItsIconAndTitle) {
+    PutSamplePayload();
+    Machine.Module.AddIcon(1);
+    EXPECT_EQ(Run(), kExitDone);
+    ASSERT_EQ(Machine.System.SentMessages.size(), 1u);
+    const sim::TSentMessage& m = Machine.System.SentMessages[0];
+    EXPECT_EQ(m.Window, sim::SimModule::kApplicationWindow);
+    EXPECT_EQ(m.Message, 0x80u);
+    EXPECT_EQ(m.WParam, 1u);
+    EXPECT_EQ(m.LParam, static_cast<std::intptr_t>(sim::SimModule::kIconBase + 1));
+    EXPECT_EQ(Machine.System.WindowTexts[sim::SimModule::kApplicationWindow],
+              "Installation du traitement de texte Ulvara");
+}
+
+TEST_F(Startup, MissingOrDamagedPayloadEndsWithAMessage) {
+    auto stream = test::ReadHostFile(ULVARA_SAMPLE_PAYLOAD);
+    ASSERT_GT(stream.size(), 1000u);
+    std::vector<std::vector<std::uint8_t>> damaged = {
+        {},                                                                          // missing
+        std::vector<std::uint8_t>(stream.begin(), stream.begin() + stream.size() / 2), // cut short
+        std::vector<std::uint8_t>(1000, 0x42),                                        // not a stream
+    };
+    for (size_t i = 0; i < damaged.size(); ++i) {
+        sim::SimMachine machine;
+        if (i > 0) machine.Module.PutResource("FILES", "FILES", damaged[i]);
+        TPlatform platform = machine.Platform();
+        EXPECT_EQ(RunSetup(platform, ""), kExitDamagedSetup) << i;
+        ASSERT_EQ(machine.System.MessageBoxes.size(), 1u) << i;
+        EXPECT_EQ(machine.System.MessageBoxes[0].Text, kDamagedSetupText);
+        EXPECT_EQ(machine.System.MessageBoxes[0].Caption, std::string(kAppTitle));
+        EXPECT_EQ(machine.System.MessageBoxes[0].Style, kMbOk | kMbIconHand);
+    }
+}
+
+} // namespace
+} // namespace ulv
