@@ -1,4 +1,5 @@
 #include "app/Startup.h"
+#include "platform/win32/CommonControls.h"
 #include "platform/win32/DllLoading.h"
 #include "platform/win32/Win32Platform.h"
 
@@ -7,6 +8,7 @@
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     // First of all: no static object of the program loads a library, so nothing has searched for a DLL yet.
     ulv::win32::RestrictDllSearchPath();
+    ulv::win32::InitCommonControls();
     ulv::win32::Win32Machine machine;
     ulv::TPlatform platform = machine.Platform();
     return ulv::RunSetup(platform, GetCommandLineA());

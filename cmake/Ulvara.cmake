@@ -1,5 +1,9 @@
 # Flags and helpers shared by every target of ours (not by third-party code).
 
+if(WIN32)
+    # Debian's mingw zlib ships an import library too; the program must carry zlib itself.
+    set(ZLIB_USE_STATIC_LIBS ON)
+endif()
 find_package(ZLIB REQUIRED)
 
 if(WIN32)

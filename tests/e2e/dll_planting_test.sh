@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# A DLL planted beside the setup (a Downloads folder) under the name of a system DLL is never loaded.
+# Wine prefers its own builtin DLLs, which would hide the fault; the override below makes it prefer a DLL
+# found on the search path, as Windows does, and a careless loader beside the plant shows that it works.
+#   dll_planting_test.sh SETUP.exe E2E_DIR
+source "$(dirname "$0")/lib.sh"
+setup=$1 tools=$2
+e2e_workdir
+# The DLLs the program loads at run time, or that system DLLs load on its behalf later on. Not version.dll:
+# Wine's own gdi32 imports it, so Wine resolves it while mapping the program's static imports, before the
+# program's first instruction; on Windows the imports of known DLLs are known DLLs themselves.
+readonly planted=(comctl32 uxtheme shfolder mpr dwmapi cryptbase propsys)
+cp "$setup" "$work/ulvara-3.3.3.1-fr.exe" && cp "$tools/NaiveLoader.exe" "$work/" || fail "copy"
+overrides=""
+for dll in "${planted[@]}"; do
+    cp "$tools/planted.dll" "$work/$dll.dll" || fail "copy"
+    overrides+="$dll=n,b;"
+done
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-};$overrides"
+marker="$work/planted-loaded.txt"
+
+rm -f "$marker"
+wine_out "$work/NaiveLoader.exe" comctl32.dll >/dev/null
+[ -f "$marker" ] || fail "control: a plain LoadLibrary did not pick up the planted comctl32.dll"
+note "control: a plain LoadLibrary beside the plant loads it"
+
+rm -f "$marker"
+timeout 60 wine "$work/ulvara-3.3.3.1-fr.exe" </dev/null >/dev/null 2>&1
+rc=$?
+[ -f "$marker" ] && fail "the setup loaded a planted DLL"
+[ $rc -eq 0 ] || fail "the setup ended with $rc beside the planted DLLs"
+note "the setup ran (exit 0) and loaded none of: ${planted[*]}"
+note "ok"

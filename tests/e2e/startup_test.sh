@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# The real setup starting under Wine: it loads its payload and ends cleanly; on a Windows older than 2000
+# (Wine set to report one) it shows only the refusal; with a damaged payload it says so and fails.
+#   startup_test.sh SETUP.exe E2E_DIR
+source "$(dirname "$0")/lib.sh"
+setup=$1 tools=$2
+e2e_workdir
+exe_name=ulvara-3.3.3.1-fr.exe
+cp "$setup" "$work/$exe_name" && cp "$tools/WinProbe.exe" "$tools/ResourceProbe.exe" "$work/" || fail "copy"
+exe="$work/$exe_name"
+trap 'wine_version_for $exe_name ""; e2e_cleanup' EXIT
+
+timeout 60 wine "$exe" </dev/null >/dev/null 2>&1
+rc=$?
+[ $rc -eq 0 ] || fail "default Windows version: exit $rc, expected 0"
+note "loads its payload and exits 0"
+
+# Runs the setup in the background, reads the message box it shows, answers OK and checks the exit code.
+expect_box() {
+    local title=$1 text=$2 icon=$3 expected_rc=$4 box pid rc
+    timeout 60 wine "$exe" </dev/null >/dev/null 2>&1 &
+    pid=$!
+    box=$(wine_out "$work/WinProbe.exe" wait-window --class "#32770" --title "$title" --timeout 20000)
+    [ -n "$box" ] || { kill $pid; fail "no message box titled '$title'"; }
+    grep -qF "text=\"$text" <<<"$box" || fail "message text not found in: $box"
+    grep -q "icon=$icon" <<<"$box" || fail "icon is not $icon: $box"
+    buttons=$(grep -c 'child class="Button"' <<<"$box")
+    [ "$buttons" -eq 1 ] || fail "$buttons buttons, expected the single OK: $box"
+    wine_out "$work/WinProbe.exe" click --class "#32770" --title "$title" --button "OK" >/dev/null ||
+        fail "cannot click OK"
+    wait $pid
+    rc=$?
+    [ $rc -eq "$expected_rc" ] || fail "exit $rc after the message, expected $expected_rc"
+}
+
+refusal="Ce programme nécessite Windows 2000 ou un système Windows plus récent."
+for version in nt40 win98; do
+    wine_version_for $exe_name $version
+    # No title of its own: the system's default one.
+    expect_box "Error" "$refusal" exclamation 1
+    note "$version: refusal shown alone, exclamation icon, single OK"
+done
+wine_version_for $exe_name ""
+
+# The same program with its payload cut in half.
+payload="$(dirname "$setup")/payload.bin"
+[ -f "$payload" ] || fail "no $payload"
+head -c $(($(stat -c %s "$payload") / 2)) "$payload" >"$work/half.bin"
+wine_out "$work/ResourceProbe.exe" replace "$winwork\\$exe_name" "$winwork\\half.bin" >/dev/null ||
+    fail "cannot replace the payload"
+expect_box "Installation du traitement de texte Ulvara" \
+    "Le programme d'installation du traitement de texte Ulvara est endommagé" hand 2
+note "damaged payload: message and exit 2"
+note "ok"
