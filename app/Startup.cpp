@@ -13,6 +13,21 @@ void SetApplicationIdentity(TPlatform& platform) {
     platform.System.SetWindowTextA(app, std::string(kAppTitle));
 }
 
+// OLE for the program's life (the shell links need it on the GUI thread).
+class OleSession {
+public:
+    explicit OleSession(IShell& shell) : Shell(shell), Ready(shell.OleInitialize() >= 0) {}
+    OleSession(const OleSession&) = delete;
+    OleSession& operator=(const OleSession&) = delete;
+    ~OleSession() {
+        if (Ready) Shell.OleUninitialize();
+    }
+
+private:
+    IShell& Shell;
+    bool Ready;
+};
+
 } // namespace
 
 bool IsSupportedWindows(ISystem& system) {
@@ -27,6 +42,7 @@ int RunSetup(TPlatform& platform, std::string_view /*commandLine*/) {
         return kExitOldWindows;
     }
     SetApplicationIdentity(platform);
+    OleSession ole(platform.Shell);
 
     TPayloadFault fault = TPayloadFault::None;
     std::unique_ptr<TAttachedFiles> attachedFiles = TAttachedFiles::Create(platform, fault);

@@ -21,6 +21,12 @@ struct TFindData {
     std::string Name; // the name as stored, case preserved, without its folder
 };
 
+constexpr std::uint32_t kIoctlStorageQueryProperty = 0x002D1400;
+
+constexpr std::uint32_t kMoveFileReplaceExisting = 0x1;
+constexpr std::uint32_t kMoveFileCopyAllowed = 0x2;
+constexpr std::uint32_t kMoveFileWriteThrough = 0x8;
+
 // Files and folders, with the semantics of the kernel32 calls of the same names (ANSI names in the system
 // code page). Every call that fails returns its failure value and leaves the reason in LastError(), which is
 // per thread, as GetLastError is.
@@ -57,6 +63,33 @@ public:
     [[nodiscard]] virtual FindHandle FindFirstFileA(const std::string& pattern, TFindData& found) = 0;
     [[nodiscard]] virtual bool FindNextFileA(FindHandle find, TFindData& found) = 0;
     virtual bool FindClose(FindHandle find) = 0;
+
+    // MoveFileExA: renames or moves a file (or a folder within its volume). With kMoveFileReplaceExisting an
+    // existing target file is replaced in one step: afterwards the target is either the old file untouched
+    // (the call failed) or the moved one whole, never a mix or nothing; without it an existing target fails
+    // with ERROR_ALREADY_EXISTS. Replacing a read-only target, a folder, or a target open without
+    // FILE_SHARE_DELETE fails with ERROR_ACCESS_DENIED; a source open without FILE_SHARE_DELETE fails with
+    // ERROR_SHARING_VIOLATION. kMoveFileWriteThrough
+    // returns only once the move is on the disk. A move to another volume needs kMoveFileCopyAllowed (else
+    // ERROR_NOT_SAME_DEVICE). On failure nothing has moved.
+    [[nodiscard]] virtual bool MoveFileExA(const std::string& from, const std::string& to,
+                                           std::uint32_t flags) = 0;
+
+    // DeviceIoControl on a handle from CreateFileA (a volume is opened as "\\.\C:"). `returned` is the
+    // number of output bytes written.
+    [[nodiscard]] virtual bool DeviceIoControl(FileHandle device, std::uint32_t controlCode, const void* in,
+                                               std::uint32_t inSize, void* out, std::uint32_t outSize,
+                                               std::uint32_t& returned) = 0;
+
+    // The process's current directory, as GetCurrentDirectoryA reports it: absolute, backslashes, no trailing
+    // backslash except at a drive root ("C:\"). One per process, shared by all threads.
+    [[nodiscard]] virtual std::string GetCurrentDirectoryA() = 0;
+    [[nodiscard]] virtual bool SetCurrentDirectoryA(const std::string& path) = 0;
+    // The absolute form GetFullPathNameA gives: relative paths taken from the current directory, "/" made
+    // "\", "." and ".." resolved, a trailing backslash kept; nullopt on failure.
+    [[nodiscard]] virtual std::optional<std::string> GetFullPathNameA(const std::string& path) = 0;
+    // GetTempPathA: the temporary folder with a trailing backslash (it need not exist).
+    [[nodiscard]] virtual std::string GetTempPathA() = 0;
 
     [[nodiscard]] virtual std::uint32_t LastError() const = 0;
 };

@@ -1,6 +1,8 @@
 #pragma once
 #include "Clock.h"
+#include "Drives.h"
 #include "Files.h"
+#include "Shell.h"
 #include "System.h"
 
 namespace ulv {
@@ -12,6 +14,9 @@ struct TPlatform {
     IClock& Clock;
     ISystem& System;
     IModule& Module;
+    IDrives& Drives;
+    IShell& Shell;
+    IText& Text;
 };
 
 } // namespace ulv

@@ -1,5 +1,7 @@
 #include "SimFiles.h"
 
+#include "SimErrors.h"
+#include "SimPaths.h"
 #include "SimText.h"
 
 #include <algorithm>
@@ -8,25 +10,8 @@
 namespace ulv::sim {
 namespace {
 
-thread_local std::uint32_t tLastError = 0;
-
 bool IsInvalidNameChar(unsigned char c) {
     return c < 0x20 || std::strchr("<>:\"|?*", c) != nullptr;
-}
-
-std::vector<std::string> SplitComponents(std::string_view rest) {
-    std::vector<std::string> parts;
-    std::string current;
-    for (char c : rest) {
-        if (c == '\\' || c == '/') {
-            parts.push_back(current);
-            current.clear();
-        } else {
-            current += c;
-        }
-    }
-    parts.push_back(current);
-    return parts;
 }
 
 // Wildcard match of an upper-cased name against an upper-cased pattern: * is any run, ? any one character.
@@ -47,7 +32,8 @@ bool Matches(std::string_view name, std::string_view pattern) {
             return false;
         }
     }
-    while (p < pattern.size() && pattern[p] == '*') ++p;
+    while (p < pattern.size() && pattern[p] == '*')
+        ++p;
     return p == pattern.size();
 }
 
@@ -59,68 +45,67 @@ bool AccessConflicts(std::uint32_t access, std::uint32_t otherShare) {
 
 } // namespace
 
-SimFiles::SimFiles(SimClock& clock) : Clock(clock) { AddDrive('C'); }
+SimFiles::SimFiles(SimClock& clock, SimVolumes& volumes) : Clock(clock), Volumes(volumes) {}
 
 void SimFiles::AddDrive(char letter) {
-    std::lock_guard guard(Lock);
-    Drives.insert(UpperAnsi(letter));
+    TSimDrive drive;
+    drive.Letter = letter;
+    Volumes.SetDrive(drive);
 }
 
 bool SimFiles::Fail(std::uint32_t error) const {
-    tLastError = error;
+    SetLastError(error);
     return false;
 }
 
-std::uint32_t SimFiles::LastError() const { return tLastError; }
+std::uint32_t SimFiles::LastError() const {
+    return LastErrorOfThread();
+}
+
+bool SimFiles::RootIsReachable(const std::string& root) const {
+    if (root.size() == 2) {
+        if (Volumes.IsPresent(root[0])) return true;
+        return Fail(kErrorPathNotFound);
+    }
+    if (Volumes.Share(root)) return true;
+    return Fail(kErrorBadNetPath);
+}
 
 std::optional<SimFiles::Parsed> SimFiles::Parse(const std::string& path) const {
-    if (path.size() < 2 || path[1] != ':' || !Drives.contains(UpperAnsi(path[0]))) {
-        Fail(kErrorPathNotFound);
-        return std::nullopt;
-    }
-    std::vector<std::string> kept;
-    for (auto& part : SplitComponents(std::string_view(path).substr(2))) {
-        if (part.empty() || part == ".") continue;
-        if (part == "..") {
-            if (!kept.empty()) kept.pop_back();
-            continue;
-        }
-        if (std::any_of(part.begin(), part.end(), [](char c) { return IsInvalidNameChar(c); })) {
-            Fail(kErrorInvalidName);
-            return std::nullopt;
-        }
-        // Windows drops trailing dots and blanks of a component.
-        while (!part.empty() && (part.back() == '.' || part.back() == ' ')) part.pop_back();
-        if (part.empty()) continue;
-        kept.push_back(part);
-    }
+    auto full = FullPathName(path, CurrentDirectory);
+    if (!full) return Fail(path.empty() ? kErrorPathNotFound : kErrorInvalidName), std::nullopt;
+    auto parts = SplitFullPath(*full);
+    if (!parts) return Fail(kErrorInvalidName), std::nullopt;
+    if (!RootIsReachable(parts->Root)) return std::nullopt;
+    for (auto& part : parts->Components)
+        if (std::any_of(part.begin(), part.end(), [](char c) { return IsInvalidNameChar(c); }))
+            return Fail(kErrorInvalidName), std::nullopt;
     Parsed p;
-    std::string key(1, UpperAnsi(path[0]));
-    key += ':';
-    if (kept.empty()) {
-        p.Key = key;
-        p.IsRoot = true;
-        return p;
+    p.Full = *full;
+    p.RootKey = UpperAnsi(parts->Root);
+    p.Key = p.RootKey;
+    p.IsRoot = parts->Components.empty();
+    for (auto& part : parts->Components) {
+        p.Parent = p.Key;
+        p.Key += '\\';
+        p.Key += UpperAnsi(part);
     }
-    for (size_t i = 0; i < kept.size(); ++i) {
-        if (i + 1 == kept.size()) p.Parent = key;
-        key += '\\';
-        key += UpperAnsi(kept[i]);
-    }
-    p.Key = key;
-    p.Name = kept.back();
+    if (!p.IsRoot) p.Name = parts->Components.back();
     return p;
 }
 
-bool SimFiles::ParentIsFolder(const Parsed& p) const {
-    if (p.Parent.size() == 2) return true; // a drive root
-    auto it = Nodes.find(p.Parent);
+bool SimFiles::IsFolderKey(const std::string& key) const {
+    auto it = Nodes.find(key);
     return it != Nodes.end() && it->second.Directory;
+}
+
+bool SimFiles::ParentIsFolder(const Parsed& p) const {
+    return p.Parent == p.RootKey || IsFolderKey(p.Parent);
 }
 
 bool SimFiles::SharingAllows(const std::string& key, std::uint32_t access, std::uint32_t share) const {
     for (auto& [handle, open] : Handles) {
-        if (open.Key != key) continue;
+        if (open.Key.empty() || open.Key != key) continue;
         if (AccessConflicts(access, open.Share) || AccessConflicts(open.Access, share)) return false;
     }
     return true;
@@ -139,8 +124,14 @@ FileHandle SimFiles::OpenNode(const std::string& key, std::uint32_t access, std:
 FileHandle SimFiles::CreateFileA(const std::string& path, std::uint32_t access, std::uint32_t share,
                                  std::uint32_t disposition, std::uint32_t flagsAndAttributes) {
     std::lock_guard guard(Lock);
+    char volume = 0;
+    if (IsVolumeDeviceName(path, volume)) return OpenVolume(volume, access, share);
     auto p = Parse(path);
     if (!p) return kNoFile;
+    if (auto f = CreateFailures.find(p->Key); f != CreateFailures.end() && f->second.Times > 0) {
+        --f->second.Times;
+        return Fail(f->second.Error), kNoFile;
+    }
     if (p->IsRoot || !ParentIsFolder(*p)) return Fail(kErrorPathNotFound), kNoFile;
     auto it = Nodes.find(p->Key);
     bool exists = it != Nodes.end();
@@ -158,8 +149,10 @@ FileHandle SimFiles::CreateFileA(const std::string& path, std::uint32_t access, 
         if (!exists) return Fail(kErrorFileNotFound), kNoFile;
         break;
     case kCreateAlways:
-    case kOpenAlways: break;
-    default: return Fail(kErrorInvalidParameter), kNoFile;
+    case kOpenAlways:
+        break;
+    default:
+        return Fail(kErrorInvalidParameter), kNoFile;
     }
     FileTime now = Clock.UtcNowTime();
     if (!exists) {
@@ -172,8 +165,8 @@ FileHandle SimFiles::CreateFileA(const std::string& path, std::uint32_t access, 
         it->second.Data->clear();
         it->second.LastWrite = now;
     }
-    tLastError = exists && (disposition == kCreateAlways || disposition == kOpenAlways) ? kErrorAlreadyExists
-                                                                                         : kErrorSuccess;
+    SetLastError(exists && (disposition == kCreateAlways || disposition == kOpenAlways) ? kErrorAlreadyExists
+                                                                                        : kErrorSuccess);
     return OpenNode(p->Key, access, share);
 }
 
@@ -181,9 +174,11 @@ bool SimFiles::WriteFile(FileHandle file, const void* data, std::uint32_t size, 
     std::lock_guard guard(Lock);
     written = 0;
     auto h = Handles.find(file);
-    if (h == Handles.end()) return Fail(kErrorInvalidHandle);
+    if (h == Handles.end() || h->second.Key.empty()) return Fail(kErrorInvalidHandle);
     if (!(h->second.Access & kGenericWrite)) return Fail(kErrorAccessDenied);
     Node& node = Nodes.at(h->second.Key);
+    std::uint32_t asked = size;
+    bool shortened = ApplyShortWrite(h->second.Key, size);
     auto& bytes = *node.Data;
     std::uint64_t end = h->second.Position + size;
     if (bytes.size() < end) bytes.resize(end);
@@ -191,6 +186,7 @@ bool SimFiles::WriteFile(FileHandle file, const void* data, std::uint32_t size, 
     h->second.Position = end;
     node.LastWrite = Clock.UtcNowTime();
     written = size;
+    if (shortened && size < asked) return Fail(kErrorDiskFull);
     return true;
 }
 
@@ -198,7 +194,7 @@ bool SimFiles::ReadFile(FileHandle file, void* data, std::uint32_t size, std::ui
     std::lock_guard guard(Lock);
     read = 0;
     auto h = Handles.find(file);
-    if (h == Handles.end()) return Fail(kErrorInvalidHandle);
+    if (h == Handles.end() || h->second.Key.empty()) return Fail(kErrorInvalidHandle);
     if (!(h->second.Access & kGenericRead)) return Fail(kErrorAccessDenied);
     auto& bytes = *Nodes.at(h->second.Key).Data;
     std::uint64_t pos = std::min<std::uint64_t>(h->second.Position, bytes.size());
@@ -213,7 +209,7 @@ bool SimFiles::SetFileTime(FileHandle file, const FileTime* creation, const File
                            const FileTime* lastWrite) {
     std::lock_guard guard(Lock);
     auto h = Handles.find(file);
-    if (h == Handles.end()) return Fail(kErrorInvalidHandle);
+    if (h == Handles.end() || h->second.Key.empty()) return Fail(kErrorInvalidHandle);
     if (!(h->second.Access & kGenericWrite)) return Fail(kErrorAccessDenied);
     Node& node = Nodes.at(h->second.Key);
     if (creation) node.Creation = *creation;
@@ -225,7 +221,7 @@ bool SimFiles::SetFileTime(FileHandle file, const FileTime* creation, const File
 bool SimFiles::GetFileTime(FileHandle file, FileTime* creation, FileTime* lastAccess, FileTime* lastWrite) {
     std::lock_guard guard(Lock);
     auto h = Handles.find(file);
-    if (h == Handles.end()) return Fail(kErrorInvalidHandle);
+    if (h == Handles.end() || h->second.Key.empty()) return Fail(kErrorInvalidHandle);
     const Node& node = Nodes.at(h->second.Key);
     if (creation) *creation = node.Creation;
     if (lastAccess) *lastAccess = node.LastAccess;
@@ -236,7 +232,7 @@ bool SimFiles::GetFileTime(FileHandle file, FileTime* creation, FileTime* lastAc
 std::optional<std::uint64_t> SimFiles::GetFileSize(FileHandle file) {
     std::lock_guard guard(Lock);
     auto h = Handles.find(file);
-    if (h == Handles.end()) return Fail(kErrorInvalidHandle), std::nullopt;
+    if (h == Handles.end() || h->second.Key.empty()) return Fail(kErrorInvalidHandle), std::nullopt;
     return Nodes.at(h->second.Key).Data->size();
 }
 
@@ -252,9 +248,9 @@ bool SimFiles::DeleteFileA(const std::string& path) {
     if (!p) return false;
     auto it = Nodes.find(p->Key);
     if (it == Nodes.end()) return Fail(ParentIsFolder(*p) ? kErrorFileNotFound : kErrorPathNotFound);
-    if (it->second.Directory || (it->second.Attributes & kFileAttributeReadOnly)) return Fail(kErrorAccessDenied);
-    for (auto& [handle, open] : Handles)
-        if (open.Key == p->Key && !(open.Share & kFileShareDelete)) return Fail(kErrorSharingViolation);
+    if (it->second.Directory || (it->second.Attributes & kFileAttributeReadOnly))
+        return Fail(kErrorAccessDenied);
+    if (!HandlesAllowDelete(p->Key)) return Fail(kErrorSharingViolation);
     Nodes.erase(it);
     return true;
 }
@@ -308,8 +304,8 @@ bool SimFiles::SetFileAttributesA(const std::string& path, std::uint32_t attribu
     auto it = Nodes.find(p->Key);
     if (it == Nodes.end()) return Fail(kErrorFileNotFound);
     std::uint32_t kept = it->second.Attributes & kFileAttributeDirectory;
-    std::uint32_t settable = kFileAttributeReadOnly | kFileAttributeHidden | kFileAttributeSystem |
-                             kFileAttributeArchive;
+    std::uint32_t settable =
+        kFileAttributeReadOnly | kFileAttributeHidden | kFileAttributeSystem | kFileAttributeArchive;
     it->second.Attributes = kept | (attributes & settable);
     if (it->second.Attributes == 0) it->second.Attributes = kFileAttributeNormal;
     return true;
@@ -329,14 +325,13 @@ TFindData SimFiles::FindDataOf(const Node& node, const std::string& name) const 
 FindHandle SimFiles::FindFirstFileA(const std::string& pattern, TFindData& found) {
     std::lock_guard guard(Lock);
     size_t cut = pattern.find_last_of("\\/");
-    if (cut == std::string::npos) return Fail(kErrorPathNotFound), kNoFind;
-    auto folder = Parse(pattern.substr(0, cut + 1));
+    auto folder = Parse(cut == std::string::npos ? std::string(".") : pattern.substr(0, cut + 1));
     if (!folder) return kNoFind;
     if (!folder->IsRoot) {
         auto it = Nodes.find(folder->Key);
         if (it == Nodes.end() || !it->second.Directory) return Fail(kErrorPathNotFound), kNoFind;
     }
-    std::string wanted = UpperAnsi(pattern.substr(cut + 1));
+    std::string wanted = UpperAnsi(cut == std::string::npos ? pattern : pattern.substr(cut + 1));
     Search search;
     if (!folder->IsRoot) {
         const Node& self = Nodes.at(folder->Key);
@@ -372,25 +367,26 @@ bool SimFiles::FindClose(FindHandle find) {
     return true;
 }
 
-bool SimFiles::MakeFolderChain(const std::string& path) {
-    auto p = Parse(path);
-    if (!p) return false;
-    if (p->IsRoot || Nodes.contains(p->Key)) return true;
-    size_t cut = path.find_last_of("\\/", path.find_last_not_of("\\/"));
-    if (cut != std::string::npos && !MakeFolderChain(path.substr(0, cut))) return false;
-    return CreateDirectoryA(path);
+bool SimFiles::MakeFolderChain(const Parsed& p) {
+    if (p.IsRoot || IsFolderKey(p.Key)) return true;
+    auto parent = Parse(p.Full.substr(0, p.Full.find_last_of('\\', p.Full.find_last_not_of('\\'))) + "\\");
+    if (!parent || !MakeFolderChain(*parent)) return false;
+    return CreateDirectoryA(p.Full);
 }
 
 bool SimFiles::PutFolder(const std::string& path) {
     std::lock_guard guard(Lock);
-    return MakeFolderChain(path);
+    auto p = Parse(path);
+    return p && MakeFolderChain(*p);
 }
 
 bool SimFiles::PutFile(const std::string& path, std::string_view content, FileTime lastWrite) {
     std::lock_guard guard(Lock);
-    size_t cut = path.find_last_of("\\/");
-    if (cut == std::string::npos || !MakeFolderChain(path.substr(0, cut))) return false;
-    FileHandle h = CreateFileA(path, kGenericWrite, 0, kCreateAlways, kFileAttributeNormal);
+    auto p = Parse(path);
+    if (!p || p->IsRoot) return false;
+    auto parent = Parse(p->Full.substr(0, p->Full.find_last_of('\\') + 1));
+    if (!parent || !MakeFolderChain(*parent)) return false;
+    FileHandle h = CreateFileA(p->Full, kGenericWrite, 0, kCreateAlways, kFileAttributeNormal);
     if (h == kNoFile) return false;
     std::uint32_t written = 0;
     bool ok = WriteFile(h, content.data(), static_cast<std::uint32_t>(content.size()), written);

@@ -1,5 +1,6 @@
 #pragma once
 #include "SimClock.h"
+#include "SimVolumes.h"
 #include "platform/Files.h"
 
 #include <cstdint>
@@ -13,14 +14,27 @@
 
 namespace ulv::sim {
 
-// An in-memory file system with the behaviour of NTFS seen through kernel32: drive letters, case-insensitive
-// and case-preserving names, attributes, times, and handles that enforce sharing. Absolute paths only
-// ("C:\..."); "/" is taken as a separator and "." and ".." are resolved, as GetFullPathNameA does.
+// An in-memory file system with the behaviour of NTFS seen through kernel32: the drive letters and network
+// shares of a SimVolumes table (a path on a drive that is absent fails with ERROR_PATH_NOT_FOUND, one on an
+// undeclared share with ERROR_BAD_NETPATH), case-insensitive and case-preserving names, attributes, times,
+// handles that enforce sharing, volume handles ("\\.\C:") answering the storage-property query, one
+// current directory for the whole process and a settable temporary path. Every path goes through
+// GetFullPathNameA first, so relative paths, "/" and "." and ".." behave as on Windows.
 class SimFiles final : public IFiles {
 public:
-    explicit SimFiles(SimClock& clock);
+    SimFiles(SimClock& clock, SimVolumes& volumes);
 
+    // A fixed SATA drive with default geometry.
     void AddDrive(char letter);
+    void SetTempPath(const std::string& path);
+    // Fault injection: the next `times` CreateFileA calls on the path fail with `error`.
+    void InjectCreateFailure(const std::string& path, int times, std::uint32_t error);
+    // Fault injection: the next WriteFile on a handle of the file stores at most `bytes` bytes and fails
+    // with ERROR_DISK_FULL when that is fewer than asked.
+    void ShortenNextWrite(const std::string& path, std::uint32_t bytes);
+    // Fault injection: the next `times` MoveFileExA calls fail with `error`, moving nothing.
+    void InjectMoveFailure(int times, std::uint32_t error);
+    [[nodiscard]] int SetCurrentDirectoryCalls() const;
     // Test set-up helpers: create a file (and its folders) with content and a last-write time.
     bool PutFile(const std::string& path, std::string_view content, FileTime lastWrite = 0);
     bool PutFolder(const std::string& path);
@@ -45,6 +59,13 @@ public:
     FindHandle FindFirstFileA(const std::string& pattern, TFindData& found) override;
     bool FindNextFileA(FindHandle find, TFindData& found) override;
     bool FindClose(FindHandle find) override;
+    bool MoveFileExA(const std::string& from, const std::string& to, std::uint32_t flags) override;
+    bool DeviceIoControl(FileHandle device, std::uint32_t controlCode, const void* in, std::uint32_t inSize,
+                         void* out, std::uint32_t outSize, std::uint32_t& returned) override;
+    std::string GetCurrentDirectoryA() override;
+    bool SetCurrentDirectoryA(const std::string& path) override;
+    std::optional<std::string> GetFullPathNameA(const std::string& path) override;
+    std::string GetTempPathA() override;
     std::uint32_t LastError() const override;
 
 private:
@@ -56,34 +77,55 @@ private:
         std::shared_ptr<std::vector<std::uint8_t>> Data = std::make_shared<std::vector<std::uint8_t>>();
     };
     struct OpenFile {
-        std::string Key;
+        std::string Key; // empty for a volume
         std::uint32_t Access = 0;
         std::uint32_t Share = 0;
         std::uint64_t Position = 0;
+        char Volume = 0; // the drive letter of a volume handle
+    };
+    struct CreateFailure {
+        int Times = 0;
+        std::uint32_t Error = 0;
     };
     struct Search {
         std::vector<TFindData> Results;
         size_t Next = 0;
     };
     struct Parsed {
-        std::string Key;     // upper-cased canonical path, "C:" for a root
+        std::string Key;     // upper-cased canonical path, "C:" or "\\SERVER\SHARE" for a root
+        std::string RootKey; // the key of the root
         std::string Parent;  // key of the parent folder, empty for a root
         std::string Name;    // last component as written
+        std::string Full;    // the full path, case as written
         bool IsRoot = false;
     };
 
     [[nodiscard]] std::optional<Parsed> Parse(const std::string& path) const;
+    [[nodiscard]] bool RootIsReachable(const std::string& root) const;
+    [[nodiscard]] bool IsFolderKey(const std::string& key) const;
+    FileHandle OpenVolume(char letter, std::uint32_t access, std::uint32_t share);
+    bool QueryStorageProperty(const OpenFile& volume, const void* in, std::uint32_t inSize, void* out,
+                              std::uint32_t outSize, std::uint32_t& returned);
+    bool MoveNode(const Parsed& from, const Parsed& to);
+    bool ApplyShortWrite(const std::string& key, std::uint32_t& size);
     [[nodiscard]] bool ParentIsFolder(const Parsed& p) const;
     [[nodiscard]] bool SharingAllows(const std::string& key, std::uint32_t access, std::uint32_t share) const;
     [[nodiscard]] bool HasOpenHandles(const std::string& key) const;
+    [[nodiscard]] bool HandlesAllowDelete(const std::string& key) const;
     bool Fail(std::uint32_t error) const;
     FileHandle OpenNode(const std::string& key, std::uint32_t access, std::uint32_t share);
-    bool MakeFolderChain(const std::string& path);
+    bool MakeFolderChain(const Parsed& p);
     [[nodiscard]] TFindData FindDataOf(const Node& node, const std::string& name) const;
 
     SimClock& Clock;
+    SimVolumes& Volumes;
     mutable std::recursive_mutex Lock;
-    std::set<char> Drives;
+    std::string CurrentDirectory = "C:\\";
+    std::string TempPath = "C:\\users\\test\\Temp\\";
+    int CurrentDirectorySets = 0;
+    std::map<std::string, CreateFailure> CreateFailures;
+    std::map<std::string, std::uint32_t> ShortWrites;
+    CreateFailure MoveFailure;
     std::map<std::string, Node> Nodes; // by upper-cased canonical path
     std::map<FileHandle, OpenFile> Handles;
     std::map<FindHandle, Search> Searches;

@@ -1,24 +1,36 @@
 #pragma once
 #include "SimClock.h"
+#include "SimDrives.h"
 #include "SimFiles.h"
+#include "SimShell.h"
 #include "SimSystem.h"
+#include "SimText.h"
+#include "SimVolumes.h"
 #include "platform/Platform.h"
 
 namespace ulv::sim {
 
 // A whole simulated Windows machine; Platform() hands its ports to the program as the Win32 adapter would.
+// Tests shape it through its members: Volumes (drives and shares), Files (tree, current directory,
+// temporary path, faults), Shell (special folders, COM), Clock, System, Module.
 class SimMachine {
 public:
-    SimMachine() : Files(Clock) {}
+    SimMachine() : Files(Clock, Volumes), Drives(Volumes, Files), Shell(Files) {}
     SimMachine(const SimMachine&) = delete;
     SimMachine& operator=(const SimMachine&) = delete;
 
-    [[nodiscard]] TPlatform Platform() { return TPlatform{Files, Clock, System, Module}; }
+    [[nodiscard]] TPlatform Platform() {
+        return TPlatform{Files, Clock, System, Module, Drives, Shell, Text};
+    }
 
     SimClock Clock;
+    SimVolumes Volumes;
     SimFiles Files;
     SimSystem System;
     SimModule Module;
+    SimDrives Drives;
+    SimShell Shell;
+    SimText Text;
 };
 
 } // namespace ulv::sim

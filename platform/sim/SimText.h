@@ -11,3 +11,16 @@ std::string UpperAnsi(std::string_view text);
 bool SameTextNoCase(std::string_view a, std::string_view b);
 
 } // namespace ulv::sim
+
+#include "platform/Shell.h"
+
+namespace ulv::sim {
+
+// The ANSI text port: Windows-1252 casing; comparison by the upper-cased bytes.
+class SimText final : public IText {
+public:
+    void CharUpperBuffA(std::string& text) override;
+    int CompareStringNoCase(const std::string& a, const std::string& b) override;
+};
+
+} // namespace ulv::sim

@@ -1,4 +1,5 @@
 #pragma once
+#include "Win32Shell.h"
 #include "platform/Platform.h"
 
 #include <windows.h>
@@ -24,6 +25,13 @@ public:
     FindHandle FindFirstFileA(const std::string& pattern, TFindData& found) override;
     bool FindNextFileA(FindHandle find, TFindData& found) override;
     bool FindClose(FindHandle find) override;
+    bool MoveFileExA(const std::string& from, const std::string& to, std::uint32_t flags) override;
+    bool DeviceIoControl(FileHandle device, std::uint32_t controlCode, const void* in, std::uint32_t inSize,
+                         void* out, std::uint32_t outSize, std::uint32_t& returned) override;
+    std::string GetCurrentDirectoryA() override;
+    bool SetCurrentDirectoryA(const std::string& path) override;
+    std::optional<std::string> GetFullPathNameA(const std::string& path) override;
+    std::string GetTempPathA() override;
     std::uint32_t LastError() const override;
 };
 
@@ -49,7 +57,8 @@ public:
 class Win32Module final : public IModule {
 public:
     ~Win32Module() override;
-    std::optional<std::span<const std::uint8_t>> FindResourceData(const char* name, const char* type) override;
+    std::optional<std::span<const std::uint8_t>> FindResourceData(const char* name,
+                                                                  const char* type) override;
     IconHandle LoadIconA(int resourceId) override;
     WindowHandle ApplicationWindow() override;
 
@@ -57,15 +66,34 @@ private:
     HWND AppWindow = nullptr;
 };
 
-// The real machine.
+class Win32Drives final : public IDrives {
+public:
+    std::uint32_t GetDriveTypeA(const std::string& root) override;
+    std::uint32_t GetLogicalDrives() override;
+    std::optional<TDiskFreeSpace> GetDiskFreeSpaceA(const std::string& root) override;
+    std::optional<std::string> GetVolumePathNameA(const std::string& path) override;
+};
+
+class Win32Text final : public IText {
+public:
+    void CharUpperBuffA(std::string& text) override;
+    int CompareStringNoCase(const std::string& a, const std::string& b) override;
+};
+
+// The real machine. Construct it after RestrictDllSearchPath: the shell adapter loads a DLL.
 class Win32Machine {
 public:
-    [[nodiscard]] TPlatform Platform() { return TPlatform{Files, Clock, System, Module}; }
+    [[nodiscard]] TPlatform Platform() {
+        return TPlatform{Files, Clock, System, Module, Drives, Shell, Text};
+    }
 
     Win32Files Files;
     Win32Clock Clock;
     Win32System System;
     Win32Module Module;
+    Win32Drives Drives;
+    Win32Shell Shell;
+    Win32Text Text;
 };
 
 } // namespace ulv::win32

@@ -2,14 +2,35 @@
 #include "platform/sim/SimMachine.h"
 
 namespace ulv::contract {
+namespace {
+
+// The drives scripts/lib/wine.sh declares in the Wine prefix, so both adapters face the same machine.
+bool DeclareDrives(sim::SimMachine& machine) {
+    machine.Volumes.SetDrive({.Letter = 'R',
+                              .Type = kDriveRemovable,
+                              .BusType = kBusTypeUsb,
+                              .RemovableMedia = true,
+                              .Label = "CLE USB"});
+    machine.Volumes.SetDrive({.Letter = 'O',
+                              .Type = kDriveCdrom,
+                              .BusType = kBusTypeAtapi,
+                              .RemovableMedia = true,
+                              .Label = "CDROM"});
+    machine.Volumes.SetDrive({.Letter = 'F', .Type = kDriveFixed, .Label = "DONNEES"});
+    return machine.Files.PutFolder("C:\\Scratch");
+}
+
+} // namespace
 
 TContractEnv& Env() {
     static sim::SimMachine machine;
-    static bool ready = machine.Files.PutFolder("C:\\Scratch");
+    static bool ready = DeclareDrives(machine);
     static TContractEnv env{machine.Platform(), ready ? "C:\\Scratch\\" : ""};
     return env;
 }
 
-const char* AdapterName() { return "sim"; }
+const char* AdapterName() {
+    return "sim";
+}
 
 } // namespace ulv::contract

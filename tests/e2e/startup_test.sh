@@ -16,12 +16,16 @@ rc=$?
 note "loads its payload and exits 0"
 
 # Runs the setup in the background, reads the message box it shows, answers OK and checks the exit code.
+screens="$(dirname "$setup")/../screens"
+mkdir -p "$screens"
+
 expect_box() {
-    local title=$1 text=$2 icon=$3 expected_rc=$4 box pid rc
+    local title=$1 text=$2 icon=$3 expected_rc=$4 shot=$5 box pid rc
     timeout 60 wine "$exe" </dev/null >/dev/null 2>&1 &
     pid=$!
     box=$(wine_out "$work/WinProbe.exe" wait-window --class "#32770" --title "$title" --timeout 20000)
     [ -n "$box" ] || { kill $pid; fail "no message box titled '$title'"; }
+    import -window root "$screens/$shot.png" 2>/dev/null || note "no screenshot ($shot)"
     grep -qF "text=\"$text" <<<"$box" || fail "message text not found in: $box"
     grep -q "icon=$icon" <<<"$box" || fail "icon is not $icon: $box"
     buttons=$(grep -c 'child class="Button"' <<<"$box")
@@ -37,7 +41,7 @@ refusal="Ce programme nécessite Windows 2000 ou un système Windows plus récen
 for version in nt40 win98; do
     wine_version_for $exe_name $version
     # No title of its own: the system's default one.
-    expect_box "Error" "$refusal" exclamation 1
+    expect_box "Error" "$refusal" exclamation 1 "refusal-$version"
     note "$version: refusal shown alone, exclamation icon, single OK"
 done
 wine_version_for $exe_name ""
@@ -49,6 +53,6 @@ head -c $(($(stat -c %s "$payload") / 2)) "$payload" >"$work/half.bin"
 wine_out "$work/ResourceProbe.exe" replace "$winwork\\$exe_name" "$winwork\\half.bin" >/dev/null ||
     fail "cannot replace the payload"
 expect_box "Installation du traitement de texte Ulvara" \
-    "Le programme d'installation du traitement de texte Ulvara est endommagé" hand 2
+    "Le programme d'installation du traitement de texte Ulvara est endommagé" hand 2 damaged-payload
 note "damaged payload: message and exit 2"
 note "ok"

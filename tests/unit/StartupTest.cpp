@@ -45,6 +45,7 @@ TEST_F(Startup, OldWindowsGetsOnlyTheRefusal) {
         EXPECT_FALSE(machine.Module.ApplicationWindowCreated);
         EXPECT_TRUE(machine.System.SentMessages.empty());
         EXPECT_TRUE(machine.System.WindowTexts.empty());
+        EXPECT_EQ(machine.Shell.OleInitializeCalls(), 0);
     }
 }
 
@@ -55,6 +56,8 @@ TEST_F(Startup, Windows2000AndLaterLoadThePayload) {
         EXPECT_EQ(Run(), kExitDone) << major;
     }
     EXPECT_TRUE(Machine.System.MessageBoxes.empty());
+    EXPECT_EQ(Machine.Shell.OleInitializeCalls(), 3) << "once a run";
+    EXPECT_EQ(Machine.Shell.OleUninitializeCalls(), 3);
 }
 
 TEST_F(Startup, ApplicationGetsItsIconAndTitle) {

@@ -1,0 +1,47 @@
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace ulv {
+
+constexpr std::uint32_t kDriveUnknown = 0;
+constexpr std::uint32_t kDriveNoRootDir = 1;
+constexpr std::uint32_t kDriveRemovable = 2;
+constexpr std::uint32_t kDriveFixed = 3;
+constexpr std::uint32_t kDriveRemote = 4;
+constexpr std::uint32_t kDriveCdrom = 5;
+constexpr std::uint32_t kDriveRamdisk = 6;
+
+// Bus types of STORAGE_DEVICE_DESCRIPTOR.
+constexpr std::uint32_t kBusTypeScsi = 1;
+constexpr std::uint32_t kBusTypeAtapi = 2;
+constexpr std::uint32_t kBusTypeAta = 3;
+constexpr std::uint32_t kBusType1394 = 4;
+constexpr std::uint32_t kBusTypeUsb = 7;
+constexpr std::uint32_t kBusTypeSata = 11;
+constexpr std::uint32_t kBusTypeNvme = 17;
+
+struct TDiskFreeSpace {
+    std::uint32_t SectorsPerCluster = 0;
+    std::uint32_t BytesPerSector = 0;
+    std::uint32_t FreeClusters = 0;
+    std::uint32_t TotalClusters = 0;
+};
+
+// Drives and volumes, with the kernel32 calls of the same names. Roots are "C:\\" or "\\\\server\\share\\".
+// The storage-device query goes through IFiles (CreateFileA on "\\\\.\\C:" and DeviceIoControl).
+class IDrives {
+public:
+    virtual ~IDrives() = default;
+    [[nodiscard]] virtual std::uint32_t GetDriveTypeA(const std::string& root) = 0;
+    // Bit n set for drive letter 'A' + n.
+    [[nodiscard]] virtual std::uint32_t GetLogicalDrives() = 0;
+    // nullopt when the call fails (no such volume, no medium).
+    [[nodiscard]] virtual std::optional<TDiskFreeSpace> GetDiskFreeSpaceA(const std::string& root) = 0;
+    // The root of the volume holding an existing path, with its trailing backslash (a mount point counts as
+    // a root); nullopt on failure.
+    [[nodiscard]] virtual std::optional<std::string> GetVolumePathNameA(const std::string& path) = 0;
+};
+
+} // namespace ulv

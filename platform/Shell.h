@@ -1,0 +1,64 @@
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace ulv {
+
+using HResult = std::int32_t;
+constexpr HResult kSOk = 0;
+constexpr HResult kSFalse = 1;
+constexpr HResult kEFail = static_cast<HResult>(0x80004005u);
+
+constexpr int kCsidlPrograms = 2;
+constexpr int kCsidlPersonal = 5;
+constexpr int kCsidlDesktopDirectory = 16;
+constexpr int kCsidlCommonPrograms = 23;
+constexpr int kCsidlCommonDesktopDirectory = 25;
+constexpr int kCsidlCommonAppData = 35;
+constexpr int kCsidlProgramFiles = 38;
+
+// One shell link object (CLSID_ShellLink seen through IShellLinkA and IPersistFile).
+class IShellLinkObject {
+public:
+    virtual ~IShellLinkObject() = default;
+    virtual HResult SetPath(const std::string& target) = 0;
+    virtual HResult SetWorkingDirectory(const std::string& folder) = 0;
+    virtual HResult SetDescription(const std::string& description) = 0;
+    // IPersistFile::Save with the ANSI path converted to UTF-16 from the system code page.
+    virtual HResult Save(const std::string& linkPath, bool remember) = 0;
+};
+
+struct TShellLinkInfo {
+    std::string Target;
+    std::string WorkingDirectory;
+    std::string Description;
+};
+
+// The shell: special folders, OLE and shell links.
+class IShell {
+public:
+    virtual ~IShell() = default;
+    // SHGetFolderPathA(no window, csidl, no token, SHGFP_TYPE_CURRENT); the path is set only on S_OK. Returns
+    // E_FAIL when neither shell32 nor shfolder provides the function.
+    virtual HResult SHGetFolderPathA(int csidl, std::string& path) = 0;
+    virtual HResult OleInitialize() = 0;
+    virtual void OleUninitialize() = 0;
+    // CoCreateInstance of the shell link asking for IShellLinkA, then IPersistFile; nullptr when either fails.
+    [[nodiscard]] virtual std::unique_ptr<IShellLinkObject> CreateShellLink() = 0;
+    // Loads a saved link and reads back what CreateShellLink set; nullopt when it cannot be loaded.
+    [[nodiscard]] virtual std::optional<TShellLinkInfo> ReadShellLink(const std::string& linkPath) = 0;
+};
+
+// ANSI text operations of the system code page.
+class IText {
+public:
+    virtual ~IText() = default;
+    // CharUpperBuffA over the whole text.
+    virtual void CharUpperBuffA(std::string& text) = 0;
+    // CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, ...): 1 less, 2 equal, 3 greater, 0 on failure.
+    virtual int CompareStringNoCase(const std::string& a, const std::string& b) = 0;
+};
+
+} // namespace ulv

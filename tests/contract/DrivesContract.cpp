@@ -1,0 +1,94 @@
+#include "ContractEnv.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstring>
+
+namespace ulv::contract {
+namespace {
+
+std::uint32_t Bit(char letter) {
+    return 1u << (letter - 'A');
+}
+
+// Both adapters declare the same drives: C: and F: fixed disks, R: removable, O: optical, no Q:.
+TEST(DrivesContract, DeclaredDrivesHaveTheirKinds) {
+    IDrives& drives = Env().Platform.Drives;
+    EXPECT_EQ(drives.GetDriveTypeA("C:\\"), kDriveFixed);
+    EXPECT_EQ(drives.GetDriveTypeA("F:\\"), kDriveFixed);
+    EXPECT_EQ(drives.GetDriveTypeA("R:\\"), kDriveRemovable);
+    EXPECT_EQ(drives.GetDriveTypeA("O:\\"), kDriveCdrom);
+    EXPECT_EQ(drives.GetDriveTypeA("Q:\\"), kDriveNoRootDir);
+    EXPECT_EQ(drives.GetDriveTypeA("c:\\"), kDriveFixed) << "the letter in any case";
+}
+
+TEST(DrivesContract, LogicalDrivesHaveOneBitPerLetter) {
+    std::uint32_t mask = Env().Platform.Drives.GetLogicalDrives();
+    for (char letter : {'C', 'F', 'O', 'R'})
+        EXPECT_NE(mask & Bit(letter), 0u) << letter;
+    EXPECT_EQ(mask & Bit('Q'), 0u);
+}
+
+TEST(DrivesContract, FreeSpaceOfTheSystemDrive) {
+    IDrives& drives = Env().Platform.Drives;
+    std::optional<TDiskFreeSpace> space = drives.GetDiskFreeSpaceA("C:\\");
+    ASSERT_TRUE(space);
+    EXPECT_NE(space->SectorsPerCluster * space->BytesPerSector, 0u);
+    EXPECT_NE(space->TotalClusters, 0u);
+    EXPECT_LE(space->FreeClusters, space->TotalClusters);
+    EXPECT_FALSE(drives.GetDiskFreeSpaceA("Q:\\")) << "no such drive";
+}
+
+TEST(DrivesContract, VolumePathOfAFolderIsItsDriveRoot) {
+    IDrives& drives = Env().Platform.Drives;
+    ASSERT_EQ(Env().Scratch.substr(0, 3), "C:\\");
+    EXPECT_EQ(drives.GetVolumePathNameA(Env().Scratch), "C:\\");
+    EXPECT_EQ(drives.GetVolumePathNameA(Env().Scratch.substr(0, Env().Scratch.size() - 1)), "C:\\");
+    EXPECT_EQ(drives.GetVolumePathNameA("C:\\"), "C:\\");
+}
+
+// STORAGE_PROPERTY_QUERY (StorageDeviceProperty, PropertyStandardQuery) and STORAGE_DEVICE_DESCRIPTOR, laid
+// out by hand as the program does: 36 bytes of header, then the vendor and product strings.
+constexpr std::uint32_t kQuerySize = 12;
+constexpr std::uint32_t kDescriptorSize = 548;
+constexpr std::size_t kRemovableMediaOffset = 10;
+constexpr std::size_t kBusTypeOffset = 28;
+constexpr std::uint32_t kDescriptorHeader = 36;
+constexpr std::uint32_t kDescriptorStructSize = 40; // the header and RawDeviceProperties[1], padded
+
+std::uint32_t ReadUint32(const std::array<std::uint8_t, kDescriptorSize>& bytes, std::size_t offset) {
+    std::uint32_t value = 0;
+    std::memcpy(&value, bytes.data() + offset, sizeof value);
+    return value;
+}
+
+TEST(DrivesContract, StoragePropertyQueryOfTheSystemVolume) {
+    IFiles& files = Env().Platform.Files;
+    UniqueFile volume(files, files.CreateFileA("\\\\.\\C:", kGenericRead, kFileShareRead | kFileShareWrite,
+                                               kOpenExisting, 0));
+    ASSERT_TRUE(volume) << files.LastError();
+    std::array<std::uint8_t, kQuerySize> query{};
+    std::array<std::uint8_t, kDescriptorSize> descriptor{};
+    std::memcpy(descriptor.data() + 4, &kDescriptorSize, sizeof kDescriptorSize);
+    std::uint32_t returned = 0;
+    ASSERT_TRUE(files.DeviceIoControl(volume.Get(), kIoctlStorageQueryProperty, query.data(), kQuerySize,
+                                      descriptor.data(), kDescriptorSize, returned))
+        << files.LastError();
+    ASSERT_GE(returned, kBusTypeOffset + 4) << "the bus type was written";
+    ASSERT_LE(returned, kDescriptorSize);
+    EXPECT_EQ(ReadUint32(descriptor, 0), kDescriptorStructSize) << "Version";
+    EXPECT_GE(ReadUint32(descriptor, 4), kDescriptorHeader) << "Size: what the device had to say";
+    for (std::size_t offset : {12, 16, 20, 24}) {
+        std::uint32_t text = ReadUint32(descriptor, offset);
+        EXPECT_TRUE(text == 0 || (text >= kDescriptorHeader && text < returned))
+            << "string offset at " << offset << ": " << text;
+    }
+    EXPECT_EQ(descriptor[kRemovableMediaOffset], 0) << "a fixed disk";
+    std::uint32_t busType = ReadUint32(descriptor, kBusTypeOffset);
+    EXPECT_GE(busType, kBusTypeScsi);
+    EXPECT_LE(busType, kBusTypeNvme);
+}
+
+} // namespace
+} // namespace ulv::contract

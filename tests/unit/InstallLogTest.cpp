@@ -1,0 +1,141 @@
+#include "InstUtilsFixture.h"
+
+namespace ulv::test {
+namespace {
+
+class InstallLog : public InstUtilsTest {
+protected:
+    const std::string LogFile = "C:\\Dest\\Install.log";
+    const std::string Sibling = "C:\\Dest\\Install.log.tmp";
+    void Open() { Utils.CreateInstallLog("C:\\Dest", false); }
+    std::vector<std::string> Lines() { return Utils.InstallLog(); }
+};
+
+TEST_F(InstallLog, DuplicatesIgnoringCaseAreDropped) {
+    StartLog();
+    Utils.AddLogLine("File Copy: C:\\Dest\\vlmr.exe");
+    Utils.AddLogLine("File Copy: C:\\Dest\\vlmr.exe");
+    Utils.AddLogLine("FILE COPY: c:\\dest\\VLMR.EXE");
+    Utils.AddLogLine("File Copy: C:\\Dest\\Modèles\\Été.vlt");
+    Utils.AddLogLine("File Copy: C:\\DEST\\MODÈLES\\ÉTÉ.VLT");
+    EXPECT_EQ(Lines(), (std::vector<std::string>{"File Copy: C:\\Dest\\vlmr.exe",
+                                                 "File Copy: C:\\Dest\\Modèles\\Été.vlt"}));
+}
+
+TEST_F(InstallLog, SuspensionsNest) {
+    StartLog();
+    Utils.SuspendLogging();
+    Utils.SuspendLogging();
+    Utils.AddLogLine("a");
+    Utils.ResumeLogging();
+    EXPECT_EQ(Utils.LogSuspendCount(), 1);
+    Utils.AddLogLine("b");
+    Utils.ResumeLogging();
+    Utils.AddLogLine("c");
+    EXPECT_EQ(Lines(), std::vector<std::string>{"c"});
+}
+
+TEST_F(InstallLog, NoLogNoLines) {
+    Utils.AddLogLine("a");
+    EXPECT_FALSE(Utils.HasInstallLog());
+    EXPECT_FALSE(Utils.StoreInstallLog());
+}
+
+TEST_F(InstallLog, LoadedLinesStandAsTheyAre) {
+    ASSERT_TRUE(Machine.Files.PutFile(LogFile, "Made Dir: C:\\Dest\\\r\nFile Copy: a\nFILE COPY: A\r\rlast"));
+    Open();
+    EXPECT_EQ(Utils.InstallLogPath(), LogFile);
+    EXPECT_EQ(Lines(),
+              (std::vector<std::string>{"Made Dir: C:\\Dest\\", "File Copy: a", "FILE COPY: A", "", "last"}));
+    Utils.AddLogLine("file copy: a");
+    Utils.AddLogLine("File Copy: b");
+    EXPECT_EQ(Lines().size(), 6u);
+    EXPECT_EQ(Lines().back(), "File Copy: b");
+}
+
+TEST_F(InstallLog, PortableInstallationHasNoFile) {
+    ASSERT_TRUE(Machine.Files.PutFile(LogFile, "old\r\n"));
+    Utils.CreateInstallLog("C:\\Dest", true);
+    EXPECT_TRUE(Utils.HasInstallLog());
+    EXPECT_TRUE(Lines().empty());
+    EXPECT_EQ(Utils.InstallLogPath(), "");
+}
+
+TEST_F(InstallLog, AFolderNamedInstallLogIsNotLoaded) {
+    ASSERT_TRUE(Machine.Files.PutFolder(LogFile));
+    Open();
+    EXPECT_TRUE(Lines().empty());
+}
+
+TEST_F(InstallLog, OversizedLogIsCutAtALineEnd) {
+    std::string line(1000, 'x');
+    std::string content;
+    while (content.size() <= kMaxInstallLogBytes)
+        content += line + "\r\n";
+    ASSERT_TRUE(Machine.Files.PutFile(LogFile, content));
+    Open();
+    auto lines = Lines();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_LE(lines.size() * (line.size() + 2), kMaxInstallLogBytes);
+    EXPECT_EQ(lines.back(), line) << "no partial line";
+
+    ASSERT_TRUE(Machine.Files.PutFile(LogFile, std::string(kMaxInstallLogLines + 10, '\n')));
+    Open();
+    EXPECT_EQ(Lines().size(), kMaxInstallLogLines);
+}
+
+TEST_F(InstallLog, StoredWithCrLfAfterEveryLine) {
+    Machine.Files.PutFolder("C:\\Dest");
+    Open();
+    Utils.AddLogLine("L1");
+    Utils.AddLogLine("L2");
+    EXPECT_TRUE(Utils.StoreInstallLog());
+    EXPECT_EQ(Machine.Files.FileContent(LogFile), "L1\r\nL2\r\n");
+    EXPECT_FALSE(Machine.Files.FileContent(Sibling)) << "the sibling was moved, not left";
+
+    Open();
+    Utils.AddLogLine("l1");
+    Utils.AddLogLine("L3");
+    EXPECT_TRUE(Utils.StoreInstallLog());
+    EXPECT_EQ(Machine.Files.FileContent(LogFile), "L1\r\nL2\r\nL3\r\n")
+        << "a second run appends only what is new";
+}
+
+TEST_F(InstallLog, FailedStoreLeavesTheOldFileWhole) {
+    ASSERT_TRUE(Machine.Files.PutFile(LogFile, "old\r\n"));
+    Open();
+    Utils.AddLogLine("new");
+
+    Machine.Files.InjectCreateFailure(Sibling, 1, kErrorAccessDenied);
+    EXPECT_FALSE(Utils.StoreInstallLog()) << "the sibling cannot be created";
+
+    Machine.Files.ShortenNextWrite(Sibling, 3);
+    EXPECT_FALSE(Utils.StoreInstallLog()) << "the disk fills while writing";
+    EXPECT_FALSE(Machine.Files.FileContent(Sibling)) << "the partial sibling is removed";
+
+    Machine.Files.InjectMoveFailure(1, kErrorSharingViolation);
+    EXPECT_FALSE(Utils.StoreInstallLog()) << "the replace fails";
+    EXPECT_FALSE(Machine.Files.FileContent(Sibling));
+
+    ASSERT_TRUE(Machine.Files.SetFileAttributesA(LogFile, kFileAttributeReadOnly));
+    EXPECT_FALSE(Utils.StoreInstallLog()) << "a read-only log is not replaced";
+    EXPECT_FALSE(Machine.Files.FileContent(Sibling));
+
+    EXPECT_EQ(Machine.Files.FileContent(LogFile), "old\r\n");
+    ASSERT_TRUE(Machine.Files.SetFileAttributesA(LogFile, kFileAttributeNormal));
+    EXPECT_TRUE(Utils.StoreInstallLog());
+    EXPECT_EQ(Machine.Files.FileContent(LogFile), "old\r\nnew\r\n");
+}
+
+TEST_F(InstallLog, SomeoneElsesSiblingIsNotDeleted) {
+    ASSERT_TRUE(Machine.Files.PutFile(LogFile, "old\r\n"));
+    ASSERT_TRUE(Machine.Files.PutFile(Sibling, "theirs"));
+    ASSERT_TRUE(Machine.Files.SetFileAttributesA(Sibling, kFileAttributeReadOnly));
+    Open();
+    EXPECT_FALSE(Utils.StoreInstallLog());
+    EXPECT_EQ(Machine.Files.FileContent(Sibling), "theirs");
+    EXPECT_EQ(Machine.Files.FileContent(LogFile), "old\r\n");
+}
+
+} // namespace
+} // namespace ulv::test

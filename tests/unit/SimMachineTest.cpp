@@ -1,0 +1,219 @@
+#include "platform/sim/SimMachine.h"
+#include "platform/sim/SimErrors.h"
+#include "platform/sim/SimPaths.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstring>
+
+namespace ulv::sim {
+namespace {
+
+TEST(SimPaths, FullPathNameResolvesAsWindows) {
+    const std::string cwd = "C:\\Users\\Test";
+    const std::pair<const char*, const char*> cases[] = {
+        {"C:\\a\\b", "C:\\a\\b"},
+        {"C:/a/b/", "C:\\a\\b\\"},
+        {"x\\y", "C:\\Users\\Test\\x\\y"},
+        {".", "C:\\Users\\Test"},
+        {"..\\..\\..", "C:\\"},
+        {"\\Windows", "C:\\Windows"},
+        {"C:x", "C:\\Users\\Test\\x"},
+        {"D:x", "D:\\x"},
+        {"C:", "C:\\Users\\Test"},
+        {"C:\\a\\.\\b\\..\\c", "C:\\a\\c"},
+        {"C:\\a\\\\b", "C:\\a\\b"},
+        {"C:\\a.\\b. .", "C:\\a\\b"},
+        {"C:\\a..\\b", "C:\\a.\\b"},
+        {"\\\\srv\\share\\x\\..\\..", "\\\\srv\\share\\"},
+        {"\\\\.\\C:", "\\\\.\\C:"},
+    };
+    for (auto [in, out] : cases)
+        EXPECT_EQ(FullPathName(in, cwd), out) << in;
+    EXPECT_EQ(FullPathName("\\x", "\\\\srv\\share\\dir"), "\\\\srv\\share\\x");
+    EXPECT_FALSE(FullPathName("", cwd));
+    EXPECT_FALSE(FullPathName("\\\\srv", cwd));
+}
+
+class SimMachineTest : public ::testing::Test {
+protected:
+    SimMachine Machine;
+    void SetDrive(char letter, std::uint32_t type, std::uint32_t bus, std::uint32_t cluster = 4096) {
+        TSimDrive d;
+        d.Letter = letter;
+        d.Type = type;
+        d.BusType = bus;
+        d.ClusterSize = cluster;
+        d.FreeBytes = 10ull * cluster;
+        d.TotalBytes = 20ull * cluster;
+        Machine.Volumes.SetDrive(d);
+    }
+};
+
+TEST_F(SimMachineTest, CurrentDirectoryKeepsTheCaseItWasGiven) {
+    IFiles& files = Machine.Files;
+    ASSERT_TRUE(Machine.Files.PutFolder("C:\\Windows\\System32"));
+    ASSERT_TRUE(Machine.Files.PutFile("C:\\Windows\\win.ini", ""));
+    EXPECT_EQ(files.GetCurrentDirectoryA(), "C:\\");
+    EXPECT_TRUE(files.SetCurrentDirectoryA("c:\\WINDOWS\\"));
+    EXPECT_EQ(files.GetCurrentDirectoryA(), "c:\\WINDOWS");
+    EXPECT_TRUE(files.SetCurrentDirectoryA("system32/"));
+    EXPECT_EQ(files.GetCurrentDirectoryA(), "c:\\WINDOWS\\system32");
+    EXPECT_NE(files.GetFileAttributesA("..\\win.ini"), kInvalidFileAttributes) << "relative paths everywhere";
+
+    EXPECT_FALSE(files.SetCurrentDirectoryA("C:\\Windows\\Absent"));
+    EXPECT_EQ(files.LastError(), kErrorFileNotFound);
+    EXPECT_FALSE(files.SetCurrentDirectoryA("C:\\Absent\\Deeper"));
+    EXPECT_EQ(files.LastError(), kErrorPathNotFound);
+    EXPECT_FALSE(files.SetCurrentDirectoryA("C:\\Windows\\win.ini"));
+    EXPECT_EQ(files.LastError(), kErrorDirectoryName);
+    EXPECT_FALSE(files.SetCurrentDirectoryA("Q:\\"));
+    EXPECT_EQ(files.LastError(), kErrorPathNotFound);
+    EXPECT_EQ(files.GetCurrentDirectoryA(), "c:\\WINDOWS\\system32") << "failures change nothing";
+}
+
+TEST_F(SimMachineTest, DrivesComeAndGo) {
+    IDrives& drives = Machine.Drives;
+    SetDrive('E', kDriveRemovable, kBusTypeUsb, 32768);
+    ASSERT_TRUE(Machine.Files.PutFile("E:\\doc.txt", "x"));
+    EXPECT_EQ(drives.GetDriveTypeA("E:\\"), kDriveRemovable);
+    EXPECT_EQ(drives.GetDriveTypeA("E:"), kDriveNoRootDir) << "a root needs its backslash";
+    EXPECT_EQ(drives.GetDriveTypeA("E:\\doc\\"), kDriveNoRootDir);
+    EXPECT_EQ(drives.GetLogicalDrives(), (1u << 2) | (1u << 4));
+    auto space = drives.GetDiskFreeSpaceA("E:\\");
+    ASSERT_TRUE(space);
+    EXPECT_EQ(space->SectorsPerCluster * space->BytesPerSector, 32768u);
+    EXPECT_EQ(space->FreeClusters, 10u);
+    EXPECT_EQ(space->TotalClusters, 20u);
+    EXPECT_EQ(drives.GetVolumePathNameA("E:\\doc.txt"), "E:\\");
+
+    Machine.Volumes.SetPresent('E', false);
+    EXPECT_EQ(drives.GetDriveTypeA("E:\\"), kDriveNoRootDir);
+    EXPECT_EQ(drives.GetLogicalDrives(), 1u << 2);
+    EXPECT_FALSE(drives.GetDiskFreeSpaceA("E:\\"));
+    EXPECT_EQ(Machine.Files.GetFileAttributesA("E:\\doc.txt"), kInvalidFileAttributes);
+    EXPECT_EQ(Machine.Files.LastError(), kErrorPathNotFound);
+
+    Machine.Volumes.SetPresent('E', true);
+    EXPECT_EQ(Machine.Files.FileContent("E:\\doc.txt"), "x") << "the medium comes back with its files";
+}
+
+TEST_F(SimMachineTest, NetworkSharesHoldFiles) {
+    Machine.Volumes.AddShare({"\\\\serveur\\partage\\"});
+    IFiles& files = Machine.Files;
+    EXPECT_EQ(Machine.Drives.GetDriveTypeA("\\\\SERVEUR\\partage\\"), kDriveRemote);
+    EXPECT_TRUE(files.CreateDirectoryA("\\\\serveur\\partage\\Ulvara"));
+    EXPECT_NE(files.GetFileAttributesA("\\\\SERVEUR\\PARTAGE\\ulvara"), kInvalidFileAttributes);
+    EXPECT_EQ(Machine.Drives.GetVolumePathNameA("\\\\serveur\\partage\\Ulvara"), "\\\\serveur\\partage\\");
+    EXPECT_FALSE(files.CreateDirectoryA("\\\\serveur\\autre\\Ulvara"));
+    EXPECT_EQ(files.LastError(), kErrorBadNetPath);
+    EXPECT_EQ(files.CreateFileA("\\\\.\\serveur", kGenericRead, 0, kOpenExisting, 0), kNoFile);
+}
+
+TEST_F(SimMachineTest, StorageQueryOfAVolume) {
+    SetDrive('E', kDriveFixed, kBusTypeUsb);
+    IFiles& files = Machine.Files;
+    UniqueFile volume(files, files.CreateFileA("\\\\.\\e:", kGenericRead, kFileShareRead | kFileShareWrite,
+                                               kOpenExisting, 0));
+    ASSERT_TRUE(volume);
+    std::array<std::uint8_t, 12> query{};
+    std::array<std::uint8_t, 548> out{};
+    std::uint32_t returned = 0;
+    ASSERT_TRUE(files.DeviceIoControl(volume.Get(), kIoctlStorageQueryProperty, query.data(), 12, out.data(),
+                                      548, returned));
+    std::uint32_t version = 0, size = 0, bus = 0;
+    std::memcpy(&version, out.data(), 4);
+    std::memcpy(&size, out.data() + 4, 4);
+    std::memcpy(&bus, out.data() + 28, 4);
+    EXPECT_EQ(version, 40u);
+    EXPECT_EQ(size, returned);
+    EXPECT_GT(size, 40u);
+    EXPECT_EQ(bus, kBusTypeUsb);
+
+    ASSERT_TRUE(files.DeviceIoControl(volume.Get(), kIoctlStorageQueryProperty, query.data(), 12, out.data(),
+                                      16, returned));
+    EXPECT_EQ(returned, 16u) << "as much as fits";
+    query[0] = 1;
+    EXPECT_FALSE(files.DeviceIoControl(volume.Get(), kIoctlStorageQueryProperty, query.data(), 12, out.data(),
+                                       548, returned));
+    EXPECT_EQ(files.LastError(), kErrorInvalidParameter);
+    query[0] = 0;
+    EXPECT_FALSE(files.DeviceIoControl(volume.Get(), kIoctlStorageQueryProperty, query.data(), 8, out.data(),
+                                       548, returned));
+    EXPECT_EQ(files.LastError(), kErrorInvalidParameter);
+    EXPECT_FALSE(files.ReadFile(volume.Get(), out.data(), 4, returned)) << "a volume handle is no file";
+    EXPECT_EQ(files.CreateFileA("\\\\.\\Q:", kGenericRead, 0, kOpenExisting, 0), kNoFile);
+}
+
+TEST_F(SimMachineTest, MovesReplaceWholeOrNotAtAll) {
+    IFiles& files = Machine.Files;
+    ASSERT_TRUE(Machine.Files.PutFile("C:\\d\\new", "new"));
+    ASSERT_TRUE(Machine.Files.PutFile("C:\\d\\old", "old"));
+    EXPECT_FALSE(files.MoveFileExA("C:\\d\\new", "C:\\d\\old", 0));
+    EXPECT_EQ(files.LastError(), kErrorAlreadyExists);
+    ASSERT_TRUE(files.SetFileAttributesA("C:\\d\\old", kFileAttributeReadOnly));
+    EXPECT_FALSE(files.MoveFileExA("C:\\d\\new", "C:\\d\\old", kMoveFileReplaceExisting));
+    EXPECT_EQ(files.LastError(), kErrorAccessDenied);
+    ASSERT_TRUE(files.SetFileAttributesA("C:\\d\\old", kFileAttributeNormal));
+    {
+        UniqueFile busy(files,
+                        files.CreateFileA("C:\\d\\old", kGenericRead, kFileShareRead, kOpenExisting, 0));
+        EXPECT_FALSE(files.MoveFileExA("C:\\d\\new", "C:\\d\\old", kMoveFileReplaceExisting));
+        EXPECT_EQ(files.LastError(), kErrorAccessDenied);
+    }
+    EXPECT_EQ(Machine.Files.FileContent("C:\\d\\old"), "old");
+    EXPECT_TRUE(
+        files.MoveFileExA("C:\\d\\new", "C:\\d\\old", kMoveFileReplaceExisting | kMoveFileWriteThrough));
+    EXPECT_EQ(Machine.Files.FileContent("C:\\d\\old"), "new");
+    EXPECT_FALSE(Machine.Files.FileContent("C:\\d\\new"));
+
+    ASSERT_TRUE(Machine.Files.PutFile("C:\\d\\sub\\f", "f"));
+    EXPECT_TRUE(files.MoveFileExA("C:\\d\\sub", "C:\\d\\moved", 0)) << "a folder moves with its content";
+    EXPECT_EQ(Machine.Files.FileContent("C:\\d\\moved\\f"), "f");
+    SetDrive('E', kDriveFixed, kBusTypeSata);
+    EXPECT_FALSE(files.MoveFileExA("C:\\d\\old", "E:\\old", 0));
+    EXPECT_EQ(files.LastError(), kErrorNotSameDevice);
+    EXPECT_TRUE(files.MoveFileExA("C:\\d\\old", "E:\\old", kMoveFileCopyAllowed));
+}
+
+TEST_F(SimMachineTest, ShellFoldersAndLinks) {
+    IShell& shell = Machine.Shell;
+    std::string path = "unchanged";
+    EXPECT_EQ(shell.SHGetFolderPathA(kCsidlCommonAppData, path), kSOk);
+    EXPECT_EQ(path, "C:\\ProgramData");
+    path = "unchanged";
+    EXPECT_EQ(shell.SHGetFolderPathA(99, path), kEInvalidArg);
+    EXPECT_EQ(path, "unchanged");
+    EXPECT_EQ(Machine.Shell.FolderQueries(), (std::vector<int>{kCsidlCommonAppData, 99}));
+
+    EXPECT_FALSE(shell.CreateShellLink()) << "OLE not initialised";
+    EXPECT_EQ(shell.OleInitialize(), kSOk);
+    EXPECT_EQ(shell.OleInitialize(), kSFalse);
+    auto link = shell.CreateShellLink();
+    ASSERT_TRUE(link);
+    link->SetPath("C:\\x\\vlmr.exe");
+    link->SetWorkingDirectory("C:\\x");
+    link->SetDescription("Texte\r\navec: deux points");
+    EXPECT_NE(link->Save("C:\\Absent\\a.lnk", true), kSOk) << "a missing folder fails as a file write would";
+    EXPECT_EQ(link->Save("C:\\a.lnk", true), kSOk);
+    auto read = shell.ReadShellLink("C:\\a.lnk");
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->Description, "Texte\r\navec: deux points");
+    EXPECT_EQ(read->Target, "C:\\x\\vlmr.exe");
+    ASSERT_TRUE(Machine.Files.PutFile("C:\\bad.lnk", "ULVSIMLNK1\r\n99:short\r\n"));
+    EXPECT_FALSE(shell.ReadShellLink("C:\\bad.lnk"));
+}
+
+TEST_F(SimMachineTest, TextCasingAndComparison) {
+    IText& text = Machine.Text;
+    std::string s = "modèle œuvre ß";
+    text.CharUpperBuffA(s);
+    EXPECT_EQ(s, "MODÈLE ŒUVRE ß");
+    EXPECT_EQ(text.CompareStringNoCase("Été", "éTÉ"), 2);
+    EXPECT_EQ(text.CompareStringNoCase("a", "B"), 1);
+    EXPECT_EQ(text.CompareStringNoCase("é", "z"), 3) << "by the upper-cased bytes";
+}
+
+} // namespace
+} // namespace ulv::sim

@@ -1,0 +1,145 @@
+#include "InstUtils.h"
+
+namespace ulv {
+namespace {
+
+// A junction or symbolic link to a folder: removing it must not reach into what it points at.
+constexpr std::uint32_t kFileAttributeReparsePoint = 0x400;
+
+bool IsDotEntry(const std::string& name) {
+    return name == "." || name == "..";
+}
+
+// The parent level of MakeDirectoryTree: without a final backslash, then cut after the last backslash or
+// colon, so it keeps its own trailing backslash; empty when there is neither.
+std::string ParentLevel(std::string path) {
+    if (!path.empty() && path.back() == '\\') path.pop_back();
+    size_t cut = path.find_last_of("\\:");
+    if (cut == std::string::npos) return {};
+    path.resize(cut + 1);
+    return path;
+}
+
+// A drive root or a level above a share ("C:", "C:\", "\\server\share\", "\\server\"): never created and
+// never logged, so a missing drive or an unreachable share ends the chain without lines that would name
+// a root as made by us.
+bool IsRootLevel(const std::string& path) {
+    std::string drive = DrivePart(path);
+    if (drive.empty()) return false;
+    std::string root = drive;
+    EnsureTrailingBackslash(root);
+    return path.size() <= root.size();
+}
+
+bool DosFieldsAreValid(int month, int day, int hour, int minute, int second) {
+    return month >= 1 && month <= 12 && day >= 1 && day <= 31 && hour <= 23 && minute <= 59 && second <= 59;
+}
+
+} // namespace
+
+void TInstUtils::MakeDirectoryTree(const std::string& path) {
+    if (path.empty() || IsExistingDirectory(path) || IsRootLevel(path)) return;
+    std::string parent = ParentLevel(path);
+    if (!parent.empty() && parent.size() < path.size()) MakeDirectoryTree(parent);
+    (void)Platform.Files.CreateDirectoryA(path);
+    AddLogLine(std::string(kMadeDirPrefix) + path); // the line records the attempt
+}
+
+bool TInstUtils::WriteStringToFile(const std::string& path, std::string_view content) {
+    UniqueFile file(Platform.Files, Platform.Files.CreateFileA(
+                                        path, kGenericRead | kGenericWrite, kFileShareRead, kCreateAlways,
+                                        kFileAttributeNormal | kFileFlagSequentialScan));
+    if (!file) return false;
+    std::uint32_t written = 0;
+    auto size = static_cast<std::uint32_t>(content.size());
+    bool ok = Platform.Files.WriteFile(file.Get(), content.data(), size, written) && written == size;
+    return file.Reset() && ok;
+}
+
+std::vector<TFindData> TInstUtils::ListFolder(const std::string& folder) {
+    std::vector<TFindData> entries;
+    TFindData found;
+    FindHandle find = Platform.Files.FindFirstFileA(folder + "*.*", found);
+    if (find == kNoFind) return entries;
+    do {
+        if (!IsDotEntry(found.Name)) entries.push_back(found);
+    } while (Platform.Files.FindNextFileA(find, found));
+    Platform.Files.FindClose(find);
+    return entries;
+}
+
+void TInstUtils::DeleteDirectoryTree(const std::string& path) {
+    std::string folder = path;
+    EnsureTrailingBackslash(folder);
+    if (folder.empty()) return;
+    for (const TFindData& entry : ListFolder(folder)) {
+        bool isFolder = entry.Attributes & kFileAttributeDirectory;
+        if (isFolder && !(entry.Attributes & kFileAttributeReparsePoint)) {
+            DeleteDirectoryTree(folder + entry.Name);
+        } else if (isFolder) {
+            (void)Platform.Files.RemoveDirectoryA(folder + entry.Name);
+        } else {
+            (void)Platform.Files.DeleteFileA(folder + entry.Name);
+        }
+    }
+    (void)Platform.Files.RemoveDirectoryA(folder);
+}
+
+std::string TInstUtils::NewTempFileName() {
+    const std::string stem = GetTempFolder() + TempNamePrefix();
+    for (std::uint64_t n = 0;; ++n) {
+        std::string candidate = stem + std::to_string(n) + ".tmp";
+        // A folder of that name takes it too: no file could be created there, and the licence text would be
+        // lost for a leftover folder of an earlier run.
+        if (Platform.Files.GetFileAttributesA(candidate) == kInvalidFileAttributes) return candidate;
+    }
+}
+
+void TInstUtils::DeleteTempLeftovers() {
+    const std::string folder = GetTempFolder();
+    if (folder.empty()) return;
+    const std::string prefix = TempNamePrefix();
+    for (const TFindData& entry : ListFolder(folder)) {
+        if (!entry.Name.starts_with(prefix)) continue; // case-sensitive, as the names are ours
+        if (entry.Attributes & kFileAttributeDirectory) {
+            DeleteDirectoryTree(folder + entry.Name);
+        } else {
+            (void)Platform.Files.DeleteFileA(folder + entry.Name);
+        }
+    }
+}
+
+TDateTime TInstUtils::LocalNow() {
+    TSystemTime now = Platform.Clock.GetLocalTime();
+    return EncodeDateTime(
+        TCivilTime{now.Year, now.Month, now.Day, now.Hour, now.Minute, now.Second, now.Milliseconds});
+}
+
+TDateTime TInstUtils::GetFileDate(const std::string& path, TFileDateKind which) {
+    TFindData found;
+    FindHandle find = Platform.Files.FindFirstFileA(path, found);
+    if (find == kNoFind) return LocalNow();
+    Platform.Files.FindClose(find);
+    FileTime time = which == TFileDateKind::Creation ? found.CreationTime : found.LastWriteTime;
+    FileTime local = 0;
+    std::uint16_t dosDate = 0, dosTime = 0;
+    // A time without a DOS form (before 1980, after 2107) gets the current time, which no stamp equals.
+    if (!Platform.Clock.FileTimeToLocalFileTime(time, local) ||
+        !Platform.Clock.FileTimeToDosDateTime(local, dosDate, dosTime))
+        return LocalNow();
+    TCivilTime civil{1980 + (dosDate >> 9),
+                     dosDate >> 5 & 0xF,
+                     dosDate & 0x1F,
+                     dosTime >> 11,
+                     dosTime >> 5 & 0x3F,
+                     (dosTime & 0x1F) * 2,
+                     0};
+    if (!DosFieldsAreValid(civil.Month, civil.Day, civil.Hour, civil.Minute, civil.Second)) return LocalNow();
+    return EncodeDateTime(civil);
+}
+
+TDateTime TInstUtils::FileModifiedDate(const std::string& path) {
+    return GetFileDate(path, TFileDateKind::LastWrite);
+}
+
+} // namespace ulv

@@ -1,0 +1,139 @@
+#pragma once
+// Unit InstUtils: path arithmetic and special folders, directory and file operations, temporary files and
+// the install log, shell shortcuts, drive tests and cluster sizes. Pure text operations are free functions;
+// everything that reaches the machine or keeps state is a member of TInstUtils, which the program owns once.
+#include "platform/Platform.h"
+#include "resources/ResConst.h"
+#include "utils/DateTime.h"
+
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ulv {
+
+constexpr std::string_view kMadeDirPrefix = "Made Dir: ";
+constexpr std::string_view kFileCopyPrefix = "File Copy: ";
+constexpr std::string_view kInstallLogName = "Install.log";
+constexpr std::string_view kShortcutName = "Traitement de texte Ulvara.lnk";
+constexpr std::string_view kShortcutDescription =
+    "Traitement de texte compact, rapide, puissant, et par dessus tout pratique.";
+constexpr std::string_view kProgramName = "vlmr.exe";
+constexpr std::int32_t kInvalidFileSize = -1;
+constexpr std::uint64_t kFallbackClusterSize = 4096;
+// Install.log comes from disk: anything beyond these is not a log this program wrote.
+constexpr std::uint32_t kMaxInstallLogBytes = 16u << 20;
+constexpr size_t kMaxInstallLogLines = 65536;
+
+// An empty path stays empty; a final "/" becomes "\"; otherwise "\" is appended unless already there.
+std::string& EnsureTrailingBackslash(std::string& path);
+// The folder with its trailing backslash, then the name; an empty folder gives the name alone.
+[[nodiscard]] std::string JoinPath(std::string folder, std::string_view name);
+// The last character; the text must not be empty.
+[[nodiscard]] char LastChar(std::string_view text);
+void DeleteFirstChar(std::string& text);
+void DeleteLastChar(std::string& text);
+// "-" alone becomes "- "; any other text has every "&" doubled, so a label shows it literally.
+[[nodiscard]] std::string CaptionLiteral(std::string_view text);
+// Decimal text with a blank between groups of three digits: 1234567 -> "1 234 567", -1000 -> "-1 000".
+[[nodiscard]] std::string GroupDigits(std::int64_t n);
+// "~" and the ASCII letters of the setup's title: "~InstallationdutraitementdetexteUlvara".
+[[nodiscard]] std::string TempNamePrefix();
+// The drive part of a path: "C:" of "C:\Dest", "\\server\share" of a network path, else empty.
+[[nodiscard]] std::string DrivePart(std::string_view path);
+
+enum class TFileDateKind { Creation, LastWrite };
+
+class TInstUtils {
+public:
+    explicit TInstUtils(TPlatform& platform);
+    TInstUtils(const TInstUtils&) = delete;
+    TInstUtils& operator=(const TInstUtils&) = delete;
+
+    // Paths and special folders.
+    [[nodiscard]] bool SameTextNoCase(const std::string& a, const std::string& b);
+    [[nodiscard]] std::string ReadCurrentDirectory();
+    void PushCurrentDirectory();
+    // Does nothing when nothing was pushed.
+    void PopCurrentDirectory();
+    // True when the path names an existing folder in the absolute form the system reports (so false for
+    // relative paths, "." or ".." parts and "/" separators). Never changes the current directory.
+    [[nodiscard]] bool IsExistingDirectory(const std::string& path);
+    // The folder of a CSIDL number without a trailing backslash; empty unless the lookup gives S_OK.
+    [[nodiscard]] std::string GetSpecialFolder(int csidl);
+    // The temporary folder, or the documents folder when it does not exist; with a trailing backslash.
+    [[nodiscard]] std::string GetTempFolder();
+
+    // Drives and disk space.
+    [[nodiscard]] std::uint32_t GetDriveKind(const std::string& path);
+    // Removable drives, and fixed disks on USB or IEEE 1394 or reporting removable media.
+    [[nodiscard]] bool IsPortableDrive(const std::string& path);
+    // Bytes per allocation unit of the volume that holds (or will hold) the folder; never 0. Never changes
+    // the current directory.
+    [[nodiscard]] std::uint64_t GetClusterSize(const std::string& folder);
+    // The size's low 32 bits, or kInvalidFileSize when the file cannot be opened.
+    [[nodiscard]] std::int32_t FileSizeOf(const std::string& path);
+
+    // Directory and file operations.
+    // Creates the folder and its missing ancestors, outermost first, logging each level tried.
+    void MakeDirectoryTree(const std::string& path);
+    // Replaces the file with exactly the content; creates no folder, logs nothing.
+    bool WriteStringToFile(const std::string& path, std::string_view content);
+    // Deletes what it can below the folder, then the folder; what cannot go stays, with its folders.
+    void DeleteDirectoryTree(const std::string& path);
+    // A path in the temporary folder at which nothing exists yet; nothing is created.
+    [[nodiscard]] std::string NewTempFileName();
+    // Deletes the files and folders of the temporary folder whose names begin with TempNamePrefix().
+    void DeleteTempLeftovers();
+    // Local time at DOS precision; the current local time when the file cannot be found.
+    [[nodiscard]] TDateTime GetFileDate(const std::string& path, TFileDateKind which);
+    [[nodiscard]] TDateTime FileModifiedDate(const std::string& path);
+
+    // The install log. Thread-safe; lines keep the order in which they were added.
+    // Starts a new empty log; unless the installation is portable, its file is the destination folder's
+    // Install.log, whose lines (when the file exists) are loaded as they stand.
+    void CreateInstallLog(const std::string& destinationFolder, bool portable);
+    // Records a line unless logging is suspended or the log already holds it (ignoring case).
+    void AddLogLine(const std::string& line);
+    void SuspendLogging();
+    void ResumeLogging();
+    [[nodiscard]] int LogSuspendCount() const;
+    [[nodiscard]] bool HasInstallLog() const;
+    [[nodiscard]] std::vector<std::string> InstallLog() const;
+    [[nodiscard]] std::string InstallLogPath() const;
+    // Replaces the log file whole with the lines, each ended by CR LF; on failure the old file is untouched.
+    // False when there is no log file to store or it could not be replaced.
+    bool StoreInstallLog();
+    void FreeInstallLog();
+
+    // Shell shortcuts.
+    // Writes one shell link, creating its folder, and logs it; skipped when no link object can be made.
+    void CreateShortcut(const std::string& linkPath, const std::string& target, const std::string& workFolder,
+                        const std::string& description);
+    // The program's shortcuts of an ordinary installation: the programs menu always, the desktop when asked,
+    // in the chosen scope; the links of the other scope are removed.
+    void ShortcutSet(bool allUsers, bool desktop, const std::string& mainDir);
+
+private:
+    [[nodiscard]] bool IsFolder(const std::string& path);
+    [[nodiscard]] std::optional<std::uint64_t> ClusterSizeOfRoot(const std::string& root);
+    [[nodiscard]] std::optional<std::string> NearestExistingFolder(const std::string& fullPath);
+    [[nodiscard]] bool QueryPortableBus(const std::string& drive);
+    [[nodiscard]] std::vector<TFindData> ListFolder(const std::string& folder);
+    [[nodiscard]] TDateTime LocalNow();
+    [[nodiscard]] std::vector<std::string> ReadLogFile(const std::string& path);
+    bool ReplaceFile(const std::string& path, std::string_view content);
+
+    TPlatform Platform;
+    std::mutex StackLock;
+    std::vector<std::string> DirectoryStack;
+    mutable std::mutex LogLock;
+    std::optional<std::vector<std::string>> Log;
+    std::string LogPath;
+    int SuspendCount = 0;
+};
+
+} // namespace ulv
