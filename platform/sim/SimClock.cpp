@@ -1,5 +1,7 @@
 #include "SimClock.h"
 
+#include "platform/CivilDate.h"
+
 namespace ulv::sim {
 namespace {
 
@@ -8,28 +10,6 @@ constexpr std::int64_t kTicksPerMinute = 60 * kTicksPerSecond;
 constexpr std::int64_t kSecondsPerDay = 86'400;
 // Days from 1601-01-01 to 1970-01-01.
 constexpr std::int64_t kDaysTo1970 = 134'774;
-
-// Days since 1970-01-01 of a proleptic Gregorian date.
-std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
-    y -= m <= 2;
-    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const auto yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
-}
-
-void CivilFromDays(std::int64_t z, int& y, unsigned& m, unsigned& d) {
-    z += 719468;
-    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const auto doe = static_cast<unsigned>(z - era * 146097);
-    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const unsigned mp = (5 * doy + 2) / 153;
-    d = doy - (153 * mp + 2) / 5 + 1;
-    m = mp < 10 ? mp + 3 : mp - 9;
-    y = static_cast<int>(static_cast<std::int64_t>(yoe) + era * 400 + (m <= 2));
-}
 
 bool IsLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
 
@@ -51,13 +31,11 @@ TSystemTime CivilFromFileTime(FileTime time) {
     std::int64_t seconds = ticks / kTicksPerSecond;
     std::int64_t days = seconds / kSecondsPerDay;
     std::int64_t secOfDay = seconds % kSecondsPerDay;
-    int y = 0;
-    unsigned m = 0, d = 0;
-    CivilFromDays(days - kDaysTo1970, y, m, d);
+    TCivilDate date = CivilFromDays(days - kDaysTo1970);
     TSystemTime st;
-    st.Year = static_cast<std::uint16_t>(y);
-    st.Month = static_cast<std::uint16_t>(m);
-    st.Day = static_cast<std::uint16_t>(d);
+    st.Year = static_cast<std::uint16_t>(date.Year);
+    st.Month = static_cast<std::uint16_t>(date.Month);
+    st.Day = static_cast<std::uint16_t>(date.Day);
     st.DayOfWeek = static_cast<std::uint16_t>((days + 1) % 7); // 1601-01-01 was a Monday
     st.Hour = static_cast<std::uint16_t>(secOfDay / 3600);
     st.Minute = static_cast<std::uint16_t>(secOfDay / 60 % 60);
