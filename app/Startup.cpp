@@ -38,7 +38,8 @@ bool IsSupportedWindows(ISystem& system) {
 
 int RunSetup(TPlatform& platform, std::string_view /*commandLine*/) {
     if (!IsSupportedWindows(platform.System)) {
-        platform.System.MessageBoxA(0, std::string(kOldWindowsText), std::nullopt, kMbOk | kMbIconExclamation);
+        platform.System.MessageBoxA(0, std::string(kOldWindowsText), std::nullopt,
+                                    kMbOk | kMbIconExclamation);
         return kExitOldWindows;
     }
     SetApplicationIdentity(platform);
@@ -48,8 +49,8 @@ int RunSetup(TPlatform& platform, std::string_view /*commandLine*/) {
     std::unique_ptr<TAttachedFiles> attachedFiles = TAttachedFiles::Create(platform, fault);
     if (!attachedFiles) {
         // The setup cannot do anything without its payload; nothing has been touched yet.
-        platform.System.MessageBoxA(0, std::string(kDamagedSetupText),
-                                    std::string(kAppTitle), kMbOk | kMbIconHand);
+        platform.System.MessageBoxA(0, std::string(kDamagedSetupText), std::string(kAppTitle),
+                                    kMbOk | kMbIconHand);
         return kExitDamagedSetup;
     }
     return kExitDone;

@@ -13,9 +13,9 @@ namespace ulv {
 // One payload entry.
 class TAttachedFile {
 public:
-    std::string Name;           // relative path, Windows-1252, backslashes
-    std::int32_t Size = 0;      // data bytes
-    TDateTime Time = 0;         // last-write time the installed file receives, local time
+    std::string Name;            // relative path, Windows-1252, backslashes
+    std::int32_t Size = 0;       // data bytes
+    TDateTime Time = 0;          // last-write time the installed file receives, local time
     std::int32_t DataOffset = 0; // first data byte within the inflated payload
 };
 
@@ -23,7 +23,8 @@ public:
 // its entries in archive order.
 class TAttachedFiles {
 public:
-    // Locates the program's FILES resource and loads it; nullptr (and the fault) when it is missing or damaged.
+    // Locates the program's FILES resource and loads it; nullptr (and the fault) when it is missing or
+    // damaged.
     [[nodiscard]] static std::unique_ptr<TAttachedFiles> Create(TPlatform& platform, TPayloadFault& fault);
     // Loads a payload stream already in memory; the stream need not outlive the index.
     [[nodiscard]] static std::unique_ptr<TAttachedFiles> FromStream(std::span<const std::uint8_t> stream,

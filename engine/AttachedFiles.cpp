@@ -22,7 +22,8 @@ std::unique_ptr<TAttachedFiles> TAttachedFiles::FromStream(std::span<const std::
     fault = WalkPayloadRecords(files->Block.Bytes(), records);
     if (fault != TPayloadFault::None) return nullptr;
     files->Entries.reserve(records.size());
-    for (auto& r : records) files->Entries.push_back(TAttachedFile{std::move(r.Name), r.Size, r.Time, r.DataOffset});
+    for (auto& r : records)
+        files->Entries.push_back(TAttachedFile{std::move(r.Name), r.Size, r.Time, r.DataOffset});
     return files;
 }
 

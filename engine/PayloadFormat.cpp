@@ -12,7 +12,9 @@ namespace {
 
 constexpr std::size_t kRecordFixedBytes = 13; // length byte, stamp, size
 
-std::size_t RoundUp256(std::size_t n) { return (n + 255) / 256 * 256; }
+std::size_t RoundUp256(std::size_t n) {
+    return (n + 255) / 256 * 256;
+}
 
 // Frees the zlib state on every path out of InflatePayload.
 struct InflateStream {
@@ -24,12 +26,14 @@ struct InflateStream {
 };
 
 std::uint32_t ReadU32(const std::uint8_t* p) {
-    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 | std::uint32_t(p[3]) << 24;
+    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
+           std::uint32_t(p[3]) << 24;
 }
 
 double ReadF64(const std::uint8_t* p) {
     std::uint64_t bits = 0;
-    for (int i = 7; i >= 0; --i) bits = bits << 8 | p[i];
+    for (int i = 7; i >= 0; --i)
+        bits = bits << 8 | p[i];
     double value;
     std::memcpy(&value, &bits, sizeof value);
     return value;
@@ -48,10 +52,10 @@ bool GrowBlock(TPayloadBlock& block, std::size_t& capacity, std::size_t step, st
 
 bool IsDeviceName(std::string_view component) {
     std::string base(component.substr(0, component.find('.')));
-    while (!base.empty() && base.back() == ' ') base.pop_back();
-    std::transform(base.begin(), base.end(), base.begin(), [](char c) {
-        return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
-    });
+    while (!base.empty() && base.back() == ' ')
+        base.pop_back();
+    std::transform(base.begin(), base.end(), base.begin(),
+                   [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; });
     static constexpr std::array<std::string_view, 4> kPlain = {"CON", "PRN", "AUX", "NUL"};
     if (std::find(kPlain.begin(), kPlain.end(), base) != kPlain.end()) return true;
     bool numbered = base.size() == 4 && (base.starts_with("COM") || base.starts_with("LPT"));
@@ -70,16 +74,26 @@ bool IsSafeComponent(std::string_view c) {
 
 const char* PayloadFaultName(TPayloadFault fault) {
     switch (fault) {
-    case TPayloadFault::None: return "none";
-    case TPayloadFault::Missing: return "missing";
-    case TPayloadFault::NotAStream: return "not a zlib stream";
-    case TPayloadFault::Truncated: return "truncated stream";
-    case TPayloadFault::TooLarge: return "inflates past its bound";
-    case TPayloadFault::TrailingData: return "data after the stream";
-    case TPayloadFault::Empty: return "no records";
-    case TPayloadFault::RecordPastEnd: return "record past the end";
-    case TPayloadFault::BadStamp: return "bad time stamp";
-    case TPayloadFault::BadName: return "unsafe name";
+    case TPayloadFault::None:
+        return "none";
+    case TPayloadFault::Missing:
+        return "missing";
+    case TPayloadFault::NotAStream:
+        return "not a zlib stream";
+    case TPayloadFault::Truncated:
+        return "truncated stream";
+    case TPayloadFault::TooLarge:
+        return "inflates past its bound";
+    case TPayloadFault::TrailingData:
+        return "data after the stream";
+    case TPayloadFault::Empty:
+        return "no records";
+    case TPayloadFault::RecordPastEnd:
+        return "record past the end";
+    case TPayloadFault::BadStamp:
+        return "bad time stamp";
+    case TPayloadFault::BadName:
+        return "unsafe name";
     }
     return "?";
 }
@@ -170,9 +184,11 @@ void PutRecord(std::vector<std::uint8_t>& out, std::string_view name, double sta
     out.insert(out.end(), name.begin(), name.end());
     std::uint64_t bits;
     std::memcpy(&bits, &stamp, sizeof bits);
-    for (int i = 0; i < 8; ++i) out.push_back(static_cast<std::uint8_t>(bits >> (8 * i)));
+    for (int i = 0; i < 8; ++i)
+        out.push_back(static_cast<std::uint8_t>(bits >> (8 * i)));
     auto size = static_cast<std::uint32_t>(data.size());
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(size >> (8 * i)));
+    for (int i = 0; i < 4; ++i)
+        out.push_back(static_cast<std::uint8_t>(size >> (8 * i)));
     out.insert(out.end(), data.begin(), data.end());
 }
 

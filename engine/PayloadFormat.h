@@ -15,15 +15,15 @@ namespace ulv {
 
 enum class TPayloadFault {
     None,
-    Missing,        // no FILES resource
-    NotAStream,     // not zlib, or the deflate data is corrupt, or the checksum does not match
-    Truncated,      // the stream ends before its end-of-stream marker
-    TooLarge,       // inflates past the bound (a bomb, or not our payload)
-    TrailingData,   // bytes after the end of the stream
-    Empty,          // no record at all
-    RecordPastEnd,  // a record's fields or data run past the end of the inflated bytes
-    BadStamp,       // a stamp that is not a finite number
-    BadName,        // a name that is empty or could leave the folder it is written to
+    Missing,       // no FILES resource
+    NotAStream,    // not zlib, or the deflate data is corrupt, or the checksum does not match
+    Truncated,     // the stream ends before its end-of-stream marker
+    TooLarge,      // inflates past the bound (a bomb, or not our payload)
+    TrailingData,  // bytes after the end of the stream
+    Empty,         // no record at all
+    RecordPastEnd, // a record's fields or data run past the end of the inflated bytes
+    BadStamp,      // a stamp that is not a finite number
+    BadName,       // a name that is empty or could leave the folder it is written to
 };
 
 const char* PayloadFaultName(TPayloadFault fault);
@@ -62,7 +62,8 @@ struct TPayloadLimits {
 // Walks the records of an inflated payload, checking every field against the end of the data. On a fault,
 // `records` holds the records read before it and `faultOffset` the offset of the record at fault.
 [[nodiscard]] TPayloadFault WalkPayloadRecords(std::span<const std::uint8_t> data,
-                                               std::vector<TPayloadRecord>& records, std::size_t* faultOffset = nullptr);
+                                               std::vector<TPayloadRecord>& records,
+                                               std::size_t* faultOffset = nullptr);
 
 // A name the extraction may join to a folder: relative, components separated by single backslashes, none
 // empty, "." or "..", none ending in a dot or blank (Windows would drop it), no drive, stream or wildcard
@@ -70,6 +71,7 @@ struct TPayloadLimits {
 [[nodiscard]] bool IsSafeEntryName(std::string_view name);
 
 // Little-endian field access shared by the reader, the packer and the tests.
-void PutRecord(std::vector<std::uint8_t>& out, std::string_view name, double stamp, std::span<const std::uint8_t> data);
+void PutRecord(std::vector<std::uint8_t>& out, std::string_view name, double stamp,
+               std::span<const std::uint8_t> data);
 
 } // namespace ulv

@@ -44,10 +44,11 @@ public:
     // asked when the disk is full (the call then fails).
     [[nodiscard]] virtual bool WriteFile(FileHandle file, const void* data, std::uint32_t size,
                                          std::uint32_t& written) = 0;
-    [[nodiscard]] virtual bool ReadFile(FileHandle file, void* data, std::uint32_t size, std::uint32_t& read) = 0;
+    [[nodiscard]] virtual bool ReadFile(FileHandle file, void* data, std::uint32_t size,
+                                        std::uint32_t& read) = 0;
     // Null pointers leave the corresponding time unchanged.
-    [[nodiscard]] virtual bool SetFileTime(FileHandle file, const FileTime* creation, const FileTime* lastAccess,
-                                           const FileTime* lastWrite) = 0;
+    [[nodiscard]] virtual bool SetFileTime(FileHandle file, const FileTime* creation,
+                                           const FileTime* lastAccess, const FileTime* lastWrite) = 0;
     [[nodiscard]] virtual bool GetFileTime(FileHandle file, FileTime* creation, FileTime* lastAccess,
                                            FileTime* lastWrite) = 0;
     [[nodiscard]] virtual std::optional<std::uint64_t> GetFileSize(FileHandle file) = 0;

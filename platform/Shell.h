@@ -45,7 +45,8 @@ public:
     virtual HResult SHGetFolderPathA(int csidl, std::string& path) = 0;
     virtual HResult OleInitialize() = 0;
     virtual void OleUninitialize() = 0;
-    // CoCreateInstance of the shell link asking for IShellLinkA, then IPersistFile; nullptr when either fails.
+    // CoCreateInstance of the shell link asking for IShellLinkA, then IPersistFile; nullptr when either
+    // fails.
     [[nodiscard]] virtual std::unique_ptr<IShellLinkObject> CreateShellLink() = 0;
     // Loads a saved link and reads back what CreateShellLink set; nullopt when it cannot be loaded.
     [[nodiscard]] virtual std::optional<TShellLinkInfo> ReadShellLink(const std::string& linkPath) = 0;

@@ -7,10 +7,13 @@
 namespace ulv {
 
 inline constexpr std::string_view kAppTitle = "Installation du traitement de texte Ulvara";
-inline constexpr std::string_view kOldWindowsText = "Ce programme nécessite Windows 2000 ou un système Windows plus récent.";
+inline constexpr std::string_view kOldWindowsText =
+    "Ce programme nécessite Windows 2000 ou un système Windows plus récent.";
 inline constexpr std::string_view kDamagedSetupText =
-    "Le programme d'installation du traitement de texte Ulvara est endommagé : les fichiers à installer qu'il "
-    "contient sont introuvables ou illisibles.\r\rAucun fichier n'a été installé. Veuillez télécharger de nouveau "
+    "Le programme d'installation du traitement de texte Ulvara est endommagé : les fichiers à installer "
+    "qu'il "
+    "contient sont introuvables ou illisibles.\r\rAucun fichier n'a été installé. Veuillez télécharger de "
+    "nouveau "
     "le programme d'installation, puis relancez-le.";
 
 inline constexpr const char* kPayloadResourceName = "FILES";

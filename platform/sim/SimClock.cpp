@@ -11,7 +11,9 @@ constexpr std::int64_t kSecondsPerDay = 86'400;
 // Days from 1601-01-01 to 1970-01-01.
 constexpr std::int64_t kDaysTo1970 = 134'774;
 
-bool IsLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+bool IsLeap(int y) {
+    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
 
 int DaysInMonth(int y, int m) {
     static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -21,7 +23,8 @@ int DaysInMonth(int y, int m) {
 } // namespace
 
 FileTime FileTimeFromCivil(int year, int month, int day, int hour, int minute, int second) {
-    std::int64_t days = DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) + kDaysTo1970;
+    std::int64_t days =
+        DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) + kDaysTo1970;
     std::int64_t seconds = days * kSecondsPerDay + hour * 3600 + minute * 60 + second;
     return static_cast<FileTime>(seconds * kTicksPerSecond);
 }

@@ -144,7 +144,8 @@ bool SimFiles::MoveFileExA(const std::string& from, const std::string& to, std::
         if (!(flags & kMoveFileReplaceExisting)) return Fail(kErrorAlreadyExists);
         if (folder || d->second.Directory || (d->second.Attributes & kFileAttributeReadOnly))
             return Fail(kErrorAccessDenied);
-        if (!HandlesAllowDelete(dst->Key)) return Fail(kErrorAccessDenied); // as Windows answers for a busy target
+        if (!HandlesAllowDelete(dst->Key))
+            return Fail(kErrorAccessDenied); // as Windows answers for a busy target
     }
     return MoveNode(*src, *dst);
 }

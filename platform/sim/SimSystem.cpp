@@ -14,8 +14,8 @@ bool SimSystem::GetVersionExA(TOsVersionInfo& info) {
     return true;
 }
 
-int SimSystem::MessageBoxA(WindowHandle owner, const std::string& text, const std::optional<std::string>& caption,
-                           std::uint32_t style) {
+int SimSystem::MessageBoxA(WindowHandle owner, const std::string& text,
+                           const std::optional<std::string>& caption, std::uint32_t style) {
     MessageBoxes.push_back({owner, text, caption, style});
     if (Answers.empty()) return 1; // IDOK
     int answer = Answers.front();
@@ -35,7 +35,8 @@ bool SimSystem::SetWindowTextA(WindowHandle window, const std::string& text) {
     return true;
 }
 
-void SimModule::PutResource(const std::string& name, const std::string& type, std::vector<std::uint8_t> bytes) {
+void SimModule::PutResource(const std::string& name, const std::string& type,
+                            std::vector<std::uint8_t> bytes) {
     Resources[{UpperAnsi(name), UpperAnsi(type)}] = std::move(bytes);
 }
 

@@ -28,7 +28,8 @@ struct TSentMessage {
 // The Windows version, and the user32 calls of the entry, recorded; message boxes answer from a script.
 class SimSystem final : public ISystem {
 public:
-    void SetVersion(std::uint32_t platformId, std::uint32_t major, std::uint32_t minor, std::uint32_t build = 0);
+    void SetVersion(std::uint32_t platformId, std::uint32_t major, std::uint32_t minor,
+                    std::uint32_t build = 0);
     void QueueMessageBoxAnswer(int result) { Answers.push_back(result); }
 
     bool GetVersionExA(TOsVersionInfo& info) override;
@@ -53,7 +54,8 @@ public:
     void PutResource(const std::string& name, const std::string& type, std::vector<std::uint8_t> bytes);
     void AddIcon(int resourceId) { Icons.insert(resourceId); }
 
-    std::optional<std::span<const std::uint8_t>> FindResourceData(const char* name, const char* type) override;
+    std::optional<std::span<const std::uint8_t>> FindResourceData(const char* name,
+                                                                  const char* type) override;
     IconHandle LoadIconA(int resourceId) override;
     WindowHandle ApplicationWindow() override;
 

@@ -3,16 +3,20 @@
 namespace ulv::win32 {
 namespace {
 
-FILETIME ToFiletime(FileTime t) { return FILETIME{static_cast<DWORD>(t), static_cast<DWORD>(t >> 32)}; }
-FileTime FromFiletime(const FILETIME& ft) { return static_cast<FileTime>(ft.dwHighDateTime) << 32 | ft.dwLowDateTime; }
+FILETIME ToFiletime(FileTime t) {
+    return FILETIME{static_cast<DWORD>(t), static_cast<DWORD>(t >> 32)};
+}
+FileTime FromFiletime(const FILETIME& ft) {
+    return static_cast<FileTime>(ft.dwHighDateTime) << 32 | ft.dwLowDateTime;
+}
 
 } // namespace
 
 TSystemTime Win32Clock::GetLocalTime() {
     SYSTEMTIME st{};
     ::GetLocalTime(&st);
-    return TSystemTime{st.wYear, st.wMonth, st.wDayOfWeek, st.wDay, st.wHour, st.wMinute, st.wSecond,
-                       st.wMilliseconds};
+    return TSystemTime{st.wYear, st.wMonth,  st.wDayOfWeek, st.wDay,
+                       st.wHour, st.wMinute, st.wSecond,    st.wMilliseconds};
 }
 
 bool Win32Clock::FileTimeToLocalFileTime(FileTime utc, FileTime& local) {

@@ -3,7 +3,9 @@
 namespace ulv::win32 {
 namespace {
 
-HANDLE ToHandle(std::uintptr_t h) { return reinterpret_cast<HANDLE>(h); }
+HANDLE ToHandle(std::uintptr_t h) {
+    return reinterpret_cast<HANDLE>(h);
+}
 
 FILETIME ToFiletime(FileTime t) {
     return FILETIME{static_cast<DWORD>(t), static_cast<DWORD>(t >> 32)};
@@ -70,15 +72,21 @@ std::optional<std::uint64_t> Win32Files::GetFileSize(FileHandle file) {
     return static_cast<std::uint64_t>(high) << 32 | low;
 }
 
-bool Win32Files::CloseHandle(FileHandle file) { return ::CloseHandle(ToHandle(file)) != FALSE; }
+bool Win32Files::CloseHandle(FileHandle file) {
+    return ::CloseHandle(ToHandle(file)) != FALSE;
+}
 
-bool Win32Files::DeleteFileA(const std::string& path) { return ::DeleteFileA(path.c_str()) != FALSE; }
+bool Win32Files::DeleteFileA(const std::string& path) {
+    return ::DeleteFileA(path.c_str()) != FALSE;
+}
 
 bool Win32Files::CreateDirectoryA(const std::string& path) {
     return ::CreateDirectoryA(path.c_str(), nullptr) != FALSE;
 }
 
-bool Win32Files::RemoveDirectoryA(const std::string& path) { return ::RemoveDirectoryA(path.c_str()) != FALSE; }
+bool Win32Files::RemoveDirectoryA(const std::string& path) {
+    return ::RemoveDirectoryA(path.c_str()) != FALSE;
+}
 
 std::uint32_t Win32Files::GetFileAttributesA(const std::string& path) {
     return ::GetFileAttributesA(path.c_str());
@@ -103,8 +111,12 @@ bool Win32Files::FindNextFileA(FindHandle find, TFindData& found) {
     return true;
 }
 
-bool Win32Files::FindClose(FindHandle find) { return ::FindClose(ToHandle(find)) != FALSE; }
+bool Win32Files::FindClose(FindHandle find) {
+    return ::FindClose(ToHandle(find)) != FALSE;
+}
 
-std::uint32_t Win32Files::LastError() const { return ::GetLastError(); }
+std::uint32_t Win32Files::LastError() const {
+    return ::GetLastError();
+}
 
 } // namespace ulv::win32

@@ -5,7 +5,9 @@ namespace {
 
 constexpr const char* kAppWindowClass = "UlvaraSetupApplication";
 
-HMODULE OwnModule() { return GetModuleHandleA(nullptr); }
+HMODULE OwnModule() {
+    return GetModuleHandleA(nullptr);
+}
 
 } // namespace
 
@@ -20,9 +22,10 @@ bool Win32System::GetVersionExA(TOsVersionInfo& info) {
     return true;
 }
 
-int Win32System::MessageBoxA(WindowHandle owner, const std::string& text, const std::optional<std::string>& caption,
-                             std::uint32_t style) {
-    return ::MessageBoxA(reinterpret_cast<HWND>(owner), text.c_str(), caption ? caption->c_str() : nullptr, style);
+int Win32System::MessageBoxA(WindowHandle owner, const std::string& text,
+                             const std::optional<std::string>& caption, std::uint32_t style) {
+    return ::MessageBoxA(reinterpret_cast<HWND>(owner), text.c_str(), caption ? caption->c_str() : nullptr,
+                         style);
 }
 
 std::intptr_t Win32System::SendMessageA(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
@@ -38,7 +41,8 @@ Win32Module::~Win32Module() {
     if (AppWindow) DestroyWindow(AppWindow);
 }
 
-std::optional<std::span<const std::uint8_t>> Win32Module::FindResourceData(const char* name, const char* type) {
+std::optional<std::span<const std::uint8_t>> Win32Module::FindResourceData(const char* name,
+                                                                           const char* type) {
     HRSRC info = ::FindResourceA(OwnModule(), name, type);
     if (!info) return std::nullopt;
     HGLOBAL loaded = ::LoadResource(OwnModule(), info);
@@ -60,8 +64,8 @@ WindowHandle Win32Module::ApplicationWindow() {
     wc.lpszClassName = kAppWindowClass;
     RegisterClassA(&wc);
     // Hidden: it carries the application's title and icon and owns the program's windows.
-    AppWindow = CreateWindowExA(0, kAppWindowClass, "", WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0,
-                                0, 0, nullptr, nullptr, OwnModule(), nullptr);
+    AppWindow = CreateWindowExA(0, kAppWindowClass, "", WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
+                                0, 0, 0, 0, nullptr, nullptr, OwnModule(), nullptr);
     return reinterpret_cast<WindowHandle>(AppWindow);
 }
 

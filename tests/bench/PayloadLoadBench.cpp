@@ -43,7 +43,8 @@ size_t LoadOnce(const std::vector<std::uint8_t>& stream) {
 void BareOnce(const std::vector<std::uint8_t>& stream, size_t inflated) {
     std::unique_ptr<std::uint8_t[]> out(new std::uint8_t[inflated]);
     uLongf length = static_cast<uLongf>(inflated);
-    if (uncompress(out.get(), &length, stream.data(), static_cast<uLong>(stream.size())) != Z_OK) std::exit(1);
+    if (uncompress(out.get(), &length, stream.data(), static_cast<uLong>(stream.size())) != Z_OK)
+        std::exit(1);
 }
 
 // The inflated length, found through a small window so that it adds nothing to the peak.
@@ -70,7 +71,8 @@ template <typename F> double MedianMs(int runs, F&& f) {
     for (int i = 0; i < runs; ++i) {
         auto start = std::chrono::steady_clock::now();
         f();
-        times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+        times.push_back(
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
     }
     std::sort(times.begin(), times.end());
     return times[times.size() / 2];

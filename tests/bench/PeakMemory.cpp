@@ -1,8 +1,8 @@
 #include "PeakMemory.h"
 
 #ifdef _WIN32
-#include <windows.h>
 #include <psapi.h>
+#include <windows.h>
 
 std::uint64_t PeakProcessMemory() {
     PROCESS_MEMORY_COUNTERS counters{};

@@ -5,17 +5,22 @@
 namespace ulv::contract {
 namespace {
 
-std::uint16_t DosDate(int y, int m, int d) { return static_cast<std::uint16_t>((y - 1980) << 9 | m << 5 | d); }
-std::uint16_t DosTime(int h, int mi, int s) { return static_cast<std::uint16_t>(h << 11 | mi << 5 | s / 2); }
+std::uint16_t DosDate(int y, int m, int d) {
+    return static_cast<std::uint16_t>((y - 1980) << 9 | m << 5 | d);
+}
+std::uint16_t DosTime(int h, int mi, int s) {
+    return static_cast<std::uint16_t>(h << 11 | mi << 5 | s / 2);
+}
 
 TEST(ClockContract, DosDateTimeRoundTrips) {
     IClock& clock = Env().Platform.Clock;
     struct Case {
         std::uint16_t Date, Time;
     };
-    for (Case c : {Case{DosDate(1980, 1, 1), DosTime(0, 0, 0)}, Case{DosDate(2017, 4, 14), DosTime(9, 41, 24)},
-                   Case{DosDate(2000, 2, 29), DosTime(12, 0, 58)}, Case{DosDate(2099, 12, 31), DosTime(23, 59, 58)},
-                   Case{DosDate(2107, 12, 31), DosTime(23, 59, 58)}}) {
+    for (Case c :
+         {Case{DosDate(1980, 1, 1), DosTime(0, 0, 0)}, Case{DosDate(2017, 4, 14), DosTime(9, 41, 24)},
+          Case{DosDate(2000, 2, 29), DosTime(12, 0, 58)}, Case{DosDate(2099, 12, 31), DosTime(23, 59, 58)},
+          Case{DosDate(2107, 12, 31), DosTime(23, 59, 58)}}) {
         FileTime time = 0;
         ASSERT_TRUE(clock.DosDateTimeToFileTime(c.Date, c.Time, time));
         std::uint16_t date = 0, tod = 0;

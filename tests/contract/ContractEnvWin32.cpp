@@ -29,7 +29,8 @@ void DeleteTree(const std::string& folder) {
 std::string MakeScratch() {
     char temp[MAX_PATH];
     DWORD n = GetTempPathA(MAX_PATH, temp);
-    std::string folder = std::string(temp, n) + "ulvara-contract-" + std::to_string(GetCurrentProcessId()) + "\\";
+    std::string folder =
+        std::string(temp, n) + "ulvara-contract-" + std::to_string(GetCurrentProcessId()) + "\\";
     DeleteTree(folder);
     CreateDirectoryA(folder.c_str(), nullptr);
     return folder;
@@ -49,6 +50,8 @@ TContractEnv& Env() {
     return env;
 }
 
-const char* AdapterName() { return "win32"; }
+const char* AdapterName() {
+    return "win32";
+}
 
 } // namespace ulv::contract

@@ -17,7 +17,8 @@ protected:
                                               kFileAttributeNormal));
         if (!f) return false;
         std::uint32_t written = 0;
-        return Files.WriteFile(f.Get(), content.data(), static_cast<std::uint32_t>(content.size()), written) &&
+        return Files.WriteFile(f.Get(), content.data(), static_cast<std::uint32_t>(content.size()),
+                               written) &&
                written == content.size();
     }
 
@@ -36,7 +37,8 @@ protected:
         TFindData found;
         FindHandle find = Files.FindFirstFileA(pattern, found);
         if (find == kNoFind) return names;
-        do names.push_back(found.Name);
+        do
+            names.push_back(found.Name);
         while (Files.FindNextFileA(find, found));
         EXPECT_EQ(Files.LastError(), kErrorNoMoreFiles);
         Files.FindClose(find);
@@ -135,7 +137,8 @@ TEST_F(FilesContract, FileOpenWithoutSharingRefusesASecondOpen) {
     ASSERT_TRUE(Write(path, "data"));
     UniqueFile holder(Files, Files.CreateFileA(path, kGenericRead, 0, kOpenExisting, 0));
     ASSERT_TRUE(holder);
-    EXPECT_EQ(Files.CreateFileA(path, kGenericRead, kFileShareRead | kFileShareWrite, kOpenExisting, 0), kNoFile);
+    EXPECT_EQ(Files.CreateFileA(path, kGenericRead, kFileShareRead | kFileShareWrite, kOpenExisting, 0),
+              kNoFile);
     EXPECT_EQ(Files.LastError(), kErrorSharingViolation);
     EXPECT_EQ(Files.CreateFileA(path, kGenericRead | kGenericWrite, 0, kCreateAlways, 0), kNoFile);
     EXPECT_EQ(Files.LastError(), kErrorSharingViolation);

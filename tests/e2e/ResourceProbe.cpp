@@ -50,7 +50,8 @@ void ShowPayload(HMODULE exe) {
     }
     const auto& e = files->Entries;
     std::printf("payload.inflated=%d\npayload.entries=%zu\n", files->PayloadSize(), e.size());
-    std::printf("first.name=%s\nfirst.size=%d\nfirst.offset=%d\n", e[0].Name.c_str(), e[0].Size, e[0].DataOffset);
+    std::printf("first.name=%s\nfirst.size=%d\nfirst.offset=%d\n", e[0].Name.c_str(), e[0].Size,
+                e[0].DataOffset);
     std::printf("last.name=%s\n", e.back().Name.c_str());
     const BYTE* program = files->Payload() + e[0].DataOffset;
     std::printf("first.is_pe=%d\n", e[0].Size > 2 && program[0] == 'M' && program[1] == 'Z');
@@ -82,7 +83,8 @@ int Replace(const char* exe, const char* file) {
     std::vector<BYTE> bytes;
     BYTE chunk[65536];
     size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) bytes.insert(bytes.end(), chunk, chunk + n);
+    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0)
+        bytes.insert(bytes.end(), chunk, chunk + n);
     std::fclose(f);
     HANDLE update = BeginUpdateResourceA(exe, FALSE);
     if (!update) return 1;
@@ -95,7 +97,8 @@ int Replace(const char* exe, const char* file) {
 
 int main(int argc, char** argv) {
     if (argc == 3 && !std::strcmp(argv[1], "show")) {
-        HMODULE exe = LoadLibraryExA(argv[2], nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+        HMODULE exe =
+            LoadLibraryExA(argv[2], nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
         if (!exe) return 1;
         ShowPayload(exe);
         ShowManifest(exe);

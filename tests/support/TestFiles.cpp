@@ -9,7 +9,8 @@ std::vector<std::uint8_t> ReadHostFile(const std::string& path) {
     if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
         std::uint8_t chunk[65536];
         size_t n;
-        while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) bytes.insert(bytes.end(), chunk, chunk + n);
+        while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0)
+            bytes.insert(bytes.end(), chunk, chunk + n);
         std::fclose(f);
     }
     return bytes;

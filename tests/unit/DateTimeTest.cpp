@@ -17,7 +17,7 @@ TEST(DateTime, KnownSerialNumbers) {
     EXPECT_EQ(EncodeDateTime({1899, 12, 30}), 0.0);
     EXPECT_EQ(EncodeDateTime({1900, 1, 1, 12, 0, 0}), 2.5);
     EXPECT_EQ(EncodeDateTime({1899, 12, 29, 6, 0, 0}), -1.25); // the fraction counts forward before day 0
-    EXPECT_EQ(EncodeDateTime({2000, 3, 1}), 36586.0);           // across a leap day of a century year
+    EXPECT_EQ(EncodeDateTime({2000, 3, 1}), 36586.0);          // across a leap day of a century year
     EXPECT_EQ(Bits(EncodeDateTime({2017, 4, 14, 9, 41, 24})), 0x40E4EAECEB851EB8ull);
 }
 

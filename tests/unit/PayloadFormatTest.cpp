@@ -1,5 +1,5 @@
-#include "engine/AttachFiles.h"
 #include "engine/PayloadFormat.h"
+#include "engine/AttachFiles.h"
 #include "tools/payload/Packer.h"
 
 #include <gtest/gtest.h>
@@ -14,12 +14,15 @@ namespace {
 using pack::TPackItem;
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes Text(std::string_view s) { return Bytes(s.begin(), s.end()); }
+Bytes Text(std::string_view s) {
+    return Bytes(s.begin(), s.end());
+}
 
 // Words of a small vocabulary in a pseudo-random order: text that deflates about fivefold to tenfold.
 std::string Words(size_t length) {
-    static const char* kWords[] = {"ligne", "mot", "dictionnaire", "page", "modèle", "texte", "lettre", "coupe",
-                                   "insert", "image", "phrase", "titre", "note", "fin", "un", "de"};
+    static const char* kWords[] = {"ligne",  "mot",   "dictionnaire", "page",  "modèle", "texte",
+                                   "lettre", "coupe", "insert",       "image", "phrase", "titre",
+                                   "note",   "fin",   "un",           "de"};
     std::string text;
     std::uint32_t seed = 12345;
     while (text.size() < length) {
@@ -60,8 +63,8 @@ TEST(PayloadFormat, WorkedExampleRecordBytes) {
     Bytes out;
     Bytes data(87354, 0x55);
     PutRecord(out, "us.zlx", EncodeDateTime({2017, 4, 14, 9, 41, 24}), data);
-    const Bytes expected = {0x06, 0x75, 0x73, 0x2E, 0x7A, 0x6C, 0x78, 0xB8, 0x1E, 0x85, 0xEB,
-                            0xEC, 0xEA, 0xE4, 0x40, 0x3A, 0x55, 0x01, 0x00};
+    const Bytes expected = {0x06, 0x75, 0x73, 0x2E, 0x7A, 0x6C, 0x78, 0xB8, 0x1E, 0x85,
+                            0xEB, 0xEC, 0xEA, 0xE4, 0x40, 0x3A, 0x55, 0x01, 0x00};
     ASSERT_EQ(out.size(), 19u + 87354u);
     EXPECT_EQ(Bytes(out.begin(), out.begin() + 19), expected);
 }
@@ -83,7 +86,8 @@ TEST(PayloadFormat, PackedStreamReadsBackEntryForEntry) {
         EXPECT_EQ(e.Name, items[i].Name);
         EXPECT_EQ(e.Time, EncodeDateTime(items[i].Stamp));
         ASSERT_EQ(e.Size, static_cast<std::int32_t>(items[i].Data.size()));
-        EXPECT_EQ(Bytes(files->Payload() + e.DataOffset, files->Payload() + e.DataOffset + e.Size), items[i].Data);
+        EXPECT_EQ(Bytes(files->Payload() + e.DataOffset, files->Payload() + e.DataOffset + e.Size),
+                  items[i].Data);
     }
     const TAttachedFile& last = files->Entries.back();
     EXPECT_EQ(last.DataOffset + last.Size, files->PayloadSize()); // the walk ends exactly at the end
@@ -136,8 +140,8 @@ TEST(PayloadFormat, Utf8NamesBecomeWindows1252) {
     EXPECT_EQ(out, "\xC9toile 10 \x96 \x9Cuvre \x80");
     const std::string omega = utf8(u8"Ω"); // not in the code page
     EXPECT_FALSE(pack::Utf8ToCp1252(omega, out));
-    EXPECT_FALSE(pack::Utf8ToCp1252("\xC3", out));   // cut in the middle of a character
-    EXPECT_FALSE(pack::Utf8ToCp1252("\x80x", out));  // a continuation byte alone
+    EXPECT_FALSE(pack::Utf8ToCp1252("\xC3", out));  // cut in the middle of a character
+    EXPECT_FALSE(pack::Utf8ToCp1252("\x80x", out)); // a continuation byte alone
 }
 
 TEST(PayloadFormat, RecordsCutAnywhereNeverReadOutside) {
@@ -147,7 +151,8 @@ TEST(PayloadFormat, RecordsCutAnywhereNeverReadOutside) {
     {
         std::vector<TPayloadRecord> all;
         ASSERT_EQ(WalkExact(raw, raw.size(), all), TPayloadFault::None);
-        for (auto& r : all) boundaries.push_back(static_cast<size_t>(r.DataOffset) + static_cast<size_t>(r.Size));
+        for (auto& r : all)
+            boundaries.push_back(static_cast<size_t>(r.DataOffset) + static_cast<size_t>(r.Size));
     }
     for (size_t cut = 1; cut < raw.size(); ++cut) {
         std::vector<TPayloadRecord> records;
@@ -178,15 +183,26 @@ TEST(PayloadFormat, SizesPastTheEndAreRefused) {
 }
 
 TEST(PayloadFormat, NamesThatCouldLeaveTheTargetFolderAreRefused) {
-    const char* refused[] = {"",          "\\a.txt",   "\\\\srv\\share\\a", "C:\\a.txt",  "C:a.txt",
-                             "a\\..\\b",  "..",        ".",                 "a\\.\\b",    "a\\\\b",
-                             "a\\",       "a/b",       "a/../../b",         "a:stream",   "CON",
-                             "d\\nul.txt", "COM1.dat", "a.",                "a\\b ",      "a*",
-                             "a?",        "a\"b",      "a<b",               "a|b",        "a\x01"};
-    for (const char* name : refused) EXPECT_FALSE(IsSafeEntryName(name)) << name;
-    const char* accepted[] = {"vlmr.exe", "Modèles de document\\Mémos\\Mémo 1.rtf", "a..b", ".profile",
-                              "Collections d'inserts\\Images\\Étoiles\\Étoile 10.gif", "CONTE.rtf", "COM10"};
-    for (const char* name : accepted) EXPECT_TRUE(IsSafeEntryName(name)) << name;
+    const char* refused[] = {"",           "\\a.txt",  "\\\\srv\\share\\a",
+                             "C:\\a.txt",  "C:a.txt",  "a\\..\\b",
+                             "..",         ".",        "a\\.\\b",
+                             "a\\\\b",     "a\\",      "a/b",
+                             "a/../../b",  "a:stream", "CON",
+                             "d\\nul.txt", "COM1.dat", "a.",
+                             "a\\b ",      "a*",       "a?",
+                             "a\"b",       "a<b",      "a|b",
+                             "a\x01"};
+    for (const char* name : refused)
+        EXPECT_FALSE(IsSafeEntryName(name)) << name;
+    const char* accepted[] = {"vlmr.exe",
+                              "Modèles de document\\Mémos\\Mémo 1.rtf",
+                              "a..b",
+                              ".profile",
+                              "Collections d'inserts\\Images\\Étoiles\\Étoile 10.gif",
+                              "CONTE.rtf",
+                              "COM10"};
+    for (const char* name : accepted)
+        EXPECT_TRUE(IsSafeEntryName(name)) << name;
 
     Bytes raw;
     PutRecord(raw, "", 1.0, Bytes{});

@@ -66,11 +66,14 @@ TEST_F(SamplePayload, HoldsTheEntriesInGroupOrder) {
     EXPECT_EQ(e[0].Size, 4452520);
     EXPECT_EQ(e[0].DataOffset, 21);
     EXPECT_EQ(e[1].Name, "Licence.txt");
-    const char* english[] = {"English (American).asc", "English (British).asc", "us.zlx", "uk.zlx",
-                             "userdicen.tlx", "English (American).cache", "english.zlx"};
-    for (int i = 0; i < 7; ++i) EXPECT_EQ(e[2 + i].Name, english[i]);
-    for (int i = 9; i <= 37; ++i) EXPECT_TRUE(Under(e[i], "Modèles de document\\")) << e[i].Name;
-    for (int i = 38; i <= 253; ++i) EXPECT_TRUE(Under(e[i], "Collections d'inserts\\")) << e[i].Name;
+    const char* english[] = {"English (American).asc", "English (British).asc",    "us.zlx",     "uk.zlx",
+                             "userdicen.tlx",          "English (American).cache", "english.zlx"};
+    for (int i = 0; i < 7; ++i)
+        EXPECT_EQ(e[2 + i].Name, english[i]);
+    for (int i = 9; i <= 37; ++i)
+        EXPECT_TRUE(Under(e[i], "Modèles de document\\")) << e[i].Name;
+    for (int i = 38; i <= 253; ++i)
+        EXPECT_TRUE(Under(e[i], "Collections d'inserts\\")) << e[i].Name;
     EXPECT_EQ(e[254].Name, "Basic.asn");
     EXPECT_EQ(e[255].Name, "French.asc");
     EXPECT_EQ(e[256].Name, "persodicfr.tlx");
@@ -81,7 +84,8 @@ TEST_F(SamplePayload, HoldsTheEntriesInGroupOrder) {
 
 TEST_F(SamplePayload, InsertCollectionsHoldTheImagesAndBullets) {
     int images = 0;
-    for (auto& e : Files->Entries) images += Under(e, "Collections d'inserts\\Images\\");
+    for (auto& e : Files->Entries)
+        images += Under(e, "Collections d'inserts\\Images\\");
     EXPECT_EQ(images, 126);
     for (int i = 1; i <= 9; ++i) {
         std::string name = "Collections d'inserts\\Images\\Puces\\Puce 0" + std::to_string(i) + ".png";
@@ -129,7 +133,8 @@ TEST_F(SamplePayload, ComponentSizesOnClusteredVolumes) {
     EXPECT_GT(sum32k, sum4k + 200 * 28672) << "every small file takes a whole unit of its own";
     // The catalogue's lists cover every entry exactly once.
     std::int64_t all = 0;
-    for (auto& e : Files->Entries) all += Rounded(e.Size, 4096);
+    for (auto& e : Files->Entries)
+        all += Rounded(e.Size, 4096);
     EXPECT_EQ(all, sum4k);
 }
 

@@ -36,7 +36,9 @@ TEST_F(Startup, OldWindowsGetsOnlyTheRefusal) {
         ASSERT_EQ(machine.System.MessageBoxes.size(), 1u);
         const sim::TMessageBoxCall& box = machine.System.MessageBoxes[0];
         EXPECT_EQ(box.Owner, 0u);
-        EXPECT_EQ(box.Text, "Ce programme n\xE9" "cessite Windows 2000 ou un syst\xE8me Windows plus r\xE9" "cent.");
+        EXPECT_EQ(box.Text, "Ce programme n\xE9"
+                            "cessite Windows 2000 ou un syst\xE8me Windows plus r\xE9"
+                            "cent.");
         EXPECT_FALSE(box.Caption.has_value()) << "the system's default title";
         EXPECT_EQ(box.Style, 0x30u);
         // Nothing else is touched.
@@ -78,9 +80,9 @@ TEST_F(Startup, MissingOrDamagedPayloadEndsWithAMessage) {
     auto stream = test::ReadHostFile(ULVARA_SAMPLE_PAYLOAD);
     ASSERT_GT(stream.size(), 1000u);
     std::vector<std::vector<std::uint8_t>> damaged = {
-        {},                                                                          // missing
+        {},                                                                            // missing
         std::vector<std::uint8_t>(stream.begin(), stream.begin() + stream.size() / 2), // cut short
-        std::vector<std::uint8_t>(1000, 0x42),                                        // not a stream
+        std::vector<std::uint8_t>(1000, 0x42),                                         // not a stream
     };
     for (size_t i = 0; i < damaged.size(); ++i) {
         sim::SimMachine machine;

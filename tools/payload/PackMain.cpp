@@ -17,7 +17,8 @@ bool ReadWhole(const std::string& path, std::vector<std::uint8_t>& bytes) {
     return !in.bad();
 }
 
-bool ParseLine(const std::string& root, const std::string& line, ulv::pack::TPackItem& item, std::string& error) {
+bool ParseLine(const std::string& root, const std::string& line, ulv::pack::TPackItem& item,
+               std::string& error) {
     size_t tab = line.find('\t');
     if (tab == std::string::npos || !ulv::pack::ParseStamp(line.substr(0, tab), item.Stamp)) {
         error = "bad list line: " + line;
@@ -47,11 +48,15 @@ int Fail(const std::string& message) {
 int main(int argc, char** argv) {
     std::string root, list, out;
     for (int i = 1; i + 1 < argc; i += 2) {
-        if (!std::strcmp(argv[i], "--root")) root = argv[i + 1];
-        else if (!std::strcmp(argv[i], "--list")) list = argv[i + 1];
-        else if (!std::strcmp(argv[i], "--out")) out = argv[i + 1];
+        if (!std::strcmp(argv[i], "--root"))
+            root = argv[i + 1];
+        else if (!std::strcmp(argv[i], "--list"))
+            list = argv[i + 1];
+        else if (!std::strcmp(argv[i], "--out"))
+            out = argv[i + 1];
     }
-    if (root.empty() || list.empty() || out.empty()) return Fail("usage: --root DIR --list FILE --out STREAM");
+    if (root.empty() || list.empty() || out.empty())
+        return Fail("usage: --root DIR --list FILE --out STREAM");
     std::ifstream in(list);
     if (!in) return Fail("cannot read " + list);
     std::vector<ulv::pack::TPackItem> items;
@@ -63,7 +68,8 @@ int main(int argc, char** argv) {
         items.push_back(std::move(item));
     }
     std::vector<std::uint8_t> records, stream;
-    if (!ulv::pack::BuildRecords(items, records, error) || !ulv::pack::CompressRecords(records, stream, error))
+    if (!ulv::pack::BuildRecords(items, records, error) ||
+        !ulv::pack::CompressRecords(records, stream, error))
         return Fail(error);
     std::string temp = out + ".tmp";
     {

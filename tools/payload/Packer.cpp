@@ -48,7 +48,8 @@ std::string StampError(const TPackItem& item) {
 
 } // namespace
 
-bool BuildRecords(const std::vector<TPackItem>& items, std::vector<std::uint8_t>& records, std::string& error) {
+bool BuildRecords(const std::vector<TPackItem>& items, std::vector<std::uint8_t>& records,
+                  std::string& error) {
     records.clear();
     std::set<std::string> seen;
     for (const TPackItem& item : items) {

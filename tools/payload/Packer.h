@@ -21,8 +21,8 @@ struct TPackItem {
                                 std::string& error);
 
 // zlib stream of the records at the highest level (header 78 DA).
-[[nodiscard]] bool CompressRecords(const std::vector<std::uint8_t>& records, std::vector<std::uint8_t>& stream,
-                                   std::string& error);
+[[nodiscard]] bool CompressRecords(const std::vector<std::uint8_t>& records,
+                                   std::vector<std::uint8_t>& stream, std::string& error);
 
 // UTF-8 to Windows-1252; false for a character the code page lacks or malformed UTF-8.
 [[nodiscard]] bool Utf8ToCp1252(const std::string& utf8, std::string& cp1252);
