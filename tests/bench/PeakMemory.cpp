@@ -1,8 +1,9 @@
 #include "PeakMemory.h"
 
 #ifdef _WIN32
-#include <psapi.h>
 #include <windows.h>
+// psapi.h needs the types of windows.h.
+#include <psapi.h>
 
 std::uint64_t PeakProcessMemory() {
     PROCESS_MEMORY_COUNTERS counters{};
