@@ -2,6 +2,7 @@
 
 #include "engine/AttachFiles.h"
 #include "resources/ResConst.h"
+#include "utils/InstUtils.h"
 
 namespace ulv {
 namespace {
@@ -45,8 +46,11 @@ int RunSetup(TPlatform& platform, std::string_view /*commandLine*/) {
     SetApplicationIdentity(platform);
     OleSession ole(platform.Shell);
 
+    TInstUtils utils(platform);
+    // Nothing is extracted before the wizard exists; its message dialog will answer here.
+    TAskUser askUser = [](int, const std::string&, std::uint16_t) { return kResultAbort; };
     TPayloadFault fault = TPayloadFault::None;
-    std::unique_ptr<TAttachedFiles> attachedFiles = TAttachedFiles::Create(platform, fault);
+    std::unique_ptr<TAttachedFiles> attachedFiles = TAttachedFiles::Create(platform, utils, askUser, fault);
     if (!attachedFiles) {
         // The setup cannot do anything without its payload; nothing has been touched yet.
         platform.System.MessageBoxA(0, std::string(kDamagedSetupText), std::string(kAppTitle),

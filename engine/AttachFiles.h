@@ -1,14 +1,19 @@
 #pragma once
+#include "engine/AskUser.h"
 #include "engine/PayloadFormat.h"
 #include "platform/Platform.h"
 #include "utils/DateTime.h"
 
+#include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace ulv {
+
+class TInstUtils;
 
 // One payload entry.
 class TAttachedFile {
@@ -19,28 +24,83 @@ public:
     std::int32_t DataOffset = 0; // first data byte within the inflated payload
 };
 
+// One queued file. The entry belongs to the index, whose Entries never change after construction.
+class TFileToInstall {
+public:
+    const TAttachedFile& Entry;
+    std::string TargetPath;
+    // False when the install log was suspended at queuing time: the file's log lines are then not recorded.
+    bool LogFlag = true;
+};
+
+enum class TInstallMode : int { IfMissing = 0, IfChanged = 1, Always = 2 };
+
+constexpr int kQueueCount = 7;
+
 // The payload in memory for the life of the setup: the inflated block, which never changes or moves, and
-// its entries in archive order.
+// its entries in archive order; besides, the installation's work list, one queue per component.
 class TAttachedFiles {
 public:
     // Locates the program's FILES resource and loads it; nullptr (and the fault) when it is missing or
     // damaged.
     [[nodiscard]] static std::unique_ptr<TAttachedFiles> Create(TPlatform& platform, TPayloadFault& fault);
+    [[nodiscard]] static std::unique_ptr<TAttachedFiles> Create(TPlatform& platform, TInstUtils& utils,
+                                                                TAskUser askUser, TPayloadFault& fault);
     // Loads a payload stream already in memory; the stream need not outlive the index.
     [[nodiscard]] static std::unique_ptr<TAttachedFiles> FromStream(std::span<const std::uint8_t> stream,
                                                                     TPayloadFault& fault);
 
     TAttachedFiles(const TAttachedFiles&) = delete;
     TAttachedFiles& operator=(const TAttachedFiles&) = delete;
+    // Ends by deleting the run's temporary leftovers when connected.
+    virtual ~TAttachedFiles();
+
+    // The machine, the utilities and the question asker the operations below use; they must outlive the
+    // index. Until connected, only Entries and the payload may be used.
+    void Connect(TPlatform& platform, TInstUtils& utils, TAskUser askUser);
 
     [[nodiscard]] const std::uint8_t* Payload() const { return Block.Data.get(); }
     [[nodiscard]] std::int32_t PayloadSize() const { return static_cast<std::int32_t>(Block.Size); }
 
+    // Writes an entry (or, without one, the last entry named `name`) to the target, creating its folders,
+    // and stamps it. On failure asks the user to abandon (false), retry, or ignore (true).
+    [[nodiscard]] bool ExtractEntry(const TAttachedFile* entry, const std::string& name,
+                                    const std::string& targetPath);
+    // Disk space of a component's file list (names and folder prefixes separated by CR) on the volume of
+    // `mainDir`.
+    [[nodiscard]] std::int32_t ComponentSize(const std::string& fileList, const std::string& mainDir);
+    [[nodiscard]] std::int32_t RoundToCluster(std::int32_t size, std::uint64_t clusterSize) const;
+    // True when at least one file was queued.
+    bool QueueForInstall(const std::string& name, const std::string& folder, int component,
+                         TInstallMode mode);
+    void ClearQueue(int component);
+    [[nodiscard]] std::int32_t QueuedTotal() const;
+
     std::vector<TAttachedFile> Entries;
+    std::array<std::vector<TFileToInstall>, kQueueCount> Queues;
+    std::vector<std::string> UpdateList;
+    bool AlwaysOverwrite = false;
+    // Set by the plan for one request: the folder given is the whole target path.
+    bool FullPathFlag = false;
 
 private:
     TAttachedFiles() = default;
+    [[nodiscard]] const TAttachedFile* FindLast(const std::string& name);
+    [[nodiscard]] bool MatchesPrefix(const TAttachedFile& entry, const std::string& prefix);
+    [[nodiscard]] bool WriteEntry(const TAttachedFile& entry, const std::string& targetPath);
+    [[nodiscard]] std::optional<FileTime> StampToFileTime(TDateTime stamp);
+    [[nodiscard]] bool FileExists(const std::string& path);
+    [[nodiscard]] bool NeedsQueuing(const TAttachedFile& entry, const std::string& target, TInstallMode mode);
+    bool QueueEntry(const TAttachedFile& entry, const std::string& folder, int component, TInstallMode mode);
+    void NoteForUpdateList(const std::string& target, TInstallMode requested);
+
     TPayloadBlock Block;
+    std::optional<TPlatform> Platform;
+    TInstUtils* Utils = nullptr;
+    TAskUser AskUser;
 };
+
+// The question ExtractEntry asks when a file cannot be written.
+[[nodiscard]] std::string CannotCreateFileText(const std::string& path);
 
 } // namespace ulv

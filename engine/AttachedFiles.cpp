@@ -1,6 +1,7 @@
 #include "AttachFiles.h"
 
 #include "resources/ResConst.h"
+#include "utils/InstUtils.h"
 
 namespace ulv {
 
@@ -11,6 +12,13 @@ std::unique_ptr<TAttachedFiles> TAttachedFiles::Create(TPlatform& platform, TPay
         return nullptr;
     }
     return FromStream(*resource, fault);
+}
+
+std::unique_ptr<TAttachedFiles> TAttachedFiles::Create(TPlatform& platform, TInstUtils& utils,
+                                                       TAskUser askUser, TPayloadFault& fault) {
+    std::unique_ptr<TAttachedFiles> files = Create(platform, fault);
+    if (files) files->Connect(platform, utils, std::move(askUser));
+    return files;
 }
 
 std::unique_ptr<TAttachedFiles> TAttachedFiles::FromStream(std::span<const std::uint8_t> stream,
@@ -25,6 +33,21 @@ std::unique_ptr<TAttachedFiles> TAttachedFiles::FromStream(std::span<const std::
     for (auto& r : records)
         files->Entries.push_back(TAttachedFile{std::move(r.Name), r.Size, r.Time, r.DataOffset});
     return files;
+}
+
+TAttachedFiles::~TAttachedFiles() {
+    UpdateList.clear();
+    for (auto& queue : Queues)
+        queue.clear();
+    Block = {};
+    Entries.clear();
+    if (Utils) Utils->DeleteTempLeftovers();
+}
+
+void TAttachedFiles::Connect(TPlatform& platform, TInstUtils& utils, TAskUser askUser) {
+    Platform.emplace(platform);
+    Utils = &utils;
+    AskUser = std::move(askUser);
 }
 
 } // namespace ulv

@@ -1,0 +1,62 @@
+#include "AttachFiles.h"
+#include "utils/InstUtils.h"
+
+namespace ulv {
+
+std::string CannotCreateFileText(const std::string& path) {
+    return "Impossible de créer le fichier \"" + path +
+           "\".\rCe fichier est peut-être actuellement utilisé par une autre application.\r\r"
+           "Veuillez vous assurer que le processus d'installation du traitement de texte Ulvara n'est pas "
+           "bloqué par votre logiciel de sécurité (pare-feu ou antivirus).\rEssayez de désactiver votre "
+           "logiciel de sécurité et relancez l'installation d'Ulvara.";
+}
+
+const TAttachedFile* TAttachedFiles::FindLast(const std::string& name) {
+    for (auto it = Entries.rbegin(); it != Entries.rend(); ++it)
+        if (Utils->SameTextNoCase(it->Name, name)) return &*it;
+    return nullptr;
+}
+
+std::optional<FileTime> TAttachedFiles::StampToFileTime(TDateTime stamp) {
+    TCivilTime t;
+    if (!DecodeDateTime(stamp, t) || t.Year < 1980 || t.Year > 2099) return std::nullopt;
+    auto dosDate = static_cast<std::uint16_t>((t.Year - 1980) * 512 + t.Month * 32 + t.Day);
+    auto dosTime = static_cast<std::uint16_t>(t.Hour * 2048 + t.Minute * 32 + t.Second / 2);
+    FileTime local = 0, utc = 0;
+    if (!Platform->Clock.DosDateTimeToFileTime(dosDate, dosTime, local)) return std::nullopt;
+    if (!Platform->Clock.LocalFileTimeToFileTime(local, utc)) return std::nullopt;
+    return utc;
+}
+
+// The stamp goes on the handle that wrote the data, just before it closes: one open per file instead of
+// two, and nothing written through this handle afterwards could move the time again.
+bool TAttachedFiles::WriteEntry(const TAttachedFile& entry, const std::string& targetPath) {
+    size_t cut = targetPath.rfind('\\');
+    if (cut != std::string::npos) Utils->MakeDirectoryTree(targetPath.substr(0, cut + 1));
+    IFiles& files = Platform->Files;
+    UniqueFile file(files, files.CreateFileA(targetPath, kGenericRead | kGenericWrite, 0, kCreateAlways,
+                                             kFileAttributeNormal));
+    if (!file) return false;
+    auto size = static_cast<std::uint32_t>(entry.Size);
+    std::uint32_t written = 0;
+    if (!files.WriteFile(file.Get(), Payload() + entry.DataOffset, size, written) || written != size)
+        return false;
+    if (std::optional<FileTime> stamp = StampToFileTime(entry.Time))
+        (void)files.SetFileTime(file.Get(), nullptr, nullptr, &*stamp);
+    file.Reset();
+    Utils->AddLogLine(std::string(kFileCopyPrefix) + targetPath);
+    return true;
+}
+
+bool TAttachedFiles::ExtractEntry(const TAttachedFile* entry, const std::string& name,
+                                  const std::string& targetPath) {
+    if (!entry) entry = FindLast(name);
+    for (;;) {
+        if (entry && WriteEntry(*entry, targetPath)) return true;
+        int answer = AskUser(kDialogError, CannotCreateFileText(targetPath), kButtonsAbortRetryIgnore);
+        if (answer == kResultAbort) return false;
+        if (answer == kResultIgnore) return true;
+    }
+}
+
+} // namespace ulv

@@ -1,0 +1,118 @@
+#include "AttachFiles.h"
+#include "utils/InstUtils.h"
+
+namespace ulv {
+namespace {
+
+std::vector<std::string> SplitLines(const std::string& list) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start <= list.size()) {
+        size_t cut = list.find_first_of("\r\n", start);
+        if (cut == std::string::npos) cut = list.size();
+        lines.push_back(list.substr(start, cut - start));
+        if (cut + 1 < list.size() && list[cut] == '\r' && list[cut + 1] == '\n') ++cut;
+        start = cut + 1;
+    }
+    return lines;
+}
+
+bool IsFolderPrefix(const std::string& name) {
+    return !name.empty() && name.back() == '\\';
+}
+
+} // namespace
+
+bool TAttachedFiles::MatchesPrefix(const TAttachedFile& entry, const std::string& prefix) {
+    return entry.Name.size() >= prefix.size() &&
+           Utils->SameTextNoCase(entry.Name.substr(0, prefix.size()), prefix);
+}
+
+std::int32_t TAttachedFiles::RoundToCluster(std::int32_t size, std::uint64_t clusterSize) const {
+    if (clusterSize == 0) return size;
+    auto s = static_cast<std::uint64_t>(size);
+    if (s % clusterSize == 0) return size;
+    return static_cast<std::int32_t>((s / clusterSize + 1) * clusterSize);
+}
+
+std::int32_t TAttachedFiles::ComponentSize(const std::string& fileList, const std::string& mainDir) {
+    std::uint32_t total = 0; // wraps as the signed 32-bit sum would, without overflow in C++
+    std::vector<std::string> lines = SplitLines(fileList);
+    // One question per call: the destination cannot change while the sizes are summed.
+    std::uint64_t unit = Utils->GetClusterSize(mainDir);
+    for (auto line = lines.rbegin(); line != lines.rend(); ++line) {
+        bool prefix = IsFolderPrefix(*line);
+        for (auto e = Entries.rbegin(); e != Entries.rend(); ++e) {
+            bool match = prefix ? MatchesPrefix(*e, *line) : Utils->SameTextNoCase(e->Name, *line);
+            if (!match) continue;
+            total += static_cast<std::uint32_t>(RoundToCluster(e->Size, unit));
+            if (!prefix) break;
+        }
+    }
+    return static_cast<std::int32_t>(total);
+}
+
+bool TAttachedFiles::FileExists(const std::string& path) {
+    std::uint32_t attributes = Platform->Files.GetFileAttributesA(path);
+    return attributes != kInvalidFileAttributes && (attributes & kFileAttributeDirectory) == 0;
+}
+
+bool TAttachedFiles::NeedsQueuing(const TAttachedFile& entry, const std::string& target, TInstallMode mode) {
+    if (mode == TInstallMode::Always || !FileExists(target)) return true;
+    if (mode == TInstallMode::IfMissing) return false;
+    return Utils->FileModifiedDate(target) != entry.Time;
+}
+
+void TAttachedFiles::NoteForUpdateList(const std::string& target, TInstallMode requested) {
+    std::string publicFolder = Utils->GetSpecialFolder(kCsidlCommonAppData);
+    EnsureTrailingBackslash(publicFolder) += "Ulvara\\Public\\";
+    if (target.size() < publicFolder.size() ||
+        !Utils->SameTextNoCase(target.substr(0, publicFolder.size()), publicFolder))
+        return;
+    UpdateList.push_back(requested == TInstallMode::IfMissing ? target + "\t!" : target);
+}
+
+bool TAttachedFiles::QueueEntry(const TAttachedFile& entry, const std::string& folder, int component,
+                                TInstallMode mode) {
+    std::string target = folder;
+    if (!FullPathFlag) {
+        if (!target.empty() && target.back() != '\\') target += '\\';
+        target += entry.Name;
+    }
+    TInstallMode effective = AlwaysOverwrite ? TInstallMode::Always : mode;
+    if (!NeedsQueuing(entry, target, effective)) return false;
+    Queues[component].push_back(TFileToInstall{entry, target, Utils->LogSuspendCount() == 0});
+    NoteForUpdateList(target, mode);
+    return true;
+}
+
+bool TAttachedFiles::QueueForInstall(const std::string& name, const std::string& folder, int component,
+                                     TInstallMode mode) {
+    if (component < 0 || component >= kQueueCount) return false;
+    if (!IsFolderPrefix(name)) {
+        for (const TAttachedFile& e : Entries)
+            if (Utils->SameTextNoCase(e.Name, name)) return QueueEntry(e, folder, component, mode);
+        return false;
+    }
+    bool queued = false;
+    for (const TAttachedFile& e : Entries)
+        if (MatchesPrefix(e, name)) queued = QueueEntry(e, folder, component, mode) || queued;
+    return queued;
+}
+
+void TAttachedFiles::ClearQueue(int component) {
+    if (component < 0 || component >= kQueueCount) return;
+    auto& queue = Queues[component];
+    while (!queue.empty())
+        queue.pop_back();
+}
+
+std::int32_t TAttachedFiles::QueuedTotal() const {
+    std::uint32_t total = 0;
+    for (const auto& queue : Queues)
+        for (const TFileToInstall& item : queue)
+            total += static_cast<std::uint32_t>(item.Entry.Size);
+    return static_cast<std::int32_t>(total);
+}
+
+} // namespace ulv

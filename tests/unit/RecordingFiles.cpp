@@ -1,0 +1,62 @@
+#include "RecordingFiles.h"
+
+#include <cctype>
+
+namespace ulv::test {
+namespace {
+
+std::string Key(std::string path) {
+    for (char& c : path)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return path;
+}
+
+} // namespace
+
+int RecordingFiles::WritesOf(const std::string& path) const {
+    std::lock_guard guard(Lock);
+    auto it = Writes.find(Key(path));
+    return it == Writes.end() ? 0 : it->second;
+}
+
+std::vector<std::string> RecordingFiles::WriteOrder() const {
+    std::lock_guard guard(Lock);
+    return Order;
+}
+
+FileHandle RecordingFiles::CreateFileA(const std::string& path, std::uint32_t access, std::uint32_t share,
+                                       std::uint32_t disposition, std::uint32_t flags) {
+    FileHandle h = Inner.CreateFileA(path, access, share, disposition, flags);
+    if (h != kNoFile) {
+        std::lock_guard guard(Lock);
+        Paths[h] = path;
+    }
+    return h;
+}
+
+bool RecordingFiles::WriteFile(FileHandle file, const void* data, std::uint32_t size,
+                               std::uint32_t& written) {
+    std::string path;
+    {
+        std::lock_guard guard(Lock);
+        if (auto it = Paths.find(file); it != Paths.end()) path = it->second;
+    }
+    if (BeforeWrite) BeforeWrite(path);
+    bool ok = Inner.WriteFile(file, data, size, written);
+    if (ok && written == size) {
+        std::lock_guard guard(Lock);
+        ++Writes[Key(path)];
+        Order.push_back(path);
+    }
+    return ok;
+}
+
+bool RecordingFiles::CloseHandle(FileHandle file) {
+    {
+        std::lock_guard guard(Lock);
+        Paths.erase(file);
+    }
+    return Inner.CloseHandle(file);
+}
+
+} // namespace ulv::test
