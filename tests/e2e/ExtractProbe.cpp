@@ -8,6 +8,7 @@
 #include "platform/win32/DllLoading.h"
 #include "platform/win32/Win32Platform.h"
 #include "resources/ResConst.h"
+#include "tests/support/TestFiles.h"
 #include "utils/InstUtils.h"
 
 #include <windows.h>
@@ -22,18 +23,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-std::vector<std::uint8_t> ReadHostFile(const char* path) {
-    std::vector<std::uint8_t> bytes;
-    if (std::FILE* f = std::fopen(path, "rb")) {
-        std::uint8_t chunk[65536];
-        size_t n;
-        while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0)
-            bytes.insert(bytes.end(), chunk, chunk + n);
-        std::fclose(f);
-    }
-    return bytes;
-}
 
 // The catalogue's file lists, queued as the plan would, every file written whatever is there.
 void QueueEverything(ulv::TAttachedFiles& files, const std::string& dest) {
@@ -74,7 +63,7 @@ struct Harness {
     std::unique_ptr<ulv::TAttachedFiles> Files;
 
     bool Load(const char* payload) {
-        std::vector<std::uint8_t> stream = ReadHostFile(payload);
+        std::vector<std::uint8_t> stream = ulv::test::ReadHostFile(payload);
         ulv::TPayloadFault fault;
         Files = ulv::TAttachedFiles::FromStream(stream, fault);
         if (!Files) return false;
