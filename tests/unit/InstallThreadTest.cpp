@@ -289,7 +289,12 @@ void RandomRun(unsigned seed) {
     if (!log.StopConfirmed && !log.Abandoned) {
         EXPECT_FALSE(gap) << seed;
     }
-    EXPECT_EQ(status.Load(), log.Abandoned ? isFailed : isStopped) << seed;
+    if (log.Abandoned && log.StopConfirmed) {
+        // An abandon answered just before a confirmed close: whichever the worker saw first ends the run.
+        EXPECT_TRUE(status.Load() == isFailed || status.Load() == isStopped) << seed;
+    } else {
+        EXPECT_EQ(status.Load(), log.Abandoned ? isFailed : isStopped) << seed;
+    }
     EXPECT_EQ(utils.LogSuspendCount(), 0);
 }
 
