@@ -16,6 +16,27 @@ inline constexpr std::string_view kDamagedSetupText =
     "nouveau "
     "le programme d'installation, puis relancez-le.";
 
+inline constexpr std::string_view kProductName = "Traitement de texte Ulvara";
+// Formatted with the product name for the first "%s" and an empty text for the second.
+inline constexpr std::string_view kWelcomeTextTemplate =
+    "Ce programme va installer %s (version 3.3.3.1%s) sur votre ordinateur.\r\r\r\r\rCliquez sur \"Suite\" "
+    "pour continuer. Cliquez sur \"Annuler\" si vous voulez renoncer à l'installation.";
+inline constexpr std::string_view kFinishTextTemplate =
+    "%s 3.3.3.1%s a été installé avec succès sur votre ordinateur.\r\rCliquez sur Terminer pour quitter ce "
+    "programme d'installation.";
+inline constexpr std::string_view kSelCompCaption =
+    "Désactivez les cases des &composants que vous ne voulez pas installer ou mettre à jour (l'espace disque "
+    "requis est affiché sur la droite) :";
+inline constexpr std::string_view kWelcomeTitle = "Merci de faire confiance à Ulvara";
+inline constexpr std::string_view kBackCaption = "< &Retour";
+inline constexpr std::string_view kNextCaption = "&Suite >";
+inline constexpr std::string_view kCancelCaption = "Annuler";
+
+// The wizard's pictures: PNG logos and the glyphs of the folder and drive lists (BITMAP resources).
+inline constexpr const char* kPngResourceType = "PNG";
+inline constexpr const char* kLogoSmallResource = "LOGOSMALL";
+inline constexpr const char* kLogoResource = "LOGO";
+
 inline constexpr const char* kPayloadResourceName = "FILES";
 inline constexpr const char* kPayloadResourceType = "FILES";
 inline constexpr int kAppIconId = 1;

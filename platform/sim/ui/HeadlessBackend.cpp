@@ -1,0 +1,205 @@
+// The headless backend: the widget layer's state is all there is; native windows are counted, not made.
+#include "platform/sim/ui/HeadlessUi.h"
+#include "platform/ui/Backend.h"
+#include "platform/ui/MessageDialog.h"
+
+#include <cstdio>
+#include <map>
+#include <set>
+
+namespace ulv {
+namespace {
+
+struct THeadlessState {
+    std::deque<int> Answers;
+    std::vector<headless::TAskedMessage> Asked;
+    std::deque<std::function<void(TForm&)>> Steps;
+    std::set<std::pair<const TForm*, unsigned>> Timers;
+    std::uintptr_t NextWindow = 1;
+    int WaitCursors = 0;
+};
+
+THeadlessState& State() {
+    static THeadlessState state;
+    return state;
+}
+
+std::string Hex(TColor color) {
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "%06X", static_cast<unsigned>(color));
+    return buffer;
+}
+
+std::string Quoted(const std::string& text) {
+    return "\"" + text + "\"";
+}
+
+std::string WithoutAccelerator(const std::string& text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '&' && i + 1 < text.size()) ++i;
+        out += text[i];
+    }
+    return out;
+}
+
+class TRecordingCanvas final : public TCanvas {
+public:
+    explicit TRecordingCanvas(TFont font) : Font(std::move(font)) {}
+    void SetBrushColor(TColor color) override { Brush = color; }
+    [[nodiscard]] TColor BrushColor() const override { return Brush; }
+    void SetFontColor(TColor color) override { Font.Color = color; }
+    [[nodiscard]] TColor FontColor() const override { return Font.Color; }
+    void FillRect(const TRect& r) override { Ops.push_back("FillRect " + Box(r) + " " + Hex(Brush)); }
+    void TextOut(int x, int y, const std::string& text) override {
+        Ops.push_back("TextOut " + std::to_string(x) + "," + std::to_string(y) + " " + Quoted(text) + " " +
+                      Hex(Font.Color));
+    }
+    [[nodiscard]] TSize TextExtent(const std::string& text) override {
+        return headless::TextExtent(Font, text);
+    }
+    void DrawText(const std::string& text, const TRect& r, unsigned flags) override {
+        char f[16];
+        std::snprintf(f, sizeof f, "%04X", flags);
+        Ops.push_back("DrawText " + Box(r) + " " + Quoted(text) + " " + f + " " + Hex(Font.Color));
+    }
+    void DrawTransparent(const TBitmapImage& picture, int x, int y) override {
+        Ops.push_back("DrawTransparent " + std::to_string(x) + "," + std::to_string(y) + " " +
+                      std::to_string(picture.Width) + "x" + std::to_string(picture.Height));
+    }
+    [[nodiscard]] int Dpi() const override { return 96; }
+    std::vector<std::string> Ops;
+
+private:
+    static std::string Box(const TRect& r) {
+        return std::to_string(r.Left) + "," + std::to_string(r.Top) + "," + std::to_string(r.Right) + "," +
+               std::to_string(r.Bottom);
+    }
+    TFont Font;
+    TColor Brush = kColorWindow;
+};
+
+} // namespace
+
+namespace backend {
+
+void CreateNative(TControl& control) {
+    control.Native.Window = State().NextWindow++;
+}
+
+void DestroyNative(TControl& control) {
+    control.Native.Window = 0;
+}
+
+void Sync(TControl&, TChange) {}
+
+TSize MeasureCaption(const TControl& control, const std::string& text) {
+    return headless::TextExtent(control.Font(), WithoutAccelerator(text));
+}
+
+void SetFocus(TControl& control) {
+    control.Form().HeadlessFocus = &control;
+}
+
+TControl* Focused(const TForm& form) {
+    TControl* focus = form.HeadlessFocus;
+    // A control that was hidden or disabled has lost the focus, as a real window does.
+    if (focus && (!focus->Showing() || !focus->EffectivelyEnabled())) return nullptr;
+    return focus;
+}
+
+void RunModal(TForm& form) {
+    auto& steps = State().Steps;
+    for (;;) {
+        if (form.ConfirmModalResult()) return;
+        if (steps.empty()) {
+            form.Close();
+            if (form.ConfirmModalResult()) return;
+            // A form that refuses every close would spin here; the script is what the user does, and it
+            // is over.
+            return;
+        }
+        auto step = std::move(steps.front());
+        steps.pop_front();
+        step(form);
+    }
+}
+
+void PostClose(TForm& form) {
+    form.Close();
+}
+
+void StartTimer(TForm& form, unsigned id, unsigned) {
+    State().Timers.insert({&form, id});
+}
+
+void StopTimer(TForm& form, unsigned id) {
+    State().Timers.erase({&form, id});
+}
+
+void SetWaitCursor() {
+    ++State().WaitCursors;
+}
+
+} // namespace backend
+
+int ShowWizardMessage(TForm*, const std::string& text, int kind, std::uint16_t buttons) {
+    headless::TAskedMessage asked{text, kind, buttons, std::string(MessageTitle(kind)), {}};
+    for (const auto& b : MessageButtons(buttons))
+        asked.Captions.emplace_back(b.Caption);
+    State().Asked.push_back(std::move(asked));
+    if (MessageButtons(buttons).empty()) return 0;
+    auto& answers = State().Answers;
+    if (answers.empty()) {
+        int cancel = CancelMessageResult(buttons);
+        return cancel ? cancel : DefaultMessageResult(buttons);
+    }
+    int result = answers.front();
+    answers.pop_front();
+    return result;
+}
+
+namespace headless {
+
+void ScriptAnswers(std::vector<int> results) {
+    State().Answers.assign(results.begin(), results.end());
+}
+
+const std::vector<TAskedMessage>& AskedMessages() {
+    return State().Asked;
+}
+
+void ClearMessages() {
+    State().Asked.clear();
+    State().Answers.clear();
+}
+
+void ScriptModalLoop(std::vector<std::function<void(TForm&)>> steps) {
+    State().Steps.assign(std::make_move_iterator(steps.begin()), std::make_move_iterator(steps.end()));
+}
+
+std::vector<std::string> DrawItem(TCustomList& list, int index, TOwnerDrawState state) {
+    TRecordingCanvas canvas(list.Font());
+    const int width = list.Bounds().Width - 4;
+    int left = list.Kind() == TControlKind::CheckListBox ? TCheckListBox::kCheckColumn : 0;
+    TRect rect{left, index * list.ItemHeight, width, (index + 1) * list.ItemHeight};
+    if (list.OnDrawItem) list.OnDrawItem(list, index, canvas, rect, state);
+    return std::move(canvas.Ops);
+}
+
+TSize TextExtent(const TFont& font, const std::string& text) {
+    int perChar = font.Bold ? 7 : 6;
+    int height = std::max(13, -font.Height + 2);
+    return TSize{static_cast<int>(text.size()) * perChar, height};
+}
+
+bool TimerActive(const TForm& form, unsigned id) {
+    return State().Timers.contains({&form, id});
+}
+
+int WaitCursorCount() {
+    return State().WaitCursors;
+}
+
+} // namespace headless
+} // namespace ulv

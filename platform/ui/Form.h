@@ -1,0 +1,90 @@
+#pragma once
+// A fixed-size dialog window: single border, system menu only, centred, client area in 96-dpi pixels.
+// Every way of closing it (the close box, Alt+F4, Esc through a cancel button, the program setting a modal
+// result) passes through OnCloseQuery.
+#include "platform/ui/Controls.h"
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace ulv {
+
+// Keys the form itself handles (Win32 virtual-key codes).
+constexpr int kVkTab = 0x09;
+constexpr int kVkReturn = 0x0D;
+constexpr int kVkEscape = 0x1B;
+constexpr int kVkSpace = 0x20;
+
+constexpr int kModalResultOk = 1;
+constexpr int kModalResultCancel = 2;
+
+class TForm : public TWinControl {
+public:
+    explicit TForm(std::string name);
+    ~TForm() override;
+
+    [[nodiscard]] int ClientWidth() const { return Bounds().Width; }
+    [[nodiscard]] int ClientHeight() const { return Bounds().Height; }
+    void SetClientSize(int width, int height);
+    // The big and small icon of the window (an icon handle of the program's own module).
+    std::uintptr_t Icon = 0;
+    // The window that owns this one (0: none).
+    std::uintptr_t Owner = 0;
+
+    // Creates the native window and its controls (in depth-first order, numbering them); idempotent.
+    void CreateHandles();
+    [[nodiscard]] bool HandlesCreated() const { return HandlesCreated_; }
+    // All controls, depth-first, as numbered.
+    [[nodiscard]] const std::vector<TControl*>& AllControls() const { return All_; }
+
+    // Shows the window and runs its message loop until ModalResult is set and OnCloseQuery agrees.
+    int ShowModal();
+    // A close request; ends the modal loop with kModalResultCancel when OnCloseQuery agrees.
+    void Close();
+    [[nodiscard]] int ModalResult() const { return ModalResult_; }
+    // Ends the modal loop, after OnCloseQuery, with this result (0 does nothing).
+    void SetModalResult(int result);
+    // The backend's loop: whether the pending result stands (OnCloseQuery said yes); clears it otherwise.
+    [[nodiscard]] bool ConfirmModalResult();
+
+    // Window timers; OnTimer receives the id.
+    void StartTimer(unsigned id, unsigned milliseconds);
+    void StopTimer(unsigned id);
+    [[nodiscard]] bool TimerRunning(unsigned id) const;
+    // The backend delivers a tick.
+    void TimerTick(unsigned id);
+
+    // Keyboard handling shared by both backends. True when the key was the form's (Tab, Enter, Esc,
+    // accelerators); the focused control gets it otherwise.
+    bool KeyDown(int virtualKey, bool shift);
+    bool Accelerator(char letter);
+
+    void FocusControl(TControl& control);
+    [[nodiscard]] TControl* Focused() const;
+    void SetWaitCursor();
+
+    std::function<void(TForm& sender, bool& canClose)> OnCloseQuery;
+    std::function<void(TForm& sender, unsigned id)> OnTimer;
+    // WM_ACTIVATEAPP: true when the application becomes active.
+    std::function<void(TForm& sender, bool active)> OnActivateApp;
+
+    // Headless focus (the Win32 backend asks the system instead).
+    TControl* HeadlessFocus = nullptr;
+
+private:
+    friend class TControl;
+    void Unregister(TControl& control);
+    void Number(TControl& control);
+    [[nodiscard]] std::vector<TControl*> TabOrder() const;
+    void FocusNext(bool backwards);
+    [[nodiscard]] TButton* ButtonWhere(bool TButton::*flag) const;
+
+    std::vector<TControl*> All_;
+    std::map<unsigned, unsigned> Timers_;
+    bool HandlesCreated_ = false;
+    int ModalResult_ = 0;
+};
+
+} // namespace ulv

@@ -1,0 +1,272 @@
+// Real Win32 controls for the widget layer: creation, placement and the mirror of each state change.
+#include "platform/ui/Backend.h"
+#include "platform/win32/ui/Win32Ui.h"
+
+#include <commctrl.h>
+
+namespace ulv::win32ui {
+namespace {
+
+constexpr const char* kControlProp = "UlvaraControl";
+constexpr const char* kFormClass = "UlvaraForm";
+constexpr const char* kPanelClass = "UlvaraPanel";
+constexpr const char* kPagesClass = "UlvaraPages";
+constexpr const char* kSheetClass = "UlvaraSheet";
+
+// The control being created: owner-drawn lists ask their parent for item heights before CreateWindowEx
+// returns.
+thread_local TControl* gCreating = nullptr;
+
+void RegisterClasses() {
+    static bool done = false;
+    if (done) return;
+    done = true;
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = ContainerProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    for (const char* name : {kFormClass, kPanelClass, kPagesClass, kSheetClass}) {
+        wc.lpszClassName = name;
+        wc.style = name == kFormClass ? CS_DBLCLKS : 0;
+        RegisterClassExA(&wc);
+    }
+    RegisterImageClass();
+}
+
+struct TWindowSpec {
+    const char* Class;
+    DWORD Style;
+    DWORD ExStyle;
+};
+
+DWORD LabelStyle(const TLabel& label) {
+    if (label.Alignment == TAlignment::Right) return SS_RIGHT;
+    return label.AutoSize() ? SS_LEFTNOWORDWRAP : SS_LEFT;
+}
+
+TWindowSpec SpecOf(TControl& c) {
+    constexpr DWORD kChild = WS_CHILD | WS_CLIPSIBLINGS;
+    switch (c.Kind()) {
+    case TControlKind::Panel:
+    case TControlKind::PageControl:
+    case TControlKind::TabSheet: {
+        const char* cls = c.Kind() == TControlKind::Panel         ? kPanelClass
+                          : c.Kind() == TControlKind::PageControl ? kPagesClass
+                                                                  : kSheetClass;
+        return {cls, kChild | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT};
+    }
+    case TControlKind::Bevel:
+        return {"STATIC",
+                kChild |
+                    (static_cast<TBevel&>(c).Shape == TBevelShape::LeftLine ? SS_ETCHEDVERT : SS_ETCHEDHORZ),
+                0};
+    case TControlKind::Label:
+        return {"STATIC", kChild | LabelStyle(static_cast<TLabel&>(c)), 0};
+    case TControlKind::Memo:
+        return {"EDIT", kChild | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_READONLY,
+                WS_EX_CLIENTEDGE};
+    case TControlKind::CheckBox:
+        return {"BUTTON", kChild | WS_TABSTOP | BS_AUTOCHECKBOX, 0};
+    case TControlKind::Edit:
+        return {"EDIT", kChild | WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE};
+    case TControlKind::Button:
+        return {"BUTTON",
+                kChild | WS_TABSTOP | (static_cast<TButton&>(c).Default ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON),
+                0};
+    case TControlKind::ProgressBar:
+        return {PROGRESS_CLASSA, kChild, 0};
+    case TControlKind::Image:
+        return {kImageClass, kChild, 0};
+    case TControlKind::CheckListBox:
+    case TControlKind::ListBox:
+        return {"LISTBOX",
+                kChild | WS_TABSTOP | WS_VSCROLL | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | LBS_NOTIFY |
+                    LBS_NOINTEGRALHEIGHT,
+                WS_EX_CLIENTEDGE};
+    case TControlKind::ComboBox:
+        return {"COMBOBOX",
+                kChild | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST | CBS_OWNERDRAWFIXED | CBS_HASSTRINGS, 0};
+    case TControlKind::Form:
+        break;
+    }
+    return {kPanelClass, kChild, 0};
+}
+
+void SyncText(TControl& c) {
+    TFormData& data = DataOf(c);
+    data.Syncing = true;
+    SetWindowTextA(Hwnd(c), c.Caption().c_str());
+    data.Syncing = false;
+}
+
+void SyncVisible(TControl& c) {
+    ShowWindow(Hwnd(c), c.Visible() ? SW_SHOWNA : SW_HIDE);
+}
+
+void SyncState(TControl& c) {
+    HWND w = Hwnd(c);
+    switch (c.Kind()) {
+    case TControlKind::CheckBox:
+        SendMessageA(w, BM_SETCHECK, static_cast<TCheckBox&>(c).Checked() ? BST_CHECKED : BST_UNCHECKED, 0);
+        break;
+    case TControlKind::ProgressBar: {
+        auto& bar = static_cast<TProgressBar&>(c);
+        SendMessageA(w, PBM_SETRANGE32, 0, bar.Max());
+        SendMessageA(w, PBM_SETPOS, static_cast<WPARAM>(bar.Position()), 0);
+        break;
+    }
+    case TControlKind::CheckListBox:
+    case TControlKind::ListBox:
+    case TControlKind::ComboBox:
+        SyncListItems(static_cast<TCustomList&>(c));
+        break;
+    default:
+        break;
+    }
+}
+
+void CreateFormWindow(TForm& form) {
+    int dpi = SystemDpi();
+    auto* data = new TFormData(dpi);
+    form.Native.Extra = reinterpret_cast<std::uintptr_t>(data);
+    HWND w =
+        CreateWindowExA(WS_EX_CONTROLPARENT | WS_EX_APPWINDOW, kFormClass, form.Caption().c_str(),
+                        WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT, 100, 100,
+                        reinterpret_cast<HWND>(form.Owner), nullptr, GetModuleHandleA(nullptr), nullptr);
+    form.Native.Window = reinterpret_cast<std::uintptr_t>(w);
+    if (!w) return;
+    SetPropA(w, kControlProp, &form);
+    if (form.Icon) {
+        SendMessageA(w, WM_SETICON, ICON_BIG, static_cast<LPARAM>(form.Icon));
+        SendMessageA(w, WM_SETICON, ICON_SMALL, static_cast<LPARAM>(form.Icon));
+    }
+    data->Dpi = WindowDpi(w);
+    PlaceNative(form);
+}
+
+} // namespace
+
+TControl* ControlOf(HWND window) {
+    return window ? static_cast<TControl*>(GetPropA(window, kControlProp)) : nullptr;
+}
+
+TControl* CreatingControl() {
+    return gCreating;
+}
+
+} // namespace ulv::win32ui
+
+namespace ulv::backend {
+
+using namespace win32ui;
+
+void CreateNative(TControl& control) {
+    RegisterClasses();
+    if (control.Kind() == TControlKind::Form) return CreateFormWindow(static_cast<TForm&>(control));
+    TWindowSpec spec = SpecOf(control);
+    TFormData& data = DataOf(control);
+    gCreating = &control;
+    HWND w = CreateWindowExA(
+        spec.ExStyle, spec.Class, control.Caption().c_str(), spec.Style, 0, 0, 0, 0, Hwnd(*control.Parent()),
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.Id)), GetModuleHandleA(nullptr), nullptr);
+    gCreating = nullptr;
+    control.Native.Window = reinterpret_cast<std::uintptr_t>(w);
+    if (!w) return;
+    SetPropA(w, "UlvaraControl", &control);
+    // Creation order is z-order from the top, as for dialog templates: Tab walks it and so do screen readers.
+    SetWindowPos(w, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOREDRAW);
+    SendMessageA(w, WM_SETFONT, reinterpret_cast<WPARAM>(data.Font(control.Font())), FALSE);
+    if (control.Kind() == TControlKind::CheckListBox) SubclassCheckList(static_cast<TCustomList&>(control));
+    if (control.Kind() == TControlKind::CheckListBox || control.Kind() == TControlKind::ListBox ||
+        control.Kind() == TControlKind::ComboBox)
+        ApplyItemHeight(static_cast<TCustomList&>(control));
+    if (!control.Enabled()) EnableWindow(w, FALSE);
+    SyncState(control);
+    PlaceNative(control);
+    SyncVisible(control);
+    ApplyOverlapRegions(*control.Parent());
+}
+
+void DestroyNative(TControl& control) {
+    HWND w = Hwnd(control);
+    control.Native.Window = 0;
+    if (!w) return;
+    RemovePropA(w, "UlvaraControl");
+    DestroyWindow(w);
+    if (control.Kind() == TControlKind::Form) {
+        delete reinterpret_cast<TFormData*>(control.Native.Extra);
+        control.Native.Extra = 0;
+    }
+}
+
+void Sync(TControl& control, TChange change) {
+    if (!Hwnd(control)) return;
+    switch (change) {
+    case TChange::Bounds:
+        PlaceNative(control);
+        if (control.Parent()) ApplyOverlapRegions(*control.Parent());
+        break;
+    case TChange::Caption:
+        SyncText(control);
+        if (control.Kind() == TControlKind::Label && static_cast<TLabel&>(control).AutoSize())
+            PlaceNative(control);
+        break;
+    case TChange::Visible:
+        SyncVisible(control);
+        if (control.Parent()) ApplyOverlapRegions(*control.Parent());
+        break;
+    case TChange::Enabled:
+        EnableWindow(Hwnd(control), control.Enabled());
+        break;
+    case TChange::Font:
+        SendMessageA(Hwnd(control), WM_SETFONT,
+                     reinterpret_cast<WPARAM>(DataOf(control).Font(control.Font())), TRUE);
+        break;
+    case TChange::Color:
+    case TChange::Picture:
+    case TChange::ItemState:
+        InvalidateRect(Hwnd(control), nullptr, TRUE);
+        break;
+    case TChange::ItemIndex:
+        SyncListSelection(static_cast<TCustomList&>(control));
+        break;
+    case TChange::Checked:
+    case TChange::Items:
+    case TChange::Range:
+    case TChange::Position:
+        SyncState(control);
+        break;
+    case TChange::ActivePage:
+        break;
+    }
+}
+
+void SetFocus(TControl& control) {
+    if (HWND w = Hwnd(control)) ::SetFocus(w);
+}
+
+TControl* Focused(const TForm& form) {
+    for (HWND w = GetFocus(); w && w != Hwnd(form); w = GetParent(w))
+        if (TControl* c = ControlOf(w)) return &c->Form() == &form ? c : nullptr;
+    return nullptr;
+}
+
+void StartTimer(TForm& form, unsigned id, unsigned milliseconds) {
+    if (HWND w = Hwnd(form)) SetTimer(w, id, milliseconds, nullptr);
+}
+
+void StopTimer(TForm& form, unsigned id) {
+    if (HWND w = Hwnd(form)) KillTimer(w, id);
+}
+
+void SetWaitCursor() {
+    SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_WAIT)));
+}
+
+void PostClose(TForm& form) {
+    if (HWND w = Hwnd(form)) PostMessageA(w, WM_CLOSE, 0, 0);
+}
+
+} // namespace ulv::backend

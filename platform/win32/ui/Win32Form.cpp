@@ -1,0 +1,207 @@
+// The form's window and the containers: notifications reflected to the controls, painting of panels,
+// colours of static controls, timers, resolution changes and the modal loop.
+#include "platform/ui/Backend.h"
+#include "platform/win32/ui/Win32Ui.h"
+
+namespace ulv::win32ui {
+namespace {
+
+constexpr UINT kWmDpiChanged = 0x02E0;
+
+char UpperAnsi(char c) {
+    char buffer[2] = {c, 0};
+    CharUpperBuffA(buffer, 1);
+    return buffer[0];
+}
+
+void Command(TControl& c, WORD code) {
+    HWND w = Hwnd(c);
+    switch (c.Kind()) {
+    case TControlKind::Button:
+        if (code == BN_CLICKED) static_cast<TButton&>(c).Click();
+        break;
+    case TControlKind::CheckBox:
+        if (code == BN_CLICKED)
+            static_cast<TCheckBox&>(c).UserSetChecked(SendMessageA(w, BM_GETCHECK, 0, 0) == BST_CHECKED);
+        break;
+    case TControlKind::Edit:
+        if (code == EN_CHANGE && !DataOf(c).Syncing) {
+            int length = GetWindowTextLengthA(w);
+            std::string text(static_cast<std::size_t>(length) + 1, '\0');
+            text.resize(static_cast<std::size_t>(GetWindowTextA(w, text.data(), length + 1)));
+            static_cast<TEdit&>(c).UserSetText(std::move(text));
+        }
+        break;
+    case TControlKind::ListBox:
+    case TControlKind::CheckListBox:
+        if (code == LBN_SELCHANGE && !DataOf(c).Syncing)
+            static_cast<TCustomList&>(c).UserSelect(static_cast<int>(SendMessageA(w, LB_GETCURSEL, 0, 0)));
+        break;
+    case TControlKind::ComboBox:
+        if (code == CBN_SELCHANGE && !DataOf(c).Syncing)
+            static_cast<TCustomList&>(c).UserSelect(static_cast<int>(SendMessageA(w, CB_GETCURSEL, 0, 0)));
+        break;
+    default:
+        break;
+    }
+}
+
+LRESULT StaticColours(HDC dc, HWND child) {
+    TControl* c = ControlOf(child);
+    if (!c) return 0;
+    TFormData& data = DataOf(*c);
+    if (c->Kind() == TControlKind::Memo || c->Kind() == TControlKind::Edit) {
+        SetBkColor(dc, GetSysColor(COLOR_WINDOW));
+        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
+    }
+    TColor background = BackgroundOf(*c);
+    TColor text = c->Font().Color;
+    SetTextColor(dc, text == kColorDefault ? GetSysColor(COLOR_BTNTEXT) : ToColorRef(text));
+    SetBkColor(dc, ToColorRef(background));
+    return reinterpret_cast<LRESULT>(data.Brush(background));
+}
+
+void PaintContainer(HWND window, TControl& c) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(window, &ps);
+    RECT r;
+    GetClientRect(window, &r);
+    TColor color = c.Kind() == TControlKind::Panel ? static_cast<TPanel&>(c).Color() : BackgroundOf(c);
+    FillRect(dc, &r, DataOf(c).Brush(color));
+    if (c.Kind() == TControlKind::Panel) {
+        auto& panel = static_cast<TPanel&>(c);
+        UINT edge = 0;
+        if (panel.BevelOuter == TBevelCut::Lowered) edge |= BDR_SUNKENOUTER;
+        if (panel.BevelOuter == TBevelCut::Raised) edge |= BDR_RAISEDOUTER;
+        if (panel.BevelInner == TBevelCut::Lowered) edge |= BDR_SUNKENINNER;
+        if (panel.BevelInner == TBevelCut::Raised) edge |= BDR_RAISEDINNER;
+        if (edge) DrawEdge(dc, &r, edge, BF_RECT);
+    }
+    EndPaint(window, &ps);
+}
+
+bool FormMessage(TForm& form, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    switch (message) {
+    case WM_CLOSE:
+        form.Close();
+        return true;
+    case WM_TIMER:
+        form.TimerTick(static_cast<unsigned>(wParam));
+        return true;
+    case WM_ACTIVATEAPP:
+        if (form.OnActivateApp) form.OnActivateApp(form, wParam != 0);
+        return false;
+    case WM_ACTIVATE:
+        // Give the focus back where it was when the window is activated again, as dialogs do.
+        if (LOWORD(wParam) == WA_INACTIVE)
+            DataOf(form).LastFocus = GetFocus();
+        else if (HWND last = DataOf(form).LastFocus;
+                 last && IsChild(Hwnd(form), last) && IsWindowVisible(last))
+            ::SetFocus(last);
+        return false;
+    case kWmDpiChanged:
+        RescaleForm(form, LOWORD(wParam), reinterpret_cast<const RECT*>(lParam));
+        result = 0;
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+LRESULT CALLBACK ContainerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    TControl* self = ControlOf(window);
+    if (!self) return DefWindowProcA(window, message, wParam, lParam);
+    switch (message) {
+    case WM_COMMAND:
+        if (TControl* child = ControlOf(reinterpret_cast<HWND>(lParam))) Command(*child, HIWORD(wParam));
+        return 0;
+    case WM_DRAWITEM:
+        if (DrawListItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam))) return TRUE;
+        break;
+    case WM_MEASUREITEM: {
+        auto* item = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
+        TControl* list = ControlOf(GetDlgItem(window, static_cast<int>(item->CtlID)));
+        if (!list) list = CreatingControl();
+        if (list && list->Id == static_cast<int>(item->CtlID)) {
+            item->itemHeight =
+                static_cast<UINT>(DataOf(*list).Scale(static_cast<TCustomList*>(list)->ItemHeight));
+            return TRUE;
+        }
+        break;
+    }
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+        return StaticColours(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_PAINT:
+        PaintContainer(window, *self);
+        return 0;
+    default:
+        break;
+    }
+    if (self->Kind() == TControlKind::Form) {
+        LRESULT result = 0;
+        if (FormMessage(static_cast<TForm&>(*self), message, wParam, lParam, result)) return result;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+bool PreTranslateFormKey(TForm& form, const MSG& msg) {
+    HWND w = Hwnd(form);
+    if (msg.hwnd != w && !IsChild(w, msg.hwnd)) return false;
+    if (msg.message == WM_KEYDOWN) {
+        int key = static_cast<int>(msg.wParam);
+        if (key != VK_TAB && key != VK_RETURN && key != VK_ESCAPE) return false;
+        TControl* focus = ControlOf(msg.hwnd);
+        // An open drop-down list takes its own Enter and Esc.
+        if (focus && focus->Kind() == TControlKind::ComboBox && key != VK_TAB &&
+            SendMessageA(msg.hwnd, CB_GETDROPPEDSTATE, 0, 0))
+            return false;
+        return form.KeyDown(key, GetKeyState(VK_SHIFT) < 0);
+    }
+    if (msg.message == WM_SYSCHAR) return form.Accelerator(UpperAnsi(static_cast<char>(msg.wParam)));
+    // Their characters were taken with the key press above.
+    if (msg.message == WM_CHAR && (msg.wParam == '\t' || msg.wParam == '\r' || msg.wParam == 0x1B))
+        return true;
+    return false;
+}
+
+} // namespace ulv::win32ui
+
+namespace ulv::backend {
+
+using namespace win32ui;
+
+void RunModal(TForm& form) {
+    HWND w = Hwnd(form);
+    if (!w) {
+        form.SetModalResult(kModalResultCancel);
+        return;
+    }
+    HWND owner = GetWindow(w, GW_OWNER);
+    if (owner) EnableWindow(owner, FALSE);
+    ShowWindow(w, SW_SHOW);
+    SetForegroundWindow(w);
+    if (!form.Focused()) form.KeyDown(kVkTab, false);
+    bool quit = false;
+    MSG msg;
+    while (!form.ConfirmModalResult()) {
+        BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+        if (got <= 0) {
+            quit = true;
+            form.SetModalResult(kModalResultCancel);
+            break;
+        }
+        if (PreTranslateFormKey(form, msg)) continue;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    if (owner) EnableWindow(owner, TRUE);
+    ShowWindow(w, SW_HIDE);
+    if (quit) PostQuitMessage(static_cast<int>(msg.wParam));
+}
+
+} // namespace ulv::backend

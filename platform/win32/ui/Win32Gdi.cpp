@@ -1,0 +1,105 @@
+#include "platform/win32/ui/Win32Ui.h"
+
+namespace ulv::win32ui {
+namespace {
+
+using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+
+GetDpiForWindowFn DpiForWindow() {
+    // Windows 10 and later; user32 is already loaded.
+    static auto fn = reinterpret_cast<GetDpiForWindowFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
+    return fn;
+}
+
+const TPanel* NearestPanel(const TControl& control) {
+    for (const TControl* c = control.Parent(); c; c = c->Parent())
+        if (c->Kind() == TControlKind::Panel) return static_cast<const TPanel*>(c);
+    return nullptr;
+}
+
+} // namespace
+
+TFormData::~TFormData() {
+    ResetFonts();
+    for (auto& [color, brush] : Brushes)
+        if (!(color & kColorSystem)) DeleteObject(brush);
+}
+
+HFONT TFormData::Font(const TFont& font) {
+    auto key = std::make_tuple(font.Name, font.Height, font.Bold);
+    auto it = Fonts.find(key);
+    if (it != Fonts.end()) return it->second;
+    HFONT created = CreateScaledFont(font, Dpi);
+    Fonts.emplace(key, created);
+    return created;
+}
+
+void TFormData::ResetFonts() {
+    for (auto& [key, font] : Fonts)
+        DeleteObject(font);
+    Fonts.clear();
+}
+
+HBRUSH TFormData::Brush(TColor color) {
+    auto it = Brushes.find(color);
+    if (it != Brushes.end()) return it->second;
+    HBRUSH brush = (color & kColorSystem) ? GetSysColorBrush(static_cast<int>(color & 0xFF))
+                                          : CreateSolidBrush(ToColorRef(color));
+    Brushes.emplace(color, brush);
+    return brush;
+}
+
+TFormData& DataOf(const TControl& control) {
+    return *reinterpret_cast<TFormData*>(control.Form().Native.Extra);
+}
+
+COLORREF ToColorRef(TColor color) {
+    if (color & kColorSystem) return GetSysColor(static_cast<int>(color & 0xFF));
+    return static_cast<COLORREF>(color & 0xFFFFFF);
+}
+
+TColor BackgroundOf(const TControl& control) {
+    const TPanel* panel = NearestPanel(control);
+    return panel ? panel->Color() : kColorBtnFace;
+}
+
+HFONT CreateScaledFont(const TFont& font, int dpi) {
+    return CreateFontA(MulDiv(font.Height, dpi, 96), 0, 0, 0, font.Bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE,
+                       FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                       DEFAULT_PITCH | FF_DONTCARE, font.Name.c_str());
+}
+
+int SystemDpi() {
+    HDC screen = GetDC(nullptr);
+    int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
+    if (screen) ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : 96;
+}
+
+int WindowDpi(HWND window) {
+    if (GetDpiForWindowFn fn = DpiForWindow())
+        if (UINT dpi = fn(window)) return static_cast<int>(dpi);
+    return SystemDpi();
+}
+
+} // namespace ulv::win32ui
+
+namespace ulv::backend {
+
+TSize MeasureCaption(const TControl& control, const std::string& text) {
+    HDC dc = CreateCompatibleDC(nullptr);
+    HFONT font = win32ui::CreateScaledFont(control.Font(), 96);
+    HGDIOBJ old = SelectObject(dc, font);
+    RECT r{0, 0, 0, 0};
+    TEXTMETRICA metrics{};
+    GetTextMetricsA(dc, &metrics);
+    if (!text.empty())
+        DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_CALCRECT | DT_SINGLELINE);
+    SelectObject(dc, old);
+    DeleteObject(font);
+    DeleteDC(dc);
+    return TSize{static_cast<int>(r.right - r.left), static_cast<int>(metrics.tmHeight)};
+}
+
+} // namespace ulv::backend

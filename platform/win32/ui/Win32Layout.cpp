@@ -1,0 +1,144 @@
+// Placement at the window's resolution: the layout is in 96-dpi pixels and scaled here.
+#include "platform/win32/ui/Win32Ui.h"
+
+#include <vector>
+
+namespace ulv::win32ui {
+namespace {
+
+using AdjustForDpiFn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
+
+AdjustForDpiFn AdjustForDpi() {
+    static auto fn = reinterpret_cast<AdjustForDpiFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "AdjustWindowRectExForDpi")));
+    return fn;
+}
+
+// Room for the drop-down part of a drive list, in items.
+constexpr int kDropDownItems = 8;
+
+// One line (wrapWidth 0) or wrapped at word boundaries within wrapWidth, as the static control draws it.
+SIZE MeasureNative(TControl& control, const std::string& text, int wrapWidth = 0) {
+    TFormData& data = DataOf(control);
+    HDC dc = GetDC(Hwnd(control));
+    HGDIOBJ old = SelectObject(dc, data.Font(control.Font()));
+    TEXTMETRICA metrics{};
+    GetTextMetricsA(dc, &metrics);
+    RECT r{0, 0, wrapWidth, 0};
+    UINT flags = DT_CALCRECT | (wrapWidth ? DT_WORDBREAK | DT_EXPANDTABS : DT_SINGLELINE);
+    if (!text.empty()) DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &r, flags);
+    SelectObject(dc, old);
+    ReleaseDC(Hwnd(control), dc);
+    return SIZE{r.right - r.left, metrics.tmHeight};
+}
+
+void PlaceForm(TForm& form) {
+    TFormData& data = DataOf(form);
+    HWND w = Hwnd(form);
+    RECT r{0, 0, data.Scale(form.ClientWidth()), data.Scale(form.ClientHeight())};
+    DWORD style = static_cast<DWORD>(GetWindowLongPtrA(w, GWL_STYLE));
+    DWORD exStyle = static_cast<DWORD>(GetWindowLongPtrA(w, GWL_EXSTYLE));
+    if (AdjustForDpiFn adjust = AdjustForDpi())
+        adjust(&r, style, FALSE, exStyle, static_cast<UINT>(data.Dpi));
+    else
+        AdjustWindowRectEx(&r, style, FALSE, exStyle);
+    int width = r.right - r.left, height = r.bottom - r.top;
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    RECT area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    if (GetMonitorInfoA(MonitorFromWindow(w, MONITOR_DEFAULTTOPRIMARY), &monitor)) area = monitor.rcWork;
+    int left = area.left + (area.right - area.left - width) / 2;
+    int top = area.top + (area.bottom - area.top - height) / 2;
+    SetWindowPos(w, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+} // namespace
+
+SIZE NativeSize(TControl& control) {
+    TFormData& data = DataOf(control);
+    const TBounds& b = control.Bounds();
+    SIZE size{data.Scale(b.Width), data.Scale(b.Height)};
+    if (control.Kind() == TControlKind::Label && static_cast<TLabel&>(control).AutoSize()) {
+        // Measured at this resolution: scaling the 96-dpi extent could clip the text by a pixel.
+        auto& label = static_cast<TLabel&>(control);
+        SIZE text = MeasureNative(control, label.Caption());
+        size.cx = text.cx + data.Scale(4);
+        if (label.AutoHeight()) size.cy = text.cy + data.Scale(4);
+    } else if (control.Kind() == TControlKind::Label && !control.Caption().empty()) {
+        // A wrapped text never loses its last lines: the box grows downward when the font needs more room
+        // than the layout gave (fonts differ between systems and resolutions).
+        SIZE text = MeasureNative(control, control.Caption(), size.cx);
+        if (text.cy > size.cy) size.cy = text.cy;
+    }
+    if (control.Kind() == TControlKind::ComboBox)
+        size.cy += data.Scale(static_cast<TCustomList&>(control).ItemHeight) * kDropDownItems;
+    return size;
+}
+
+void PlaceNative(TControl& control) {
+    if (control.Kind() == TControlKind::Form) return PlaceForm(static_cast<TForm&>(control));
+    TFormData& data = DataOf(control);
+    SIZE size = NativeSize(control);
+    SetWindowPos(Hwnd(control), nullptr, data.Scale(control.Bounds().Left), data.Scale(control.Bounds().Top),
+                 size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void ApplyOverlapRegions(TWinControl& container) {
+    // Sheets take turns in the same place; only one of them shows.
+    if (container.Kind() == TControlKind::PageControl) return;
+    std::vector<TControl*> children;
+    for (TControl* c : container.Children())
+        if (Hwnd(*c) && c->Visible()) children.push_back(c);
+    for (std::size_t i = 0; i < children.size(); ++i) {
+        HWND w = Hwnd(*children[i]);
+        RECT own;
+        GetWindowRect(w, &own);
+        HRGN region = CreateRectRgn(0, 0, own.right - own.left, own.bottom - own.top);
+        bool covered = false;
+        for (std::size_t j = i + 1; j < children.size(); ++j) {
+            RECT other, overlap;
+            GetWindowRect(Hwnd(*children[j]), &other);
+            if (!IntersectRect(&overlap, &own, &other)) continue;
+            HRGN cut = CreateRectRgn(overlap.left - own.left, overlap.top - own.top, overlap.right - own.left,
+                                     overlap.bottom - own.top);
+            CombineRgn(region, region, cut, RGN_DIFF);
+            DeleteObject(cut);
+            covered = true;
+        }
+        // The system owns the region once set.
+        if (covered)
+            SetWindowRgn(w, region, TRUE);
+        else {
+            SetWindowRgn(w, nullptr, TRUE);
+            DeleteObject(region);
+        }
+    }
+}
+
+void RescaleForm(TForm& form, int dpi, const RECT* suggested) {
+    TFormData& data = DataOf(form);
+    data.Dpi = dpi;
+    data.ResetFonts();
+    for (TControl* c : form.AllControls()) {
+        if (!Hwnd(*c)) continue;
+        SendMessageA(Hwnd(*c), WM_SETFONT, reinterpret_cast<WPARAM>(data.Font(c->Font())), FALSE);
+        if (c->Kind() == TControlKind::CheckListBox || c->Kind() == TControlKind::ListBox ||
+            c->Kind() == TControlKind::ComboBox)
+            ApplyItemHeight(static_cast<TCustomList&>(*c));
+        PlaceNative(*c);
+    }
+    PlaceNative(form);
+    if (suggested) {
+        // Keep the place the system suggests (the monitor the window moved to), with our own size.
+        RECT now;
+        GetWindowRect(Hwnd(form), &now);
+        SetWindowPos(Hwnd(form), nullptr, suggested->left, suggested->top, 0, 0,
+                     SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOSIZE);
+    }
+    ApplyOverlapRegions(form);
+    for (TControl* c : form.AllControls())
+        if (auto* container = dynamic_cast<TWinControl*>(c)) ApplyOverlapRegions(*container);
+    InvalidateRect(Hwnd(form), nullptr, TRUE);
+}
+
+} // namespace ulv::win32ui

@@ -1,0 +1,187 @@
+// Owner-drawn list boxes, drop-down lists and the check list. Item texts are kept in the controls
+// (LBS_HASSTRINGS / CBS_HASSTRINGS), so screen readers read them; drawing goes through the program's
+// OnDrawItem on a canvas over the item's device context.
+#include "platform/win32/ui/Win32Ui.h"
+
+namespace ulv::win32ui {
+namespace {
+
+constexpr const char* kOldProcProp = "UlvaraOldProc";
+
+bool IsCombo(const TControl& c) {
+    return c.Kind() == TControlKind::ComboBox;
+}
+
+class TDcCanvas final : public TCanvas {
+public:
+    TDcCanvas(HDC dc, TFormData& data, TColor brush, TColor font)
+        : Dc(dc), Data(data), Brush(brush), Font(font) {
+        SetBkMode(Dc, TRANSPARENT);
+        SetTextColor(Dc, ToColorRef(Font));
+    }
+    void SetBrushColor(TColor color) override { Brush = color; }
+    [[nodiscard]] TColor BrushColor() const override { return Brush; }
+    void SetFontColor(TColor color) override {
+        Font = color;
+        SetTextColor(Dc, ToColorRef(color));
+    }
+    [[nodiscard]] TColor FontColor() const override { return Font; }
+    void FillRect(const TRect& r) override {
+        RECT rect{r.Left, r.Top, r.Right, r.Bottom};
+        ::FillRect(Dc, &rect, Data.Brush(Brush));
+    }
+    void TextOut(int x, int y, const std::string& text) override {
+        TextOutA(Dc, x, y, text.c_str(), static_cast<int>(text.size()));
+    }
+    [[nodiscard]] TSize TextExtent(const std::string& text) override {
+        SIZE size{0, 0};
+        GetTextExtentPoint32A(Dc, text.c_str(), static_cast<int>(text.size()), &size);
+        return TSize{static_cast<int>(size.cx), static_cast<int>(size.cy)};
+    }
+    void DrawText(const std::string& text, const TRect& r, unsigned flags) override {
+        RECT rect{r.Left, r.Top, r.Right, r.Bottom};
+        DrawTextA(Dc, text.c_str(), static_cast<int>(text.size()), &rect, flags);
+    }
+    void DrawTransparent(const TBitmapImage& picture, int x, int y) override {
+        DrawKeyed(Dc, picture, x, y, Data.Scale(picture.Width), Data.Scale(picture.Height));
+    }
+    [[nodiscard]] int Dpi() const override { return Data.Dpi; }
+
+private:
+    HDC Dc;
+    TFormData& Data;
+    TColor Brush;
+    TColor Font;
+};
+
+void DrawCheckBox(HDC dc, TFormData& data, const RECT& item, TCheckState state, bool enabled) {
+    int size = data.Scale(13);
+    int left = item.left + data.Scale(2);
+    int top = item.top + (item.bottom - item.top - size) / 2;
+    RECT box{left, top, left + size, top + size};
+    UINT flags = DFCS_BUTTONCHECK | DFCS_FLAT;
+    if (state == TCheckState::Checked) flags |= DFCS_CHECKED;
+    if (state == TCheckState::Grayed) flags |= DFCS_BUTTON3STATE | DFCS_CHECKED;
+    if (!enabled) flags |= DFCS_INACTIVE;
+    DrawFrameControl(dc, &box, DFC_BUTTON, flags);
+}
+
+LRESULT CALLBACK CheckListProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto old = reinterpret_cast<WNDPROC>(GetPropA(window, kOldProcProp));
+    auto* list = static_cast<TCheckListBox*>(ControlOf(window));
+    if (!old) return DefWindowProcA(window, message, wParam, lParam);
+    if (!list) return CallWindowProcA(old, window, message, wParam, lParam);
+    switch (message) {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK: {
+        LRESULT result = CallWindowProcA(old, window, message, wParam, lParam);
+        LRESULT hit = SendMessageA(window, LB_ITEMFROMPOINT, 0, lParam);
+        if (HIWORD(hit)) return result;
+        int x = MulDiv(static_cast<short>(LOWORD(lParam)), 96, DataOf(*list).Dpi);
+        list->UserClickAt(LOWORD(hit), x);
+        return result;
+    }
+    case WM_KEYDOWN:
+        if (wParam == VK_SPACE) {
+            list->UserSpace();
+            return 0;
+        }
+        break;
+    case WM_CHAR:
+        if (wParam == ' ') return 0;
+        break;
+    case WM_NCDESTROY:
+        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(old));
+        RemovePropA(window, kOldProcProp);
+        return CallWindowProcA(old, window, message, wParam, lParam);
+    default:
+        break;
+    }
+    return CallWindowProcA(old, window, message, wParam, lParam);
+}
+
+} // namespace
+
+void SyncListItems(TCustomList& list) {
+    HWND w = Hwnd(list);
+    TFormData& data = DataOf(list);
+    data.Syncing = true;
+    SendMessageA(w, WM_SETREDRAW, FALSE, 0);
+    SendMessageA(w, IsCombo(list) ? CB_RESETCONTENT : LB_RESETCONTENT, 0, 0);
+    for (const TListItem& item : list.Items())
+        SendMessageA(w, IsCombo(list) ? CB_ADDSTRING : LB_ADDSTRING, 0,
+                     reinterpret_cast<LPARAM>(item.Text.c_str()));
+    SendMessageA(w, IsCombo(list) ? CB_SETCURSEL : LB_SETCURSEL, static_cast<WPARAM>(list.ItemIndex()), 0);
+    SendMessageA(w, WM_SETREDRAW, TRUE, 0);
+    data.Syncing = false;
+    InvalidateRect(w, nullptr, TRUE);
+}
+
+void SyncListSelection(TCustomList& list) {
+    TFormData& data = DataOf(list);
+    data.Syncing = true;
+    SendMessageA(Hwnd(list), IsCombo(list) ? CB_SETCURSEL : LB_SETCURSEL,
+                 static_cast<WPARAM>(list.ItemIndex()), 0);
+    data.Syncing = false;
+}
+
+void ApplyItemHeight(TCustomList& list) {
+    TFormData& data = DataOf(list);
+    int height = data.Scale(list.ItemHeight);
+    if (IsCombo(list)) {
+        // The closed box is as high as the layout says: its selection field is the item less the frame.
+        SendMessageA(Hwnd(list), CB_SETITEMHEIGHT, static_cast<WPARAM>(-1),
+                     std::max(1, data.Scale(list.Bounds().Height) - data.Scale(6)));
+        SendMessageA(Hwnd(list), CB_SETITEMHEIGHT, 0, height);
+    } else {
+        SendMessageA(Hwnd(list), LB_SETITEMHEIGHT, 0, height);
+    }
+}
+
+bool DrawListItem(const DRAWITEMSTRUCT& item) {
+    auto* control = ControlOf(item.hwndItem);
+    if (!control || (item.CtlType != ODT_LISTBOX && item.CtlType != ODT_COMBOBOX)) return false;
+    auto& list = *static_cast<TCustomList*>(control);
+    TFormData& data = DataOf(list);
+    int index = static_cast<int>(item.itemID);
+    RECT whole = item.rcItem;
+    TOwnerDrawState state{(item.itemState & ODS_SELECTED) != 0, (item.itemState & ODS_FOCUS) != 0,
+                          (item.itemState & ODS_DISABLED) != 0 || !list.EffectivelyEnabled()};
+    bool check = list.Kind() == TControlKind::CheckListBox;
+    if (check) {
+        RECT column{whole.left, whole.top, whole.left + data.Scale(TCheckListBox::kCheckColumn),
+                    whole.bottom};
+        FillRect(item.hDC, &column, GetSysColorBrush(COLOR_WINDOW));
+        if (index >= 0)
+            DrawCheckBox(item.hDC, data, column, static_cast<TCheckListBox&>(list).State(index),
+                         !state.Disabled);
+        whole.left = column.right;
+    }
+    TColor brush = state.Selected ? kColorHighlight : kColorWindow;
+    TColor font = state.Disabled ? kColorGrayText : state.Selected ? kColorHighlightText : kColorWindowText;
+    HGDIOBJ oldFont = SelectObject(item.hDC, data.Font(list.Font()));
+    TDcCanvas canvas(item.hDC, data, brush, font);
+    TRect rect{whole.left, whole.top, whole.right, whole.bottom};
+    if (index >= 0 && index < list.Count()) {
+        if (list.OnDrawItem) {
+            list.OnDrawItem(list, index, canvas, rect, state);
+        } else {
+            canvas.FillRect(rect);
+            canvas.TextOut(rect.Left + data.Scale(2), rect.Top,
+                           list.Items()[static_cast<std::size_t>(index)].Text);
+        }
+    } else {
+        canvas.FillRect(rect);
+    }
+    if (state.Focused && !(item.itemState & ODS_NOFOCUSRECT)) DrawFocusRect(item.hDC, &whole);
+    SelectObject(item.hDC, oldFont);
+    return true;
+}
+
+void SubclassCheckList(TCustomList& list) {
+    HWND w = Hwnd(list);
+    SetPropA(w, kOldProcProp, reinterpret_cast<HANDLE>(GetWindowLongPtrA(w, GWLP_WNDPROC)));
+    SetWindowLongPtrA(w, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CheckListProc));
+}
+
+} // namespace ulv::win32ui

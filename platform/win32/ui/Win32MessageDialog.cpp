@@ -1,0 +1,242 @@
+// The message dialog as a window of our own: MessageBoxA can neither carry French captions on every
+// system nor these button sets. Buttons have their result codes as ids, so Enter, Esc, Tab and the
+// buttons' accelerators come from the dialog manager (IsDialogMessage).
+#include "platform/ui/MessageDialog.h"
+#include "platform/win32/ui/Win32Ui.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace ulv {
+namespace {
+
+constexpr const char* kMessageClass = "UlvaraMessage";
+
+struct TDialogState {
+    int Result = 0;
+    int Default = 0;
+    int Cancel = 0;
+};
+
+LPCSTR IconOf(int kind) {
+    switch (kind) {
+    case kMessageWarning:
+        return IDI_WARNING;
+    case kMessageError:
+        return IDI_ERROR;
+    case kMessageInformation:
+        return IDI_INFORMATION;
+    default:
+        return IDI_QUESTION;
+    }
+}
+
+UINT BeepOf(int kind) {
+    switch (kind) {
+    case kMessageWarning:
+        return MB_ICONEXCLAMATION;
+    case kMessageError:
+        return MB_ICONHAND;
+    case kMessageInformation:
+        return MB_ICONASTERISK;
+    default:
+        return MB_ICONQUESTION;
+    }
+}
+
+LRESULT CALLBACK MessageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* state = reinterpret_cast<TDialogState*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (!state) return DefWindowProcA(window, message, wParam, lParam);
+    switch (message) {
+    case DM_GETDEFID:
+        return MAKELRESULT(state->Default, DC_HASDEFID);
+    case WM_COMMAND: {
+        int id = LOWORD(wParam);
+        HWND from = reinterpret_cast<HWND>(lParam);
+        // Esc arrives as IDCANCEL from no button when the set has no Cancel button.
+        if (!from && id == IDCANCEL) id = state->Cancel;
+        if (from && HIWORD(wParam) != BN_CLICKED) return 0;
+        if (id) state->Result = id;
+        return 0;
+    }
+    case WM_CLOSE:
+        if (state->Cancel) state->Result = state->Cancel;
+        return 0;
+    case WM_CTLCOLORSTATIC:
+        SetBkColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_BTNFACE));
+        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+    default:
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
+
+void RegisterMessageClass() {
+    static bool done = false;
+    if (done) return;
+    done = true;
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = MessageProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = kMessageClass;
+    RegisterClassExA(&wc);
+}
+
+SIZE TextBox(HDC dc, const std::string& text, int maxWidth) {
+    RECT r{0, 0, maxWidth, 0};
+    DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &r,
+              DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS);
+    return SIZE{r.right, r.bottom};
+}
+
+SIZE CaptionSize(HDC dc, std::string_view caption) {
+    RECT r{0, 0, 0, 0};
+    DrawTextA(dc, caption.data(), static_cast<int>(caption.size()), &r, DT_CALCRECT | DT_SINGLELINE);
+    return SIZE{r.right, r.bottom};
+}
+
+struct TDialogLayout {
+    SIZE Client{};
+    RECT Icon{};
+    RECT Text{};
+    std::vector<RECT> Buttons;
+};
+
+TDialogLayout LayOut(HFONT font, int dpi, const std::string& text,
+                     const std::vector<TMessageButtonSpec>& buttons) {
+    auto s = [dpi](int v) { return MulDiv(v, dpi, 96); };
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, font);
+    TDialogLayout layout;
+    const int margin = s(11), iconSize = s(32);
+    layout.Icon = RECT{margin, margin, margin + iconSize, margin + iconSize};
+    int textLeft = margin + iconSize + s(12);
+    int maxWidth = std::min(s(540), GetSystemMetrics(SM_CXSCREEN) * 3 / 4);
+    SIZE textSize = TextBox(dc, text, maxWidth);
+    int textTop = textSize.cy < iconSize ? margin + (iconSize - textSize.cy) / 2 : margin;
+    layout.Text = RECT{textLeft, textTop, textLeft + textSize.cx, textTop + textSize.cy};
+    int buttonHeight = s(23), gap = s(6), total = 0;
+    std::vector<int> widths;
+    for (const auto& b : buttons) {
+        widths.push_back(std::max<int>(s(75), CaptionSize(dc, b.Caption).cx + s(16)));
+        total += widths.back();
+    }
+    total += gap * static_cast<int>(buttons.empty() ? 0 : buttons.size() - 1);
+    int width = std::max<int>(layout.Text.right + margin, total + 2 * margin);
+    int top = std::max<int>(layout.Text.bottom, layout.Icon.bottom) + s(14);
+    int left = (width - total) / 2;
+    for (int w : widths) {
+        layout.Buttons.push_back(RECT{left, top, left + w, top + buttonHeight});
+        left += w + gap;
+    }
+    layout.Client = SIZE{width, top + buttonHeight + margin};
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    return layout;
+}
+
+void Centre(HWND dialog, HWND over) {
+    RECT mine, area;
+    GetWindowRect(dialog, &mine);
+    if (over && IsWindowVisible(over))
+        GetWindowRect(over, &area);
+    else
+        SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+    int w = mine.right - mine.left, h = mine.bottom - mine.top;
+    SetWindowPos(dialog, nullptr, area.left + (area.right - area.left - w) / 2,
+                 area.top + (area.bottom - area.top - h) / 2, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+HWND MakeChild(HWND parent, const char* cls, const char* text, DWORD style, const RECT& r, int id,
+               HFONT font) {
+    HWND w = CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, r.left, r.top, r.right - r.left,
+                             r.bottom - r.top, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                             GetModuleHandleA(nullptr), nullptr);
+    SendMessageA(w, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    return w;
+}
+
+int RunDialog(HWND dialog, TDialogState& state, HWND owner, HWND focus) {
+    bool ownerWasEnabled = owner && IsWindowEnabled(owner);
+    if (ownerWasEnabled) EnableWindow(owner, FALSE);
+    ShowWindow(dialog, SW_SHOW);
+    SetForegroundWindow(dialog);
+    if (focus) SetFocus(focus);
+    MSG msg;
+    bool quit = false;
+    while (!state.Result) {
+        BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+        if (got <= 0) {
+            quit = true;
+            state.Result = state.Cancel ? state.Cancel : state.Default;
+            break;
+        }
+        if (IsDialogMessageA(dialog, &msg)) continue;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    if (ownerWasEnabled) EnableWindow(owner, TRUE);
+    // The owner gets the activation back before the dialog goes, so no other program comes forward.
+    if (owner) SetActiveWindow(owner);
+    if (quit) PostQuitMessage(static_cast<int>(msg.wParam));
+    return state.Result;
+}
+
+} // namespace
+
+int ShowWizardMessage(TForm* owner, const std::string& text, int kind, std::uint16_t buttons) {
+    std::vector<TMessageButtonSpec> specs = MessageButtons(buttons);
+    std::erase_if(specs, [](const TMessageButtonSpec& b) { return b.Result == 0; });
+    if (specs.empty()) return 0;
+    RegisterMessageClass();
+    HWND ownerWindow = owner ? win32ui::Hwnd(*owner) : GetActiveWindow();
+    int dpi = ownerWindow ? win32ui::WindowDpi(ownerWindow) : win32ui::SystemDpi();
+    HFONT font = win32ui::CreateScaledFont(DefaultFont(), dpi);
+    TDialogLayout layout = LayOut(font, dpi, text, specs);
+
+    TDialogState state;
+    state.Default = DefaultMessageResult(buttons);
+    state.Cancel = CancelMessageResult(buttons);
+    const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
+    const DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT | (ownerWindow ? 0 : WS_EX_APPWINDOW);
+    RECT frame{0, 0, layout.Client.cx, layout.Client.cy};
+    AdjustWindowRectEx(&frame, style, FALSE, exStyle);
+    std::string title(MessageTitle(kind));
+    HWND dialog =
+        CreateWindowExA(exStyle, kMessageClass, title.c_str(), style, 0, 0, frame.right - frame.left,
+                        frame.bottom - frame.top, ownerWindow, nullptr, GetModuleHandleA(nullptr), nullptr);
+    if (!dialog) {
+        DeleteObject(font);
+        return state.Cancel ? state.Cancel : state.Default;
+    }
+    SetWindowLongPtrA(dialog, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&state));
+    if (!state.Cancel) EnableMenuItem(GetSystemMenu(dialog, FALSE), SC_CLOSE, MF_BYCOMMAND | MF_GRAYED);
+
+    HWND icon = MakeChild(dialog, "STATIC", nullptr, SS_ICON, layout.Icon, 0xFFFF, font);
+    auto iconHandle =
+        static_cast<HICON>(LoadImageA(nullptr, IconOf(kind), IMAGE_ICON, layout.Icon.right - layout.Icon.left,
+                                      layout.Icon.bottom - layout.Icon.top, LR_SHARED));
+    SendMessageA(icon, STM_SETICON, reinterpret_cast<WPARAM>(iconHandle), 0);
+    MakeChild(dialog, "STATIC", text.c_str(), SS_LEFT | SS_NOPREFIX, layout.Text, 0xFFFF, font);
+    HWND focus = nullptr;
+    for (std::size_t i = 0; i < specs.size(); ++i) {
+        std::string caption(specs[i].Caption);
+        bool isDefault = specs[i].Result == state.Default;
+        HWND b =
+            MakeChild(dialog, "BUTTON", caption.c_str(),
+                      WS_TABSTOP | (isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON) | (i == 0 ? WS_GROUP : 0),
+                      layout.Buttons[i], specs[i].Result, font);
+        if (isDefault) focus = b;
+    }
+    Centre(dialog, ownerWindow);
+    MessageBeep(BeepOf(kind));
+    int result = RunDialog(dialog, state, ownerWindow, focus);
+    DestroyWindow(dialog);
+    DeleteObject(font);
+    return result;
+}
+
+} // namespace ulv

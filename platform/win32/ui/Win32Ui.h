@@ -1,0 +1,81 @@
+#pragma once
+// Shared pieces of the Win32 widget backend. Controls keep an HWND view in Native.Window; the form keeps
+// its per-window data (resolution, fonts, brushes) in Native.Extra.
+#include "platform/ui/Form.h"
+
+#include <windows.h>
+// The canvas has methods of these names; the ANSI functions are called by their own names here.
+#undef TextOut
+#undef DrawText
+
+#include <map>
+#include <memory>
+#include <tuple>
+
+namespace ulv::win32ui {
+
+inline HWND Hwnd(const TControl& c) {
+    return reinterpret_cast<HWND>(c.Native.Window);
+}
+
+// The control a window belongs to (nullptr for windows that are not ours).
+TControl* ControlOf(HWND window);
+// The control whose window is being created (its parent may be asked for item heights meanwhile).
+TControl* CreatingControl();
+
+// Owns GDI objects of one form at its current resolution.
+class TFormData {
+public:
+    explicit TFormData(int dpi) : Dpi(dpi) {}
+    TFormData(const TFormData&) = delete;
+    TFormData& operator=(const TFormData&) = delete;
+    ~TFormData();
+    [[nodiscard]] int Scale(int length96) const { return MulDiv(length96, Dpi, 96); }
+    HFONT Font(const TFont& font);
+    HBRUSH Brush(TColor color);
+    void ResetFonts();
+
+    int Dpi;
+    HWND LastFocus = nullptr;
+    bool Syncing = false;
+
+private:
+    std::map<std::tuple<std::string, int, bool>, HFONT> Fonts;
+    std::map<TColor, HBRUSH> Brushes;
+};
+
+TFormData& DataOf(const TControl& control);
+
+// A colour of ours (kColorDefault excluded) as a COLORREF.
+COLORREF ToColorRef(TColor color);
+// The colour the control's background shows: its nearest panel's, else the dialog face.
+TColor BackgroundOf(const TControl& control);
+
+HFONT CreateScaledFont(const TFont& font, int dpi);
+int SystemDpi();
+int WindowDpi(HWND window);
+// Size the native control takes at the form's resolution (auto-sized labels measured there).
+SIZE NativeSize(TControl& control);
+void PlaceNative(TControl& control);
+// Later siblings lie on top of earlier ones: an earlier sibling's region leaves out what they cover.
+void ApplyOverlapRegions(TWinControl& container);
+void RescaleForm(TForm& form, int dpi, const RECT* suggested);
+
+// Owner drawing and the list controls (Win32Lists.cpp).
+void SyncListItems(TCustomList& list);
+void SyncListSelection(TCustomList& list);
+void ApplyItemHeight(TCustomList& list);
+bool DrawListItem(const DRAWITEMSTRUCT& item);
+void SubclassCheckList(TCustomList& list);
+// Pictures (Win32Image.cpp).
+void DrawPicture(HDC dc, const TBitmapImage& picture, const RECT& target, COLORREF background);
+void DrawKeyed(HDC dc, const TBitmapImage& picture, int x, int y, int width, int height);
+void RegisterImageClass();
+extern const char* const kImageClass;
+
+// The container windows' procedure (form, panels, page container, sheets).
+LRESULT CALLBACK ContainerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// Keys of the form (Tab, Enter, Esc, accelerators) before the focused control sees them.
+bool PreTranslateFormKey(TForm& form, const MSG& message);
+
+} // namespace ulv::win32ui
