@@ -1,5 +1,5 @@
 # The win64 program's generated resources: the host tools (a native project of their own), the stand-in
-# word processor, the sample payload packed around it, and the application icon.
+# word processor, the sample payload packed around it, the application icon and the wizard's artwork.
 include(ExternalProject)
 
 set(ULVARA_HOST_DIR ${CMAKE_BINARY_DIR}/host)
@@ -11,7 +11,7 @@ ExternalProject_Add(ulvara_host_tools
     BUILD_ALWAYS ON
     INSTALL_COMMAND ""
     BUILD_BYPRODUCTS ${ULVARA_HOST_TOOLS}/ulvara-pack ${ULVARA_HOST_TOOLS}/ulvara-sample-gen
-                     ${ULVARA_HOST_TOOLS}/ulvara-make-icon)
+                     ${ULVARA_HOST_TOOLS}/ulvara-make-icon ${ULVARA_HOST_TOOLS}/ulvara-make-art)
 
 set(ULVARA_SAMPLE_DIR ${CMAKE_BINARY_DIR}/sample)
 set(ULVARA_PAYLOAD_STREAM ${CMAKE_BINARY_DIR}/payload.bin)
@@ -26,4 +26,12 @@ add_custom_command(OUTPUT ${ULVARA_ICON}
     COMMAND ${ULVARA_HOST_TOOLS}/ulvara-make-icon ${ULVARA_ICON}
     DEPENDS ulvara_host_tools ${ULVARA_HOST_TOOLS}/ulvara-make-icon
     COMMENT "Drawing the application icon")
-add_custom_target(ulvara_payload_stream DEPENDS ${ULVARA_PAYLOAD_STREAM} ${ULVARA_ICON})
+set(ULVARA_ART_DIR ${CMAKE_BINARY_DIR}/art)
+set(ULVARA_ART_FILES ${ULVARA_ART_DIR}/logo.png ${ULVARA_ART_DIR}/logosmall.png ${ULVARA_ART_DIR}/openfolder.bmp
+    ${ULVARA_ART_DIR}/closedfolder.bmp ${ULVARA_ART_DIR}/removabledrive.bmp ${ULVARA_ART_DIR}/fixeddrive.bmp)
+add_custom_command(OUTPUT ${ULVARA_ART_FILES}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${ULVARA_ART_DIR}
+    COMMAND ${ULVARA_HOST_TOOLS}/ulvara-make-art ${ULVARA_ART_DIR}
+    DEPENDS ulvara_host_tools ${ULVARA_HOST_TOOLS}/ulvara-make-art
+    COMMENT "Drawing the wizard's artwork")
+add_custom_target(ulvara_payload_stream DEPENDS ${ULVARA_PAYLOAD_STREAM} ${ULVARA_ICON} ${ULVARA_ART_FILES})
