@@ -179,7 +179,11 @@ void ScriptModalLoop(std::vector<std::function<void(TForm&)>> steps) {
 }
 
 std::vector<std::string> DrawItem(TCustomList& list, int index, TOwnerDrawState state) {
-    TRecordingCanvas canvas(list.Font());
+    // The colours the Win32 backend prepares before the handler runs.
+    TFont font = list.Font();
+    font.Color = state.Disabled ? kColorGrayText : state.Selected ? kColorHighlightText : kColorWindowText;
+    TRecordingCanvas canvas(font);
+    canvas.SetBrushColor(state.Selected ? kColorHighlight : kColorWindow);
     const int width = list.Bounds().Width - 4;
     int left = list.Kind() == TControlKind::CheckListBox ? TCheckListBox::kCheckColumn : 0;
     TRect rect{left, index * list.ItemHeight, width, (index + 1) * list.ItemHeight};

@@ -29,7 +29,7 @@ SIZE MeasureNative(TControl& control, const std::string& text, int wrapWidth = 0
     if (!text.empty()) DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &r, flags);
     SelectObject(dc, old);
     ReleaseDC(Hwnd(control), dc);
-    return SIZE{r.right - r.left, metrics.tmHeight};
+    return SIZE{r.right - r.left, wrapWidth ? r.bottom - r.top : metrics.tmHeight};
 }
 
 void PlaceForm(TForm& form) {
