@@ -5,7 +5,8 @@
 // everything is drawn from geometry, so the output is the same bytes on every run.
 //
 //   ulvara-make-art OUT-FOLDER
-#include <png.h>
+#include "tools/art/ImageFiles.h"
+#include "tools/art/Motif.h"
 
 #include <algorithm>
 #include <array>
@@ -13,264 +14,40 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <functional>
 #include <iterator>
 #include <map>
 #include <numbers>
 #include <string>
 #include <vector>
 
+namespace ulv::art {
 namespace {
 
-constexpr int kSamplesPerAxis = 8;
+// The banner: a blue column lit from behind the motif, with faint ruled lines towards its foot.
 
-struct Point {
-    double x, y;
-};
-
-struct Color {
-    double r, g, b, a; // straight (not premultiplied), 0..1
-};
-
-constexpr Color Rgb(int rgb, double alpha = 1.0) {
-    return {((rgb >> 16) & 0xFF) / 255.0, ((rgb >> 8) & 0xFF) / 255.0, (rgb & 0xFF) / 255.0, alpha};
-}
-
-// The application icon's colours.
-constexpr Color kShadow = Rgb(0x000000, 0.22);
-constexpr Color kPageEdge = Rgb(0x8A96A6);
-constexpr Color kPage = Rgb(0xFFFFFF);
-constexpr Color kFold = Rgb(0xDCE3EC);
-constexpr Color kText = Rgb(0x9AA7B8);
-constexpr Color kPenEdge = Rgb(0x0F2F6E);
-constexpr Color kPenBody = Rgb(0x2A67D8);
-constexpr Color kPenHighlight = Rgb(0x86AEF2);
-constexpr Color kPenGrip = Rgb(0x173F8C);
-constexpr Color kNib = Rgb(0x5C6677);
-
-// The banner's sky: the pen's blues, darkest at the foot of the column.
+// The sky: the pen's blues, darkest at the foot of the column.
 constexpr Color kBannerTop = Rgb(0x2A67D8);
 constexpr Color kBannerBottom = Rgb(0x0B2358);
-
-// Drawing as in the icon: shapes composited per sample, 64 samples a pixel. A shape is a filled polygon
-// (even-odd rule), or a thick line with round ends through its points when radius > 0.
-struct Shape {
-    std::vector<Point> points;
-    double radius = 0;
-    Color color;
-};
-
-using Shapes = std::vector<Shape>;
-using Backdrop = std::function<Color(Point)>;
-
-bool InPolygon(const std::vector<Point>& polygon, Point p) {
-    bool inside = false;
-    for (size_t i = 0, j = polygon.size() - 1; i < polygon.size(); j = i++) {
-        const Point& a = polygon[i];
-        const Point& b = polygon[j];
-        if ((a.y > p.y) != (b.y > p.y) && p.x < (b.x - a.x) * (p.y - a.y) / (b.y - a.y) + a.x)
-            inside = !inside;
-    }
-    return inside;
-}
-
-bool InCapsule(Point a, Point b, double radius, Point p) {
-    double dx = b.x - a.x, dy = b.y - a.y;
-    double t = ((p.x - a.x) * dx + (p.y - a.y) * dy) / (dx * dx + dy * dy);
-    t = std::clamp(t, 0.0, 1.0);
-    double ex = a.x + t * dx - p.x, ey = a.y + t * dy - p.y;
-    return ex * ex + ey * ey <= radius * radius;
-}
-
-bool Contains(const Shape& shape, Point p) {
-    if (shape.radius <= 0) return InPolygon(shape.points, p);
-    for (size_t i = 1; i < shape.points.size(); ++i)
-        if (InCapsule(shape.points[i - 1], shape.points[i], shape.radius, p)) return true;
-    return false;
-}
-
-void Translate(Shapes& shapes, size_t from, Point by) {
-    for (size_t i = from; i < shapes.size(); ++i)
-        for (Point& p : shapes[i].points)
-            p = {p.x + by.x, p.y + by.y};
-}
-
-struct Bounds {
-    double Left, Top, Right, Bottom;
-};
-
-Bounds BoundsOf(const Shape& shape) {
-    Bounds b{1e9, 1e9, -1e9, -1e9};
-    for (Point p : shape.points)
-        b = {std::min(b.Left, p.x), std::min(b.Top, p.y), std::max(b.Right, p.x), std::max(b.Bottom, p.y)};
-    return {b.Left - shape.radius, b.Top - shape.radius, b.Right + shape.radius, b.Bottom + shape.radius};
-}
-
-// Straight-alpha RGBA, top row first.
-struct Picture {
-    int Width = 0, Height = 0;
-    std::vector<uint8_t> Rgba;
-};
-
-// Premultiplied colour of one sample: the backdrop, then every shape over it in order.
-Color Sample(const Backdrop& backdrop, const Shapes& shapes, const std::vector<Bounds>& bounds, Point p) {
-    Color c = backdrop ? backdrop(p) : Color{0, 0, 0, 0};
-    c = {c.r * c.a, c.g * c.a, c.b * c.a, c.a};
-    for (size_t i = 0; i < shapes.size(); ++i) {
-        const Bounds& b = bounds[i];
-        if (p.x < b.Left || p.x > b.Right || p.y < b.Top || p.y > b.Bottom || !Contains(shapes[i], p))
-            continue;
-        const Color& s = shapes[i].color;
-        c = {s.r * s.a + c.r * (1 - s.a), s.g * s.a + c.g * (1 - s.a), s.b * s.a + c.b * (1 - s.a),
-             s.a + c.a * (1 - s.a)};
-    }
-    return c;
-}
-
-Picture Render(int width, int height, const Backdrop& backdrop, const Shapes& shapes) {
-    std::vector<Bounds> bounds;
-    for (const Shape& shape : shapes)
-        bounds.push_back(BoundsOf(shape));
-    Picture picture{width, height, std::vector<uint8_t>(static_cast<size_t>(width) * height * 4)};
-    const int samples = kSamplesPerAxis * kSamplesPerAxis;
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            Color sum{0, 0, 0, 0};
-            for (int s = 0; s < samples; ++s) {
-                Point p{x + (s % kSamplesPerAxis + 0.5) / kSamplesPerAxis,
-                        y + (s / kSamplesPerAxis + 0.5) / kSamplesPerAxis};
-                Color c = Sample(backdrop, shapes, bounds, p);
-                sum = {sum.r + c.r, sum.g + c.g, sum.b + c.b, sum.a + c.a};
-            }
-            uint8_t* out = &picture.Rgba[(static_cast<size_t>(y) * width + x) * 4];
-            uint8_t alpha = static_cast<uint8_t>(std::lround(sum.a / samples * 255));
-            if (alpha == 0) continue;
-            auto channel = [&](double v) {
-                return static_cast<uint8_t>(std::lround(std::min(1.0, v / sum.a) * 255));
-            };
-            out[0] = channel(sum.r), out[1] = channel(sum.g), out[2] = channel(sum.b), out[3] = alpha;
-        }
-    }
-    return picture;
-}
-
-// The motif, drawn as the icon draws it at a given size (whole pixels: crisp page edges).
-
-struct Page {
-    double left, top, right, bottom, fold, edge;
-};
-
-Page PageFor(int size) {
-    auto snap = [size](double unit) { return std::round(unit * size); };
-    Page page{snap(0.14), snap(0.04), snap(0.80), snap(0.94), snap(0.24), 0};
-    page.edge = size >= 256 ? 4 : size >= 48 ? 2 : 1;
-    return page;
-}
-
-std::vector<Point> SheetOutline(const Page& page, double inset) {
-    double cut = inset * (std::sqrt(2.0) - 1);
-    return {{page.left + inset, page.top + inset},
-            {page.right - page.fold - cut, page.top + inset},
-            {page.right - inset, page.top + page.fold + cut},
-            {page.right - inset, page.bottom - inset},
-            {page.left + inset, page.bottom - inset}};
-}
-
-std::vector<Point> FoldOutline(const Page& page, double inset) {
-    double x = page.right - page.fold, y = page.top + page.fold;
-    double slant = inset * (1 + std::sqrt(2.0));
-    return {{x + inset, page.top + slant}, {x + inset, y - inset}, {page.right - slant, y - inset}};
-}
-
-void AddPage(int size, Shapes& shapes) {
-    Page page = PageFor(size);
-    double offset = std::max(1.0, std::round(size * 0.025));
-    std::vector<Point> shadow = SheetOutline(page, 0);
-    for (Point& p : shadow)
-        p = {p.x + offset, p.y + offset};
-    shapes.push_back({shadow, 0, kShadow});
-    shapes.push_back({SheetOutline(page, 0), 0, kPageEdge});
-    shapes.push_back({SheetOutline(page, page.edge), 0, kPage});
-    shapes.push_back({FoldOutline(page, 0), 0, kPageEdge});
-    shapes.push_back({FoldOutline(page, page.edge), 0, kFold});
-}
-
-void AddTextLines(int size, Shapes& shapes) {
-    Page page = PageFor(size);
-    int count = size <= 32 ? 4 : 5;
-    double thickness = std::max(1.0, std::round(size * 0.035));
-    double firstRow = std::round(page.top + page.fold + size * 0.06);
-    double step = std::round((page.bottom - firstRow - size * 0.14) / count);
-    double left = page.left + std::round(size * 0.10);
-    double right = page.right - std::round(size * 0.10);
-    for (int line = 0; line < count; ++line) {
-        double y = firstRow + line * step;
-        double end = line == count - 1 ? left + (right - left) * 0.55 : right;
-        shapes.push_back({{{left, y}, {end, y}, {end, y + thickness}, {left, y + thickness}}, 0, kText});
-    }
-}
-
-void AddPen(int size, Shapes& shapes) {
-    const Point tip{0.34 * size, 0.90 * size};
-    const Point end{0.94 * size, 0.30 * size};
-    double length = std::hypot(end.x - tip.x, end.y - tip.y);
-    Point along{(end.x - tip.x) / length, (end.y - tip.y) / length};
-    Point across{-along.y, along.x};
-    double halfWidth = size * 0.085;
-    double edge = size >= 256 ? 4 : size >= 48 ? 1.6 : 1.0;
-    auto at = [&](double t, double side) {
-        return Point{tip.x + along.x * t + across.x * side, tip.y + along.y * t + across.y * side};
-    };
-    double nibLength = length * 0.22, gripLength = length * 0.10;
-    double capStart = length - halfWidth;
-    auto band = [&](double from, double to, double half) {
-        return std::vector<Point>{at(from, -half), at(to, -half), at(to, half), at(from, half)};
-    };
-    shapes.push_back({{at(-edge * 1.5, 0), at(nibLength, -halfWidth - edge), at(nibLength, halfWidth + edge)},
-                      0,
-                      kPenEdge});
-    shapes.push_back({{at(nibLength, 0), at(capStart, 0)}, halfWidth + edge, kPenEdge});
-    shapes.push_back(
-        {{at(0, 0), at(nibLength, -halfWidth * 0.75), at(nibLength, halfWidth * 0.75)}, 0, kNib});
-    shapes.push_back({band(nibLength, nibLength + gripLength, halfWidth), 0, kPenGrip});
-    shapes.push_back({{at(nibLength + gripLength + halfWidth, 0), at(capStart, 0)}, halfWidth, kPenBody});
-    shapes.push_back(
-        {band(nibLength + gripLength, nibLength + gripLength + halfWidth, halfWidth), 0, kPenBody});
-    double stripe = halfWidth * 0.28;
-    shapes.push_back({band(nibLength + gripLength + stripe, capStart, stripe * 0.6), 0, kPenHighlight});
-    for (Point& p : shapes.back().points)
-        p = {p.x - across.x * halfWidth * 0.4, p.y - across.y * halfWidth * 0.4};
-}
-
-void AddMotif(int size, Point origin, Shapes& shapes) {
-    size_t first = shapes.size();
-    AddPage(size, shapes);
-    AddTextLines(size, shapes);
-    AddPen(size, shapes);
-    Translate(shapes, first, origin);
-}
-
-// The banner: a blue column lit from behind the motif, with faint ruled lines towards its foot.
 
 constexpr int kBannerWidth = 120, kBannerHeight = 260;
 constexpr int kBannerMotif = 88;
 constexpr Point kBannerMotifAt{9, 30};
 
 Color Mix(Color a, Color b, double t) {
-    return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t, 1};
+    return {a.R + (b.R - a.R) * t, a.G + (b.G - a.G) * t, a.B + (b.B - a.B) * t, 1};
 }
 
 Color BannerSky(Point p) {
-    Color c = Mix(kBannerTop, kBannerBottom, std::pow(p.y / kBannerHeight, 0.8));
+    Color c = Mix(kBannerTop, kBannerBottom, std::pow(p.Y / kBannerHeight, 0.8));
     // A soft light behind the sheet, so the pen's dark outline stays readable on the blue.
-    double dx = (p.x - 60) / 70, dy = (p.y - 72) / 80;
+    double dx = (p.X - 60) / 70, dy = (p.Y - 72) / 80;
     double glow = 0.30 * std::exp(-2.2 * (dx * dx + dy * dy));
     c = Mix(c, Rgb(0xFFFFFF), glow);
     // Ruled lines, as on a writing pad, fading in below the motif.
-    double fade = std::clamp((p.y - 150) / 80, 0.0, 1.0);
-    double row = std::fmod(p.y - 0.5, 12.0);
+    double fade = std::clamp((p.Y - 150) / 80, 0.0, 1.0);
+    double row = std::fmod(p.Y - 0.5, 12.0);
     if (fade > 0 && row >= 0 && row < 1) c = Mix(c, Rgb(0xFFFFFF), 0.07 * fade);
-    if (fade > 0 && p.x >= 16 && p.x < 17) c = Mix(c, Rgb(0x86AEF2), 0.16 * fade);
+    if (fade > 0 && p.X >= 16 && p.X < 17) c = Mix(c, Rgb(0x86AEF2), 0.16 * fade);
     return c;
 }
 
@@ -287,7 +64,7 @@ void AddWriting(Shapes& shapes) {
         double t = 2 * std::numbers::pi * i / kStepsPerLetter;
         double tall = kLetters[std::min<size_t>(i / kStepsPerLetter, std::size(kLetters) - 1)];
         double y = kBase - kHeight * tall * (1 - std::cos(t));
-        line.points.push_back(
+        line.Points.push_back(
             {kLeft + kAdvance * t + kLoop * (0.6 + 0.4 * tall) * std::sin(t) + (kBase - y) * kSlant, y});
     }
     shapes.push_back(line);
@@ -307,11 +84,6 @@ Picture DrawSmallLogo() {
 }
 
 // Palette images: median cut down to the colours a palette holds.
-
-struct Rgb8 {
-    uint8_t R, G, B;
-    auto operator<=>(const Rgb8&) const = default;
-};
 
 struct Counted {
     Rgb8 Value;
@@ -485,42 +257,6 @@ PaletteImage Quantize(const Picture& picture) {
     return image;
 }
 
-void PngToFile(png_structp png, png_bytep data, png_size_t length) {
-    auto* out = static_cast<std::vector<uint8_t>*>(png_get_io_ptr(png));
-    out->insert(out->end(), data, data + length);
-}
-
-// Colour type 3, bit depth 8; no time or text chunks, fixed compression: the same bytes every run.
-bool EncodePalettePng(const PaletteImage& image, std::vector<uint8_t>& out) {
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png ? png_create_info_struct(png) : nullptr;
-    if (!info) {
-        png_destroy_write_struct(&png, nullptr);
-        return false;
-    }
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        return false;
-    }
-    png_set_write_fn(png, &out, PngToFile, nullptr);
-    png_set_compression_level(png, 9);
-    png_set_IHDR(png, info, image.Width, image.Height, 8, PNG_COLOR_TYPE_PALETTE, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    std::vector<png_color> palette;
-    for (Rgb8 c : image.Palette)
-        palette.push_back({c.R, c.G, c.B});
-    png_set_PLTE(png, info, palette.data(), static_cast<int>(palette.size()));
-    png_byte clear = 0;
-    if (image.FirstIsClear) png_set_tRNS(png, info, &clear, 1, nullptr);
-    std::vector<png_bytep> rows;
-    for (int y = 0; y < image.Height; ++y)
-        rows.push_back(const_cast<png_bytep>(&image.Indices[static_cast<size_t>(y) * image.Width]));
-    png_set_rows(png, info, rows.data());
-    png_write_png(png, info, PNG_TRANSFORM_IDENTITY, nullptr);
-    png_destroy_write_struct(&png, &info);
-    return true;
-}
-
 // Glyphs: 16-colour pixel art, drawn with whole-pixel strokes so it stays crisp at 1:1.
 
 enum Ink : uint8_t {
@@ -651,11 +387,6 @@ Glyph DrawFixedDrive() {
     return g;
 }
 
-void PutLe(std::vector<uint8_t>& out, uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i)
-        out.push_back(static_cast<uint8_t>(value >> (8 * i)));
-}
-
 // BITMAPFILEHEADER, BITMAPINFOHEADER (4 bpp, BI_RGB), the 16 colours, rows bottom up padded to 32 bits.
 std::vector<uint8_t> EncodeBmp(const Glyph& g) {
     const uint32_t stride = ((g.Width * 4 + 31) / 32) * 4;
@@ -686,39 +417,38 @@ std::vector<uint8_t> EncodeBmp(const Glyph& g) {
     return out;
 }
 
-bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::FILE* out = std::fopen(path.c_str(), "wb");
-    bool written = out && std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
-    if (out && std::fclose(out) != 0) written = false;
-    if (!written) {
-        std::fprintf(stderr, "ulvara-make-art: cannot write %s\n", path.c_str());
-        std::remove(path.c_str());
-    }
-    return written;
+bool Save(const std::string& path, const std::vector<uint8_t>& bytes) {
+    if (WriteFile(path, bytes)) return true;
+    std::fprintf(stderr, "ulvara-make-art: cannot write %s\n", path.c_str());
+    return false;
 }
 
 bool WritePng(const std::string& path, const Picture& picture) {
+    PaletteImage image = Quantize(picture);
     std::vector<uint8_t> bytes;
-    if (!EncodePalettePng(Quantize(picture), bytes)) {
+    if (!EncodePalettePng(image.Width, image.Height, image.Palette, image.FirstIsClear, image.Indices,
+                          bytes)) {
         std::fprintf(stderr, "ulvara-make-art: PNG encoding failed for %s\n", path.c_str());
         return false;
     }
-    return WriteFile(path, bytes);
+    return Save(path, bytes);
 }
 
 } // namespace
+} // namespace ulv::art
 
 int main(int argc, char** argv) {
     if (argc != 2) {
         std::fprintf(stderr, "usage: ulvara-make-art OUT-FOLDER\n");
         return 2;
     }
+    using namespace ulv::art;
     const std::string folder = std::string(argv[1]) + "/";
     bool ok = WritePng(folder + "logo.png", DrawBanner());
     ok = WritePng(folder + "logosmall.png", DrawSmallLogo()) && ok;
-    ok = WriteFile(folder + "openfolder.bmp", EncodeBmp(DrawOpenFolder())) && ok;
-    ok = WriteFile(folder + "closedfolder.bmp", EncodeBmp(DrawClosedFolder())) && ok;
-    ok = WriteFile(folder + "removabledrive.bmp", EncodeBmp(DrawRemovableDrive())) && ok;
-    ok = WriteFile(folder + "fixeddrive.bmp", EncodeBmp(DrawFixedDrive())) && ok;
+    ok = Save(folder + "openfolder.bmp", EncodeBmp(DrawOpenFolder())) && ok;
+    ok = Save(folder + "closedfolder.bmp", EncodeBmp(DrawClosedFolder())) && ok;
+    ok = Save(folder + "removabledrive.bmp", EncodeBmp(DrawRemovableDrive())) && ok;
+    ok = Save(folder + "fixeddrive.bmp", EncodeBmp(DrawFixedDrive())) && ok;
     return ok ? 0 : 1;
 }
