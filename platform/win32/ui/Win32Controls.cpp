@@ -226,9 +226,14 @@ void Sync(TControl& control, TChange change) {
         break;
     case TChange::Color:
     case TChange::Picture:
-    case TChange::ItemState:
         InvalidateRect(Hwnd(control), nullptr, TRUE);
         break;
+    case TChange::ItemState: {
+        InvalidateRect(Hwnd(control), nullptr, TRUE);
+        auto& list = static_cast<TCheckListBox&>(control);
+        NotifyCheckStateChanged(list, list.ItemIndex());
+        break;
+    }
     case TChange::ItemIndex:
         SyncListSelection(static_cast<TCustomList&>(control));
         break;

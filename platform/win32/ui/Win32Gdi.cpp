@@ -21,6 +21,7 @@ const TPanel* NearestPanel(const TControl& control) {
 } // namespace
 
 TFormData::~TFormData() {
+    ReleaseAccessibility(*this);
     ResetFonts();
     for (auto& [color, brush] : Brushes)
         if (!(color & kColorSystem)) DeleteObject(brush);

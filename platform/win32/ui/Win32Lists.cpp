@@ -115,6 +115,7 @@ void SyncListItems(TCustomList& list) {
     SendMessageA(w, WM_SETREDRAW, TRUE, 0);
     data.Syncing = false;
     InvalidateRect(w, nullptr, TRUE);
+    if (list.Kind() == TControlKind::CheckListBox) AnnotateCheckStates(static_cast<TCheckListBox&>(list));
 }
 
 void SyncListSelection(TCustomList& list) {

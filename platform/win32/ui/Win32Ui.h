@@ -37,6 +37,8 @@ public:
 
     int Dpi;
     HWND LastFocus = nullptr;
+    void* AccessibilityService = nullptr;
+    bool AccessibilityTried = false;
     bool Syncing = false;
 
 private:
@@ -67,6 +69,10 @@ void SyncListSelection(TCustomList& list);
 void ApplyItemHeight(TCustomList& list);
 bool DrawListItem(const DRAWITEMSTRUCT& item);
 void SubclassCheckList(TCustomList& list);
+// Check states for screen readers (Win32Accessibility.cpp).
+void AnnotateCheckStates(TCheckListBox& list);
+void NotifyCheckStateChanged(TCheckListBox& list, int index);
+void ReleaseAccessibility(TFormData& data);
 // Pictures (Win32Image.cpp).
 void DrawPicture(HDC dc, const TBitmapImage& picture, const RECT& target, COLORREF background);
 void DrawKeyed(HDC dc, const TBitmapImage& picture, int x, int y, int width, int height);
