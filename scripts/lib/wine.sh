@@ -264,3 +264,13 @@ wine_unprivileged() {
     # shellcheck disable=SC2086  # a command prefix without blanks in its words
     $ULV_UNPRIV_RUN "$@"
 }
+
+# wine_set_dpi N: the resolution Wine gives the processes started from now on
+# (LogPixels under HKCU\Control Panel\Desktop, read by each process as it
+# starts: no server restart); processes already running keep theirs.
+wine_set_dpi() {
+    local dpi=$1
+    [[ $dpi =~ ^[1-9][0-9]*$ ]] || _ulv_err "wine_set_dpi: not a resolution: $dpi" || return 1
+    _ulv_quiet timeout 60 ${ULV_RUN:+$ULV_RUN} wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels \
+        /t REG_DWORD /d "$dpi" /f || _ulv_err "cannot set LogPixels to $dpi" || return 1
+}

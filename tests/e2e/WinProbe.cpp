@@ -1,13 +1,30 @@
 // Inspects and drives another process's windows for end-to-end tests run under Wine.
 //
-//   WinProbe wait-window --class C [--title T] [--timeout MS]
-//   WinProbe click --class C [--title T] --button TEXT [--timeout MS]
+//   WinProbe wait-window [--class C] [--title T] [--timeout MS]
+//   WinProbe click [--class C] [--title T] --button TEXT [--timeout MS]
+//   WinProbe dump [--class C] --title T [--timeout MS]
+//   WinProbe close [--class C] --title T
 //   WinProbe find-prop NAME [--timeout MS]
 //   WinProbe close-prop NAME
 //
-// Exit status: 0 done, 1 not found or timed out, 2 usage error. Output is one item per line, ending
-// in LF only and in UTF-8, so shell tests can compare it with their own literals; quoted strings
-// escape backslash, double quote, CR, LF and tab as \\ \" \r \n \t.
+// Windows are visible top-level ones, picked by class, exact title or both. Exit status: 0 done, 1 not
+// found or timed out, 2 usage error. Output is one item per line, ending in LF only and in UTF-8, so
+// shell tests can compare it with their own literals; quoted strings escape backslash, double quote,
+// CR, LF and tab as \\ \" \r \n \t.
+//
+// dump prints the window and then each descendant in EnumChildWindows order, one line each, as
+// tab-separated KEY=VALUE fields in a fixed order, for awk:
+//   window class style kind client=W,H rect=L,T,W,H screen=W,H dpi font text
+//   ctl id class parent rect=L,T,W,H form=L,T,W,H visible enabled style kind checked item font
+//       extent=W,H icon text
+// The window's rect is on the screen; a control's rect is in its parent's client area, form in the
+// window's; parent is the parent's control id, 0 for the window. kind names the style bits a test
+// checks (the frame flags, or the control's type and options); checked is BM_GETCHECK of check
+// boxes, item the item height of lists; font is FACE,HEIGHT,WEIGHT from the control's LOGFONT
+// ("none" without a font, "?" when the target did not answer) and extent the size of its caption
+// drawn as one line in that font, both taken inside the target process at its resolution. Texts are
+// ASCII: the window's Windows-1252 bytes, with backslash, CR, LF and tab as \\ \r \n \t and
+// other control characters and bytes from 0x7F up as \xNN.
 #include <windows.h>
 
 #include <fcntl.h>
@@ -17,6 +34,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -105,11 +123,22 @@ template <typename Visit> HWND Enumerate(HWND parent, Visit visit) {
 }
 
 // Class names compare without case, as Windows itself does.
+bool ClassMatches(const char* wanted, HWND window) {
+    return !wanted || lstrcmpiA(ClassOf(window).c_str(), wanted) == 0;
+}
+
 HWND FindTopLevel(const Options& options) {
     return Enumerate(nullptr, [&](HWND window) {
-        return IsWindowVisible(window) && lstrcmpiA(ClassOf(window).c_str(), options.className) == 0 &&
+        return IsWindowVisible(window) && ClassMatches(options.className, window) &&
                TitleMatches(options.title, window);
     });
+}
+
+std::string Described(const Options& options) {
+    std::string text = "visible window";
+    if (options.className) text += " of class " + Quoted(options.className);
+    if (options.title) text += " titled " + Quoted(options.title);
+    return text;
 }
 
 HWND FindProp(const char* name) {
@@ -228,7 +257,7 @@ void PrintWindowLine(HWND window) {
 int WaitWindow(const Options& options) {
     HWND window = nullptr;
     if (!PollUntil(options.timeoutMs, [&] { return (window = FindTopLevel(options)); })) {
-        std::fprintf(stderr, "WinProbe: no visible window of class %s\n", options.className);
+        std::fprintf(stderr, "WinProbe: no %s\n", Described(options).c_str());
         return kExitNotFound;
     }
     PrintWindowLine(window);
@@ -254,8 +283,8 @@ HWND FindClickableButton(const Options& options) {
 int Click(const Options& options) {
     HWND button = nullptr;
     if (!PollUntil(options.timeoutMs, [&] { return (button = FindClickableButton(options)); })) {
-        std::fprintf(stderr, "WinProbe: no enabled, visible button %s in a window of class %s\n",
-                     Quoted(options.button).c_str(), options.className);
+        std::fprintf(stderr, "WinProbe: no enabled, visible button %s in a %s\n",
+                     Quoted(options.button).c_str(), Described(options).c_str());
         return kExitNotFound;
     }
     // Posted, not sent: the click may open a modal loop in the target that would not return
@@ -263,6 +292,366 @@ int Click(const Options& options) {
     PostMessageA(button, BM_CLICK, 0, 0);
     std::printf("clicked\n");
     return kExitFound;
+}
+
+// Everything a dump says about the fonts is read inside the target: GDI objects belong to their
+// process, and Wine answers WM_GETFONT from another process with 0. A hook procedure of the probe
+// runs there on a registered message and sends back one record per window in WM_COPYDATA.
+constexpr char kFontQueryName[] = "WinProbe font query";
+constexpr ULONG_PTR kFontRecordTag = 0x57504652;
+// Enough for any caption an auto-sized label can carry.
+constexpr int kMeasuredTextMax = 1024;
+
+struct FontRecord {
+    HWND window;
+    BOOL hasFont;
+    LOGFONTA font;
+    SIZE extent;
+    UINT dpi;
+};
+
+// From here to FontQueryHook the code runs in the target, in a copy of this image whose C runtime
+// never started: Win32 calls only.
+UINT WindowDpi(HWND window) {
+    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+    // Windows 10 and later.
+    auto dpiForWindow = reinterpret_cast<GetDpiForWindowFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
+    if (UINT dpi = dpiForWindow ? dpiForWindow(window) : 0) return dpi;
+    HDC dc = GetDC(window);
+    int dpi = GetDeviceCaps(dc, LOGPIXELSY);
+    ReleaseDC(window, dc);
+    return static_cast<UINT>(dpi);
+}
+
+// Measured as an auto-sized label sizes itself: one line, "&" taken as the accelerator mark.
+BOOL CALLBACK SendFontRecord(HWND window, LPARAM reply) {
+    FontRecord record{};
+    record.window = window;
+    HFONT font = reinterpret_cast<HFONT>(SendMessageA(window, WM_GETFONT, 0, 0));
+    record.hasFont = font && GetObjectA(font, sizeof record.font, &record.font) > 0;
+    char text[kMeasuredTextMax];
+    if (GetWindowTextA(window, text, sizeof text) <= 0) text[0] = '\0';
+    HDC dc = GetDC(window);
+    HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
+    RECT extent{0, 0, 0, 0};
+    DrawTextA(dc, text, -1, &extent, DT_CALCRECT | DT_SINGLELINE);
+    record.extent = {extent.right - extent.left, extent.bottom - extent.top};
+    if (old) SelectObject(dc, old);
+    ReleaseDC(window, dc);
+    record.dpi = WindowDpi(window);
+    COPYDATASTRUCT data{kFontRecordTag, sizeof record, &record};
+    SendMessageA(reinterpret_cast<HWND>(reply), WM_COPYDATA, reinterpret_cast<WPARAM>(window),
+                 reinterpret_cast<LPARAM>(&data));
+    return TRUE;
+}
+
+LRESULT CALLBACK FontQueryHook(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && call->message == RegisterWindowMessageA(kFontQueryName)) {
+        SendFontRecord(call->hwnd, static_cast<LPARAM>(call->wParam));
+        EnumChildWindows(call->hwnd, SendFontRecord, static_cast<LPARAM>(call->wParam));
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+std::string ReadWholeFile(const std::string& path) {
+    std::string bytes;
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return bytes;
+    DWORD size = GetFileSize(file, nullptr), read = 0;
+    if (size != INVALID_FILE_SIZE) bytes.resize(size);
+    if (!ReadFile(file, bytes.data(), size, &read, nullptr) || read != size) bytes.clear();
+    CloseHandle(file);
+    return bytes;
+}
+
+bool WriteWholeFile(const std::string& path, const std::string& bytes) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+              written == bytes.size();
+    return CloseHandle(file) && ok;
+}
+
+// Wine will not load an executable as a hook module. A copy flagged as a DLL, without entry point and
+// TLS callbacks, loads as one and starts nothing of the C runtime in the target. The image keeps its
+// relocations, so the copy may load anywhere.
+bool MakeBareDll(std::string& image) {
+    if (image.size() < sizeof(IMAGE_DOS_HEADER)) return false;
+    auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(image.data());
+    if (dos->e_magic != IMAGE_DOS_SIGNATURE || dos->e_lfanew < 0 ||
+        static_cast<size_t>(dos->e_lfanew) + sizeof(IMAGE_NT_HEADERS64) > image.size())
+        return false;
+    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS64*>(image.data() + dos->e_lfanew);
+    if (nt->Signature != IMAGE_NT_SIGNATURE || nt->OptionalHeader.Magic != IMAGE_NT_OPTIONAL_HDR64_MAGIC)
+        return false;
+    nt->FileHeader.Characteristics |= IMAGE_FILE_DLL;
+    nt->OptionalHeader.AddressOfEntryPoint = 0;
+    nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_TLS] = {0, 0};
+    return true;
+}
+
+// Beside the probe under a fixed name. A target of an earlier dump may still hold the file (hook
+// modules stay loaded); an identical copy is used as it is.
+HMODULE LoadHookModule() {
+    char self[MAX_PATH];
+    DWORD length = GetModuleFileNameA(nullptr, self, sizeof self);
+    if (length == 0 || length >= sizeof self) return nullptr;
+    std::string image = ReadWholeFile(self);
+    if (!MakeBareDll(image)) return nullptr;
+    std::string path = self;
+    path.resize(path.size() - (path.size() > 4 ? 4 : 0));
+    path += ".hook.dll";
+    if (ReadWholeFile(path) != image && !WriteWholeFile(path, image)) return nullptr;
+    return LoadLibraryA(path.c_str());
+}
+
+LRESULT CALLBACK FontReplyProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != WM_COPYDATA) return DefWindowProcA(window, message, wParam, lParam);
+    const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+    auto* records = reinterpret_cast<std::vector<FontRecord>*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (!records || data->dwData != kFontRecordTag || data->cbData != sizeof(FontRecord)) return FALSE;
+    FontRecord record;
+    std::memcpy(&record, data->lpData, sizeof record);
+    records->push_back(record);
+    return TRUE;
+}
+
+// The records arrive while SendMessageTimeout waits: a thread waiting for a reply still takes the
+// messages sent to it.
+std::vector<FontRecord> QueryFonts(HWND target) {
+    std::vector<FontRecord> records;
+    HMODULE module = LoadHookModule();
+    if (!module) {
+        std::fprintf(stderr, "WinProbe: cannot make the hook module (error %lu)\n", GetLastError());
+        return records;
+    }
+    HINSTANCE self = GetModuleHandleA(nullptr);
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = FontReplyProc;
+    windowClass.hInstance = self;
+    windowClass.lpszClassName = "WinProbeFontReply";
+    RegisterClassA(&windowClass);
+    HWND reply =
+        CreateWindowA(windowClass.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, self, nullptr);
+    SetWindowLongPtrA(reply, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&records));
+    UINT_PTR offset = reinterpret_cast<UINT_PTR>(&FontQueryHook) - reinterpret_cast<UINT_PTR>(self);
+    auto hookProc = reinterpret_cast<HOOKPROC>(reinterpret_cast<UINT_PTR>(module) + offset);
+    HHOOK hook =
+        SetWindowsHookExA(WH_CALLWNDPROC, hookProc, module, GetWindowThreadProcessId(target, nullptr));
+    DWORD_PTR ignored = 0;
+    if (!hook ||
+        !SendMessageTimeoutA(target, RegisterWindowMessageA(kFontQueryName), reinterpret_cast<WPARAM>(reply),
+                             0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &ignored))
+        std::fprintf(stderr, "WinProbe: the target did not answer the font query (error %lu)\n",
+                     GetLastError());
+    if (hook) UnhookWindowsHookEx(hook);
+    DestroyWindow(reply);
+    FreeLibrary(module);
+    return records;
+}
+
+const FontRecord* RecordOf(const std::vector<FontRecord>& records, HWND window) {
+    for (const auto& record : records) {
+        if (record.window == window) return &record;
+    }
+    return nullptr;
+}
+
+std::string Escaped(const std::string& bytes) {
+    std::string out;
+    const char kNamed[] = "\\\r\n\t", kLetters[] = "\\rnt";
+    for (unsigned char c : bytes) {
+        const char* named = c ? std::strchr(kNamed, c) : nullptr;
+        char hex[8];
+        if (named) {
+            out += '\\';
+            out += kLetters[named - kNamed];
+        } else if (c < 0x20 || c >= 0x7F) {
+            std::snprintf(hex, sizeof hex, "\\x%02X", c);
+            out += hex;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
+std::string FontText(const FontRecord* record) {
+    if (!record) return "?";
+    if (!record->hasFont) return "none";
+    return Escaped(record->font.lfFaceName) + "," + std::to_string(record->font.lfHeight) + "," +
+           std::to_string(record->font.lfWeight);
+}
+
+std::string Pair(long first, long second) {
+    return std::to_string(first) + "," + std::to_string(second);
+}
+
+std::string Box(const RECT& rect) {
+    return Pair(rect.left, rect.top) + "," + Pair(rect.right - rect.left, rect.bottom - rect.top);
+}
+
+RECT RectIn(HWND window, HWND reference) {
+    RECT rect;
+    GetWindowRect(window, &rect);
+    MapWindowPoints(nullptr, reference, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+std::string Hex(LONG value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(value));
+    return text;
+}
+
+// Names joined by "+"; a value without a name in the table shows as its number.
+struct StyleName {
+    DWORD bits;
+    const char* name;
+};
+
+template <size_t N> std::string Flags(DWORD style, const StyleName (&names)[N], std::string out = {}) {
+    for (const auto& entry : names) {
+        if ((style & entry.bits) == entry.bits) out += (out.empty() ? "" : "+") + std::string(entry.name);
+    }
+    return out.empty() ? "-" : out;
+}
+
+template <size_t N> std::string TypeName(DWORD type, const char* const (&names)[N]) {
+    return type < N ? names[type] : "type" + std::to_string(type);
+}
+
+const char* const kButtonTypes[] = {"push",       "defpush",   "check",      "autocheck",
+                                    "radio",      "3state",    "auto3state", "groupbox",
+                                    "userbutton", "autoradio", "pushbox",    "ownerdraw"};
+const char* const kStaticTypes[] = {"left",        "center",     "right",          "icon",       "blackrect",
+                                    "grayrect",    "whiterect",  "blackframe",     "grayframe",  "whiteframe",
+                                    "useritem",    "simple",     "leftnowordwrap", "ownerdraw",  "bitmap",
+                                    "enhmetafile", "etchedhorz", "etchedvert",     "etchedframe"};
+const char* const kComboTypes[] = {"type0", "simple", "dropdown", "dropdownlist"};
+const StyleName kFrameFlags[] = {{WS_CAPTION, "caption"},
+                                 {WS_SYSMENU, "sysmenu"},
+                                 {WS_THICKFRAME, "thickframe"},
+                                 {WS_MINIMIZEBOX, "minimizebox"},
+                                 {WS_MAXIMIZEBOX, "maximizebox"}};
+const StyleName kStaticFlags[] = {{SS_NOPREFIX, "noprefix"}};
+const StyleName kEditFlags[] = {
+    {ES_READONLY, "readonly"}, {WS_VSCROLL, "vscroll"}, {ES_PASSWORD, "password"}};
+const StyleName kListFlags[] = {{LBS_OWNERDRAWFIXED, "ownerdrawfixed"},
+                                {LBS_OWNERDRAWVARIABLE, "ownerdrawvariable"},
+                                {LBS_HASSTRINGS, "hasstrings"},
+                                {LBS_SORT, "sort"}};
+const StyleName kComboFlags[] = {{CBS_OWNERDRAWFIXED, "ownerdrawfixed"},
+                                 {CBS_OWNERDRAWVARIABLE, "ownerdrawvariable"},
+                                 {CBS_HASSTRINGS, "hasstrings"},
+                                 {CBS_SORT, "sort"}};
+
+bool IsClass(const std::string& className, const char* name) {
+    return lstrcmpiA(className.c_str(), name) == 0;
+}
+
+std::string KindOf(const std::string& className, DWORD style) {
+    if (IsClass(className, "Button")) return TypeName(style & BS_TYPEMASK, kButtonTypes);
+    if (IsClass(className, "Static"))
+        return Flags(style & ~SS_TYPEMASK, kStaticFlags, TypeName(style & SS_TYPEMASK, kStaticTypes));
+    if (IsClass(className, "Edit"))
+        return Flags(style, kEditFlags, (style & ES_MULTILINE) ? "multiline" : "single");
+    if (IsClass(className, "ListBox")) return Flags(style, kListFlags);
+    if (IsClass(className, "ComboBox"))
+        return Flags(style & ~3u, kComboFlags, TypeName(style & 3u, kComboTypes));
+    return "-";
+}
+
+// A cross-process message whose answer fits in its result; -1 when the target does not answer.
+LONG_PTR Ask(HWND window, UINT message, WPARAM wParam = 0) {
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutA(window, message, wParam, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &result))
+        return -1;
+    return static_cast<LONG_PTR>(result);
+}
+
+bool IsCheckable(const std::string& className, DWORD style) {
+    if (!IsClass(className, "Button")) return false;
+    switch (style & BS_TYPEMASK) {
+    case BS_CHECKBOX:
+    case BS_AUTOCHECKBOX:
+    case BS_3STATE:
+    case BS_AUTO3STATE:
+    case BS_RADIOBUTTON:
+    case BS_AUTORADIOBUTTON:
+        return true;
+    default:
+        return false;
+    }
+}
+
+std::string ItemHeightOf(HWND control, const std::string& className) {
+    if (IsClass(className, "ListBox")) return std::to_string(Ask(control, LB_GETITEMHEIGHT));
+    if (IsClass(className, "ComboBox")) return std::to_string(Ask(control, CB_GETITEMHEIGHT));
+    return "-";
+}
+
+void PrintDumpWindow(HWND window, const FontRecord* record) {
+    DWORD style = static_cast<DWORD>(GetWindowLongA(window, GWL_STYLE));
+    RECT client, frame;
+    GetClientRect(window, &client);
+    GetWindowRect(window, &frame);
+    UINT dpi = record ? record->dpi : WindowDpi(window);
+    std::printf(
+        "window\tclass=%s\tstyle=%s\tkind=%s\tclient=%s\trect=%s\tscreen=%s\tdpi=%u\tfont=%s\ttext=%s\n",
+        Escaped(ClassOf(window)).c_str(), Hex(static_cast<LONG>(style)).c_str(),
+        Flags(style, kFrameFlags).c_str(), Pair(client.right, client.bottom).c_str(), Box(frame).c_str(),
+        Pair(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)).c_str(), dpi,
+        FontText(record).c_str(), Escaped(TextOf(window)).c_str());
+}
+
+void PrintDumpControl(HWND top, HWND control, const FontRecord* record) {
+    std::string className = ClassOf(control);
+    DWORD style = static_cast<DWORD>(GetWindowLongA(control, GWL_STYLE));
+    HWND parent = GetAncestor(control, GA_PARENT);
+    std::string checked = IsCheckable(className, style) ? std::to_string(Ask(control, BM_GETCHECK)) : "-";
+    bool icon = IsClass(className, "Static") && (style & SS_TYPEMASK) == SS_ICON;
+    std::printf("ctl\tid=%d\tclass=%s\tparent=%d\trect=%s\tform=%s\tvisible=%d\tenabled=%d\tstyle=%s\tkind=%s"
+                "\tchecked=%s\titem=%s\tfont=%s\textent=%s\ticon=%s\ttext=%s\n",
+                GetDlgCtrlID(control), Escaped(className).c_str(), parent == top ? 0 : GetDlgCtrlID(parent),
+                Box(RectIn(control, parent)).c_str(), Box(RectIn(control, top)).c_str(),
+                IsWindowVisible(control) ? 1 : 0, IsWindowEnabled(control) ? 1 : 0,
+                Hex(static_cast<LONG>(style)).c_str(), KindOf(className, style).c_str(), checked.c_str(),
+                ItemHeightOf(control, className).c_str(), FontText(record).c_str(),
+                record ? Pair(record->extent.cx, record->extent.cy).c_str() : "?",
+                icon ? IconName(control) : "-", Escaped(TextOf(control)).c_str());
+}
+
+int Dump(const Options& options) {
+    HWND window = nullptr;
+    if (!PollUntil(options.timeoutMs, [&] { return (window = FindTopLevel(options)); })) {
+        std::fprintf(stderr, "WinProbe: no %s\n", Described(options).c_str());
+        return kExitNotFound;
+    }
+    std::vector<FontRecord> records = QueryFonts(window);
+    PrintDumpWindow(window, RecordOf(records, window));
+    Enumerate(window, [&](HWND control) {
+        PrintDumpControl(window, control, RecordOf(records, control));
+        return false;
+    });
+    return kExitFound;
+}
+
+// Posted: the window may ask a question before it closes, and the probe must not wait for that.
+int Close(const Options& options) {
+    int count = 0;
+    Enumerate(nullptr, [&](HWND window) {
+        if (IsWindowVisible(window) && ClassMatches(options.className, window) &&
+            TitleMatches(options.title, window) && PostMessageA(window, WM_CLOSE, 0, 0))
+            ++count;
+        return false;
+    });
+    std::printf("%d\n", count);
+    return count > 0 ? kExitFound : kExitNotFound;
 }
 
 int FindPropWindow(const Options& options) {
@@ -321,8 +710,10 @@ bool ParseArguments(int argc, char** argv, Options* options) {
 }
 
 int Usage() {
-    std::fprintf(stderr, "usage: WinProbe wait-window --class C [--title T] [--timeout MS]\n"
-                         "       WinProbe click --class C [--title T] --button TEXT [--timeout MS]\n"
+    std::fprintf(stderr, "usage: WinProbe wait-window [--class C] [--title T] [--timeout MS]\n"
+                         "       WinProbe click [--class C] [--title T] --button TEXT [--timeout MS]\n"
+                         "       WinProbe dump [--class C] --title T [--timeout MS]\n"
+                         "       WinProbe close [--class C] --title T\n"
                          "       WinProbe find-prop NAME [--timeout MS]\n"
                          "       WinProbe close-prop NAME\n");
     return kExitUsage;
@@ -336,19 +727,20 @@ int main(int argc, char** argv) {
     Options options;
     if (!ParseArguments(argc, argv, &options)) return Usage();
     const std::string command = options.command;
-    bool windowCommand = command == "wait-window" || command == "click";
+    bool windowCommand =
+        command == "wait-window" || command == "click" || command == "dump" || command == "close";
     bool propCommand = command == "find-prop" || command == "close-prop";
-    if (windowCommand && (!options.className || options.propName)) return Usage();
+    if (windowCommand && ((!options.className && !options.title) || options.propName)) return Usage();
+    if ((command == "dump" || command == "close") && !options.title) return Usage();
     if (propCommand && (!options.propName || options.className || options.title || options.button))
         return Usage();
     if ((command == "click") != (options.button != nullptr)) return Usage();
     const struct {
         const char* name;
         int (*run)(const Options&);
-    } kCommands[] = {{"wait-window", WaitWindow},
-                     {"click", Click},
-                     {"find-prop", FindPropWindow},
-                     {"close-prop", CloseProp}};
+    } kCommands[] = {
+        {"wait-window", WaitWindow},   {"click", Click},         {"dump", Dump}, {"close", Close},
+        {"find-prop", FindPropWindow}, {"close-prop", CloseProp}};
     for (const auto& entry : kCommands) {
         if (command != entry.name) continue;
         int result = entry.run(options);

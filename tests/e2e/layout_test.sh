@@ -1,0 +1,254 @@
+#!/usr/bin/env bash
+# The wizard window under Wine against its layout as designed (wizard_layout.txt), one run per tab
+# sheet: every control's class, parent, place and size, style, font, caption and visibility, and the
+# window's frame, client size and place. Then sheet 0 again at 144 dpi, where every length scales.
+# Screenshots go to build/screens.
+#   layout_test.sh FormShow.exe E2E_DIR
+source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/../../scripts/lib/wine.sh"
+[ $# -eq 2 ] || { echo "usage: layout_test.sh FormShow.exe E2E_DIR" >&2; exit 2; }
+formshow=$1 tools=$2
+layout=$(dirname "$0")/wizard_layout.txt
+readonly kTitle="Installation du traitement de texte Ulvara" kClass=UlvaraForm kSheets=8
+screens=$ULV_ROOT/build/screens
+mkdir -p "$screens"
+[ -f "$formshow" ] || fail "FormShow not found: $formshow"
+e2e_workdir
+cp "$tools/WinProbe.exe" "$work/" || fail "cannot copy WinProbe"
+probe=$work/WinProbe.exe
+form_pid=""
+
+# A window left open by a failed check must not outlive the test, nor 144 dpi the next test.
+cleanup() {
+    if [ -n "$form_pid" ]; then
+        run_probe close --class $kClass --title "$kTitle"
+        wait_form_exit 10 || kill "$form_pid" 2>/dev/null
+        wait "$form_pid" 2>/dev/null
+    fi
+    wine_set_dpi 96 || echo "$e2e_name: could not restore 96 dpi" >&2
+    e2e_cleanup
+}
+trap cleanup EXIT
+trap 'exit 143' TERM
+trap 'exit 130' INT
+
+# Output in files, not pipes: Wine's helpers would keep a pipe open.
+run_probe() { timeout 60 wine "$probe" "$@" </dev/null >"$work/probe.out" 2>"$work/probe.err"; }
+
+form_said() { tr -d '\r' <"$work/form.out" | grep -qx "$1"; }
+
+wait_form_exit() {
+    local i
+    for ((i = 0; i < $1 * 10; i++)); do
+        kill -0 "$form_pid" 2>/dev/null || return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+start_form() {
+    if run_probe wait-window --class $kClass --title "$kTitle" --timeout 0; then
+        fail "a wizard window is already open before FormShow $*"
+    fi
+    : >"$work/form.out"
+    timeout 120 wine "$formshow" "$@" </dev/null >"$work/form.out" 2>"$work/form.err" &
+    form_pid=$!
+    local i
+    for ((i = 0; i < 300; i++)); do
+        form_said ready && return 0
+        kill -0 "$form_pid" 2>/dev/null || fail "FormShow $* ended before it was ready: $(cat "$work/form.out")"
+        sleep 0.1
+    done
+    fail "FormShow $* not ready after 30 s"
+}
+
+# WM_CLOSE is accepted while no page has been entered: the window's result is then 2.
+close_form() {
+    run_probe close --class $kClass --title "$kTitle" || fail "cannot close the wizard window"
+    wait_form_exit 20 || fail "FormShow still runs 20 s after WM_CLOSE"
+    local status=0
+    wait "$form_pid" || status=$?
+    form_pid=""
+    [ $status -eq 0 ] || fail "FormShow exited $status after WM_CLOSE"
+    form_said "closed 2" || fail "FormShow said '$(tr -d '\r' <"$work/form.out" | tr '\n' ' ')', expected 'closed 2'"
+}
+
+field_of() { awk -F'\t' -v key="$2=" '$1 == "window" { for (i = 2; i <= NF; i++) if (index($i, key) == 1) print substr($i, length(key) + 1) }' "$1"; }
+
+# The window's own rectangle from the dump: the virtual desktop's screen is the display's root.
+screenshot() {
+    local dump=$1 name=$2 x y w h
+    IFS=, read -r x y w h <<<"$(field_of "$dump" rect)"
+    import -window root -crop "${w}x${h}+${x}+${y}" +repage "$screens/$name.png" 2>/dev/null ||
+        note "no screenshot ($name)"
+}
+
+# The layout in the dump's terms: Windows-1252 bytes, those from 0x80 up as \xNN.
+escaped_layout() {
+    iconv -f UTF-8 -t CP1252 "$layout" >"$work/layout.1252" || fail "$layout is not all Windows-1252"
+    perl -pe 's/([\x80-\xFF])/sprintf("\\x%02X", ord $1)/ge' "$work/layout.1252" >"$work/layout.txt" ||
+        fail "cannot convert $layout"
+}
+
+# Prints one line per difference between the dump and the layout at the given resolution; lengths
+# may be off by the tolerance (per nesting level for places in the window).
+read -r -d '' kCompare <<'EOF'
+function trim(s) { gsub(/^[ \t]+|[ \t]+$/, "", s); return s }
+function scale(v) { return v < 0 ? -int((-v * dpi + 48) / 96) : int((v * dpi + 48) / 96) }
+function near(got, want, tol) { return got != "" && got - want <= tol && want - got <= tol }
+function differ(what, field, want, got) {
+    printf "%s %s: expected %s, got %s\n", what, field, want, got
+    bad++
+}
+function expect(what, field, want, got) { if (want != got) differ(what, field, want, got) }
+function expect_near(what, field, want, got, tol,   w, g, n, i) {
+    n = split(want, w, ","); split(got, g, ",")
+    for (i = 1; i <= n; i++) if (!near(g[i], w[i], tol)) { differ(what, field, want, got); return }
+}
+function caption(text) { return text == "\"\"" ? "" : text }
+function expect_kind(what, want, got, text,   alt, n, i) {
+    if (want == "-") return
+    # Without an accelerator in the caption, SS_NOPREFIX changes nothing.
+    if (index(text, "&") == 0) sub(/\+noprefix/, "", got)
+    n = split(want, alt, "/")
+    for (i = 1; i <= n; i++) if (alt[i] == got) return
+    differ(what, "kind", want, got)
+}
+function expect_facts(what, id, facts,   list, n, i, key, value) {
+    if (facts == "-") return
+    n = split(facts, list, " ")
+    for (i = 1; i <= n; i++) {
+        key = list[i]; sub(/=.*/, "", key); value = substr(list[i], length(key) + 2)
+        if (key == "item") expect_near(what, key, scale(value), got[id, key], tol)
+        else expect(what, key, value, got[id, key])
+    }
+}
+function expect_font(what, want, got,   w, g) {
+    if (want == "-") return
+    split(want, w, ","); split(got, g, ",")
+    if (g[1] != w[1] || !near(g[2], scale(w[2]), tol) || g[3] != w[3])
+        differ(what, "font", w[1] "," scale(w[2]) "," w[3], got)
+}
+function check_window(f,   r, s, c) {
+    expect("window", "class", tolower(f[3]), tolower(win["class"]))
+    expect("window", "kind", f[10], win["kind"])
+    expect("window", "dpi", dpi, win["dpi"])
+    expect_near("window", "client", scale(f[7]) "," scale(f[8]), win["client"], tol)
+    expect("window", "caption", caption(f[13]), win["text"])
+    split(win["rect"], r, ","); split(win["screen"], s, ",")
+    c = int((s[1] - r[3]) / 2) "," int((s[2] - r[4]) / 2)
+    expect_near("window", "place on the " win["screen"] " screen", c, r[1] "," r[2], 1)
+}
+function check_control(f,   name, id, what, parent, w, h, e, x, y, visible) {
+    name = f[1]; id = f[2]; parent = f[4]; what = name " (id " id ")"
+    idOf[name] = id
+    if (!((id, "class") in got)) { differ(what, "window", "a control", "none"); return }
+    checked[id] = 1
+    expect(what, "class", tolower(f[3]), tolower(got[id, "class"]))
+    expect(what, "parent", parent == "form" ? 0 : idOf[parent], got[id, "parent"])
+    split(got[id, "extent"], e, ",")
+    if ((f[7] == "auto" || f[8] == "auto") && got[id, "extent"] == "?") differ(what, "caption extent", "measured", "?")
+    w = f[7] == "auto" ? e[1] + scale(4) : scale(f[7])
+    h = f[8] == "auto" ? e[2] + scale(4) : scale(f[8])
+    x = scale(f[5]); y = scale(f[6])
+    depth[name] = depth[parent] + 1
+    left[name] = left[parent] + x; top[name] = top[parent] + y
+    expect_near(what, "rect", x "," y "," w "," h, got[id, "rect"], tol)
+    expect_near(what, "place in the window", left[name] "," top[name] "," w "," h, got[id, "form"], tol * depth[name])
+    if (f[9] != "*") expect(what, "visible", f[9] == "all" || f[9] == sheet ? 1 : 0, got[id, "visible"])
+    expect_kind(what, f[10], got[id, "kind"], f[13])
+    expect_facts(what, id, f[11])
+    expect_font(what, f[12], got[id, "font"])
+    if (f[13] != "*") expect(what, "caption", caption(f[13]), got[id, "text"])
+}
+function check_page0(f,   id, what) {
+    id = idOf[f[2]]; what = f[2] " (id " id ") on page 0"
+    expect_facts(what, id, f[3])
+    if (f[4] != "*") expect(what, "caption", caption(f[4]), got[id, "text"])
+}
+BEGIN { FS = "\t" }
+FILENAME == dumpfile {
+    if ($1 == "ctl") { id = substr($2, 4); ids[id] = 1 }
+    for (i = 2; i <= NF; i++) {
+        key = $i; sub(/=.*/, "", key); value = substr($i, length(key) + 2)
+        if ($1 == "window") win[key] = value
+        else got[id, key] = value
+    }
+    next
+}
+/^#/ || /^[ \t]*$/ { next }
+{
+    n = split($0, f, "|")
+    for (i = 14; i <= n; i++) f[13] = f[13] "|" f[i]
+    for (i = 1; i <= 13; i++) f[i] = trim(f[i])
+    if (f[1] == "window") check_window(f)
+    else if (f[1] == "page0") { if (sheet == 0) check_page0(f) }
+    else check_control(f)
+}
+END {
+    for (id in ids) if (!(id in checked)) differ("control id " id, "window", "none", "class " got[id, "class"] " text " got[id, "text"])
+    exit bad > 0
+}
+EOF
+
+failures=()
+runs=0
+
+# A difference does not stop the run: the other sheets still say what they have to say.
+compare() {
+    local dump=$1 sheet=$2 dpi=$3 tolerance=$4 differences="$work/differences-$2-$3dpi.txt"
+    escaped_layout
+    awk -v dumpfile="$dump" -v sheet="$sheet" -v dpi="$dpi" -v tol="$tolerance" "$kCompare" "$dump" \
+        "$work/layout.txt" >"$differences" && return 0
+    if [ ${#failures[@]} -eq 0 ]; then
+        echo "$e2e_name: the window as dumped with sheet $sheet active at $dpi dpi:" >&2
+        cat "$dump" >&2
+    fi
+    sed "s/^/$dpi\t$sheet\t/" "$differences" >>"$work/differences.txt"
+    failures+=("sheet $sheet at $dpi dpi")
+    return 1
+}
+
+# Each difference once, with the runs that showed it.
+report_differences() {
+    echo "$e2e_name: differences from the layout:" >&2
+    awk -F'\t' '!($3 in seen) { seen[$3] = 1; order[++n] = $3 }
+        !(($3, $1) in sheets) { dpis[$3] = dpis[$3] " " $1 }
+        { sheets[$3, $1] = sheets[$3, $1] " " $2 }
+        END {
+            for (i = 1; i <= n; i++) {
+                text = ""
+                m = split(substr(dpis[order[i]], 2), list, " ")
+                for (j = 1; j <= m; j++)
+                    text = text (j > 1 ? "; " : "") "sheet" substr(sheets[order[i], list[j]], 1) " at " list[j] " dpi"
+                printf "  %s  [%s]\n", order[i], text
+            }
+        }' "$work/differences.txt" >&2
+    fail "${#failures[@]} of $runs runs differ from $(basename "$layout")"
+}
+
+check_sheet() {
+    local sheet=$1 dpi=$2 tolerance=$3 shot=$4 dump="$work/sheet-$1-$2dpi.txt"
+    runs=$((runs + 1))
+    start_form --sheet "$sheet"
+    run_probe dump --class $kClass --title "$kTitle" --timeout 10000 ||
+        fail "no dump of sheet $sheet: $(cat "$work/probe.err")"
+    [ -s "$work/probe.err" ] && note "WinProbe: $(cat "$work/probe.err")"
+    cp "$work/probe.out" "$dump"
+    screenshot "$dump" "$shot"
+    compare "$dump" "$sheet" "$dpi" "$tolerance" && note "sheet $sheet at $dpi dpi matches the layout"
+    close_form
+}
+
+wine_set_dpi 96 || fail "cannot set 96 dpi"
+for ((sheet = 0; sheet < kSheets; sheet++)); do
+    check_sheet $sheet 96 0 wizard-sheet-$sheet
+done
+cp "$screens/wizard-sheet-0.png" "$screens/wizard-sheet-0-96dpi.png" 2>/dev/null
+
+wine_set_dpi 144 || fail "cannot set 144 dpi"
+check_sheet 0 144 1 wizard-sheet-0-144dpi
+wine_set_dpi 96 || fail "cannot restore 96 dpi"
+
+[ ${#failures[@]} -eq 0 ] || report_differences
+note "ok"

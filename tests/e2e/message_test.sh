@@ -1,0 +1,107 @@
+#!/usr/bin/env bash
+# The setup's question for a file that cannot be written, under Wine: a dialog titled "Erreur" with the
+# error icon, the text naming the file, and "A&bandonner", "&Réessayer", "I&gnorer" from left to
+# right, each answering with its own result code. A screenshot goes to build/screens.
+#   message_test.sh FormShow.exe E2E_DIR
+source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/../../scripts/lib/wine.sh"
+[ $# -eq 2 ] || { echo "usage: message_test.sh FormShow.exe E2E_DIR" >&2; exit 2; }
+formshow=$1 tools=$2
+readonly kTitle=Erreur CR=$'\r'
+readonly kButtons=("A&bandonner" "&Réessayer" "I&gnorer") kResults=(3 4 5)
+readonly kTextStart="Impossible de créer le fichier \""
+readonly kTextEnd="\".${CR}Ce fichier est peut-être actuellement utilisé par une autre application.${CR}${CR}\
+Veuillez vous assurer que le processus d'installation du traitement de texte Ulvara n'est pas bloqué par \
+votre logiciel de sécurité (pare-feu ou antivirus).${CR}Essayez de désactiver votre logiciel de sécurité et \
+relancez l'installation d'Ulvara."
+screens=$ULV_ROOT/build/screens
+mkdir -p "$screens"
+[ -f "$formshow" ] || fail "FormShow not found: $formshow"
+e2e_workdir
+cp "$tools/WinProbe.exe" "$work/" || fail "cannot copy WinProbe"
+probe=$work/WinProbe.exe
+form_pid=""
+
+cleanup() {
+    if [ -n "$form_pid" ]; then
+        kill "$form_pid" 2>/dev/null
+        wait "$form_pid" 2>/dev/null
+    fi
+    e2e_cleanup
+}
+trap cleanup EXIT
+
+# Output in files, not pipes: Wine's helpers would keep a pipe open.
+run_probe() { timeout 60 wine "$probe" "$@" </dev/null >"$work/probe.out" 2>"$work/probe.err"; }
+
+# A text as WinProbe's dump writes it: Windows-1252, with \\, \r and \xNN.
+dumped() {
+    printf '%s' "$1" | iconv -f UTF-8 -t CP1252 |
+        perl -pe 's/\\/\\\\/g; s/\r/\\r/g; s/([\x80-\xFF])/sprintf("\\x%02X", ord $1)/ge'
+}
+
+field() { awk -F'\t' -v key="$1=" '{ for (i = 2; i <= NF; i++) if (index($i, key) == 1) print substr($i, length(key) + 1) }'; }
+
+# The dump's lines for the controls of a class (compared without case, as Windows does).
+controls() { awk -F'\t' -v class="class=$1" '$1 == "ctl" && tolower($3) == tolower(class)' "$2"; }
+
+show_dialog() {
+    if run_probe wait-window --title "$kTitle" --timeout 0; then fail "a window titled $kTitle is already open"; fi
+    : >"$work/form.out"
+    timeout 120 wine "$formshow" --message </dev/null >"$work/form.out" 2>"$work/form.err" &
+    form_pid=$!
+}
+
+# Answers with the button and checks the code FormShow reports for it.
+answer() {
+    local button=$1 result=$2 i said status=0
+    run_probe click --title "$kTitle" --button "$button" --timeout 20000 ||
+        fail "cannot press '$button': $(cat "$work/probe.err")"
+    for ((i = 0; i < 200; i++)); do
+        kill -0 "$form_pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill -0 "$form_pid" 2>/dev/null && fail "FormShow still runs 20 s after '$button'"
+    wait "$form_pid" || status=$?
+    form_pid=""
+    said=$(tr -d '\r' <"$work/form.out")
+    [ $status -eq 0 ] || fail "FormShow exited $status after '$button'"
+    [ "$said" = "result $result" ] || fail "'$button' gave '$said', expected 'result $result'"
+    note "'$button' answers $result"
+}
+
+check_dialog() {
+    local dump=$work/dialog.txt x y w h
+    run_probe dump --title "$kTitle" --timeout 20000 || fail "no dialog titled $kTitle: $(cat "$work/probe.err")"
+    cp "$work/probe.out" "$dump"
+    IFS=, read -r x y w h <<<"$(grep '^window' "$dump" | field rect)"
+    import -window root -crop "${w}x${h}+${x}+${y}" +repage "$screens/message-abort-retry-ignore.png" 2>/dev/null ||
+        note "no screenshot"
+    local icons texts start end buttons
+    icons=$(controls static "$dump" | grep -P '\tkind=icon\t' | field icon | tr '\n' ' ')
+    [ "$icons" = "hand " ] || fail "icons shown: '$icons', expected the error icon (hand) alone"$'\n'"$(cat "$dump")"
+    start=$(dumped "$kTextStart") end=$(dumped "$kTextEnd")
+    texts=$(controls static "$dump" | field text | grep -F -- "$start")
+    [ "$(grep -c . <<<"$texts")" -eq 1 ] || fail "no single text beginning '$start'"$'\n'"$(cat "$dump")"
+    [ "${texts%"$end"}" != "$texts" ] || fail "the text does not end '$end'"$'\n'"$(cat "$dump")"
+    # Left to right by their place in the dialog, with their control ids.
+    buttons=$(controls button "$dump" |
+        awk -F'\t' '{ split(substr($6, 6), r, ","); printf "%d\t%s %s %s\n", r[1], $2, substr($7, 9), $NF }' |
+        sort -n | cut -f2 | tr '\n' ' ')
+    local expected="" i
+    for i in 0 1 2; do
+        expected+="id=${kResults[i]} 1 text=$(dumped "${kButtons[i]}") "
+    done
+    [ "$buttons" = "$expected" ] ||
+        fail "buttons (id, visible, caption) left to right: '$buttons', expected '$expected'"$'\n'"$(cat "$dump")"
+    note "titled $kTitle, error icon, the text, three buttons in order"
+}
+
+show_dialog
+check_dialog
+answer "${kButtons[0]}" "${kResults[0]}"
+for i in 1 2; do
+    show_dialog
+    answer "${kButtons[i]}" "${kResults[i]}"
+done
+note "ok"
