@@ -139,7 +139,7 @@ function check_window(f,   r, s, c) {
     c = int((s[1] - r[3]) / 2) "," int((s[2] - r[4]) / 2)
     expect_near("window", "place on the " win["screen"] " screen", c, r[1] "," r[2], 1)
 }
-function check_control(f,   name, id, what, parent, w, h, e, x, y, visible) {
+function check_control(f,   name, id, what, parent, w, h, e, x, y, visible, r) {
     name = f[1]; id = f[2]; parent = f[4]; what = name " (id " id ")"
     idOf[name] = id
     if (!((id, "class") in got)) { differ(what, "window", "a control", "none"); return }
@@ -150,6 +150,12 @@ function check_control(f,   name, id, what, parent, w, h, e, x, y, visible) {
     if ((f[7] == "auto" || f[8] == "auto") && got[id, "extent"] == "?") differ(what, "caption extent", "measured", "?")
     w = f[7] == "auto" ? e[1] + scale(4) : scale(f[7])
     h = f[8] == "auto" ? e[2] + scale(4) : scale(f[8])
+    # "NN+": a wrapped label at least NN high, taller when its font needs more lines for the caption.
+    if (f[8] ~ /\+$/) {
+        h = scale(substr(f[8], 1, length(f[8]) - 1))
+        split(got[id, "rect"], r, ",")
+        if (r[4] + 0 >= h - tol) h = r[4]
+    }
     x = scale(f[5]); y = scale(f[6])
     depth[name] = depth[parent] + 1
     left[name] = left[parent] + x; top[name] = top[parent] + y

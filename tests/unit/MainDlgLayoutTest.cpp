@@ -116,7 +116,10 @@ TEST_F(MainDlgLayoutTest, EveryControlStandsAsDesigned) {
             EXPECT_EQ(std::to_string(b.Width), row.Width);
         }
         if (row.Height != "auto") {
-            EXPECT_EQ(std::to_string(b.Height), row.Height);
+            // "NN+": the designed height; the Win32 backend may grow a wrapped label to fit its font.
+            std::string height =
+                row.Height.back() == '+' ? row.Height.substr(0, row.Height.size() - 1) : row.Height;
+            EXPECT_EQ(std::to_string(b.Height), height);
         }
         if (row.Caption != "*") {
             EXPECT_EQ(c->Caption(), Unescape(row.Caption));

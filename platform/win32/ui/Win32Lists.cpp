@@ -130,10 +130,18 @@ void ApplyItemHeight(TCustomList& list) {
     TFormData& data = DataOf(list);
     int height = data.Scale(list.ItemHeight);
     if (IsCombo(list)) {
-        // The closed box is as high as the layout says: its selection field is the item less the frame.
-        SendMessageA(Hwnd(list), CB_SETITEMHEIGHT, static_cast<WPARAM>(-1),
-                     std::max(1, data.Scale(list.Bounds().Height) - data.Scale(6)));
-        SendMessageA(Hwnd(list), CB_SETITEMHEIGHT, 0, height);
+        // The closed box is as high as the layout says: its selection field is that less the frame, whose
+        // thickness the control decides (it does not always scale with the resolution), so it is measured.
+        HWND w = Hwnd(list);
+        const int target = data.Scale(list.Bounds().Height);
+        int field = std::max(1, target - 6);
+        SendMessageA(w, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), field);
+        RECT closed;
+        if (GetWindowRect(w, &closed) && closed.bottom - closed.top != target && closed.bottom > closed.top) {
+            field = std::max(1, field + target - static_cast<int>(closed.bottom - closed.top));
+            SendMessageA(w, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), field);
+        }
+        SendMessageA(w, CB_SETITEMHEIGHT, 0, height);
     } else {
         SendMessageA(Hwnd(list), LB_SETITEMHEIGHT, 0, height);
     }
