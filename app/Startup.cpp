@@ -1,8 +1,10 @@
 #include "Startup.h"
 
 #include "engine/AttachFiles.h"
+#include "platform/ui/MessageDialog.h"
 #include "resources/ResConst.h"
 #include "utils/InstUtils.h"
+#include "wizard/MainDlg.h"
 
 namespace ulv {
 namespace {
@@ -47,8 +49,12 @@ int RunSetup(TPlatform& platform, std::string_view /*commandLine*/) {
     OleSession ole(platform.Shell);
 
     TInstUtils utils(platform);
-    // Nothing is extracted before the wizard exists; its message dialog will answer here.
-    TAskUser askUser = [](int, const std::string&, std::uint16_t) { return kResultAbort; };
+    // The index asks its questions through the wizard's message dialog; nothing is extracted before the
+    // wizard exists, and a question without it is abandoned.
+    TMainDlgForm* wizard = nullptr;
+    TAskUser askUser = [&wizard](int kind, const std::string& text, std::uint16_t buttons) {
+        return wizard ? ShowWizardMessage(wizard, text, kind, buttons) : kResultAbort;
+    };
     TPayloadFault fault = TPayloadFault::None;
     std::unique_ptr<TAttachedFiles> attachedFiles = TAttachedFiles::Create(platform, utils, askUser, fault);
     if (!attachedFiles) {
@@ -57,6 +63,12 @@ int RunSetup(TPlatform& platform, std::string_view /*commandLine*/) {
                                     kMbOk | kMbIconHand);
         return kExitDamagedSetup;
     }
+    TMainDlgForm form(platform);
+    form.Owner = platform.Module.ApplicationWindow();
+    wizard = &form;
+    // The modal result is not examined: every ending is a clean one.
+    form.ShowModal();
+    wizard = nullptr;
     return kExitDone;
 }
 

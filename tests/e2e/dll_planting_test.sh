@@ -9,7 +9,7 @@ e2e_workdir
 # The DLLs the program loads at run time, or that system DLLs load on its behalf later on. Not version.dll:
 # Wine's own gdi32 imports it, so Wine resolves it while mapping the program's static imports, before the
 # program's first instruction; on Windows the imports of known DLLs are known DLLs themselves.
-readonly planted=(comctl32 uxtheme shfolder mpr dwmapi cryptbase propsys)
+readonly planted=(comctl32 uxtheme shfolder mpr dwmapi cryptbase propsys oleacc)
 cp "$setup" "$work/ulvara-3.3.3.1-fr.exe" && cp "$tools/NaiveLoader.exe" "$work/" || fail "copy"
 overrides=""
 for dll in "${planted[@]}"; do
@@ -25,9 +25,17 @@ wine_out "$work/NaiveLoader.exe" comctl32.dll >/dev/null
 note "control: a plain LoadLibrary beside the plant loads it"
 
 rm -f "$marker"
-timeout 60 wine "$work/ulvara-3.3.3.1-fr.exe" </dev/null >/dev/null 2>&1
+# The setup opens its wizard (with the common controls, the theme and the accessibility service); the
+# test closes it once it stands, with the probe run from its own folder (it restricts nothing).
+wizard_title="Installation du traitement de texte Ulvara"
+timeout 60 wine "$work/ulvara-3.3.3.1-fr.exe" </dev/null >/dev/null 2>&1 &
+pid=$!
+wine_out "$tools/WinProbe.exe" wait-window --class UlvaraForm --title "$wizard_title" --timeout 20000 >/dev/null ||
+    fail "no wizard window beside the planted DLLs"
+wine_out "$tools/WinProbe.exe" close --title "$wizard_title" >/dev/null
+wait $pid
 rc=$?
-[ -f "$marker" ] && fail "the setup loaded a planted DLL"
+[ -f "$marker" ] && fail "the setup loaded a planted DLL: $(tr -d "\r" <"$marker")"
 [ $rc -eq 0 ] || fail "the setup ended with $rc beside the planted DLLs"
-note "the setup ran (exit 0) and loaded none of: ${planted[*]}"
+note "the setup showed its wizard, ended with 0 and loaded none of: ${planted[*]}"
 note "ok"

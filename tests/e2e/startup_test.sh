@@ -10,14 +10,23 @@ cp "$setup" "$work/$exe_name" && cp "$tools/WinProbe.exe" "$tools/ResourceProbe.
 exe="$work/$exe_name"
 trap 'wine_version_for $exe_name ""; e2e_cleanup' EXIT
 
-timeout 60 wine "$exe" </dev/null >/dev/null 2>&1
-rc=$?
-[ $rc -eq 0 ] || fail "default Windows version: exit $rc, expected 0"
-note "loads its payload and exits 0"
-
-# Runs the setup in the background, reads the message box it shows, answers OK and checks the exit code.
 screens="$(dirname "$setup")/../screens"
 mkdir -p "$screens"
+
+# On a supported Windows it loads its payload and opens the wizard; closed, it ends with 0.
+wizard_title="Installation du traitement de texte Ulvara"
+timeout 60 wine "$exe" </dev/null >/dev/null 2>&1 &
+pid=$!
+wine_out "$work/WinProbe.exe" wait-window --class UlvaraForm --title "$wizard_title" --timeout 20000 >/dev/null ||
+    fail "default Windows version: no wizard window"
+import -window root "$screens/setup-wizard.png" 2>/dev/null || true
+wine_out "$work/WinProbe.exe" close --title "$wizard_title" >/dev/null || fail "cannot close the wizard"
+wait $pid
+rc=$?
+[ $rc -eq 0 ] || fail "default Windows version: exit $rc after closing the wizard, expected 0"
+note "loads its payload, opens the wizard and exits 0 once it is closed"
+
+# Runs the setup in the background, reads the message box it shows, answers OK and checks the exit code.
 
 expect_box() {
     local title=$1 text=$2 icon=$3 expected_rc=$4 shot=$5 box pid rc

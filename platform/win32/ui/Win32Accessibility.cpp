@@ -31,8 +31,7 @@ LONG StateOf(TCheckState state, bool selected) {
 }
 
 void Annotate(IAccPropServices& service, HWND window, DWORD child, const MSAAPROPID& property, LONG value) {
-    VARIANT v;
-    VariantInit(&v);
+    VARIANT v{};
     v.vt = VT_I4;
     v.lVal = value;
     // A system without the service's support (E_NOTIMPL) keeps the plain list item.
