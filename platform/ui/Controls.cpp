@@ -263,7 +263,8 @@ void TCustomList::SetItemIndex(int index) {
 }
 
 void TCustomList::UserSelect(int index) {
-    if (!ValidIndex(index) || !EffectivelyEnabled()) return;
+    // A list reports a click on the selected item again (button down and up): that is no change.
+    if (!ValidIndex(index) || !EffectivelyEnabled() || index == ItemIndex_) return;
     ItemIndex_ = index;
     Changed(TChange::ItemIndex);
     if (OnChange) OnChange(*this);

@@ -304,7 +304,7 @@ public:
     [[nodiscard]] int ItemIndex() const { return ItemIndex_; }
     // -1 clears the selection; out of range is ignored.
     void SetItemIndex(int index);
-    // The user selected an item: ItemIndex, then OnChange.
+    // The user selected another item: ItemIndex, then OnChange.
     void UserSelect(int index);
     // In 96-dpi pixels.
     int ItemHeight = 16;

@@ -1,32 +1,90 @@
 // Shows the wizard window, or its message dialog, as the setup builds them, for the tests to look at:
-//   FormShow.exe --sheet N    the window with sheet N (0..7) active; prints "ready" once shown, and
-//                             "closed R" with its modal result when it has been closed
+//   FormShow.exe --sheet N [--components]
+//                             the window with sheet N (0..7) active; prints "ready" once shown, and
+//                             "closed R" with its modal result when it has been closed. Meanwhile it
+//                             prints "next" for a click of NextBtn, "select I" when the user selects
+//                             item I of the components list and "check I STATE" when the user toggles
+//                             it. --components fills that list with the seven components (the first
+//                             greyed, the next three checked), each drawn with a folder glyph
 //   FormShow.exe --message    the dialog for a file that cannot be written; prints "result R"
 #include "engine/AttachFiles.h"
+#include "platform/ui/Images.h"
 #include "platform/ui/MessageDialog.h"
 #include "platform/win32/CommonControls.h"
 #include "platform/win32/DllLoading.h"
 #include "platform/win32/Win32Platform.h"
+#include "resources/ResConst.h"
 #include "wizard/MainDlg.h"
 
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 
 namespace {
 
 constexpr unsigned kReadyTimer = 99;
 
-int ShowSheet(int page) {
+void Say(const std::string& line) {
+    std::printf("%s\n", line.c_str());
+    std::fflush(stdout);
+}
+
+const char* StateName(ulv::TCheckState state) {
+    switch (state) {
+    case ulv::TCheckState::Checked:
+        return "checked";
+    case ulv::TCheckState::Grayed:
+        return "greyed";
+    default:
+        return "unchecked";
+    }
+}
+
+void FillComponents(ulv::TPlatform& platform, ulv::TMainDlgForm& form,
+                    std::optional<ulv::TBitmapImage>& glyph) {
+    // RT_BITMAP: the glyphs are bitmap resources.
+    if (auto bytes = platform.Module.FindResourceData("CLOSEDFOLDER", reinterpret_cast<const char*>(2)))
+        glyph = ulv::DecodeDib(*bytes);
+    ulv::TCheckListBox& list = form.SelCompLstBx;
+    for (std::string_view name : ulv::kComponentNames)
+        list.AddItem(std::string(name));
+    list.SetState(0, ulv::TCheckState::Grayed);
+    for (int i = 1; i <= 3; ++i)
+        list.SetChecked(i, true);
+    list.OnDrawItem = [&glyph](ulv::TControl& sender, int index, ulv::TCanvas& canvas, const ulv::TRect& rect,
+                               ulv::TOwnerDrawState) {
+        canvas.FillRect(rect);
+        int x = rect.Left + canvas.Scale(2);
+        if (glyph) {
+            canvas.DrawTransparent(*glyph, x, rect.Top + (rect.Height() - canvas.Scale(glyph->Height)) / 2);
+            x += canvas.Scale(glyph->Width + 4);
+        }
+        const std::string& text =
+            static_cast<ulv::TCustomList&>(sender).Items()[static_cast<std::size_t>(index)].Text;
+        canvas.TextOut(x, rect.Top + (rect.Height() - canvas.TextExtent(text).Height) / 2, text);
+        canvas.DrawText("1 234 Ko",
+                        ulv::TRect{rect.Left, rect.Top, rect.Right - canvas.Scale(4), rect.Bottom},
+                        ulv::kDtRight | ulv::kDtVCenter | ulv::kDtSingleLine);
+    };
+    list.OnChange = [&list](ulv::TControl&) { Say("select " + std::to_string(list.ItemIndex())); };
+    list.OnClickCheck = [&list](ulv::TControl&) {
+        Say("check " + std::to_string(list.ItemIndex()) + " " + StateName(list.State(list.ItemIndex())));
+    };
+}
+
+int ShowSheet(int page, bool components) {
     ulv::win32::Win32Machine machine;
     ulv::TPlatform platform = machine.Platform();
     ulv::TMainDlgForm form(platform);
+    std::optional<ulv::TBitmapImage> glyph;
+    if (components) FillComponents(platform, form, glyph);
+    form.NextBtn.OnClick = [](ulv::TControl&) { Say("next"); };
     form.ShowSheet(page);
     form.OnTimer = [](ulv::TForm& sender, unsigned id) {
         if (id != kReadyTimer) return;
         sender.StopTimer(kReadyTimer);
-        std::printf("ready\n");
-        std::fflush(stdout);
+        Say("ready");
     };
     form.StartTimer(kReadyTimer, 200);
     int result = form.ShowModal();
@@ -47,10 +105,11 @@ int ShowMessage() {
 int main(int argc, char** argv) {
     ulv::win32::RestrictDllSearchPath();
     ulv::win32::InitCommonControls();
-    if (argc == 3 && std::strcmp(argv[1], "--sheet") == 0) {
+    if ((argc == 3 || argc == 4) && std::strcmp(argv[1], "--sheet") == 0) {
         int page = std::atoi(argv[2]);
-        if (page < 0 || page >= ulv::kPageCount) return 2;
-        return ShowSheet(page);
+        bool components = argc == 4 && std::strcmp(argv[3], "--components") == 0;
+        if (page < 0 || page >= ulv::kPageCount || (argc == 4 && !components)) return 2;
+        return ShowSheet(page, components);
     }
     if (argc == 2 && std::strcmp(argv[1], "--message") == 0) return ShowMessage();
     std::fprintf(stderr, "usage: FormShow.exe --sheet N | --message\n");

@@ -4,6 +4,11 @@
 //   WinProbe click [--class C] [--title T] --button TEXT [--timeout MS]
 //   WinProbe dump [--class C] --title T [--timeout MS]
 //   WinProbe close [--class C] --title T
+//   WinProbe items --title T --id N           the item texts of list or drop-down list N, one a line
+//   WinProbe mouse --title T --id N --at X,Y [--double]   a left click posted at X,Y in control N
+//   WinProbe key --title T --id N --vk V      a key (virtual-key code V) posted to control N (0: the window)
+//   WinProbe syschar --title T --char C       Alt+C posted to the window's focused control
+//   WinProbe focus --title T                  the id of the control holding the focus (0: none of its own)
 //   WinProbe find-prop NAME [--timeout MS]
 //   WinProbe close-prop NAME
 //
@@ -52,6 +57,11 @@ struct Options {
     const char* title = nullptr;
     const char* button = nullptr;
     const char* propName = nullptr;
+    const char* id = nullptr;
+    const char* at = nullptr;
+    const char* vk = nullptr;
+    const char* character = nullptr;
+    bool doubleClick = false;
     DWORD timeoutMs = kDefaultTimeoutMs;
 };
 
@@ -675,6 +685,95 @@ int CloseProp(const Options& options) {
     return count > 0 ? kExitFound : kExitNotFound;
 }
 
+// The wizard window named by --title, and its control named by --id (0: the window itself).
+bool FindTarget(const Options& options, HWND* window, HWND* control) {
+    if (!PollUntil(options.timeoutMs, [&] { return (*window = FindTopLevel(options)); })) {
+        std::fprintf(stderr, "WinProbe: no window %s\n", Described(options).c_str());
+        return false;
+    }
+    if (!control) return true;
+    int id = options.id ? std::atoi(options.id) : 0;
+    *control = id ? nullptr : *window;
+    if (id) Enumerate(*window, [&](HWND child) { return GetDlgCtrlID(child) == id && (*control = child); });
+    if (!*control) std::fprintf(stderr, "WinProbe: no control %d in the window\n", id);
+    return *control != nullptr;
+}
+
+// Cross-process LB_GETTEXT answers in UTF-16 under Wine whatever the variant, so the W one is asked.
+int Items(const Options& options) {
+    HWND window, control;
+    if (!FindTarget(options, &window, &control)) return kExitNotFound;
+    bool combo = IsClass(ClassOf(control), "ComboBox");
+    LONG_PTR count = Ask(control, combo ? CB_GETCOUNT : LB_GETCOUNT);
+    for (LONG_PTR i = 0; i < count; ++i) {
+        LONG_PTR length = Ask(control, combo ? CB_GETLBTEXTLEN : LB_GETTEXTLEN, static_cast<WPARAM>(i));
+        if (length < 0) return kExitNotFound;
+        std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+        DWORD_PTR got = 0;
+        SendMessageTimeoutW(control, combo ? CB_GETLBTEXT : LB_GETTEXT, static_cast<WPARAM>(i),
+                            reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG, kSendTimeoutMs, &got);
+        text.resize(static_cast<std::size_t>(got));
+        int bytes = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                        nullptr, nullptr);
+        std::string utf8(static_cast<std::size_t>(bytes), '\0');
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), bytes,
+                            nullptr, nullptr);
+        std::printf("%s\n", utf8.c_str());
+    }
+    return kExitFound;
+}
+
+int Mouse(const Options& options) {
+    HWND window, control;
+    int x = 0, y = 0;
+    if (!options.at || std::sscanf(options.at, "%d,%d", &x, &y) != 2) return kExitUsage;
+    if (!FindTarget(options, &window, &control)) return kExitNotFound;
+    LPARAM where = MAKELPARAM(x, y);
+    PostMessageA(control, WM_LBUTTONDOWN, MK_LBUTTON, where);
+    PostMessageA(control, WM_LBUTTONUP, 0, where);
+    if (options.doubleClick) {
+        PostMessageA(control, WM_LBUTTONDBLCLK, MK_LBUTTON, where);
+        PostMessageA(control, WM_LBUTTONUP, 0, where);
+    }
+    return kExitFound;
+}
+
+int Key(const Options& options) {
+    HWND window, control;
+    if (!options.vk) return kExitUsage;
+    if (!FindTarget(options, &window, &control)) return kExitNotFound;
+    auto vk = static_cast<WPARAM>(std::strtoul(options.vk, nullptr, 0));
+    PostMessageA(control, WM_KEYDOWN, vk, 1);
+    PostMessageA(control, WM_KEYUP, vk, static_cast<LPARAM>(0xC0000001u));
+    return kExitFound;
+}
+
+HWND FocusOf(HWND window) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
+    return info.hwndFocus;
+}
+
+int SysChar(const Options& options) {
+    HWND window;
+    if (!options.character || !options.character[0]) return kExitUsage;
+    if (!FindTarget(options, &window, nullptr)) return kExitNotFound;
+    HWND focus = FocusOf(window);
+    // Bit 29: the Alt key is down.
+    PostMessageA(focus ? focus : window, WM_SYSCHAR, static_cast<unsigned char>(options.character[0]),
+                 1 << 29);
+    return kExitFound;
+}
+
+int Focus(const Options& options) {
+    HWND window;
+    if (!FindTarget(options, &window, nullptr)) return kExitNotFound;
+    HWND focus = FocusOf(window);
+    std::printf("%d\n", focus && focus != window && IsChild(window, focus) ? GetDlgCtrlID(focus) : 0);
+    return kExitFound;
+}
+
 bool ParseTimeout(const char* text, DWORD* timeoutMs) {
     char* end = nullptr;
     unsigned long value = std::strtoul(text, &end, 10);
@@ -689,10 +788,16 @@ bool ParseArguments(int argc, char** argv, Options* options) {
     const struct {
         const char* name;
         const char** field;
-    } kTextOptions[] = {
-        {"--class", &options->className}, {"--title", &options->title}, {"--button", &options->button}};
+    } kTextOptions[] = {{"--class", &options->className}, {"--title", &options->title},
+                        {"--button", &options->button},   {"--id", &options->id},
+                        {"--at", &options->at},           {"--vk", &options->vk},
+                        {"--char", &options->character}};
     for (int i = 2; i < argc; ++i) {
         const char* argument = argv[i];
+        if (std::strcmp(argument, "--double") == 0) {
+            options->doubleClick = true;
+            continue;
+        }
         if (std::strncmp(argument, "--", 2) != 0) {
             if (options->propName) return false;
             options->propName = argument;
@@ -714,6 +819,11 @@ int Usage() {
                          "       WinProbe click [--class C] [--title T] --button TEXT [--timeout MS]\n"
                          "       WinProbe dump [--class C] --title T [--timeout MS]\n"
                          "       WinProbe close [--class C] --title T\n"
+                         "       WinProbe items --title T --id N\n"
+                         "       WinProbe mouse --title T --id N --at X,Y [--double]\n"
+                         "       WinProbe key --title T --id N --vk V\n"
+                         "       WinProbe syschar --title T --char C\n"
+                         "       WinProbe focus --title T\n"
                          "       WinProbe find-prop NAME [--timeout MS]\n"
                          "       WinProbe close-prop NAME\n");
     return kExitUsage;
@@ -727,6 +837,9 @@ int main(int argc, char** argv) {
     Options options;
     if (!ParseArguments(argc, argv, &options)) return Usage();
     const std::string command = options.command;
+    bool controlCommand = command == "items" || command == "mouse" || command == "key" ||
+                          command == "syschar" || command == "focus";
+    if (controlCommand && !options.title) return Usage();
     bool windowCommand =
         command == "wait-window" || command == "click" || command == "dump" || command == "close";
     bool propCommand = command == "find-prop" || command == "close-prop";
@@ -738,9 +851,17 @@ int main(int argc, char** argv) {
     const struct {
         const char* name;
         int (*run)(const Options&);
-    } kCommands[] = {
-        {"wait-window", WaitWindow},   {"click", Click},         {"dump", Dump}, {"close", Close},
-        {"find-prop", FindPropWindow}, {"close-prop", CloseProp}};
+    } kCommands[] = {{"wait-window", WaitWindow},
+                     {"click", Click},
+                     {"dump", Dump},
+                     {"close", Close},
+                     {"find-prop", FindPropWindow},
+                     {"close-prop", CloseProp},
+                     {"items", Items},
+                     {"mouse", Mouse},
+                     {"key", Key},
+                     {"syschar", SysChar},
+                     {"focus", Focus}};
     for (const auto& entry : kCommands) {
         if (command != entry.name) continue;
         int result = entry.run(options);

@@ -122,6 +122,7 @@ TEST_F(ToolkitTest, OtherControlsFireOnlyOnTheUsersChanges) {
     list.SetItemIndex(1);
     EXPECT_EQ(changes, 0);
     list.UserSelect(0);
+    list.UserSelect(0); // the same item again is no change
     EXPECT_EQ(changes, 1);
     EXPECT_EQ(list.ItemIndex(), 0);
 

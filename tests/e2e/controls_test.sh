@@ -1,0 +1,133 @@
+#!/usr/bin/env bash
+# The wizard window's real controls under Wine, driven the way the user drives them: the components list
+# keeps its item texts in the control, draws its check boxes (a greyed one too) and folder glyphs without
+# their key colour, toggles by the user's rule on a click in the box or the space bar and only selects on a
+# click in the text; Alt+letter focuses a label's control on the shown sheet; Enter is Next's, Tab runs
+# from the page to the buttons, Esc closes the window. A screenshot goes to build/screens.
+#   controls_test.sh FormShow.exe E2E_DIR
+source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/../../scripts/lib/wine.sh"
+[ $# -eq 2 ] || { echo "usage: controls_test.sh FormShow.exe E2E_DIR" >&2; exit 2; }
+formshow=$1 tools=$2
+readonly kTitle="Installation du traitement de texte Ulvara"
+readonly kComponents="Traitement de texte Ulvara
+Vérificateur d'orthographe française
+Vérificateur d'orthographe anglaise
+Module de coupe de mots
+Modèles de document
+Collections d'inserts
+Module sonore de base"
+# Control ids: the destination edit, the components list, Next and Cancel.
+readonly kDestDirEdt=10 kSelCompLstBx=15 kNextBtn=47 kCancelBtn=48
+readonly kItemHeight=16
+screens=$ULV_ROOT/build/screens
+mkdir -p "$screens"
+[ -f "$formshow" ] || fail "FormShow not found: $formshow"
+e2e_workdir
+cp "$tools/WinProbe.exe" "$work/" || fail "cannot copy WinProbe"
+probe=$work/WinProbe.exe
+form_pid=""
+
+cleanup() {
+    if [ -n "$form_pid" ]; then
+        kill "$form_pid" 2>/dev/null
+        wait "$form_pid" 2>/dev/null
+    fi
+    e2e_cleanup
+}
+trap cleanup EXIT
+
+run_probe() { timeout 60 wine "$probe" "$@" --title "$kTitle" </dev/null >"$work/probe.out" 2>"$work/probe.err"; }
+said() { tr -d '\r' <"$work/form.out"; }
+
+# Waits until FormShow has said N lines in all.
+wait_lines() {
+    local n=$1 i
+    for ((i = 0; i < 100; i++)); do
+        [ "$(said | grep -c .)" -ge "$n" ] && return 0
+        sleep 0.1
+    done
+    fail "FormShow said $(said | grep -c .) lines, expected $n:"$'\n'"$(said)"
+}
+
+start() {
+    : >"$work/form.out"
+    timeout 120 wine "$formshow" "$@" </dev/null >"$work/form.out" 2>"$work/form.err" &
+    form_pid=$!
+    wait_lines 1
+    [ "$(said | head -1)" = ready ] || fail "FormShow $*: $(said)"
+}
+
+expect_said() {
+    local expected=$1
+    wait_lines "$(grep -c . <<<"$expected")"
+    sleep 0.3 # nothing more may follow
+    [ "$(said)" = "$expected" ] || fail "FormShow said:"$'\n'"$(said)"$'\n'"expected:"$'\n'"$expected"
+}
+
+expect_focus() {
+    run_probe focus || fail "no focus: $(cat "$work/probe.err")"
+    [ "$(cat "$work/probe.out")" = "$1" ] || fail "focus on control $(cat "$work/probe.out"), expected $1 ($2)"
+}
+
+finish() {
+    run_probe key --id "$1" --vk 0x1B || fail "cannot press Esc"
+    wait "$form_pid"
+    form_pid=""
+    [ "$(said | tail -1)" = "closed 2" ] || fail "Esc did not close the window with 2:"$'\n'"$(said)"
+}
+
+# Client point of item I's check box, or of its text.
+box_of() { echo "6,$(($1 * kItemHeight + kItemHeight / 2))"; }
+text_of() { echo "120,$(($1 * kItemHeight + kItemHeight / 2))"; }
+
+start --sheet 3 --components
+run_probe items --id $kSelCompLstBx || fail "cannot read the list's items: $(cat "$work/probe.err")"
+[ "$(cat "$work/probe.out")" = "$kComponents" ] || fail "items read from the list:"$'\n'"$(cat "$work/probe.out")"
+note "the list holds the seven item texts"
+
+run_probe dump || fail "cannot dump the window"
+IFS=, read -r x y w h <<<"$(grep '^window' "$work/probe.out" | tr '\t' '\n' | sed -n 's/^rect=//p')"
+shot=$screens/wizard-components.png
+import -window root -crop "${w}x${h}+${x}+${y}" +repage "$shot" 2>/dev/null || fail "no screenshot"
+# The glyphs' key colour (magenta) must never reach the screen.
+magenta=$(convert "$shot" -fill black +opaque '#FF00FF' -fill white -opaque '#FF00FF' -format '%[fx:mean*w*h]' info:)
+[ "${magenta%.*}" -eq 0 ] || fail "$magenta magenta pixels in $shot"
+note "screenshot $shot: no key colour shown"
+
+expect_focus $kSelCompLstBx "the list, first on its sheet"
+run_probe mouse --id $kSelCompLstBx --at "$(box_of 0)" # greyed becomes unchecked
+run_probe mouse --id $kSelCompLstBx --at "$(box_of 0)" # unchecked becomes checked
+run_probe mouse --id $kSelCompLstBx --at "$(text_of 4)" # selects only
+run_probe key --id $kSelCompLstBx --vk 0x20 # space: unchecked becomes checked
+run_probe mouse --id $kSelCompLstBx --at "$(box_of 1)" # checked becomes unchecked
+expect_said "ready
+select 0
+check 0 unchecked
+check 0 checked
+select 4
+check 4 checked
+select 1
+check 1 unchecked"
+note "the user's toggles: greyed and checked become unchecked, unchecked becomes checked; a text click selects"
+
+run_probe syschar --char d # the destination label is on a hidden sheet
+expect_focus $kSelCompLstBx "Alt+D does nothing on the components page"
+run_probe key --id $kSelCompLstBx --vk 0x09
+expect_focus $kNextBtn "Tab from the list goes to Next (Back is hidden)"
+run_probe key --id $kNextBtn --vk 0x09
+expect_focus $kCancelBtn "then to Cancel"
+run_probe syschar --char c
+expect_focus $kSelCompLstBx "Alt+C focuses the components list"
+finish $kSelCompLstBx
+note "Tab order, Alt+C, Esc"
+
+start --sheet 2
+run_probe syschar --char d
+expect_focus $kDestDirEdt "Alt+D focuses the destination edit"
+run_probe key --id $kDestDirEdt --vk 0x0D
+expect_said "ready
+next"
+finish $kDestDirEdt
+note "Alt+D, Enter is Next's, Esc closes"
+note "ok"
