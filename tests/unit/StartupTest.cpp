@@ -1,7 +1,9 @@
 #include "app/Startup.h"
 #include "platform/sim/SimMachine.h"
+#include "platform/sim/ui/HeadlessUi.h"
 #include "resources/ResConst.h"
 #include "tests/support/TestFiles.h"
+#include "wizard/MainDlg.h"
 
 #include <gtest/gtest.h>
 
@@ -74,6 +76,25 @@ TEST_F(Startup, ApplicationGetsItsIconAndTitle) {
     EXPECT_EQ(m.LParam, static_cast<std::intptr_t>(sim::SimModule::kIconBase + 1));
     EXPECT_EQ(Machine.System.WindowTexts[sim::SimModule::kApplicationWindow],
               "Installation du traitement de texte Ulvara");
+}
+
+TEST_F(Startup, TheWizardRunsModallyOnceThePayloadIsLoaded) {
+    PutSamplePayload();
+    Machine.Module.AddIcon(1);
+    std::string caption;
+    std::uintptr_t owner = 0;
+    int page = -1;
+    headless::ScriptModalLoop({[&](TForm& form) {
+        auto& wizard = static_cast<TMainDlgForm&>(form);
+        caption = wizard.Caption();
+        owner = wizard.Owner;
+        page = wizard.PgCtrl.ActivePage()->Tag;
+        wizard.CancelBtn.Click();
+    }});
+    EXPECT_EQ(Run(), kExitDone);
+    EXPECT_EQ(caption, kAppTitle);
+    EXPECT_EQ(owner, sim::SimModule::kApplicationWindow);
+    EXPECT_EQ(page, 0);
 }
 
 TEST_F(Startup, MissingOrDamagedPayloadEndsWithAMessage) {
