@@ -296,6 +296,10 @@ TEST_F(ToolkitTest, ModalLoopEndsWhenTheCloseQueryAgrees) {
     EXPECT_EQ(form.ShowModal(), kModalResultOk);
     EXPECT_EQ(asked, 2);
     EXPECT_EQ(form.OkClicks, 1);
+    // The step it did not need is gone: the next loop ends at once with the user's close.
+    form.OnCloseQuery = nullptr;
+    EXPECT_EQ(form.ShowModal(), kModalResultCancel);
+    EXPECT_EQ(form.OkClicks, 1);
 }
 
 TEST_F(ToolkitTest, OwnerDrawnItemsDrawThroughTheHandler) {

@@ -110,19 +110,20 @@ TControl* Focused(const TForm& form) {
 
 void RunModal(TForm& form) {
     auto& steps = State().Steps;
-    for (;;) {
-        if (form.ConfirmModalResult()) return;
+    while (!form.ConfirmModalResult()) {
         if (steps.empty()) {
+            // The script is what the user does, and it is over: the user closes the window (a form that
+            // refuses stays open no longer than that).
             form.Close();
-            if (form.ConfirmModalResult()) return;
-            // A form that refuses every close would spin here; the script is what the user does, and it
-            // is over.
-            return;
+            (void)form.ConfirmModalResult();
+            break;
         }
         auto step = std::move(steps.front());
         steps.pop_front();
         step(form);
     }
+    // Steps left over belong to this loop, not to the next form's.
+    steps.clear();
 }
 
 void PostClose(TForm& form) {

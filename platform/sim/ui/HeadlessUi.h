@@ -25,7 +25,8 @@ void ScriptAnswers(std::vector<int> results);
 void ClearMessages();
 
 // Steps the next modal loop runs, one per turn; the loop ends when the form's modal result stands, or
-// with kModalResultCancel when the steps run out (as if the user closed the window).
+// with kModalResultCancel when the steps run out (as if the user closed the window). Steps the loop did
+// not need are dropped when it ends.
 void ScriptModalLoop(std::vector<std::function<void(TForm&)>> steps);
 
 // Draws item `index` of an owner-drawn list through its OnDrawItem on a recording canvas; returns what
