@@ -5,7 +5,9 @@
 //                             prints "next" for a click of NextBtn, "select I" when the user selects
 //                             item I of the components list and "check I STATE" when the user toggles
 //                             it. --components fills that list with the seven components (the first
-//                             greyed, the next three checked), each drawn with a folder glyph
+//                             greyed, the next three checked), each drawn with a folder glyph;
+//                             --rescale D tells the shown window that it moved to a monitor of D dpi
+//                             (WM_DPICHANGED) before saying "ready"
 //   FormShow.exe --message    the dialog for a file that cannot be written; prints "result R"
 #include "engine/AttachFiles.h"
 #include "platform/ui/Images.h"
@@ -15,6 +17,8 @@
 #include "platform/win32/Win32Platform.h"
 #include "resources/ResConst.h"
 #include "wizard/MainDlg.h"
+
+#include <windows.h>
 
 #include <cstdio>
 #include <cstring>
@@ -73,7 +77,16 @@ void FillComponents(ulv::TPlatform& platform, ulv::TMainDlgForm& form,
     };
 }
 
-int ShowSheet(int page, bool components) {
+// What the system sends a per-monitor aware window moved to a monitor of another resolution: the new
+// resolution and a suggested place (here: where it stands).
+void MoveToResolution(ulv::TForm& form, int dpi) {
+    auto window = reinterpret_cast<HWND>(form.Native.Window);
+    RECT suggested;
+    GetWindowRect(window, &suggested);
+    SendMessageA(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+}
+
+int ShowSheet(int page, bool components, int rescale) {
     ulv::win32::Win32Machine machine;
     ulv::TPlatform platform = machine.Platform();
     ulv::TMainDlgForm form(platform);
@@ -81,9 +94,10 @@ int ShowSheet(int page, bool components) {
     if (components) FillComponents(platform, form, glyph);
     form.NextBtn.OnClick = [](ulv::TControl&) { Say("next"); };
     form.ShowSheet(page);
-    form.OnTimer = [](ulv::TForm& sender, unsigned id) {
+    form.OnTimer = [rescale](ulv::TForm& sender, unsigned id) {
         if (id != kReadyTimer) return;
         sender.StopTimer(kReadyTimer);
+        if (rescale) MoveToResolution(sender, rescale);
         Say("ready");
     };
     form.StartTimer(kReadyTimer, 200);
@@ -105,13 +119,22 @@ int ShowMessage() {
 int main(int argc, char** argv) {
     ulv::win32::RestrictDllSearchPath();
     ulv::win32::InitCommonControls();
-    if ((argc == 3 || argc == 4) && std::strcmp(argv[1], "--sheet") == 0) {
+    if (argc >= 3 && std::strcmp(argv[1], "--sheet") == 0) {
         int page = std::atoi(argv[2]);
-        bool components = argc == 4 && std::strcmp(argv[3], "--components") == 0;
-        if (page < 0 || page >= ulv::kPageCount || (argc == 4 && !components)) return 2;
-        return ShowSheet(page, components);
+        bool components = false;
+        int rescale = 0;
+        for (int i = 3; i < argc; ++i) {
+            if (std::strcmp(argv[i], "--components") == 0)
+                components = true;
+            else if (std::strcmp(argv[i], "--rescale") == 0 && i + 1 < argc)
+                rescale = std::atoi(argv[++i]);
+            else
+                return 2;
+        }
+        if (page < 0 || page >= ulv::kPageCount || rescale < 0) return 2;
+        return ShowSheet(page, components, rescale);
     }
     if (argc == 2 && std::strcmp(argv[1], "--message") == 0) return ShowMessage();
-    std::fprintf(stderr, "usage: FormShow.exe --sheet N | --message\n");
+    std::fprintf(stderr, "usage: FormShow.exe --sheet N [--components] [--rescale DPI] | --message\n");
     return 2;
 }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The wizard window under Wine against its layout as designed (wizard_layout.txt), one run per tab
 # sheet: every control's class, parent, place and size, style, font, caption and visibility, and the
-# window's frame, client size and place. Then sheet 0 again at 144 dpi, where every length scales.
+# window's frame, client size and place. Then sheet 3 told at run time that it moved to 144 dpi, and
+# sheet 0 started at 144 dpi, where every length scales.
 # Screenshots go to build/screens.
 #   layout_test.sh FormShow.exe E2E_DIR
 source "$(dirname "$0")/lib.sh"
@@ -77,10 +78,26 @@ field_of() { awk -F'\t' -v key="$2=" '$1 == "window" { for (i = 2; i <= NF; i++)
 
 # The window's own rectangle from the dump: the virtual desktop's screen is the display's root.
 screenshot() {
-    local dump=$1 name=$2 x y w h
+    local dump=$1 name=$2 x y w h cw ch border
     IFS=, read -r x y w h <<<"$(field_of "$dump" rect)"
     import -window root -crop "${w}x${h}+${x}+${y}" +repage "$screens/$name.png" 2>/dev/null ||
         note "no screenshot ($name)"
+    # The client area alone too (the frame is the system's), for comparing two windows' contents.
+    IFS=, read -r cw ch <<<"$(field_of "$dump" client)"
+    border=$(((w - cw) / 2))
+    convert "$screens/$name.png" -crop "${cw}x${ch}+${border}+$((h - ch - border))" +repage \
+        "$work/$name.client.png" 2>/dev/null
+}
+
+# Two windows' client areas, pixel by pixel: a window rescaled at run time must look like one that
+# started at that resolution, with nothing of its old size left on the screen.
+same_picture() {
+    local a="$work/$1.client.png" b="$work/$2.client.png" differing total
+    differing=$(command compare -metric AE -fuzz 8% "$a" "$b" null: 2>&1) || true
+    total=$(identify -format '%[fx:w*h]' "$a")
+    [ -n "$differing" ] && [ "${differing%.*}" -le $((total / 200)) ] ||
+        fail "$1 and $2 differ in $differing of $total pixels"
+    note "$1 looks like $2 ($differing of $total pixels differ)"
 }
 
 # The layout in the dump's terms: Windows-1252 bytes, those from 0x80 up as \xNN.
@@ -132,9 +149,11 @@ function expect_font(what, want, got,   w, g) {
 function check_window(f,   r, s, c) {
     expect("window", "class", tolower(f[3]), tolower(win["class"]))
     expect("window", "kind", f[10], win["kind"])
-    expect("window", "dpi", dpi, win["dpi"])
+    expect("window", "dpi", reported, win["dpi"])
     expect_near("window", "client", scale(f[7]) "," scale(f[8]), win["client"], tol)
     expect("window", "caption", caption(f[13]), win["text"])
+    # A window told of a new resolution stays where the system suggested, not centred again.
+    if (reported != dpi) return
     split(win["rect"], r, ","); split(win["screen"], s, ",")
     c = int((s[1] - r[3]) / 2) "," int((s[2] - r[4]) / 2)
     expect_near("window", "place on the " win["screen"] " screen", c, r[1] "," r[2], 1)
@@ -202,9 +221,10 @@ runs=0
 
 # A difference does not stop the run: the other sheets still say what they have to say.
 compare() {
-    local dump=$1 sheet=$2 dpi=$3 tolerance=$4 differences="$work/differences-$2-$3dpi.txt"
+    local dump=$1 sheet=$2 dpi=$3 tolerance=$4 reported=${5:-$3} differences="$work/differences-$2-$3dpi.txt"
     escaped_layout
-    awk -v dumpfile="$dump" -v sheet="$sheet" -v dpi="$dpi" -v tol="$tolerance" "$kCompare" "$dump" \
+    awk -v dumpfile="$dump" -v sheet="$sheet" -v dpi="$dpi" -v reported="$reported" -v tol="$tolerance" \
+        "$kCompare" "$dump" \
         "$work/layout.txt" >"$differences" && return 0
     if [ ${#failures[@]} -eq 0 ]; then
         echo "$e2e_name: the window as dumped with sheet $sheet active at $dpi dpi:" >&2
@@ -233,16 +253,18 @@ report_differences() {
     fail "${#failures[@]} of $runs runs differ from $(basename "$layout")"
 }
 
+# check_sheet SHEET DPI TOLERANCE SCREENSHOT [REPORTED-DPI FORMSHOW-OPTIONS...]
 check_sheet() {
-    local sheet=$1 dpi=$2 tolerance=$3 shot=$4 dump="$work/sheet-$1-$2dpi.txt"
+    local sheet=$1 dpi=$2 tolerance=$3 shot=$4 reported=${5:-$2} dump="$work/sheet-$1-$2dpi.txt"
+    shift 5 2>/dev/null || shift $#
     runs=$((runs + 1))
-    start_form --sheet "$sheet"
+    start_form --sheet "$sheet" "$@"
     run_probe dump --class $kClass --title "$kTitle" --timeout 10000 ||
         fail "no dump of sheet $sheet: $(cat "$work/probe.err")"
     [ -s "$work/probe.err" ] && note "WinProbe: $(cat "$work/probe.err")"
     cp "$work/probe.out" "$dump"
     screenshot "$dump" "$shot"
-    compare "$dump" "$sheet" "$dpi" "$tolerance" && note "sheet $sheet at $dpi dpi matches the layout"
+    compare "$dump" "$sheet" "$dpi" "$tolerance" "$reported" && note "sheet $sheet at $dpi dpi matches the layout $*"
     close_form
 }
 
@@ -252,9 +274,15 @@ for ((sheet = 0; sheet < kSheets; sheet++)); do
 done
 cp "$screens/wizard-sheet-0.png" "$screens/wizard-sheet-0-96dpi.png" 2>/dev/null
 
+# Moved at run time to a monitor of 144 dpi (WM_DPICHANGED, as per-monitor awareness gets it): every
+# length and font scales as if the window had started there; the system still reports 96.
+check_sheet 3 144 1 wizard-sheet-3-rescaled-144dpi 96 --rescale 144
+
 wine_set_dpi 144 || fail "cannot set 144 dpi"
 check_sheet 0 144 1 wizard-sheet-0-144dpi
+check_sheet 3 144 1 wizard-sheet-3-144dpi
 wine_set_dpi 96 || fail "cannot restore 96 dpi"
+same_picture wizard-sheet-3-rescaled-144dpi wizard-sheet-3-144dpi
 
 [ ${#failures[@]} -eq 0 ] || report_differences
 note "ok"

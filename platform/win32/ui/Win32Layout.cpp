@@ -38,11 +38,20 @@ void PlaceForm(TForm& form) {
     RECT r{0, 0, data.Scale(form.ClientWidth()), data.Scale(form.ClientHeight())};
     DWORD style = static_cast<DWORD>(GetWindowLongPtrA(w, GWL_STYLE));
     DWORD exStyle = static_cast<DWORD>(GetWindowLongPtrA(w, GWL_EXSTYLE));
+    const int clientWidth = r.right, clientHeight = r.bottom;
     if (AdjustForDpiFn adjust = AdjustForDpi())
         adjust(&r, style, FALSE, exStyle, static_cast<UINT>(data.Dpi));
     else
         AdjustWindowRectEx(&r, style, FALSE, exStyle);
     int width = r.right - r.left, height = r.bottom - r.top;
+    // The frame the system really draws may differ from the computed one (a frame not scaled with the
+    // resolution): the client area is what must come out exact.
+    SetWindowPos(w, nullptr, 0, 0, width, height, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
+    RECT client;
+    if (GetClientRect(w, &client)) {
+        width += clientWidth - static_cast<int>(client.right);
+        height += clientHeight - static_cast<int>(client.bottom);
+    }
     MONITORINFO monitor{};
     monitor.cbSize = sizeof monitor;
     RECT area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
@@ -119,6 +128,8 @@ void RescaleForm(TForm& form, int dpi, const RECT* suggested) {
     TFormData& data = DataOf(form);
     data.Dpi = dpi;
     data.ResetFonts();
+    // Everything moves and grows at once; the old pixels must not be carried along into the new places.
+    SendMessageA(Hwnd(form), WM_SETREDRAW, FALSE, 0);
     for (TControl* c : form.AllControls()) {
         if (!Hwnd(*c)) continue;
         SendMessageA(Hwnd(*c), WM_SETFONT, reinterpret_cast<WPARAM>(data.Font(c->Font())), FALSE);
@@ -138,7 +149,8 @@ void RescaleForm(TForm& form, int dpi, const RECT* suggested) {
     ApplyOverlapRegions(form);
     for (TControl* c : form.AllControls())
         if (auto* container = dynamic_cast<TWinControl*>(c)) ApplyOverlapRegions(*container);
-    InvalidateRect(Hwnd(form), nullptr, TRUE);
+    SendMessageA(Hwnd(form), WM_SETREDRAW, TRUE, 0);
+    RedrawWindow(Hwnd(form), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 
 } // namespace ulv::win32ui
