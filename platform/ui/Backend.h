@@ -18,6 +18,8 @@ void Sync(TControl& control, TChange change);
 // The caption's extent as one line, "&" taken as the accelerator mark, in 96-dpi pixels.
 [[nodiscard]] TSize MeasureCaption(const TControl& control, const std::string& text);
 void SetFocus(TControl& control);
+// No control of the form keeps the focus; the window itself takes the keys.
+void ClearFocus(TForm& form);
 [[nodiscard]] TControl* Focused(const TForm& form);
 // Runs the message loop until the form's modal result stands; the window is shown first and hidden after.
 void RunModal(TForm& form);

@@ -8,20 +8,23 @@
 namespace ulv {
 namespace {
 
-char UpperLetter(char c) {
-    auto u = static_cast<unsigned char>(c);
-    if (u >= 'a' && u <= 'z') return static_cast<char>(u - 32);
-    // Latin-1 lower-case letters (Windows-1252 agrees there), except the division sign and y-diaeresis.
-    if (u >= 0xE0 && u <= 0xFE && u != 0xF7) return static_cast<char>(u - 32);
-    return c;
-}
-
 std::string StripCarriageReturns(std::string line) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     return line;
 }
 
 } // namespace
+
+char AcceleratorLetter(char c) {
+    auto u = static_cast<unsigned char>(c);
+    if (u >= 'a' && u <= 'z') return static_cast<char>(u - 32);
+    // Windows-1252: the Latin-1 lower-case letters but the division sign, and s, oe, z with caron, y with
+    // diaeresis.
+    if (u >= 0xE0 && u <= 0xFE && u != 0xF7) return static_cast<char>(u - 32);
+    if (u == 0x9A || u == 0x9C || u == 0x9E) return static_cast<char>(u - 0x10);
+    if (u == 0xFF) return static_cast<char>(0x9F);
+    return c;
+}
 
 TControl::TControl(TWinControl* parent, TControlKind kind, std::string name)
     : Kind_(kind), Name_(std::move(name)), Parent_(parent) {
@@ -65,16 +68,26 @@ void TControl::SetCaption(std::string caption) {
     if (Kind_ == TControlKind::Label) static_cast<TLabel*>(this)->AdjustSize();
 }
 
+bool TControl::HoldsFocus() const {
+    for (const TControl* c = Form().Focused(); c; c = c->Parent_)
+        if (c == this) return true;
+    return false;
+}
+
 void TControl::SetVisible(bool visible) {
     if (Visible_ == visible) return;
+    bool handOn = !visible && Form().HandlesCreated() && HoldsFocus();
     Visible_ = visible;
     Changed(TChange::Visible);
+    if (handOn) Form().FocusFirst();
 }
 
 void TControl::SetEnabled(bool enabled) {
     if (Enabled_ == enabled) return;
+    bool handOn = !enabled && Form().HandlesCreated() && HoldsFocus();
     Enabled_ = enabled;
     Changed(TChange::Enabled);
+    if (handOn) Form().FocusFirst();
 }
 
 bool TControl::Showing() const {
@@ -103,7 +116,7 @@ void TControl::SetFont(TFont font) {
 char TControl::Accelerator() const {
     for (std::size_t i = 0; i + 1 < Caption_.size(); ++i) {
         if (Caption_[i] != '&') continue;
-        if (Caption_[i + 1] != '&') return UpperLetter(Caption_[i + 1]);
+        if (Caption_[i + 1] != '&') return AcceleratorLetter(Caption_[i + 1]);
         ++i; // "&&" is a literal ampersand
     }
     return 0;
@@ -175,7 +188,8 @@ std::string TEdit::Text() const {
 }
 
 void TEdit::UserSetText(std::string text) {
-    SetCaption(std::move(text));
+    // Writing the text back into the edit would move its caret to the start at every keystroke.
+    TakeCaption(std::move(text));
 }
 
 void TButton::Click() {
@@ -206,8 +220,10 @@ void TPageControl::SetActivePage(TTabSheet* sheet) {
     if (sheet && &sheet->PageControl() != this) return;
     if (Active_ == sheet) return;
     Active_ = sheet;
+    // The new sheet first, so that a focus leaving the old one can land on it.
+    if (Active_) Active_->SetVisible(true);
     for (TTabSheet* s : Sheets_)
-        s->SetVisible(s == Active_);
+        if (s != Active_) s->SetVisible(false);
     Changed(TChange::ActivePage);
 }
 
@@ -223,14 +239,18 @@ void TPageControl::LayoutSheets() {
         s->SetBounds({kSheetInset, kSheetInset, area.Width - 2 * kSheetInset, area.Height - 2 * kSheetInset});
 }
 
+TTabSheet::~TTabSheet() {
+    std::erase(Pages_.Sheets_, this);
+    if (Pages_.Active_ == this) Pages_.Active_ = nullptr;
+}
+
 int TTabSheet::PageIndex() const {
     const auto& sheets = Pages_.Sheets();
     return static_cast<int>(std::find(sheets.begin(), sheets.end(), this) - sheets.begin());
 }
 
 int TCustomList::AddItem(std::string text, std::uintptr_t data) {
-    Items_.push_back(TListItem{std::move(text), data, TCheckState::Unchecked});
-    Changed(TChange::Items);
+    InsertItem(Count(), std::move(text), data);
     return Count() - 1;
 }
 
@@ -238,7 +258,8 @@ void TCustomList::InsertItem(int index, std::string text, std::uintptr_t data) {
     index = std::clamp(index, 0, Count());
     Items_.insert(Items_.begin() + index, TListItem{std::move(text), data, TCheckState::Unchecked});
     if (ItemIndex_ >= index) ++ItemIndex_;
-    Changed(TChange::Items);
+    ChangedItem_ = index;
+    Changed(TChange::ItemAdded);
 }
 
 void TCustomList::ClearItems() {
@@ -281,6 +302,7 @@ TCheckState TCheckListBox::State(int index) const {
 void TCheckListBox::SetState(int index, TCheckState state) {
     if (!ValidIndex(index) || Items_[index].State == state) return;
     Items_[index].State = state;
+    ChangedItem_ = index;
     Changed(TChange::ItemState);
 }
 
@@ -294,10 +316,10 @@ void TCheckListBox::UserToggle(int index) {
     if (OnClickCheck) OnClickCheck(*this);
 }
 
-void TCheckListBox::UserClickAt(int index, int x) {
+void TCheckListBox::UserClickAt(int index, bool inCheckBox) {
     if (!ValidIndex(index) || !EffectivelyEnabled()) return;
-    if (ItemIndex() != index) UserSelect(index);
-    if (x >= 0 && x < kCheckColumn) UserToggle(index);
+    UserSelect(index);
+    if (inCheckBox) UserToggle(index);
 }
 
 void TCheckListBox::UserSpace() {

@@ -42,6 +42,7 @@ enum class TChange {
     Color,
     Checked,
     Items,
+    ItemAdded,
     ItemIndex,
     ItemState,
     Range,
@@ -52,6 +53,9 @@ enum class TChange {
 
 class TForm;
 class TWinControl;
+
+// The letter an accelerator stands for, upper-cased in Windows-1252 (ASCII and accented letters).
+[[nodiscard]] char AcceleratorLetter(char c);
 
 // What a backend keeps per control (a window handle view and its own extra data).
 struct TNativeView {
@@ -104,8 +108,12 @@ public:
 
 protected:
     void Changed(TChange change);
+    // The user changed the text in the real control: the state follows without being mirrored back.
+    void TakeCaption(std::string caption) { Caption_ = std::move(caption); }
 
 private:
+    // Hiding or disabling the control that holds the focus hands the focus on.
+    [[nodiscard]] bool HoldsFocus() const;
     TControlKind Kind_;
     std::string Name_;
     TWinControl* Parent_;
@@ -270,6 +278,7 @@ private:
 class TTabSheet : public TWinControl {
 public:
     TTabSheet(TPageControl& pages, std::string name);
+    ~TTabSheet() override;
     [[nodiscard]] TPageControl& PageControl() const { return Pages_; }
     [[nodiscard]] int PageIndex() const;
 
@@ -302,6 +311,8 @@ public:
     [[nodiscard]] std::uintptr_t ItemData(int index) const;
     void SetItemData(int index, std::uintptr_t data);
     [[nodiscard]] int ItemIndex() const { return ItemIndex_; }
+    // The item the last ItemAdded or ItemState change was about, for the backend's mirror.
+    [[nodiscard]] int ChangedItem() const { return ChangedItem_; }
     // -1 clears the selection; out of range is ignored.
     void SetItemIndex(int index);
     // The user selected another item: ItemIndex, then OnChange.
@@ -314,6 +325,8 @@ public:
 protected:
     [[nodiscard]] bool ValidIndex(int index) const { return index >= 0 && index < Count(); }
     std::vector<TListItem> Items_;
+
+    int ChangedItem_ = -1;
 
 private:
     int ItemIndex_ = -1;
@@ -334,7 +347,7 @@ public:
 };
 
 // A list with a check box before each item. The user's toggle: unchecked becomes checked, checked or
-// greyed becomes unchecked; then OnClickCheck.
+// greyed becomes unchecked; then OnClickCheck. The item a click or Space toggled is the selected one.
 class TCheckListBox : public TCustomList {
 public:
     // Width of the check box column, in 96-dpi pixels, before the item's drawing rectangle.
@@ -346,9 +359,8 @@ public:
     [[nodiscard]] bool Checked(int index) const { return State(index) == TCheckState::Checked; }
     void SetChecked(int index, bool checked);
     void UserToggle(int index);
-    // A click at x (96-dpi pixels from the list's left edge) on an item: selects it, and toggles it when the
-    // click falls in the check box column.
-    void UserClickAt(int index, int x);
+    // A click on an item: selects it, and toggles it when the click fell in the check box column.
+    void UserClickAt(int index, bool inCheckBox);
     // Space: toggles the selected item.
     void UserSpace();
     TNotifyEvent OnClickCheck;

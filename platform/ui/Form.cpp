@@ -176,6 +176,15 @@ void TForm::FocusControl(TControl& control) {
     if (control.CanFocus() && control.Showing() && control.EffectivelyEnabled()) backend::SetFocus(control);
 }
 
+void TForm::FocusFirst() {
+    std::vector<TControl*> order = TabOrder();
+    if (order.empty()) {
+        backend::ClearFocus(*this);
+        return;
+    }
+    backend::SetFocus(*order.front());
+}
+
 TControl* TForm::Focused() const {
     return backend::Focused(*this);
 }

@@ -62,6 +62,9 @@ public:
     bool Accelerator(char letter);
 
     void FocusControl(TControl& control);
+    // The first control in Tab order takes the focus (none when nothing can): when the window is shown,
+    // and when the control holding the focus is hidden or disabled.
+    void FocusFirst();
     [[nodiscard]] TControl* Focused() const;
     void SetWaitCursor();
 

@@ -1,13 +1,14 @@
 // Shows the wizard window, or its message dialog, as the setup builds them, for the tests to look at:
-//   FormShow.exe --sheet N [--components]
+//   FormShow.exe --sheet N [--components] [--ask] [--rescale D]
 //                             the window with sheet N (0..7) active; prints "ready" once shown, and
 //                             "closed R" with its modal result when it has been closed. Meanwhile it
 //                             prints "next" for a click of NextBtn, "select I" when the user selects
 //                             item I of the components list and "check I STATE" when the user toggles
 //                             it. --components fills that list with the seven components (the first
 //                             greyed, the next three checked), each drawn with a folder glyph;
-//                             --rescale D tells the shown window that it moved to a monitor of D dpi
-//                             (WM_DPICHANGED) before saying "ready"
+//                             --ask makes NextBtn ask a yes/no question over the window and print
+//                             "answer R"; --rescale D tells the shown window that it moved to a monitor of D
+//                             dpi (WM_DPICHANGED) before saying "ready"
 //   FormShow.exe --message    the dialog for a file that cannot be written; prints "result R"
 #include "engine/AttachFiles.h"
 #include "platform/ui/Images.h"
@@ -86,13 +87,19 @@ void MoveToResolution(ulv::TForm& form, int dpi) {
     SendMessageA(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
 }
 
-int ShowSheet(int page, bool components, int rescale) {
+int ShowSheet(int page, bool components, bool ask, int rescale) {
     ulv::win32::Win32Machine machine;
     ulv::TPlatform platform = machine.Platform();
     ulv::TMainDlgForm form(platform);
     std::optional<ulv::TBitmapImage> glyph;
     if (components) FillComponents(platform, form, glyph);
-    form.NextBtn.OnClick = [](ulv::TControl&) { Say("next"); };
+    form.NextBtn.OnClick = [&form, ask](ulv::TControl&) {
+        Say("next");
+        if (ask)
+            Say("answer " +
+                std::to_string(ulv::ShowWizardMessage(&form, "Continuer ?", ulv::kMessageConfirmation,
+                                                      ulv::kButtonYes | ulv::kButtonNo)));
+    };
     form.ShowSheet(page);
     form.OnTimer = [rescale](ulv::TForm& sender, unsigned id) {
         if (id != kReadyTimer) return;
@@ -121,20 +128,23 @@ int main(int argc, char** argv) {
     ulv::win32::InitCommonControls();
     if (argc >= 3 && std::strcmp(argv[1], "--sheet") == 0) {
         int page = std::atoi(argv[2]);
-        bool components = false;
+        bool components = false, ask = false;
         int rescale = 0;
         for (int i = 3; i < argc; ++i) {
             if (std::strcmp(argv[i], "--components") == 0)
                 components = true;
+            else if (std::strcmp(argv[i], "--ask") == 0)
+                ask = true;
             else if (std::strcmp(argv[i], "--rescale") == 0 && i + 1 < argc)
                 rescale = std::atoi(argv[++i]);
             else
                 return 2;
         }
         if (page < 0 || page >= ulv::kPageCount || rescale < 0) return 2;
-        return ShowSheet(page, components, rescale);
+        return ShowSheet(page, components, ask, rescale);
     }
     if (argc == 2 && std::strcmp(argv[1], "--message") == 0) return ShowMessage();
-    std::fprintf(stderr, "usage: FormShow.exe --sheet N [--components] [--rescale DPI] | --message\n");
+    std::fprintf(stderr,
+                 "usage: FormShow.exe --sheet N [--components] [--ask] [--rescale DPI] | --message\n");
     return 2;
 }

@@ -3,7 +3,9 @@
 # keeps its item texts in the control, draws its check boxes (a greyed one too) and folder glyphs without
 # their key colour, toggles by the user's rule on a click in the box or the space bar and only selects on a
 # click in the text; Alt+letter focuses a label's control on the shown sheet; Enter is Next's, Tab runs
-# from the page to the buttons, Esc closes the window. A screenshot goes to build/screens.
+# from the page to the buttons, Esc closes the window; typed text stands in the edit in the order typed;
+# after a question the focus is back where it was; the message dialog answers Enter with the focused
+# button and Esc with its cancel-like one. A screenshot goes to build/screens.
 #   controls_test.sh FormShow.exe E2E_DIR
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/../../scripts/lib/wine.sh"
@@ -122,12 +124,47 @@ expect_focus $kSelCompLstBx "Alt+C focuses the components list"
 finish $kSelCompLstBx
 note "Tab order, Alt+C, Esc"
 
-start --sheet 2
+start --sheet 2 --ask
 run_probe syschar --char d
 expect_focus $kDestDirEdt "Alt+D focuses the destination edit"
+for vk in 0x44 0x45 0x46; do run_probe key --id $kDestDirEdt --vk $vk; done # d, e, f
+run_probe dump || fail "cannot dump the window"
+typed=$(awk -F'\t' -v id="id=$kDestDirEdt" '$2 == id { sub(/^text=/, "", $NF); print $NF }' "$work/probe.out")
+[ "$typed" = def ] || fail "typed d, e, f into the edit, which holds '$typed'"
+note "typed text stands in the order typed"
+# Enter is Next's; its question comes over the window and takes the keys; the window gets its focus back.
 run_probe key --id $kDestDirEdt --vk 0x0D
+wait_lines 2
+timeout 60 wine "$probe" wait-window --title Confirmation --timeout 20000 </dev/null >/dev/null 2>&1 ||
+    fail "no question after Next"
+timeout 60 wine "$probe" key --title Confirmation --id 6 --vk 0x1B </dev/null >/dev/null 2>&1
 expect_said "ready
-next"
+next
+answer 7"
+expect_focus $kDestDirEdt "the edit again once the question is answered"
 finish $kDestDirEdt
-note "Alt+D, Enter is Next's, Esc closes"
+note "Alt+D, Enter is Next's, Esc answers No, the focus comes back, Esc closes"
+
+# The message dialog's keys: Enter answers the default (Retry), Tab then Enter the button focused
+# (Ignore), Esc the cancel-like one (Abandon).
+ask_message() {
+    local keys=$1 expected=$2 vk id
+    : >"$work/form.out"
+    timeout 120 wine "$formshow" --message </dev/null >"$work/form.out" 2>"$work/form.err" &
+    form_pid=$!
+    timeout 60 wine "$probe" wait-window --title Erreur --timeout 20000 </dev/null >/dev/null 2>&1 ||
+        fail "no message dialog"
+    for key in $keys; do
+        IFS=: read -r id vk <<<"$key"
+        timeout 60 wine "$probe" key --title Erreur --id "$id" --vk "$vk" </dev/null >/dev/null 2>&1
+        sleep 0.3
+    done
+    wait "$form_pid"
+    form_pid=""
+    [ "$(said)" = "result $expected" ] || fail "keys $keys: '$(said)', expected 'result $expected'"
+}
+ask_message "4:0x0D" 4
+ask_message "4:0x09 5:0x0D" 5
+ask_message "4:0x1B" 3
+note "the message dialog: Enter, Tab and Enter, Esc"
 note "ok"

@@ -72,11 +72,11 @@ TEST_F(ToolkitTest, CheckListTogglesByTheUserRuleAndProgramChangesFireNothing) {
     EXPECT_EQ(form.ClickChecks, 3);
 
     // A click in the item's text selects it and leaves its box alone; a click in the box toggles.
-    list.UserClickAt(1, TCheckListBox::kCheckColumn + 5);
+    list.UserClickAt(1, false);
     EXPECT_EQ(list.ItemIndex(), 1);
     EXPECT_EQ(form.Changes, 1);
     EXPECT_EQ(list.State(1), TCheckState::Unchecked);
-    list.UserClickAt(1, 3);
+    list.UserClickAt(1, true);
     EXPECT_EQ(list.State(1), TCheckState::Checked);
     EXPECT_EQ(form.Changes, 1);
     EXPECT_EQ(form.ClickChecks, 4);
@@ -143,8 +143,10 @@ TEST_F(ToolkitTest, AcceleratorsFocusTheirControlOnTheShownSheetOnly) {
     EXPECT_FALSE(form.Accelerator('C'));
     EXPECT_EQ(form.Focused(), &form.DirEdt);
 
+    // The edit goes with its sheet: the focus moves on to the first control of the new one.
     form.Pages.SetActivePage(&form.Second);
-    EXPECT_EQ(form.Focused(), nullptr); // the edit went with its sheet
+    EXPECT_EQ(form.Focused(), &form.List);
+    form.FocusControl(form.Ok);
     EXPECT_TRUE(form.Accelerator('C'));
     EXPECT_EQ(form.Focused(), &form.List);
 
@@ -234,6 +236,23 @@ TEST_F(ToolkitTest, PageContainerShowsOneSheetAndTabSkipsTheOthers) {
     EXPECT_EQ(form.Pages.ActivePage(), &form.Second);
 }
 
+TEST_F(ToolkitTest, HidingOrDisablingTheFocusedControlHandsTheFocusOn) {
+    form.FocusControl(form.Ok);
+    form.Ok.SetEnabled(false);
+    EXPECT_EQ(form.Focused(), &form.DirEdt); // the first control in Tab order
+    form.FocusControl(form.Agree);
+    form.Agree.SetVisible(false);
+    EXPECT_EQ(form.Focused(), &form.DirEdt);
+    // Another control changing leaves the focus alone.
+    form.Cancel.SetEnabled(false);
+    EXPECT_EQ(form.Focused(), &form.DirEdt);
+    // With nothing left to take it, no control has it.
+    form.Pages.SetEnabled(false);
+    EXPECT_EQ(form.Focused(), nullptr);
+    form.Pages.SetEnabled(true);
+    EXPECT_EQ(form.Focused(), nullptr);
+}
+
 TEST_F(ToolkitTest, ControlsAreNumberedDepthFirst) {
     std::vector<std::string> names;
     for (TControl* c : form.AllControls())
@@ -286,14 +305,17 @@ TEST_F(ToolkitTest, TimersTickOnlyWhileRunning) {
 
 TEST_F(ToolkitTest, ModalLoopEndsWhenTheCloseQueryAgrees) {
     int asked = 0;
+    TControl* firstFocus = nullptr;
     form.OnCloseQuery = [&](TForm&, bool& canClose) { canClose = ++asked > 1; };
     headless::ScriptModalLoop({
+        [&](TForm& f) { firstFocus = f.Focused(); },
         [](TForm& f) { static_cast<TTestForm&>(f).Cancel.Click(); }, // refused
         [](TForm& f) { static_cast<TTestForm&>(f).Ok.Click(); },     // no result
         [](TForm& f) { f.SetModalResult(kModalResultOk); },          // agreed
         [](TForm& f) { static_cast<TTestForm&>(f).Ok.Click(); },     // never run
     });
     EXPECT_EQ(form.ShowModal(), kModalResultOk);
+    EXPECT_EQ(firstFocus, &form.DirEdt) << "a shown window focuses its first control";
     EXPECT_EQ(asked, 2);
     EXPECT_EQ(form.OkClicks, 1);
     // The step it did not need is gone: the next loop ends at once with the user's close.
@@ -317,6 +339,11 @@ TEST_F(ToolkitTest, OwnerDrawnItemsDrawThroughTheHandler) {
     EXPECT_EQ(ops, (std::vector<std::string>{"FillRect 16,16,196,32 8000000D",
                                              "TextOut 18,17 \"Dictionnaires\" 8000000E",
                                              "DrawText 16,16,196,32 \"12 Ko\" 0022 8000000E"}));
+    // Once the items overflow, the scroll bar takes its width from the items.
+    for (int i = 0; i < 4; ++i)
+        list.AddItem("Inserts");
+    ops = headless::DrawItem(list, 0);
+    EXPECT_EQ(ops.front(), "FillRect 16,0,179,16 80000005");
 }
 
 TEST(MessageDialogTest, TitlesCaptionsOrderAndResults) {
@@ -367,8 +394,14 @@ TEST(MessageDialogTest, HeadlessDialogAnswersFromTheScriptAndRecordsTheQuestion)
     // With the script used up the cancel-like button answers.
     EXPECT_EQ(ShowWizardMessage(nullptr, "Encore", kMessageError, 0x0070), 3);
     EXPECT_EQ(ShowWizardMessage(nullptr, "Rien", kMessageInformation, 0), 0);
+    // A help button answers nothing and is not shown; the window's timers tick while a question waits.
+    int ticks = 0;
+    headless::DuringNextQuestion([&] { ++ticks; });
+    EXPECT_EQ(ShowWizardMessage(nullptr, "Aide ?", kMessageInformation, kButtonOk | kButtonHelp), 1);
+    EXPECT_EQ(ticks, 1);
     const auto& asked = headless::AskedMessages();
-    ASSERT_EQ(asked.size(), 4u);
+    ASSERT_EQ(asked.size(), 5u);
+    EXPECT_EQ(asked[4].Captions, std::vector<std::string>{"OK"});
     EXPECT_EQ(asked[0].Title, "Erreur");
     EXPECT_EQ(asked[0].Captions, (std::vector<std::string>{"A&bandonner",
                                                            "&R\xE9"

@@ -15,6 +15,7 @@ struct THeadlessState {
     std::vector<headless::TAskedMessage> Asked;
     std::deque<std::function<void(TForm&)>> Steps;
     std::set<std::pair<const TForm*, unsigned>> Timers;
+    std::function<void()> During;
     std::uintptr_t NextWindow = 1;
     int WaitCursors = 0;
 };
@@ -42,6 +43,9 @@ std::string WithoutAccelerator(const std::string& text) {
     }
     return out;
 }
+
+// SM_CXVSCROLL at 96 dpi.
+constexpr int kScrollBarWidth = 17;
 
 class TRecordingCanvas final : public TCanvas {
 public:
@@ -102,14 +106,16 @@ void SetFocus(TControl& control) {
 }
 
 TControl* Focused(const TForm& form) {
-    TControl* focus = form.HeadlessFocus;
-    // A control that was hidden or disabled has lost the focus, as a real window does.
-    if (focus && (!focus->Showing() || !focus->EffectivelyEnabled())) return nullptr;
-    return focus;
+    return form.HeadlessFocus;
+}
+
+void ClearFocus(TForm& form) {
+    form.HeadlessFocus = nullptr;
 }
 
 void RunModal(TForm& form) {
     auto& steps = State().Steps;
+    if (!form.Focused()) form.FocusFirst();
     while (!form.ConfirmModalResult()) {
         if (steps.empty()) {
             // The script is what the user does, and it is over: the user closes the window (a form that
@@ -146,10 +152,17 @@ void SetWaitCursor() {
 
 int ShowWizardMessage(TForm*, const std::string& text, int kind, std::uint16_t buttons) {
     headless::TAskedMessage asked{text, kind, buttons, std::string(MessageTitle(kind)), {}};
+    // As on Win32, a button that answers nothing (help) is not shown.
     for (const auto& b : MessageButtons(buttons))
-        asked.Captions.emplace_back(b.Caption);
+        if (b.Result) asked.Captions.emplace_back(b.Caption);
+    bool none = asked.Captions.empty();
     State().Asked.push_back(std::move(asked));
-    if (MessageButtons(buttons).empty()) return 0;
+    if (none) return 0;
+    // What happens while the question is on screen (the window's timers keep running).
+    if (auto during = std::move(State().During)) {
+        State().During = nullptr;
+        during();
+    }
     auto& answers = State().Answers;
     if (answers.empty()) {
         int cancel = CancelMessageResult(buttons);
@@ -173,6 +186,11 @@ const std::vector<TAskedMessage>& AskedMessages() {
 void ClearMessages() {
     State().Asked.clear();
     State().Answers.clear();
+    State().During = nullptr;
+}
+
+void DuringNextQuestion(std::function<void()> action) {
+    State().During = std::move(action);
 }
 
 void ScriptModalLoop(std::vector<std::function<void(TForm&)>> steps) {
@@ -185,7 +203,11 @@ std::vector<std::string> DrawItem(TCustomList& list, int index, TOwnerDrawState 
     font.Color = state.Disabled ? kColorGrayText : state.Selected ? kColorHighlightText : kColorWindowText;
     TRecordingCanvas canvas(font);
     canvas.SetBrushColor(state.Selected ? kColorHighlight : kColorWindow);
-    const int width = list.Bounds().Width - 4;
+    // The client area as Win32 has it: inside a 2-pixel sunken edge, less the vertical scroll bar once
+    // the items do not fit.
+    const int clientHeight = list.Bounds().Height - 4;
+    const bool scrolls = list.Count() * list.ItemHeight > clientHeight;
+    const int width = list.Bounds().Width - 4 - (scrolls ? kScrollBarWidth : 0);
     int left = list.Kind() == TControlKind::CheckListBox ? TCheckListBox::kCheckColumn : 0;
     TRect rect{left, index * list.ItemHeight, width, (index + 1) * list.ItemHeight};
     if (list.OnDrawItem) list.OnDrawItem(list, index, canvas, rect, state);

@@ -23,6 +23,9 @@ struct TAskedMessage {
 void ScriptAnswers(std::vector<int> results);
 [[nodiscard]] const std::vector<TAskedMessage>& AskedMessages();
 void ClearMessages();
+// Runs while the next message dialog is on screen, before it answers (the window's timers go on
+// ticking under a real one: a test delivers such a tick here).
+void DuringNextQuestion(std::function<void()> action);
 
 // Steps the next modal loop runs, one per turn; the loop ends when the form's modal result stands, or
 // with kModalResultCancel when the steps run out (as if the user closed the window). Steps the loop did

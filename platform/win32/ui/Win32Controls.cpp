@@ -127,6 +127,12 @@ void SyncState(TControl& c) {
     }
 }
 
+// Whether the window, or one inside it, holds the keyboard focus.
+bool HasFocusWithin(HWND w) {
+    HWND focus = GetFocus();
+    return focus && (focus == w || IsChild(w, focus));
+}
+
 void CreateFormWindow(TForm& form) {
     int dpi = SystemDpi();
     auto* data = new TFormData(dpi);
@@ -165,6 +171,8 @@ using namespace win32ui;
 void CreateNative(TControl& control) {
     RegisterClasses();
     if (control.Kind() == TControlKind::Form) return CreateFormWindow(static_cast<TForm&>(control));
+    // Without the window (or the parent's) there is nothing to put the control in.
+    if (!Hwnd(*control.Parent()) || !control.Form().Native.Extra) return;
     TWindowSpec spec = SpecOf(control);
     TFormData& data = DataOf(control);
     gCreating = &control;
@@ -192,9 +200,10 @@ void CreateNative(TControl& control) {
 void DestroyNative(TControl& control) {
     HWND w = Hwnd(control);
     control.Native.Window = 0;
-    if (!w) return;
-    RemovePropA(w, "UlvaraControl");
-    DestroyWindow(w);
+    if (w) {
+        RemovePropA(w, "UlvaraControl");
+        DestroyWindow(w);
+    }
     if (control.Kind() == TControlKind::Form) {
         delete reinterpret_cast<TFormData*>(control.Native.Extra);
         control.Native.Extra = 0;
@@ -210,8 +219,8 @@ void Sync(TControl& control, TChange change) {
         break;
     case TChange::Caption:
         SyncText(control);
-        if (control.Kind() == TControlKind::Label && static_cast<TLabel&>(control).AutoSize())
-            PlaceNative(control);
+        // Auto-sized labels follow their text; wrapped ones may need to grow for it.
+        if (control.Kind() == TControlKind::Label) PlaceNative(control);
         break;
     case TChange::Visible:
         SyncVisible(control);
@@ -219,6 +228,9 @@ void Sync(TControl& control, TChange change) {
         break;
     case TChange::Enabled:
         EnableWindow(Hwnd(control), control.Enabled());
+        break;
+    case TChange::ItemAdded:
+        InsertListItem(static_cast<TCustomList&>(control));
         break;
     case TChange::Font:
         SendMessageA(Hwnd(control), WM_SETFONT,
@@ -231,7 +243,7 @@ void Sync(TControl& control, TChange change) {
     case TChange::ItemState: {
         InvalidateRect(Hwnd(control), nullptr, TRUE);
         auto& list = static_cast<TCheckListBox&>(control);
-        NotifyCheckStateChanged(list, list.ItemIndex());
+        NotifyCheckStateChanged(list, list.ChangedItem());
         break;
     }
     case TChange::ItemIndex:
@@ -250,6 +262,14 @@ void Sync(TControl& control, TChange change) {
 
 void SetFocus(TControl& control) {
     if (HWND w = Hwnd(control)) ::SetFocus(w);
+}
+
+void ClearFocus(TForm& form) {
+    // The window itself keeps the keys, so Tab and Esc still work.
+    // Only while the window is the active one: the focus never pulls it in front of another program.
+    HWND w = Hwnd(form);
+    HWND focus = GetFocus();
+    if (w && GetActiveWindow() == w && focus != w && (!focus || HasFocusWithin(w))) ::SetFocus(w);
 }
 
 TControl* Focused(const TForm& form) {

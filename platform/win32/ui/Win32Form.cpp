@@ -8,12 +8,6 @@ namespace {
 
 constexpr UINT kWmDpiChanged = 0x02E0;
 
-char UpperAnsi(char c) {
-    char buffer[2] = {c, 0};
-    CharUpperBuffA(buffer, 1);
-    return buffer[0];
-}
-
 void Command(TControl& c, WORD code) {
     HWND w = Hwnd(c);
     switch (c.Kind()) {
@@ -80,6 +74,15 @@ void PaintContainer(HWND window, TControl& c) {
     EndPaint(window, &ps);
 }
 
+void RestoreFocus(TForm& form) {
+    HWND last = DataOf(form).LastFocus;
+    if (last && IsChild(Hwnd(form), last) && IsWindowVisible(last) && IsWindowEnabled(last)) {
+        ::SetFocus(last);
+        return;
+    }
+    if (!form.Focused()) form.FocusFirst();
+}
+
 bool FormMessage(TForm& form, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     switch (message) {
     case WM_CLOSE:
@@ -92,13 +95,19 @@ bool FormMessage(TForm& form, UINT message, WPARAM wParam, LPARAM lParam, LRESUL
         if (form.OnActivateApp) form.OnActivateApp(form, wParam != 0);
         return false;
     case WM_ACTIVATE:
-        // Give the focus back where it was when the window is activated again, as dialogs do.
-        if (LOWORD(wParam) == WA_INACTIVE)
-            DataOf(form).LastFocus = GetFocus();
-        else if (HWND last = DataOf(form).LastFocus;
-                 last && IsChild(Hwnd(form), last) && IsWindowVisible(last))
-            ::SetFocus(last);
-        return false;
+        // The focus goes back where it was when the window is activated again, as in dialogs; the
+        // default processing would give it to the window itself.
+        if (LOWORD(wParam) == WA_INACTIVE) {
+            HWND focus = GetFocus();
+            if (focus && IsChild(Hwnd(form), focus)) DataOf(form).LastFocus = focus;
+            return false;
+        }
+        RestoreFocus(form);
+        result = 0;
+        return true;
+    case WM_SETFOCUS:
+        RestoreFocus(form);
+        return true;
     case kWmDpiChanged:
         RescaleForm(form, LOWORD(wParam), reinterpret_cast<const RECT*>(lParam));
         result = 0;
@@ -162,7 +171,7 @@ bool PreTranslateFormKey(TForm& form, const MSG& msg) {
             return false;
         return form.KeyDown(key, GetKeyState(VK_SHIFT) < 0);
     }
-    if (msg.message == WM_SYSCHAR) return form.Accelerator(UpperAnsi(static_cast<char>(msg.wParam)));
+    if (msg.message == WM_SYSCHAR) return form.Accelerator(AcceleratorLetter(static_cast<char>(msg.wParam)));
     // Their characters were taken with the key press above.
     if (msg.message == WM_CHAR && (msg.wParam == '\t' || msg.wParam == '\r' || msg.wParam == 0x1B))
         return true;
@@ -182,10 +191,11 @@ void RunModal(TForm& form) {
         return;
     }
     HWND owner = GetWindow(w, GW_OWNER);
-    if (owner) EnableWindow(owner, FALSE);
+    bool ownerWasEnabled = owner && IsWindowEnabled(owner);
+    if (ownerWasEnabled) EnableWindow(owner, FALSE);
     ShowWindow(w, SW_SHOW);
     SetForegroundWindow(w);
-    if (!form.Focused()) form.KeyDown(kVkTab, false);
+    if (!form.Focused()) form.FocusFirst();
     bool quit = false;
     MSG msg;
     while (!form.ConfirmModalResult()) {
@@ -199,7 +209,7 @@ void RunModal(TForm& form) {
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
-    if (owner) EnableWindow(owner, TRUE);
+    if (ownerWasEnabled) EnableWindow(owner, TRUE);
     ShowWindow(w, SW_HIDE);
     if (quit) PostQuitMessage(static_cast<int>(msg.wParam));
 }

@@ -1,5 +1,7 @@
 #include "platform/win32/ui/Win32Ui.h"
 
+#include <utility>
+
 namespace ulv::win32ui {
 namespace {
 
@@ -22,7 +24,7 @@ const TPanel* NearestPanel(const TControl& control) {
 
 TFormData::~TFormData() {
     ReleaseAccessibility(*this);
-    ResetFonts();
+    DeleteFonts(Fonts);
     for (auto& [color, brush] : Brushes)
         if (!(color & kColorSystem)) DeleteObject(brush);
 }
@@ -36,13 +38,19 @@ HFONT TFormData::Font(const TFont& font) {
     return created;
 }
 
-void TFormData::ResetFonts() {
-    for (auto& [key, font] : Fonts)
+TFormData::TFonts TFormData::TakeFonts() {
+    return std::exchange(Fonts, {});
+}
+
+void TFormData::DeleteFonts(TFonts& fonts) {
+    for (auto& [key, font] : fonts)
         DeleteObject(font);
-    Fonts.clear();
+    fonts.clear();
 }
 
 HBRUSH TFormData::Brush(TColor color) {
+    // A brush in "the system's colour" is the window's.
+    if (color == kColorDefault) color = kColorWindow;
     auto it = Brushes.find(color);
     if (it != Brushes.end()) return it->second;
     HBRUSH brush = (color & kColorSystem) ? GetSysColorBrush(static_cast<int>(color & 0xFF))
@@ -56,6 +64,7 @@ TFormData& DataOf(const TControl& control) {
 }
 
 COLORREF ToColorRef(TColor color) {
+    if (color == kColorDefault) return GetSysColor(COLOR_WINDOWTEXT);
     if (color & kColorSystem) return GetSysColor(static_cast<int>(color & 0xFF));
     return static_cast<COLORREF>(color & 0xFFFFFF);
 }

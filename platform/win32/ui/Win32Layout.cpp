@@ -127,7 +127,7 @@ void ApplyOverlapRegions(TWinControl& container) {
 void RescaleForm(TForm& form, int dpi, const RECT* suggested) {
     TFormData& data = DataOf(form);
     data.Dpi = dpi;
-    data.ResetFonts();
+    TFormData::TFonts oldFonts = data.TakeFonts();
     // Everything moves and grows at once; the old pixels must not be carried along into the new places.
     SendMessageA(Hwnd(form), WM_SETREDRAW, FALSE, 0);
     for (TControl* c : form.AllControls()) {
@@ -149,6 +149,7 @@ void RescaleForm(TForm& form, int dpi, const RECT* suggested) {
     ApplyOverlapRegions(form);
     for (TControl* c : form.AllControls())
         if (auto* container = dynamic_cast<TWinControl*>(c)) ApplyOverlapRegions(*container);
+    TFormData::DeleteFonts(oldFonts);
     SendMessageA(Hwnd(form), WM_SETREDRAW, TRUE, 0);
     RedrawWindow(Hwnd(form), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }

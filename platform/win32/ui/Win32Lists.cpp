@@ -77,8 +77,9 @@ LRESULT CALLBACK CheckListProc(HWND window, UINT message, WPARAM wParam, LPARAM 
         LRESULT result = CallWindowProcA(old, window, message, wParam, lParam);
         LRESULT hit = SendMessageA(window, LB_ITEMFROMPOINT, 0, lParam);
         if (HIWORD(hit)) return result;
-        int x = MulDiv(static_cast<short>(LOWORD(lParam)), 96, DataOf(*list).Dpi);
-        list->UserClickAt(LOWORD(hit), x);
+        // The box column as it is drawn, in device pixels.
+        int x = static_cast<short>(LOWORD(lParam));
+        list->UserClickAt(LOWORD(hit), x >= 0 && x < DataOf(*list).Scale(TCheckListBox::kCheckColumn));
         return result;
     }
     case WM_KEYDOWN:
@@ -115,6 +116,21 @@ void SyncListItems(TCustomList& list) {
     SendMessageA(w, WM_SETREDRAW, TRUE, 0);
     data.Syncing = false;
     InvalidateRect(w, nullptr, TRUE);
+    if (list.Kind() == TControlKind::CheckListBox) AnnotateCheckStates(static_cast<TCheckListBox&>(list));
+}
+
+void InsertListItem(TCustomList& list) {
+    HWND w = Hwnd(list);
+    TFormData& data = DataOf(list);
+    int index = list.ChangedItem();
+    if (index < 0 || index >= list.Count()) return SyncListItems(list);
+    data.Syncing = true;
+    const std::string& text = list.Items()[static_cast<std::size_t>(index)].Text;
+    SendMessageA(w, IsCombo(list) ? CB_INSERTSTRING : LB_INSERTSTRING, static_cast<WPARAM>(index),
+                 reinterpret_cast<LPARAM>(text.c_str()));
+    // An insertion before the selected item moves the selection with it, as in the model.
+    SendMessageA(w, IsCombo(list) ? CB_SETCURSEL : LB_SETCURSEL, static_cast<WPARAM>(list.ItemIndex()), 0);
+    data.Syncing = false;
     if (list.Kind() == TControlKind::CheckListBox) AnnotateCheckStates(static_cast<TCheckListBox&>(list));
 }
 

@@ -1,6 +1,7 @@
 // The message dialog as a window of our own: MessageBoxA can neither carry French captions on every
-// system nor these button sets. Buttons have their result codes as ids, so Enter, Esc, Tab and the
-// buttons' accelerators come from the dialog manager (IsDialogMessage).
+// system nor these button sets. It is a dialog class of ours (DefDlgProc, DLGWINDOWEXTRA) whose buttons
+// have their result codes as ids, so the dialog manager gives Enter (the focused button, else the
+// default one), Esc, Tab, the arrow keys and the buttons' accelerators.
 #include "platform/ui/MessageDialog.h"
 #include "platform/win32/ui/Win32Ui.h"
 
@@ -46,10 +47,8 @@ UINT BeepOf(int kind) {
 
 LRESULT CALLBACK MessageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* state = reinterpret_cast<TDialogState*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-    if (!state) return DefWindowProcA(window, message, wParam, lParam);
+    if (!state) return DefDlgProcA(window, message, wParam, lParam);
     switch (message) {
-    case DM_GETDEFID:
-        return MAKELRESULT(state->Default, DC_HASDEFID);
     case WM_COMMAND: {
         int id = LOWORD(wParam);
         HWND from = reinterpret_cast<HWND>(lParam);
@@ -62,11 +61,8 @@ LRESULT CALLBACK MessageProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_CLOSE:
         if (state->Cancel) state->Result = state->Cancel;
         return 0;
-    case WM_CTLCOLORSTATIC:
-        SetBkColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_BTNFACE));
-        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
     default:
-        return DefWindowProcA(window, message, wParam, lParam);
+        return DefDlgProcA(window, message, wParam, lParam);
     }
 }
 
@@ -77,6 +73,7 @@ void RegisterMessageClass() {
     WNDCLASSEXA wc{};
     wc.cbSize = sizeof wc;
     wc.lpfnWndProc = MessageProc;
+    wc.cbWndExtra = DLGWINDOWEXTRA;
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
@@ -135,6 +132,16 @@ TDialogLayout LayOut(HFONT font, int dpi, const std::string& text,
     SelectObject(dc, old);
     DeleteDC(dc);
     return layout;
+}
+
+// The frame the system draws can differ from the computed one (another resolution than the system's):
+// the client area is what must come out as laid out.
+void FitClientArea(HWND dialog, SIZE client) {
+    RECT window, now;
+    if (!GetWindowRect(dialog, &window) || !GetClientRect(dialog, &now)) return;
+    int width = window.right - window.left + client.cx - now.right;
+    int height = window.bottom - window.top + client.cy - now.bottom;
+    SetWindowPos(dialog, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void Centre(HWND dialog, HWND over) {
@@ -204,15 +211,24 @@ int ShowWizardMessage(TForm* owner, const std::string& text, int kind, std::uint
     const DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT | (ownerWindow ? 0 : WS_EX_APPWINDOW);
     RECT frame{0, 0, layout.Client.cx, layout.Client.cy};
     AdjustWindowRectEx(&frame, style, FALSE, exStyle);
+    // Where it will stand, so that it is created on the monitor it belongs to.
+    RECT area;
+    if (ownerWindow && IsWindowVisible(ownerWindow))
+        GetWindowRect(ownerWindow, &area);
+    else
+        SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+    const int frameWidth = frame.right - frame.left, frameHeight = frame.bottom - frame.top;
     std::string title(MessageTitle(kind));
-    HWND dialog =
-        CreateWindowExA(exStyle, kMessageClass, title.c_str(), style, 0, 0, frame.right - frame.left,
-                        frame.bottom - frame.top, ownerWindow, nullptr, GetModuleHandleA(nullptr), nullptr);
+    HWND dialog = CreateWindowExA(exStyle, kMessageClass, title.c_str(), style,
+                                  area.left + (area.right - area.left - frameWidth) / 2,
+                                  area.top + (area.bottom - area.top - frameHeight) / 2, frameWidth,
+                                  frameHeight, ownerWindow, nullptr, GetModuleHandleA(nullptr), nullptr);
     if (!dialog) {
         DeleteObject(font);
         return state.Cancel ? state.Cancel : state.Default;
     }
     SetWindowLongPtrA(dialog, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&state));
+    FitClientArea(dialog, layout.Client);
     if (!state.Cancel) EnableMenuItem(GetSystemMenu(dialog, FALSE), SC_CLOSE, MF_BYCOMMAND | MF_GRAYED);
 
     HWND icon = MakeChild(dialog, "STATIC", nullptr, SS_ICON, layout.Icon, 0xFFFF, font);
@@ -231,6 +247,7 @@ int ShowWizardMessage(TForm* owner, const std::string& text, int kind, std::uint
                       layout.Buttons[i], specs[i].Result, font);
         if (isDefault) focus = b;
     }
+    SendMessageA(dialog, DM_SETDEFID, static_cast<WPARAM>(state.Default), 0);
     Centre(dialog, ownerWindow);
     MessageBeep(BeepOf(kind));
     int result = RunDialog(dialog, state, ownerWindow, focus);

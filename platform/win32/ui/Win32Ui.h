@@ -33,7 +33,11 @@ public:
     [[nodiscard]] int Scale(int length96) const { return MulDiv(length96, Dpi, 96); }
     HFONT Font(const TFont& font);
     HBRUSH Brush(TColor color);
-    void ResetFonts();
+    // Starts a new set of fonts (at a new resolution); the old set is deleted with DeleteFonts once no
+    // control uses it any more.
+    using TFonts = std::map<std::tuple<std::string, int, bool>, HFONT>;
+    [[nodiscard]] TFonts TakeFonts();
+    static void DeleteFonts(TFonts& fonts);
 
     int Dpi;
     HWND LastFocus = nullptr;
@@ -42,13 +46,13 @@ public:
     bool Syncing = false;
 
 private:
-    std::map<std::tuple<std::string, int, bool>, HFONT> Fonts;
+    TFonts Fonts;
     std::map<TColor, HBRUSH> Brushes;
 };
 
 TFormData& DataOf(const TControl& control);
 
-// A colour of ours (kColorDefault excluded) as a COLORREF.
+// A colour of ours as a COLORREF (kColorDefault: the window text's).
 COLORREF ToColorRef(TColor color);
 // The colour the control's background shows: its nearest panel's, else the dialog face.
 TColor BackgroundOf(const TControl& control);
@@ -65,6 +69,7 @@ void RescaleForm(TForm& form, int dpi, const RECT* suggested);
 
 // Owner drawing and the list controls (Win32Lists.cpp).
 void SyncListItems(TCustomList& list);
+void InsertListItem(TCustomList& list);
 void SyncListSelection(TCustomList& list);
 void ApplyItemHeight(TCustomList& list);
 bool DrawListItem(const DRAWITEMSTRUCT& item);
