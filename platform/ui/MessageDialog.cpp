@@ -5,7 +5,7 @@
 namespace ulv {
 namespace {
 
-constexpr std::array<TMessageButtonSpec, 11> kButtons{{
+constexpr std::array<TMessageButtonFace, 11> kButtons{{
     {kButtonYes, "&Oui", 6},
     {kButtonNo, "&Non", 7},
     {kButtonOk, "OK", 1},
@@ -42,11 +42,11 @@ std::string_view MessageTitle(int kind) {
     }
 }
 
-std::vector<TMessageButtonSpec> MessageButtons(std::uint16_t buttons) {
-    std::vector<TMessageButtonSpec> specs;
+std::vector<TMessageButtonFace> MessageButtons(std::uint16_t buttons) {
+    std::vector<TMessageButtonFace> shown;
     for (const auto& b : kButtons)
-        if (buttons & b.Bit) specs.push_back(b);
-    return specs;
+        if (buttons & b.Bit) shown.push_back(b);
+    return shown;
 }
 
 int DefaultMessageResult(std::uint16_t buttons) {

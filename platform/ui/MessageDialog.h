@@ -31,7 +31,7 @@ enum TMessageButton : std::uint16_t {
     kButtonHelp = 1u << 10,
 };
 
-struct TMessageButtonSpec {
+struct TMessageButtonFace {
     TMessageButton Bit;
     std::string_view Caption;
     int Result; // 0: the button answers nothing (help)
@@ -39,7 +39,7 @@ struct TMessageButtonSpec {
 
 [[nodiscard]] std::string_view MessageTitle(int kind);
 // The buttons of a set, in the order they stand in the dialog.
-[[nodiscard]] std::vector<TMessageButtonSpec> MessageButtons(std::uint16_t buttons);
+[[nodiscard]] std::vector<TMessageButtonFace> MessageButtons(std::uint16_t buttons);
 // The button Enter answers: OK, else Yes, else Retry, else the first.
 [[nodiscard]] int DefaultMessageResult(std::uint16_t buttons);
 // The button Esc and the close box answer: Cancel, else No, else Abort, else OK alone; 0 when none fits

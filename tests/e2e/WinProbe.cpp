@@ -1,4 +1,4 @@
-// Inspects and drives another process's windows for end-to-end tests run under Wine.
+// Examines and drives another process's windows for end-to-end tests run under Wine.
 //
 //   WinProbe wait-window [--class C] [--title T] [--timeout MS]
 //   WinProbe click [--class C] [--title T] --button TEXT [--timeout MS]

@@ -197,7 +197,7 @@ size_t Nearest(const std::vector<Rgb8>& palette, size_t from, Rgb8 c) {
 using Error = std::array<double, 3>;
 
 // Floyd-Steinberg, with the error capped: enough to smooth the banner's gradient into the palette's
-// steps, too little to speckle the flat colours of the motif next to it.
+// steps, too little to dot the flat colours of the motif next to it.
 void Dither(PaletteImage& image, const std::vector<Rgb8>& opaque, const Picture& picture, size_t first) {
     const int w = image.Width;
     std::vector<Error> error(static_cast<size_t>(w + 2) * 2, {0, 0, 0}); // this row and the next

@@ -35,7 +35,7 @@ void RegisterClasses() {
     RegisterImageClass();
 }
 
-struct TWindowSpec {
+struct TWindowStyle {
     const char* Class;
     DWORD Style;
     DWORD ExStyle;
@@ -46,7 +46,7 @@ DWORD LabelStyle(const TLabel& label) {
     return label.AutoSize() ? SS_LEFTNOWORDWRAP : SS_LEFT;
 }
 
-TWindowSpec SpecOf(TControl& c) {
+TWindowStyle StyleOf(TControl& c) {
     constexpr DWORD kChild = WS_CHILD | WS_CLIPSIBLINGS;
     switch (c.Kind()) {
     case TControlKind::Panel:
@@ -173,12 +173,13 @@ void CreateNative(TControl& control) {
     if (control.Kind() == TControlKind::Form) return CreateFormWindow(static_cast<TForm&>(control));
     // Without the window (or the parent's) there is nothing to put the control in.
     if (!Hwnd(*control.Parent()) || !control.Form().Native.Extra) return;
-    TWindowSpec spec = SpecOf(control);
+    TWindowStyle window = StyleOf(control);
     TFormData& data = DataOf(control);
     gCreating = &control;
-    HWND w = CreateWindowExA(
-        spec.ExStyle, spec.Class, control.Caption().c_str(), spec.Style, 0, 0, 0, 0, Hwnd(*control.Parent()),
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.Id)), GetModuleHandleA(nullptr), nullptr);
+    HWND w =
+        CreateWindowExA(window.ExStyle, window.Class, control.Caption().c_str(), window.Style, 0, 0, 0, 0,
+                        Hwnd(*control.Parent()), reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.Id)),
+                        GetModuleHandleA(nullptr), nullptr);
     gCreating = nullptr;
     control.Native.Window = reinterpret_cast<std::uintptr_t>(w);
     if (!w) return;

@@ -102,7 +102,7 @@ struct TDialogLayout {
 };
 
 TDialogLayout LayOut(HFONT font, int dpi, const std::string& text,
-                     const std::vector<TMessageButtonSpec>& buttons) {
+                     const std::vector<TMessageButtonFace>& buttons) {
     auto s = [dpi](int v) { return MulDiv(v, dpi, 96); };
     HDC dc = CreateCompatibleDC(nullptr);
     HGDIOBJ old = SelectObject(dc, font);
@@ -195,14 +195,14 @@ int RunDialog(HWND dialog, TDialogState& state, HWND owner, HWND focus) {
 } // namespace
 
 int ShowWizardMessage(TForm* owner, const std::string& text, int kind, std::uint16_t buttons) {
-    std::vector<TMessageButtonSpec> specs = MessageButtons(buttons);
-    std::erase_if(specs, [](const TMessageButtonSpec& b) { return b.Result == 0; });
-    if (specs.empty()) return 0;
+    std::vector<TMessageButtonFace> shown = MessageButtons(buttons);
+    std::erase_if(shown, [](const TMessageButtonFace& b) { return b.Result == 0; });
+    if (shown.empty()) return 0;
     RegisterMessageClass();
     HWND ownerWindow = owner ? win32ui::Hwnd(*owner) : GetActiveWindow();
     int dpi = ownerWindow ? win32ui::WindowDpi(ownerWindow) : win32ui::SystemDpi();
     HFONT font = win32ui::CreateScaledFont(DefaultFont(), dpi);
-    TDialogLayout layout = LayOut(font, dpi, text, specs);
+    TDialogLayout layout = LayOut(font, dpi, text, shown);
 
     TDialogState state;
     state.Default = DefaultMessageResult(buttons);
@@ -238,13 +238,13 @@ int ShowWizardMessage(TForm* owner, const std::string& text, int kind, std::uint
     SendMessageA(icon, STM_SETICON, reinterpret_cast<WPARAM>(iconHandle), 0);
     MakeChild(dialog, "STATIC", text.c_str(), SS_LEFT | SS_NOPREFIX, layout.Text, 0xFFFF, font);
     HWND focus = nullptr;
-    for (std::size_t i = 0; i < specs.size(); ++i) {
-        std::string caption(specs[i].Caption);
-        bool isDefault = specs[i].Result == state.Default;
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        std::string caption(shown[i].Caption);
+        bool isDefault = shown[i].Result == state.Default;
         HWND b =
             MakeChild(dialog, "BUTTON", caption.c_str(),
                       WS_TABSTOP | (isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON) | (i == 0 ? WS_GROUP : 0),
-                      layout.Buttons[i], specs[i].Result, font);
+                      layout.Buttons[i], shown[i].Result, font);
         if (isDefault) focus = b;
     }
     SendMessageA(dialog, DM_SETDEFID, static_cast<WPARAM>(state.Default), 0);
