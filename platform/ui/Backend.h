@@ -23,8 +23,6 @@ void ClearFocus(TForm& form);
 [[nodiscard]] TControl* Focused(const TForm& form);
 // Runs the message loop until the form's modal result stands; the window is shown first and hidden after.
 void RunModal(TForm& form);
-// Asks for the window to close, as the close box does.
-void PostClose(TForm& form);
 void StartTimer(TForm& form, unsigned id, unsigned milliseconds);
 void StopTimer(TForm& form, unsigned id);
 void SetWaitCursor();

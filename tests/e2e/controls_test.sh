@@ -11,7 +11,7 @@ source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/../../scripts/lib/wine.sh"
 [ $# -eq 2 ] || { echo "usage: controls_test.sh FormShow.exe E2E_DIR" >&2; exit 2; }
 formshow=$1 tools=$2
-readonly kTitle="Installation du traitement de texte Ulvara"
+readonly kTitle=$kWizardTitle
 readonly kComponents="Traitement de texte Ulvara
 Vérificateur d'orthographe française
 Vérificateur d'orthographe anglaise
@@ -22,22 +22,9 @@ Module sonore de base"
 # Control ids: the destination edit, the components list, Next and Cancel.
 readonly kDestDirEdt=10 kSelCompLstBx=15 kNextBtn=47 kCancelBtn=48
 readonly kItemHeight=16
-screens=$ULV_ROOT/build/screens
-mkdir -p "$screens"
-[ -f "$formshow" ] || fail "FormShow not found: $formshow"
-e2e_workdir
-cp "$tools/WinProbe.exe" "$work/" || fail "cannot copy WinProbe"
-probe=$work/WinProbe.exe
-form_pid=""
+e2e_formshow "$formshow" "$tools"
 
-cleanup() {
-    if [ -n "$form_pid" ]; then
-        kill "$form_pid" 2>/dev/null
-        wait "$form_pid" 2>/dev/null
-    fi
-    e2e_cleanup
-}
-trap cleanup EXIT
+
 
 run_probe() { timeout 60 wine "$probe" "$@" --title "$kTitle" </dev/null >"$work/probe.out" 2>"$work/probe.err"; }
 said() { tr -d '\r' <"$work/form.out"; }
@@ -53,9 +40,7 @@ wait_lines() {
 }
 
 start() {
-    : >"$work/form.out"
-    timeout 120 wine "$formshow" "$@" </dev/null >"$work/form.out" 2>"$work/form.err" &
-    form_pid=$!
+    e2e_form_start "$@"
     wait_lines 1
     [ "$(said | head -1)" = ready ] || fail "FormShow $*: $(said)"
 }
@@ -149,9 +134,7 @@ note "Alt+D, Enter is Next's, Esc answers No, the focus comes back, Esc closes"
 # (Ignore), Esc the cancel-like one (Abandon).
 ask_message() {
     local keys=$1 expected=$2 vk id
-    : >"$work/form.out"
-    timeout 120 wine "$formshow" --message </dev/null >"$work/form.out" 2>"$work/form.err" &
-    form_pid=$!
+        e2e_form_start --message
     timeout 60 wine "$probe" wait-window --title Erreur --timeout 20000 </dev/null >/dev/null 2>&1 ||
         fail "no message dialog"
     for key in $keys; do

@@ -27,14 +27,8 @@ note "control: a plain LoadLibrary beside the plant loads it"
 rm -f "$marker"
 # The setup opens its wizard (with the common controls, the theme and the accessibility service); the
 # test closes it once it stands, with the probe run from its own folder (it restricts nothing).
-wizard_title="Installation du traitement de texte Ulvara"
-timeout 60 wine "$work/ulvara-3.3.3.1-fr.exe" </dev/null >/dev/null 2>&1 &
-pid=$!
-wine_out "$tools/WinProbe.exe" wait-window --class UlvaraForm --title "$wizard_title" --timeout 20000 >/dev/null ||
+e2e_setup_wizard_closed "$work/ulvara-3.3.3.1-fr.exe" "$tools/WinProbe.exe" ||
     fail "no wizard window beside the planted DLLs"
-wine_out "$tools/WinProbe.exe" close --title "$wizard_title" >/dev/null
-wait $pid
-rc=$?
 [ -f "$marker" ] && fail "the setup loaded a planted DLL: $(tr -d "\r" <"$marker")"
 [ $rc -eq 0 ] || fail "the setup ended with $rc beside the planted DLLs"
 note "the setup showed its wizard, ended with 0 and loaded none of: ${planted[*]}"

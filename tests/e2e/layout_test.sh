@@ -10,14 +10,8 @@ source "$(dirname "$0")/../../scripts/lib/wine.sh"
 [ $# -eq 2 ] || { echo "usage: layout_test.sh FormShow.exe E2E_DIR" >&2; exit 2; }
 formshow=$1 tools=$2
 layout=$(dirname "$0")/wizard_layout.txt
-readonly kTitle="Installation du traitement de texte Ulvara" kClass=UlvaraForm kSheets=8
-screens=$ULV_ROOT/build/screens
-mkdir -p "$screens"
-[ -f "$formshow" ] || fail "FormShow not found: $formshow"
-e2e_workdir
-cp "$tools/WinProbe.exe" "$work/" || fail "cannot copy WinProbe"
-probe=$work/WinProbe.exe
-form_pid=""
+readonly kTitle=$kWizardTitle kClass=UlvaraForm kSheets=8
+e2e_formshow "$formshow" "$tools"
 
 # A window left open by a failed check must not outlive the test, nor 144 dpi the next test.
 cleanup() {
@@ -51,9 +45,7 @@ start_form() {
     if run_probe wait-window --class $kClass --title "$kTitle" --timeout 0; then
         fail "a wizard window is already open before FormShow $*"
     fi
-    : >"$work/form.out"
-    timeout 120 wine "$formshow" "$@" </dev/null >"$work/form.out" 2>"$work/form.err" &
-    form_pid=$!
+        e2e_form_start "$@"
     local i
     for ((i = 0; i < 300; i++)); do
         form_said ready && return 0

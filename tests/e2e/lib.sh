@@ -39,3 +39,51 @@ wine_version_for() {
     fi
     return 0
 }
+
+# For the tests that show the wizard's window through FormShow.exe beside WinProbe.exe: sets $screens
+# (build/screens), copies the probe into the work folder as $probe, and stops a FormShow still running
+# ($form_pid) when the test ends. A test with more to undo calls e2e_form_stop from its own trap.
+e2e_formshow() {
+    formshow=$1
+    screens=$ULV_ROOT/build/screens
+    mkdir -p "$screens"
+    [ -f "$formshow" ] || fail "FormShow not found: $formshow"
+    e2e_workdir
+    cp "$2/WinProbe.exe" "$work/" || fail "cannot copy WinProbe"
+    probe=$work/WinProbe.exe
+    form_pid=""
+    trap 'e2e_form_stop; e2e_cleanup' EXIT
+}
+
+# Starts FormShow with these arguments in the background; what it says goes to $work/form.out.
+e2e_form_start() {
+    : >"$work/form.out"
+    timeout 120 wine "$formshow" "$@" </dev/null >"$work/form.out" 2>"$work/form.err" &
+    form_pid=$!
+}
+
+e2e_form_stop() {
+    [ -n "${form_pid:-}" ] || return 0
+    kill "$form_pid" 2>/dev/null
+    wait "$form_pid" 2>/dev/null
+    form_pid=""
+}
+
+readonly kWizardTitle="Installation du traitement de texte Ulvara"
+
+# Starts the setup, waits for its wizard, closes it and leaves the setup's exit code in $rc (124 when it
+# did not end in 60 s). The probe is given by path: it must not run beside planted DLLs.
+e2e_setup_wizard_closed() {
+    local exe=$1 probe_exe=$2 shot=${3:-} pid
+    timeout 60 wine "$exe" </dev/null >/dev/null 2>&1 &
+    pid=$!
+    if ! wine_out "$probe_exe" wait-window --class UlvaraForm --title "$kWizardTitle" --timeout 20000 >/dev/null; then
+        kill "$pid" 2>/dev/null
+        wait "$pid" 2>/dev/null
+        return 1
+    fi
+    [ -n "$shot" ] && { import -window root "$shot" 2>/dev/null || true; }
+    wine_out "$probe_exe" close --title "$kWizardTitle" >/dev/null
+    wait "$pid"
+    rc=$?
+}

@@ -14,22 +14,9 @@ readonly kTextEnd="\".${CR}Ce fichier est peut-être actuellement utilisé par u
 Veuillez vous assurer que le processus d'installation du traitement de texte Ulvara n'est pas bloqué par \
 votre logiciel de sécurité (pare-feu ou antivirus).${CR}Essayez de désactiver votre logiciel de sécurité et \
 relancez l'installation d'Ulvara."
-screens=$ULV_ROOT/build/screens
-mkdir -p "$screens"
-[ -f "$formshow" ] || fail "FormShow not found: $formshow"
-e2e_workdir
-cp "$tools/WinProbe.exe" "$work/" || fail "cannot copy WinProbe"
-probe=$work/WinProbe.exe
-form_pid=""
+e2e_formshow "$formshow" "$tools"
 
-cleanup() {
-    if [ -n "$form_pid" ]; then
-        kill "$form_pid" 2>/dev/null
-        wait "$form_pid" 2>/dev/null
-    fi
-    e2e_cleanup
-}
-trap cleanup EXIT
+
 
 # Output in files, not pipes: Wine's helpers would keep a pipe open.
 run_probe() { timeout 60 wine "$probe" "$@" </dev/null >"$work/probe.out" 2>"$work/probe.err"; }
@@ -47,9 +34,7 @@ controls() { awk -F'\t' -v class="class=$1" '$1 == "ctl" && tolower($3) == tolow
 
 show_dialog() {
     if run_probe wait-window --title "$kTitle" --timeout 0; then fail "a window titled $kTitle is already open"; fi
-    : >"$work/form.out"
-    timeout 120 wine "$formshow" --message </dev/null >"$work/form.out" 2>"$work/form.err" &
-    form_pid=$!
+        e2e_form_start --message
 }
 
 # Answers with the button and checks the code FormShow reports for it.

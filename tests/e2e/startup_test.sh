@@ -14,15 +14,8 @@ screens="$(dirname "$setup")/../screens"
 mkdir -p "$screens"
 
 # On a supported Windows it loads its payload and opens the wizard; closed, it ends with 0.
-wizard_title="Installation du traitement de texte Ulvara"
-timeout 60 wine "$exe" </dev/null >/dev/null 2>&1 &
-pid=$!
-wine_out "$work/WinProbe.exe" wait-window --class UlvaraForm --title "$wizard_title" --timeout 20000 >/dev/null ||
+e2e_setup_wizard_closed "$exe" "$work/WinProbe.exe" "$screens/setup-wizard.png" ||
     fail "default Windows version: no wizard window"
-import -window root "$screens/setup-wizard.png" 2>/dev/null || true
-wine_out "$work/WinProbe.exe" close --title "$wizard_title" >/dev/null || fail "cannot close the wizard"
-wait $pid
-rc=$?
 [ $rc -eq 0 ] || fail "default Windows version: exit $rc after closing the wizard, expected 0"
 note "loads its payload, opens the wizard and exits 0 once it is closed"
 

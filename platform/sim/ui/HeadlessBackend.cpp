@@ -132,10 +132,6 @@ void RunModal(TForm& form) {
     steps.clear();
 }
 
-void PostClose(TForm& form) {
-    form.Close();
-}
-
 void StartTimer(TForm& form, unsigned id, unsigned) {
     State().Timers.insert({&form, id});
 }

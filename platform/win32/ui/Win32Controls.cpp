@@ -291,8 +291,4 @@ void SetWaitCursor() {
     SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_WAIT)));
 }
 
-void PostClose(TForm& form) {
-    if (HWND w = Hwnd(form)) PostMessageA(w, WM_CLOSE, 0, 0);
-}
-
 } // namespace ulv::backend
