@@ -80,6 +80,17 @@ HFONT CreateScaledFont(const TFont& font, int dpi) {
                        DEFAULT_PITCH | FF_DONTCARE, font.Name.c_str());
 }
 
+SIZE MeasureText(HDC dc, HFONT font, const std::string& text, int wrapWidth) {
+    HGDIOBJ old = SelectObject(dc, font);
+    TEXTMETRICA metrics{};
+    GetTextMetricsA(dc, &metrics);
+    RECT r{0, 0, wrapWidth, 0};
+    UINT flags = DT_CALCRECT | (wrapWidth ? DT_WORDBREAK | DT_EXPANDTABS : DT_SINGLELINE);
+    if (!text.empty()) DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &r, flags);
+    SelectObject(dc, old);
+    return SIZE{r.right - r.left, wrapWidth ? r.bottom - r.top : metrics.tmHeight};
+}
+
 int SystemDpi() {
     HDC screen = GetDC(nullptr);
     int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
@@ -100,16 +111,10 @@ namespace ulv::backend {
 TSize MeasureCaption(const TControl& control, const std::string& text) {
     HDC dc = CreateCompatibleDC(nullptr);
     HFONT font = win32ui::CreateScaledFont(control.Font(), 96);
-    HGDIOBJ old = SelectObject(dc, font);
-    RECT r{0, 0, 0, 0};
-    TEXTMETRICA metrics{};
-    GetTextMetricsA(dc, &metrics);
-    if (!text.empty())
-        DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_CALCRECT | DT_SINGLELINE);
-    SelectObject(dc, old);
+    SIZE size = win32ui::MeasureText(dc, font, text, 0);
     DeleteObject(font);
     DeleteDC(dc);
-    return TSize{static_cast<int>(r.right - r.left), static_cast<int>(metrics.tmHeight)};
+    return TSize{static_cast<int>(size.cx), static_cast<int>(size.cy)};
 }
 
 } // namespace ulv::backend

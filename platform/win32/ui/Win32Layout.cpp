@@ -19,17 +19,10 @@ constexpr int kDropDownItems = 8;
 
 // One line (wrapWidth 0) or wrapped at word boundaries within wrapWidth, as the static control draws it.
 SIZE MeasureNative(TControl& control, const std::string& text, int wrapWidth = 0) {
-    TFormData& data = DataOf(control);
     HDC dc = GetDC(Hwnd(control));
-    HGDIOBJ old = SelectObject(dc, data.Font(control.Font()));
-    TEXTMETRICA metrics{};
-    GetTextMetricsA(dc, &metrics);
-    RECT r{0, 0, wrapWidth, 0};
-    UINT flags = DT_CALCRECT | (wrapWidth ? DT_WORDBREAK | DT_EXPANDTABS : DT_SINGLELINE);
-    if (!text.empty()) DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &r, flags);
-    SelectObject(dc, old);
+    SIZE size = MeasureText(dc, DataOf(control).Font(control.Font()), text, wrapWidth);
     ReleaseDC(Hwnd(control), dc);
-    return SIZE{r.right - r.left, wrapWidth ? r.bottom - r.top : metrics.tmHeight};
+    return size;
 }
 
 void PlaceForm(TForm& form) {

@@ -58,6 +58,10 @@ COLORREF ToColorRef(TColor color);
 TColor BackgroundOf(const TControl& control);
 
 HFONT CreateScaledFont(const TFont& font, int dpi);
+// The text's extent in the font: one line ("&" as the accelerator mark) when wrapWidth is 0, else
+// wrapped at word boundaries within wrapWidth, as a static control draws it; the height of one line is
+// the font's.
+SIZE MeasureText(HDC dc, HFONT font, const std::string& text, int wrapWidth);
 int SystemDpi();
 int WindowDpi(HWND window);
 // Size the native control takes at the form's resolution (auto-sized labels measured there).
