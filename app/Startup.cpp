@@ -63,7 +63,7 @@ int RunSetup(TPlatform& platform, std::string_view /*commandLine*/) {
                                     kMbOk | kMbIconHand);
         return kExitDamagedSetup;
     }
-    TMainDlgForm form(platform);
+    TMainDlgForm form(platform, utils, *attachedFiles);
     form.Owner = platform.Module.ApplicationWindow();
     wizard = &form;
     // The modal result is not examined: every ending is a clean one.

@@ -2,6 +2,7 @@
 #include "Clock.h"
 #include "Drives.h"
 #include "Files.h"
+#include "Registry.h"
 #include "Shell.h"
 #include "System.h"
 
@@ -17,6 +18,7 @@ struct TPlatform {
     IDrives& Drives;
     IShell& Shell;
     IText& Text;
+    IRegistry& Registry;
 };
 
 } // namespace ulv

@@ -52,14 +52,26 @@ public:
     [[nodiscard]] virtual std::optional<TShellLinkInfo> ReadShellLink(const std::string& linkPath) = 0;
 };
 
+constexpr std::uint32_t kNormIgnoreCase = 0x1;
+constexpr std::uint32_t kSortStringSort = 0x1000;
+
 // ANSI text operations of the system code page.
 class IText {
 public:
     virtual ~IText() = default;
     // CharUpperBuffA over the whole text.
     virtual void CharUpperBuffA(std::string& text) = 0;
-    // CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, ...): 1 less, 2 equal, 3 greater, 0 on failure.
-    virtual int CompareStringNoCase(const std::string& a, const std::string& b) = 0;
+    // CompareStringA(LOCALE_USER_DEFAULT, flags, ...) over the whole texts (embedded NULs included): 1 less,
+    // 2 equal, 3 greater, 0 on failure. The collation is linguistic: letters differ first by their base
+    // letter, then by their accents ("e" < "é" < "f"), then by case unless kNormIgnoreCase; ligatures weigh
+    // as their letters ("œ" as "oe"); NUL and the soft hyphen weigh nothing. Hyphens, apostrophes and control
+    // characters only break ties, unless kSortStringSort makes them symbols, which sort before digits and
+    // letters. Adapters need not support flags beyond these two: they fail instead.
+    [[nodiscard]] virtual int CompareStringA(std::uint32_t flags, const std::string& a,
+                                             const std::string& b) = 0;
+    [[nodiscard]] int CompareStringNoCase(const std::string& a, const std::string& b) {
+        return CompareStringA(kNormIgnoreCase, a, b);
+    }
 };
 
 } // namespace ulv

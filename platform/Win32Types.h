@@ -26,6 +26,7 @@ constexpr std::uint32_t kFileAttributeSystem = 0x4;
 constexpr std::uint32_t kFileAttributeDirectory = 0x10;
 constexpr std::uint32_t kFileAttributeArchive = 0x20;
 constexpr std::uint32_t kFileAttributeNormal = 0x80;
+constexpr std::uint32_t kFileAttributeReparsePoint = 0x400; // a junction or symbolic link
 constexpr std::uint32_t kInvalidFileAttributes = 0xFFFFFFFFu;
 constexpr std::uint32_t kFileFlagSequentialScan = 0x08000000u;
 
@@ -42,8 +43,10 @@ constexpr std::uint32_t kErrorInvalidParameter = 87;
 constexpr std::uint32_t kErrorDiskFull = 112;
 constexpr std::uint32_t kErrorInvalidName = 123;
 constexpr std::uint32_t kErrorDirNotEmpty = 145;
+constexpr std::uint32_t kErrorBadPathname = 161;
 constexpr std::uint32_t kErrorDirectoryName = 267;
 constexpr std::uint32_t kErrorAlreadyExists = 183;
+constexpr std::uint32_t kErrorMoreData = 234;
 
 constexpr std::uint32_t kVerPlatformWin32s = 0;
 constexpr std::uint32_t kVerPlatformWin32Windows = 1;

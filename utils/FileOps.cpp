@@ -3,9 +3,6 @@
 namespace ulv {
 namespace {
 
-// A junction or symbolic link to a folder: removing it must not reach into what it points at.
-constexpr std::uint32_t kFileAttributeReparsePoint = 0x400;
-
 bool IsDotEntry(const std::string& name) {
     return name == "." || name == "..";
 }
@@ -74,6 +71,7 @@ void TInstUtils::DeleteDirectoryTree(const std::string& path) {
     if (folder.empty()) return;
     for (const TFindData& entry : ListFolder(folder)) {
         bool isFolder = entry.Attributes & kFileAttributeDirectory;
+        // A junction or symbolic link to a folder: removing it must not reach into what it points at.
         if (isFolder && !(entry.Attributes & kFileAttributeReparsePoint)) {
             DeleteDirectoryTree(folder + entry.Name);
         } else if (isFolder) {

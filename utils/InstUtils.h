@@ -76,12 +76,19 @@ public:
     [[nodiscard]] std::uint64_t GetClusterSize(const std::string& folder);
     // The size's low 32 bits, or kInvalidFileSize when the file cannot be opened.
     [[nodiscard]] std::int32_t FileSizeOf(const std::string& path);
+    // Kilobytes the folder's files take on their volume: each file rounded up to whole clusters of the
+    // folder's volume, then truncated to whole kilobytes, summed over the tree. Links to other folders
+    // (junctions, symbolic links) are not entered; a folder that cannot be listed counts 0.
+    [[nodiscard]] std::int32_t InstalledSizeKB(const std::string& folder);
 
     // Directory and file operations.
     // Creates the folder and its missing ancestors, outermost first, logging each level tried.
     void MakeDirectoryTree(const std::string& path);
     // Replaces the file with exactly the content; creates no folder, logs nothing.
     bool WriteStringToFile(const std::string& path, std::string_view content);
+    // Replaces the file whole: writes the content to the path plus ".tmp", then moves that over the file.
+    // On failure the old file is untouched and no temporary file of ours is left.
+    bool ReplaceFile(const std::string& path, std::string_view content);
     // Deletes what it can below the folder, then the folder; what cannot go stays, with its folders.
     void DeleteDirectoryTree(const std::string& path);
     // A path in the temporary folder at which nothing exists yet; nothing is created.
@@ -91,6 +98,8 @@ public:
     // Local time at DOS precision; the current local time when the file cannot be found.
     [[nodiscard]] TDateTime GetFileDate(const std::string& path, TFileDateKind which);
     [[nodiscard]] TDateTime FileModifiedDate(const std::string& path);
+    // The current local date and time.
+    [[nodiscard]] TDateTime LocalNow();
 
     // The install log. Thread-safe; lines keep the order in which they were added.
     // Starts a new empty log; unless the installation is portable, its file is the destination folder's
@@ -123,9 +132,8 @@ private:
     [[nodiscard]] std::optional<std::string> NearestExistingFolder(const std::string& fullPath);
     [[nodiscard]] bool QueryPortableBus(const std::string& drive);
     [[nodiscard]] std::vector<TFindData> ListFolder(const std::string& folder);
-    [[nodiscard]] TDateTime LocalNow();
+    [[nodiscard]] std::int64_t SizeKBBelow(const std::string& folder, std::uint64_t clusterSize, int depth);
     [[nodiscard]] std::vector<std::string> ReadLogFile(const std::string& path);
-    bool ReplaceFile(const std::string& path, std::string_view content);
 
     TPlatform Platform;
     std::mutex StackLock;

@@ -5,18 +5,53 @@
 // column and the button band, so Tab runs through the page before the buttons.
 #include "platform/Platform.h"
 #include "platform/ui/Form.h"
+#include "utils/DateTime.h"
+#include "wizard/InstallPlan.h"
+#include "wizard/InstallSettings.h"
 
 #include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace ulv {
 
+class TAttachedFiles;
+class TInstUtils;
+class TRegistryAccess;
 constexpr int kPageCount = 8;
 
 class TMainDlgForm : public TForm {
 public:
-    explicit TMainDlgForm(TPlatform& platform);
+    // The utilities (with the install log) and the payload index belong to the program entry and outlive the
+    // window.
+    TMainDlgForm(TPlatform& platform, TInstUtils& utils, TAttachedFiles& attachedFiles);
+
+    // The choices of the last installation, from the current user's registry (creating both keys), with the
+    // destination of a "-d" switch in `params` (the program's parameters, without its name); the components
+    // list is filled and the destination edit shows the folder.
+    void ReadInstallSettings(const std::vector<std::string>& params);
+    // Stores this run's choices in the install key and, on an ordinary installation, the uninstall entry.
+    void SaveInstallSettings();
+    // The folder of a kind, with one trailing backslash, created (with its parents) before it is returned;
+    // empty when no base folder can be looked up, and then nothing is created.
+    [[nodiscard]] std::string DataFolder(TDataFolderKind kind);
+    // A destination on a removable drive or on a USB or IEEE 1394 disk: everything stays beside the program.
+    [[nodiscard]] bool IsPortableDestination();
+    // Queues the selected components' files, writes the install stamp on an ordinary installation and removes
+    // the insert images older versions left behind.
+    void BuildInstallPlan();
+    // Adds this installation's section to the shared data root's Update.log; a failure is reported with a
+    // warning and changes nothing else.
+    void WriteUpdateLog();
+
+    TOptions Options;
+    std::int32_t LastRunVersion = kNoLastRunVersion;
+    // Bit n: list item n of SelCompLstBx was checked or locked when the installation began.
+    std::uint8_t SelectedComps = 0;
+    // Local time the installation began (ordinary installations only; 0 otherwise).
+    TDateTime InstallTime = 0;
 
     // Makes sheet `page` (0..7) the visible one.
     void ShowSheet(int page);
@@ -90,8 +125,16 @@ private:
     void LayOutAssocAndFinish();
     void LoadLogos();
     void ApplyRunTimeTexts();
+    void FillComponentList();
+    void WriteUninstallEntry(TRegistryAccess& registry);
+    void RunPlanRow(const TPlanRow& row);
+    [[nodiscard]] std::string PlanFolder(const TPlanRow& row);
+    void CleanUpOldInsertImages();
+    void WriteInstallStamp();
 
     TPlatform& Platform;
+    TInstUtils& Utils;
+    TAttachedFiles& AttachedFiles;
     std::array<TTabSheet*, kPageCount> Sheets;
 };
 

@@ -51,10 +51,11 @@ std::string FormatResourceText(std::string_view resourceText, std::string_view f
     return out;
 }
 
-TMainDlgForm::TMainDlgForm(TPlatform& platform)
-    : TForm("MainDlgForm"),
-      Platform(platform), Sheets{&WelcomeTabSheet, &LicenseTabSheet,    &DestDirTabSheet, &SelCompTabSheet,
-                                 &StartTabSheet,   &InstallingTabSheet, &AssocTabSheet,   &FinishTabSheet} {
+TMainDlgForm::TMainDlgForm(TPlatform& platform, TInstUtils& utils, TAttachedFiles& attachedFiles)
+    : TForm("MainDlgForm"), Platform(platform), Utils(utils),
+      AttachedFiles(attachedFiles), Sheets{&WelcomeTabSheet, &LicenseTabSheet, &DestDirTabSheet,
+                                           &SelCompTabSheet, &StartTabSheet,   &InstallingTabSheet,
+                                           &AssocTabSheet,   &FinishTabSheet} {
     SetClientSize(492, 351);
     Icon = platform.Module.LoadIconA(kAppIconId);
     LayOutBands();

@@ -37,6 +37,19 @@ bool Matches(std::string_view name, std::string_view pattern) {
     return p == pattern.size();
 }
 
+// The path a link leads to: its target followed by what came after the link.
+TPathParts Substituted(const TPathParts& parts, size_t link, TPathParts target) {
+    target.Components.insert(target.Components.end(), parts.Components.begin() + link + 1,
+                             parts.Components.end());
+    target.TrailingBackslash = parts.TrailingBackslash;
+    return target;
+}
+
+// The folder that holds the last component of a full path, with its trailing backslash.
+std::string ParentOf(const std::string& full) {
+    return full.substr(0, full.find_last_of('\\', full.find_last_not_of('\\')) + 1);
+}
+
 bool AccessConflicts(std::uint32_t access, std::uint32_t otherShare) {
     if ((access & kGenericRead) && !(otherShare & kFileShareRead)) return true;
     if ((access & kGenericWrite) && !(otherShare & kFileShareWrite)) return true;
@@ -71,7 +84,7 @@ bool SimFiles::RootIsReachable(const std::string& root) const {
     return Fail(kErrorBadNetPath);
 }
 
-std::optional<SimFiles::Parsed> SimFiles::Parse(const std::string& path) const {
+std::optional<SimFiles::Parsed> SimFiles::Parse(const std::string& path, TLastLink lastLink) const {
     auto full = FullPathName(path, CurrentDirectory);
     if (!full) return Fail(path.empty() ? kErrorPathNotFound : kErrorInvalidName), std::nullopt;
     auto parts = SplitFullPath(*full);
@@ -82,16 +95,54 @@ std::optional<SimFiles::Parsed> SimFiles::Parse(const std::string& path) const {
             return Fail(kErrorInvalidName), std::nullopt;
     Parsed p;
     p.Full = *full;
-    p.RootKey = UpperAnsi(parts->Root);
+    if (!Resolve(std::move(*parts), lastLink, p)) return std::nullopt;
+    return p;
+}
+
+// Each link met on the way is replaced by its target, as the I/O manager reparses a name, until none is
+// left; a chain that never ends (a link inside its own target) is cut where NTFS cuts it.
+bool SimFiles::Resolve(TPathParts parts, TLastLink lastLink, Parsed& p) const {
+    for (int substitutions = 0;; ++substitutions) {
+        auto link = FirstLink(parts, lastLink);
+        if (!link) break;
+        if (substitutions == kMaxLinkSubstitutions) return Fail(kErrorCantResolveFilename);
+        auto target = SplitFullPath(link->Link->Target);
+        if (!target) return Fail(kErrorInvalidName);
+        if (link->Component + 1 == parts.Components.size()) p.LastWasLink = true;
+        parts = Substituted(parts, link->Component, std::move(*target));
+        if (!RootIsReachable(parts.Root)) return false;
+    }
+    p.RootKey = UpperAnsi(parts.Root);
     p.Key = p.RootKey;
-    p.IsRoot = parts->Components.empty();
-    for (auto& part : parts->Components) {
+    p.IsRoot = parts.Components.empty();
+    for (auto& part : parts.Components) {
         p.Parent = p.Key;
         p.Key += '\\';
         p.Key += UpperAnsi(part);
     }
-    if (!p.IsRoot) p.Name = parts->Components.back();
-    return p;
+    if (!p.IsRoot) p.Name = parts.Components.back();
+    return true;
+}
+
+// The first component that is a link, looking no further than a missing entry or a file.
+std::optional<SimFiles::LinkAt> SimFiles::FirstLink(const TPathParts& parts, TLastLink lastLink) const {
+    size_t count = parts.Components.size();
+    if (lastLink == TLastLink::Kept && count > 0) --count;
+    std::string key = UpperAnsi(parts.Root);
+    for (size_t i = 0; i < count; ++i) {
+        key += '\\';
+        key += UpperAnsi(parts.Components[i]);
+        auto it = Nodes.find(key);
+        if (it == Nodes.end() || !it->second.Directory) return std::nullopt;
+        if (!it->second.Target.empty()) return LinkAt{i, &it->second};
+    }
+    return std::nullopt;
+}
+
+// Opening a link's own name reaches its target, which is a folder or nothing: never a file to open or create.
+std::uint32_t SimFiles::LinkOpenError(const Parsed& p) const {
+    if (p.IsRoot || Nodes.contains(p.Key)) return kErrorAccessDenied;
+    return ParentIsFolder(p) ? kErrorFileNotFound : kErrorPathNotFound;
 }
 
 bool SimFiles::IsFolderKey(const std::string& key) const {
@@ -126,12 +177,13 @@ FileHandle SimFiles::CreateFileA(const std::string& path, std::uint32_t access, 
     std::lock_guard guard(Lock);
     char volume = 0;
     if (IsVolumeDeviceName(path, volume)) return OpenVolume(volume, access, share);
-    auto p = Parse(path);
+    auto p = Parse(path, TLastLink::Followed);
     if (!p) return kNoFile;
     if (auto f = CreateFailures.find(p->Key); f != CreateFailures.end() && f->second.Times > 0) {
         --f->second.Times;
         return Fail(f->second.Error), kNoFile;
     }
+    if (p->LastWasLink) return Fail(LinkOpenError(*p)), kNoFile;
     if (p->IsRoot || !ParentIsFolder(*p)) return Fail(kErrorPathNotFound), kNoFile;
     auto it = Nodes.find(p->Key);
     bool exists = it != Nodes.end();
@@ -303,7 +355,7 @@ bool SimFiles::SetFileAttributesA(const std::string& path, std::uint32_t attribu
     if (!p) return false;
     auto it = Nodes.find(p->Key);
     if (it == Nodes.end()) return Fail(kErrorFileNotFound);
-    std::uint32_t kept = it->second.Attributes & kFileAttributeDirectory;
+    std::uint32_t kept = it->second.Attributes & (kFileAttributeDirectory | kFileAttributeReparsePoint);
     std::uint32_t settable =
         kFileAttributeReadOnly | kFileAttributeHidden | kFileAttributeSystem | kFileAttributeArchive;
     it->second.Attributes = kept | (attributes & settable);
@@ -325,7 +377,8 @@ TFindData SimFiles::FindDataOf(const Node& node, const std::string& name) const 
 FindHandle SimFiles::FindFirstFileA(const std::string& pattern, TFindData& found) {
     std::lock_guard guard(Lock);
     size_t cut = pattern.find_last_of("\\/");
-    auto folder = Parse(cut == std::string::npos ? std::string(".") : pattern.substr(0, cut + 1));
+    auto folder =
+        Parse(cut == std::string::npos ? std::string(".") : pattern.substr(0, cut + 1), TLastLink::Followed);
     if (!folder) return kNoFind;
     if (!folder->IsRoot) {
         auto it = Nodes.find(folder->Key);
@@ -369,7 +422,7 @@ bool SimFiles::FindClose(FindHandle find) {
 
 bool SimFiles::MakeFolderChain(const Parsed& p) {
     if (p.IsRoot || IsFolderKey(p.Key)) return true;
-    auto parent = Parse(p.Full.substr(0, p.Full.find_last_of('\\', p.Full.find_last_not_of('\\'))) + "\\");
+    auto parent = Parse(ParentOf(p.Full));
     if (!parent || !MakeFolderChain(*parent)) return false;
     return CreateDirectoryA(p.Full);
 }
@@ -384,7 +437,7 @@ bool SimFiles::PutFile(const std::string& path, std::string_view content, FileTi
     std::lock_guard guard(Lock);
     auto p = Parse(path);
     if (!p || p->IsRoot) return false;
-    auto parent = Parse(p->Full.substr(0, p->Full.find_last_of('\\') + 1));
+    auto parent = Parse(ParentOf(p->Full));
     if (!parent || !MakeFolderChain(*parent)) return false;
     FileHandle h = CreateFileA(p->Full, kGenericWrite, 0, kCreateAlways, kFileAttributeNormal);
     if (h == kNoFile) return false;
@@ -395,9 +448,29 @@ bool SimFiles::PutFile(const std::string& path, std::string_view content, FileTi
     return ok;
 }
 
+bool SimFiles::PutFolderLink(const std::string& linkPath, const std::string& targetPath) {
+    std::lock_guard guard(Lock);
+    auto target = FullPathName(targetPath, CurrentDirectory);
+    if (!target || target->starts_with("\\\\.\\") || target->starts_with("\\\\?\\") ||
+        !SplitFullPath(*target))
+        return false;
+    auto p = Parse(linkPath);
+    if (!p || p->IsRoot || Nodes.contains(p->Key)) return false;
+    auto parent = Parse(ParentOf(p->Full));
+    if (!parent || !MakeFolderChain(*parent)) return false;
+    Node node;
+    node.Name = p->Name;
+    node.Directory = true;
+    node.Attributes = kFileAttributeDirectory | kFileAttributeReparsePoint;
+    node.Creation = node.LastAccess = node.LastWrite = Clock.UtcNowTime();
+    node.Target = *target;
+    Nodes[p->Key] = std::move(node);
+    return true;
+}
+
 std::optional<std::string> SimFiles::FileContent(const std::string& path) const {
     std::lock_guard guard(Lock);
-    auto p = Parse(path);
+    auto p = Parse(path, TLastLink::Followed);
     if (!p) return std::nullopt;
     auto it = Nodes.find(p->Key);
     if (it == Nodes.end() || it->second.Directory) return std::nullopt;

@@ -1,5 +1,6 @@
 #pragma once
 #include "SimClock.h"
+#include "SimPaths.h"
 #include "SimVolumes.h"
 #include "platform/Files.h"
 
@@ -14,12 +15,25 @@
 
 namespace ulv::sim {
 
+// A path that needs more links resolved than Windows allows (63) fails with ERROR_CANT_RESOLVE_FILENAME.
+constexpr std::uint32_t kErrorCantResolveFilename = 1921;
+constexpr int kMaxLinkSubstitutions = 63;
+
 // An in-memory file system with the behaviour of NTFS seen through kernel32: the drive letters and network
 // shares of a SimVolumes table (a path on a drive that is absent fails with ERROR_PATH_NOT_FOUND, one on an
 // undeclared share with ERROR_BAD_NETPATH), case-insensitive and case-preserving names, attributes, times,
 // handles that enforce sharing, volume handles ("\\.\C:") answering the storage-property query, one
 // current directory for the whole process and a settable temporary path. Every path goes through
 // GetFullPathNameA first, so relative paths, "/" and "." and ".." behave as on Windows.
+//
+// Junctions (folder entries with FILE_ATTRIBUTE_REPARSE_POINT) lead every path that goes through them to
+// their target, which may be missing, on another drive or an ancestor of the link. The name of a link itself
+// is the link: GetFileAttributesA, FindFirstFileA on its folder, DeleteFileA, RemoveDirectoryA and
+// MoveFileExA see the link (0x410) and never its target; GetFullPathNameA keeps the link's name. Only
+// FindFirstFileA("link\*"), SetCurrentDirectoryA and CreateFileA go on to the target, and CreateFileA never
+// creates the target itself (a link names a folder: ERROR_ACCESS_DENIED; a missing target gives
+// ERROR_FILE_NOT_FOUND). Below a missing target paths fail with ERROR_PATH_NOT_FOUND; a path still leading
+// through a link after kMaxLinkSubstitutions of them fails with ERROR_CANT_RESOLVE_FILENAME.
 class SimFiles final : public IFiles {
 public:
     SimFiles(SimClock& clock, SimVolumes& volumes);
@@ -38,6 +52,9 @@ public:
     // Test set-up helpers: create a file (and its folders) with content and a last-write time.
     bool PutFile(const std::string& path, std::string_view content, FileTime lastWrite = 0);
     bool PutFolder(const std::string& path);
+    // Test set-up helper: a junction at `linkPath` (its folders created) to `targetPath`, which need not
+    // exist; false when something already stands at `linkPath` or a path is invalid.
+    bool PutFolderLink(const std::string& linkPath, const std::string& targetPath);
     [[nodiscard]] std::optional<std::string> FileContent(const std::string& path) const;
     [[nodiscard]] std::optional<FileTime> LastWriteOf(const std::string& path) const;
     [[nodiscard]] size_t OpenHandleCount() const;
@@ -75,6 +92,7 @@ private:
         std::uint32_t Attributes = kFileAttributeArchive;
         FileTime Creation = 0, LastAccess = 0, LastWrite = 0;
         std::shared_ptr<std::vector<std::uint8_t>> Data = std::make_shared<std::vector<std::uint8_t>>();
+        std::string Target; // a junction's full target path; empty for every other entry
     };
     struct OpenFile {
         std::string Key; // empty for a volume
@@ -96,11 +114,22 @@ private:
         std::string RootKey; // the key of the root
         std::string Parent;  // key of the parent folder, empty for a root
         std::string Name;    // last component as written
-        std::string Full;    // the full path, case as written
+        std::string Full;    // the full path, case as written, links not resolved
         bool IsRoot = false;
+        bool LastWasLink = false; // the last component was a link and the key is its target's
+    };
+    // Whether a link named by the last component of a path is the entry itself or leads on to its target.
+    enum class TLastLink { Kept, Followed };
+    struct LinkAt {
+        size_t Component = 0;
+        const Node* Link = nullptr;
     };
 
-    [[nodiscard]] std::optional<Parsed> Parse(const std::string& path) const;
+    [[nodiscard]] std::optional<Parsed> Parse(const std::string& path,
+                                              TLastLink lastLink = TLastLink::Kept) const;
+    bool Resolve(TPathParts parts, TLastLink lastLink, Parsed& p) const;
+    [[nodiscard]] std::optional<LinkAt> FirstLink(const TPathParts& parts, TLastLink lastLink) const;
+    [[nodiscard]] std::uint32_t LinkOpenError(const Parsed& p) const;
     [[nodiscard]] bool RootIsReachable(const std::string& root) const;
     [[nodiscard]] bool IsFolderKey(const std::string& key) const;
     FileHandle OpenVolume(char letter, std::uint32_t access, std::uint32_t share);

@@ -55,12 +55,12 @@ void SimFiles::SetTempPath(const std::string& path) {
 
 void SimFiles::InjectCreateFailure(const std::string& path, int times, std::uint32_t error) {
     std::lock_guard guard(Lock);
-    if (auto p = Parse(path)) CreateFailures[p->Key] = CreateFailure{times, error};
+    if (auto p = Parse(path, TLastLink::Followed)) CreateFailures[p->Key] = CreateFailure{times, error};
 }
 
 void SimFiles::ShortenNextWrite(const std::string& path, std::uint32_t bytes) {
     std::lock_guard guard(Lock);
-    if (auto p = Parse(path)) ShortWrites[p->Key] = bytes;
+    if (auto p = Parse(path, TLastLink::Followed)) ShortWrites[p->Key] = bytes;
 }
 
 void SimFiles::InjectMoveFailure(int times, std::uint32_t error) {
@@ -95,7 +95,7 @@ std::string SimFiles::GetCurrentDirectoryA() {
 bool SimFiles::SetCurrentDirectoryA(const std::string& path) {
     std::lock_guard guard(Lock);
     ++CurrentDirectorySets;
-    auto p = Parse(path);
+    auto p = Parse(path, TLastLink::Followed);
     if (!p) return false;
     if (!p->IsRoot) {
         auto it = Nodes.find(p->Key);

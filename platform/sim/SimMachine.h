@@ -2,6 +2,7 @@
 #include "SimClock.h"
 #include "SimDrives.h"
 #include "SimFiles.h"
+#include "SimRegistry.h"
 #include "SimShell.h"
 #include "SimSystem.h"
 #include "SimText.h"
@@ -12,7 +13,7 @@ namespace ulv::sim {
 
 // A whole simulated Windows machine; Platform() hands its ports to the program as the Win32 adapter would.
 // Tests shape it through its members: Volumes (drives and shares), Files (tree, current directory,
-// temporary path, faults), Shell (special folders, COM), Clock, System, Module.
+// temporary path, faults), Shell (special folders, COM), Clock, System, Module, Registry.
 class SimMachine {
 public:
     SimMachine() : Files(Clock, Volumes), Drives(Volumes, Files), Shell(Files) {}
@@ -20,7 +21,7 @@ public:
     SimMachine& operator=(const SimMachine&) = delete;
 
     [[nodiscard]] TPlatform Platform() {
-        return TPlatform{Files, Clock, System, Module, Drives, Shell, Text};
+        return TPlatform{Files, Clock, System, Module, Drives, Shell, Text, Registry};
     }
 
     SimClock Clock;
@@ -31,6 +32,7 @@ public:
     SimDrives Drives;
     SimShell Shell;
     SimText Text;
+    SimRegistry Registry;
 };
 
 } // namespace ulv::sim

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -16,11 +17,18 @@ bool SameTextNoCase(std::string_view a, std::string_view b);
 
 namespace ulv::sim {
 
-// The ANSI text port: Windows-1252 casing; comparison by the upper-cased bytes.
+// The ANSI text port: Windows-1252 casing, and the default linguistic collation of the Windows-1252
+// characters as sort keys (primary weights, then accents, then case, then the weights of what a word sort
+// sets aside), with the weights Windows' default table gives them. Knows kNormIgnoreCase and
+// kSortStringSort; any other flag fails.
 class SimText final : public IText {
 public:
     void CharUpperBuffA(std::string& text) override;
-    int CompareStringNoCase(const std::string& a, const std::string& b) override;
+    int CompareStringA(std::uint32_t flags, const std::string& a, const std::string& b) override;
 };
+
+// The sort key LCMapStringA(LCMAP_SORTKEY) gives for the text; comparing two keys byte by byte orders their
+// texts as CompareStringA with the same flags does.
+std::string SortKeyAnsi(std::string_view text, std::uint32_t flags);
 
 } // namespace ulv::sim

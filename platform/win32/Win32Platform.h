@@ -77,14 +77,25 @@ public:
 class Win32Text final : public IText {
 public:
     void CharUpperBuffA(std::string& text) override;
-    int CompareStringNoCase(const std::string& a, const std::string& b) override;
+    int CompareStringA(std::uint32_t flags, const std::string& a, const std::string& b) override;
+};
+
+class Win32Registry final : public IRegistry {
+public:
+    std::int32_t RegCreateKeyExA(RegKey parent, const std::string& subKey, std::uint32_t options,
+                                 std::uint32_t access, RegKey& result) override;
+    std::int32_t RegQueryValueExA(RegKey key, const std::string& name, std::uint32_t* type, std::uint8_t* data,
+                                  std::uint32_t& size) override;
+    std::int32_t RegSetValueExA(RegKey key, const std::string& name, std::uint32_t type,
+                                const std::uint8_t* data, std::uint32_t size) override;
+    std::int32_t RegCloseKey(RegKey key) override;
 };
 
 // The real machine. Construct it after RestrictDllSearchPath: the shell adapter loads a DLL.
 class Win32Machine {
 public:
     [[nodiscard]] TPlatform Platform() {
-        return TPlatform{Files, Clock, System, Module, Drives, Shell, Text};
+        return TPlatform{Files, Clock, System, Module, Drives, Shell, Text, Registry};
     }
 
     Win32Files Files;
@@ -94,6 +105,7 @@ public:
     Win32Drives Drives;
     Win32Shell Shell;
     Win32Text Text;
+    Win32Registry Registry;
 };
 
 } // namespace ulv::win32

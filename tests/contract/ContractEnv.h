@@ -2,17 +2,23 @@
 #include "platform/Platform.h"
 
 #include <string>
+#include <vector>
 
 namespace ulv::contract {
 
-// What a contract case runs against: the ports of one adapter and an empty scratch folder of its own
-// (a full path ending in a backslash) that the harness removes afterwards.
+// What a contract case runs against: the ports of one adapter, an empty scratch folder of its own (a full
+// path ending in a backslash) and a scratch key path below HKEY_CURRENT_USER (no backslash at either end),
+// which the harness removes afterwards.
 struct TContractEnv {
     TPlatform Platform;
     std::string Scratch;
+    std::string RegistryScratch;
 };
 
 TContractEnv& Env();
 const char* AdapterName();
+// The names of the values of a key below HKEY_CURRENT_USER as the machine stores them, in no promised order;
+// the port itself has no enumeration.
+std::vector<std::string> RegistryValueNames(const std::string& keyPath);
 
 } // namespace ulv::contract

@@ -20,13 +20,22 @@ bool DeclareDrives(sim::SimMachine& machine) {
     return machine.Files.PutFolder("C:\\Scratch");
 }
 
+sim::SimMachine& Machine() {
+    static sim::SimMachine machine;
+    return machine;
+}
+
 } // namespace
 
 TContractEnv& Env() {
-    static sim::SimMachine machine;
-    static bool ready = DeclareDrives(machine);
-    static TContractEnv env{machine.Platform(), ready ? "C:\\Scratch\\" : ""};
+    static bool ready = DeclareDrives(Machine());
+    static TContractEnv env{Machine().Platform(), ready ? "C:\\Scratch\\" : "",
+                            "Software\\UlvaraContract-sim"};
     return env;
+}
+
+std::vector<std::string> RegistryValueNames(const std::string& keyPath) {
+    return Machine().Registry.ValueNames(kHkeyCurrentUser, keyPath);
 }
 
 const char* AdapterName() {

@@ -36,9 +36,16 @@ std::string MakeScratch() {
     return folder;
 }
 
+std::string RegistryScratchKey() {
+    return "Software\\UlvaraContract-" + std::to_string(GetCurrentProcessId());
+}
+
 class ScratchCleanup : public ::testing::Environment {
 public:
-    void TearDown() override { DeleteTree(Env().Scratch); }
+    void TearDown() override {
+        DeleteTree(Env().Scratch);
+        RegDeleteTreeA(HKEY_CURRENT_USER, Env().RegistryScratch.c_str()); // the key itself too
+    }
 };
 const auto* gCleanup = ::testing::AddGlobalTestEnvironment(new ScratchCleanup);
 
@@ -46,8 +53,23 @@ const auto* gCleanup = ::testing::AddGlobalTestEnvironment(new ScratchCleanup);
 
 TContractEnv& Env() {
     static win32::Win32Machine machine;
-    static TContractEnv env{machine.Platform(), MakeScratch()};
+    static TContractEnv env{machine.Platform(), MakeScratch(), RegistryScratchKey()};
     return env;
+}
+
+std::vector<std::string> RegistryValueNames(const std::string& keyPath) {
+    std::vector<std::string> names;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return names;
+    char name[16384];
+    for (DWORD i = 0;; ++i) {
+        DWORD length = sizeof name;
+        if (RegEnumValueA(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        names.emplace_back(name, length);
+    }
+    RegCloseKey(key);
+    return names;
 }
 
 const char* AdapterName() {

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <string>
+#include <vector>
+
 namespace ulv::contract {
 namespace {
 
@@ -35,6 +39,122 @@ TEST(TextContract, ComparisonIgnoresCaseButNotAccents) {
     EXPECT_EQ(text.CompareStringNoCase("abc", "ABD"), kLess);
     EXPECT_EQ(text.CompareStringNoCase("Zèbre", "arbre"), kGreater);
     EXPECT_EQ(text.CompareStringNoCase("", ""), kEqual);
+}
+
+struct TOrderCase {
+    std::uint32_t Flags;
+    std::string A, B;
+    int Expected;
+};
+
+constexpr std::uint32_t kPathOrder = kNormIgnoreCase | kSortStringSort;
+constexpr int kLess = 1, kEqual = 2, kGreater = 3;
+
+void ExpectOrders(const std::vector<TOrderCase>& cases) {
+    IText& text = Env().Platform.Text;
+    for (const TOrderCase& c : cases)
+        EXPECT_EQ(text.CompareStringA(c.Flags, c.A, c.B), c.Expected)
+            << "flags " << c.Flags << ": [" << c.A << "] vs [" << c.B << "]";
+}
+
+TEST(TextContract, AccentsWeighLessThanLettersAndCaseLessThanAccents) {
+    ExpectOrders({{kPathOrder, "e", "é", kLess},
+                  {kPathOrder, "é", "f", kLess},
+                  {kPathOrder, "é", "ê", kLess},
+                  {kPathOrder, "Mémo", "Mes", kLess},
+                  {kPathOrder, "Mémo 2.rtf", "Memo 1.rtf", kGreater},
+                  {kPathOrder, "Mémos\\Mémo 1.rtf", "MÉMOS\\mémo 1.RTF", kEqual},
+                  {kPathOrder, "Mèmo", "Mémo", kGreater},
+                  {kPathOrder, "ça", "cz", kLess},
+                  {kNormIgnoreCase, "Modèles", "MODÈLES", kEqual},
+                  {kSortStringSort, "a", "A", kLess},
+                  {kSortStringSort, "Abc", "abd", kLess},
+                  {kSortStringSort, "É", "e", kGreater},
+                  {0, "modèles", "Modèles", kLess}});
+}
+
+TEST(TextContract, LigaturesWeighAsTheirLettersAndSomeCharactersNotAtAll) {
+    ExpectOrders({{kPathOrder, "œuvre", "OEUVRE", kEqual},
+                  {kPathOrder, "Œuvre", "oeuvre", kEqual},
+                  {kPathOrder, "æ", "ae", kEqual},
+                  {kPathOrder, "ß", "ss", kEqual},
+                  {kPathOrder, "œ", "of", kLess},
+                  {kPathOrder, std::string("a\0b", 3), "ab", kEqual},
+                  {kNormIgnoreCase, std::string("a\0b", 3), "ab", kEqual},
+                  {kPathOrder,
+                   "a\xAD"
+                   "b",
+                   "ab", kEqual},
+                  {kPathOrder, "", "", kEqual},
+                  {kPathOrder, "", "a", kLess}});
+}
+
+// The update log's order: with SORT_STRINGSORT the hyphen and the apostrophe sort first of all, then blanks
+// (space before TAB), then the other punctuation, symbols, digits and letters.
+TEST(TextContract, AStringSortWeighsPunctuationAsSymbolsBeforeDigitsAndLetters) {
+    ExpectOrders({{kPathOrder, "'", "-", kLess},
+                  {kPathOrder, "-", " ", kLess},
+                  {kPathOrder, " ", "\t", kLess},
+                  {kPathOrder, "\t", "!", kLess},
+                  {kPathOrder, "!", "(", kLess},
+                  {kPathOrder, "(", ")", kLess},
+                  {kPathOrder, ")", ".", kLess},
+                  {kPathOrder, ".", "\\", kLess},
+                  {kPathOrder, "\\", "_", kLess},
+                  {kPathOrder, "_", "+", kLess},
+                  {kPathOrder, "+", "0", kLess},
+                  {kPathOrder, "9", "a", kLess},
+                  {kPathOrder, "Collections d'inserts", "Collections de", kLess},
+                  {kPathOrder, "co-op", "coop", kLess},
+                  {kPathOrder, "a-b", "a b", kLess},
+                  {kPathOrder, "Puce 01.png\t!", "Puce 01.png", kGreater},
+                  {kPathOrder, "Puce 01.png\t!", "Puce 01.pngx", kLess},
+                  {kPathOrder, "Puce 01.png\t!", "Puce 02.png", kLess},
+                  {kPathOrder, "English (American).asc", "english.zlx", kLess},
+                  {kPathOrder, "English (American).cache", "English (British).asc", kLess},
+                  {kPathOrder, "Puce 9.png", "Puce 10.png", kGreater}});
+}
+
+// Without SORT_STRINGSORT hyphens and apostrophes only break ties between texts otherwise equal: a text
+// without them sorts first, and the earlier one stands, the later the text sorts.
+TEST(TextContract, AWordSortSetsHyphensAndApostrophesAside) {
+    ExpectOrders({{kNormIgnoreCase, "Collections d'inserts", "Collections de", kGreater},
+                  {kNormIgnoreCase, "a-b", "a b", kGreater},
+                  {kNormIgnoreCase, "co-op", "coop", kGreater},
+                  {kNormIgnoreCase, "coop", "co-op", kLess},
+                  {kNormIgnoreCase, "co-op", "coo-p", kGreater},
+                  {kNormIgnoreCase, "-ab", "a-b", kGreater},
+                  {kNormIgnoreCase, "a'b", "ab-", kGreater},
+                  {kNormIgnoreCase, "", "-", kLess},
+                  {kNormIgnoreCase, "a b", "ab", kLess}});
+}
+
+TEST(TextContract, SharedDataPathsSortAsTheUpdateLogListsThem) {
+    const std::string root = "C:\\ProgramData\\Ulvara\\Public\\";
+    const std::vector<std::string> expected = {
+        root + "Basic.asn",
+        root + "Collections d'inserts\\Images\\Puces\\Puce 01.png\t!",
+        root + "Collections d'inserts\\Images\\Puces\\Puce 02.png\t!",
+        root + "Collections d'inserts\\Textes\\Lettres.txt\t!",
+        root + "Modèles de document\\Mémos\\Mémo 1.rtf\t!",
+        root + "Modèles de document\\Mémos\\Mémo 2.rtf\t!",
+        root + "Modèles de document\\Mes lettres\\Lettre.rtf\t!",
+        root + "Orthographe\\English (American).asc\t!",
+        root + "Orthographe\\English (American).cache\t!",
+        root + "Orthographe\\English (British).asc\t!",
+        root + "Orthographe\\English (British).cache\t!",
+        root + "Orthographe\\english.zlx",
+        root + "Orthographe\\français.zlx",
+        root + "Orthographe\\French.asc\t!",
+        root + "Orthographe\\persodicfr.tlx\t!",
+        root + "Orthographe\\uk.zlx",
+        root + "Orthographe\\us.zlx",
+        root + "Orthographe\\userdicen.tlx\t!",
+    };
+    IText& text = Env().Platform.Text;
+    for (size_t i = 1; i < expected.size(); ++i)
+        EXPECT_EQ(text.CompareStringA(kPathOrder, expected[i - 1], expected[i]), kLess)
+            << expected[i - 1] << " before " << expected[i];
 }
 
 } // namespace

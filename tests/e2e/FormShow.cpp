@@ -17,6 +17,7 @@
 #include "platform/win32/DllLoading.h"
 #include "platform/win32/Win32Platform.h"
 #include "resources/ResConst.h"
+#include "utils/InstUtils.h"
 #include "wizard/MainDlg.h"
 
 #include <windows.h>
@@ -90,7 +91,11 @@ void MoveToResolution(ulv::TForm& form, int dpi) {
 int ShowSheet(int page, bool components, bool ask, int rescale) {
     ulv::win32::Win32Machine machine;
     ulv::TPlatform platform = machine.Platform();
-    ulv::TMainDlgForm form(platform);
+    ulv::TInstUtils utils(platform);
+    ulv::TPayloadFault fault = ulv::TPayloadFault::None;
+    auto attachedFiles = ulv::TAttachedFiles::Create(platform, utils, {}, fault);
+    if (!attachedFiles) return 3;
+    ulv::TMainDlgForm form(platform, utils, *attachedFiles);
     std::optional<ulv::TBitmapImage> glyph;
     if (components) FillComponents(platform, form, glyph);
     form.NextBtn.OnClick = [&form, ask](ulv::TControl&) {

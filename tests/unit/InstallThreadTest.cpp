@@ -78,7 +78,7 @@ protected:
     sim::SimMachine Machine;
     test::RecordingFiles Recording{Machine.Files};
     TPlatform Platform{Recording,      Machine.Clock, Machine.System, Machine.Module,
-                       Machine.Drives, Machine.Shell, Machine.Text};
+                       Machine.Drives, Machine.Shell, Machine.Text,   Machine.Registry};
     TInstUtils Utils{Platform};
     TInstallThreadStatus Status;
     std::vector<int> GuiDialogs;
@@ -228,7 +228,7 @@ void RandomRun(unsigned seed) {
     sim::SimMachine machine;
     test::RecordingFiles recording(machine.Files);
     TPlatform platform{recording,      machine.Clock, machine.System, machine.Module,
-                       machine.Drives, machine.Shell, machine.Text};
+                       machine.Drives, machine.Shell, machine.Text,   machine.Registry};
     TInstUtils utils(platform);
     TInstallThreadStatus status;
     TAskUserRelay relay(status, [](int, const std::string&, std::uint16_t) { return kResultAbort; });

@@ -3,6 +3,7 @@
 #include "platform/sim/SimMachine.h"
 #include "platform/sim/ui/HeadlessUi.h"
 #include "tests/support/TestFiles.h"
+#include "tests/unit/SampleRun.h"
 #include "wizard/MainDlg.h"
 
 #include <gtest/gtest.h>
@@ -90,7 +91,9 @@ protected:
     sim::SimMachine Machine;
     bool LogosPut = PutLogos(Machine);
     TPlatform Platform = Machine.Platform();
-    TMainDlgForm Form{Platform};
+    TInstUtils Utils{Platform};
+    std::unique_ptr<TAttachedFiles> AttachedFiles = test::LoadSamplePayload(Platform, Utils);
+    TMainDlgForm Form{Platform, Utils, *AttachedFiles};
 };
 
 TEST_F(MainDlgLayoutTest, EveryControlStandsAsDesigned) {
@@ -163,7 +166,9 @@ TEST_F(MainDlgLayoutTest, LogosAreDecodedFromTheProgramsResources) {
     // Without them the window still opens, with empty places.
     sim::SimMachine bare;
     TPlatform platform = bare.Platform();
-    TMainDlgForm form(platform);
+    TInstUtils utils(platform);
+    std::unique_ptr<TAttachedFiles> attachedFiles = test::LoadSamplePayload(platform, utils);
+    TMainDlgForm form(platform, utils, *attachedFiles);
     EXPECT_FALSE(form.LogoImage.Picture().has_value());
     EXPECT_TRUE(form.WelcomeTabSheet.Showing());
 }

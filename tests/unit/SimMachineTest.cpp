@@ -1,6 +1,7 @@
 #include "platform/sim/SimMachine.h"
 #include "platform/sim/SimErrors.h"
 #include "platform/sim/SimPaths.h"
+#include "utils/InstUtils.h"
 
 #include <gtest/gtest.h>
 
@@ -175,6 +176,159 @@ TEST_F(SimMachineTest, MovesReplaceWholeOrNotAtAll) {
     EXPECT_FALSE(files.MoveFileExA("C:\\d\\old", "E:\\old", 0));
     EXPECT_EQ(files.LastError(), kErrorNotSameDevice);
     EXPECT_TRUE(files.MoveFileExA("C:\\d\\old", "E:\\old", kMoveFileCopyAllowed));
+}
+
+class SimJunctionTest : public SimMachineTest {
+protected:
+    IFiles& Files = Machine.Files;
+    static constexpr std::uint32_t kJunction = kFileAttributeDirectory | kFileAttributeReparsePoint;
+
+    std::vector<std::pair<std::string, std::uint32_t>> List(const std::string& pattern) {
+        std::vector<std::pair<std::string, std::uint32_t>> entries;
+        TFindData found;
+        FindHandle find = Files.FindFirstFileA(pattern, found);
+        if (find == kNoFind) return entries;
+        do
+            entries.emplace_back(found.Name, found.Attributes);
+        while (Files.FindNextFileA(find, found));
+        Files.FindClose(find);
+        return entries;
+    }
+    std::uint32_t OpenError(const std::string& path, std::uint32_t disposition) {
+        UniqueFile file(Files, Files.CreateFileA(path, kGenericRead | kGenericWrite, 0, disposition, 0));
+        return file ? kErrorSuccess : Files.LastError();
+    }
+    bool Exists(const std::string& path) { return Files.GetFileAttributesA(path) != kInvalidFileAttributes; }
+};
+
+TEST_F(SimJunctionTest, PathsThroughAJunctionReachItsTarget) {
+    ASSERT_TRUE(Machine.Files.PutFile("C:\\Data\\Target\\f.txt", "f"));
+    ASSERT_TRUE(Machine.Files.PutFolderLink("C:\\Dest\\Link", "C:\\Data\\Target"));
+    EXPECT_EQ(Files.GetFileAttributesA("C:\\dest\\LINK"), kJunction);
+    EXPECT_EQ(Files.GetFileAttributesA("C:\\Dest\\Link\\f.txt"), kFileAttributeArchive);
+    using Entries = std::vector<std::pair<std::string, std::uint32_t>>;
+    EXPECT_EQ(List("C:\\Dest\\*.*"), (Entries{{".", 0x10}, {"..", 0x10}, {"Link", kJunction}}));
+    EXPECT_EQ(List("C:\\Dest\\Link"), (Entries{{"Link", kJunction}})) << "the entry itself, not its target";
+    EXPECT_EQ(List("C:\\Dest\\Link\\*.*"), (Entries{{".", 0x10}, {"..", 0x10}, {"f.txt", 0x20}}));
+    EXPECT_EQ(Machine.Files.FileContent("C:\\Dest\\Link\\f.txt"), "f");
+
+    EXPECT_TRUE(Files.CreateDirectoryA("C:\\Dest\\Link\\Sub"));
+    EXPECT_EQ(Files.GetFileAttributesA("C:\\Data\\Target\\Sub"), kFileAttributeDirectory);
+    EXPECT_EQ(OpenError("C:\\Dest\\Link\\Sub\\new.txt", kCreateNew), kErrorSuccess);
+    EXPECT_TRUE(Exists("C:\\Data\\Target\\Sub\\new.txt"));
+    EXPECT_FALSE(Files.CreateDirectoryA("C:\\Dest\\Link"));
+    EXPECT_EQ(Files.LastError(), kErrorAlreadyExists);
+
+    EXPECT_EQ(Files.GetFullPathNameA("C:\\Dest\\Link\\.\\f.txt"), "C:\\Dest\\Link\\f.txt");
+    EXPECT_TRUE(Files.SetCurrentDirectoryA("C:\\Dest\\Link"));
+    EXPECT_EQ(Files.GetCurrentDirectoryA(), "C:\\Dest\\Link") << "the name as given, not the target's";
+    EXPECT_EQ(Machine.Files.FileContent("f.txt"), "f");
+
+    EXPECT_EQ(OpenError("C:\\Dest\\Link", kOpenExisting), kErrorAccessDenied) << "a folder";
+    EXPECT_EQ(OpenError("C:\\Dest\\Link", kCreateAlways), kErrorAccessDenied);
+    EXPECT_FALSE(Files.DeleteFileA("C:\\Dest\\Link"));
+    EXPECT_EQ(Files.LastError(), kErrorAccessDenied);
+    EXPECT_TRUE(Exists("C:\\Data\\Target\\f.txt"));
+}
+
+TEST_F(SimJunctionTest, AJunctionToAnotherDriveGoesWithThatDrive) {
+    SetDrive('E', kDriveRemovable, kBusTypeUsb);
+    ASSERT_TRUE(Machine.Files.PutFile("E:\\Away\\e.txt", "e"));
+    ASSERT_TRUE(Machine.Files.PutFolderLink("C:\\ToE", "E:\\Away\\"));
+    EXPECT_EQ(Machine.Files.FileContent("C:\\ToE\\e.txt"), "e");
+    Machine.Volumes.SetPresent('E', false);
+    EXPECT_EQ(Files.GetFileAttributesA("C:\\ToE"), kJunction);
+    EXPECT_FALSE(Exists("C:\\ToE\\e.txt"));
+    EXPECT_EQ(Files.LastError(), kErrorPathNotFound);
+}
+
+TEST_F(SimJunctionTest, RemovingOrMovingAJunctionLeavesItsTarget) {
+    ASSERT_TRUE(Machine.Files.PutFile("C:\\Full\\f.txt", "f"));
+    ASSERT_TRUE(Machine.Files.PutFolder("C:\\Empty"));
+    ASSERT_TRUE(Machine.Files.PutFolderLink("C:\\Dest\\ToFull", "C:\\Full"));
+    ASSERT_TRUE(Machine.Files.PutFolderLink("C:\\Dest\\ToEmpty", "C:\\Empty"));
+    ASSERT_TRUE(Files.SetFileAttributesA("C:\\Dest\\ToFull", kFileAttributeHidden));
+    EXPECT_EQ(Files.GetFileAttributesA("C:\\Dest\\ToFull"), kJunction | kFileAttributeHidden);
+
+    EXPECT_TRUE(Files.RemoveDirectoryA("C:\\Dest\\ToFull")) << "however full its target";
+    EXPECT_TRUE(Files.RemoveDirectoryA("C:\\Dest\\ToEmpty\\"));
+    EXPECT_FALSE(Exists("C:\\Dest\\ToFull"));
+    EXPECT_EQ(Files.LastError(), kErrorFileNotFound);
+    EXPECT_FALSE(Exists("C:\\Dest\\ToEmpty"));
+    EXPECT_EQ(Machine.Files.FileContent("C:\\Full\\f.txt"), "f");
+    EXPECT_EQ(Files.GetFileAttributesA("C:\\Empty"), kFileAttributeDirectory);
+
+    ASSERT_TRUE(Machine.Files.PutFolderLink("C:\\Dest\\Link", "C:\\Full"));
+    EXPECT_TRUE(Files.MoveFileExA("C:\\Dest\\Link", "C:\\Moved", 0));
+    EXPECT_FALSE(Exists("C:\\Dest\\Link"));
+    EXPECT_EQ(Files.GetFileAttributesA("C:\\Moved"), kJunction);
+    EXPECT_EQ(Machine.Files.FileContent("C:\\Moved\\f.txt"), "f");
+    EXPECT_EQ(Machine.Files.FileContent("C:\\Full\\f.txt"), "f") << "the target stays where it was";
+}
+
+TEST_F(SimJunctionTest, ADanglingJunctionLeadsNowhere) {
+    ASSERT_TRUE(Machine.Files.PutFolderLink("C:\\Dest\\Link", "C:\\Later"));
+    EXPECT_EQ(Files.GetFileAttributesA("C:\\Dest\\Link"), kJunction);
+    EXPECT_EQ(List("C:\\Dest\\Link\\*.*").size(), 0u);
+    EXPECT_EQ(Files.LastError(), kErrorPathNotFound);
+    EXPECT_EQ(OpenError("C:\\Dest\\Link\\x.txt", kOpenExisting), kErrorPathNotFound);
+    EXPECT_EQ(OpenError("C:\\Dest\\Link\\x.txt", kCreateAlways), kErrorPathNotFound);
+    EXPECT_EQ(OpenError("C:\\Dest\\Link", kCreateAlways), kErrorFileNotFound);
+    EXPECT_FALSE(Exists("C:\\Later")) << "the target is never made a file";
+    EXPECT_FALSE(Files.CreateDirectoryA("C:\\Dest\\Link\\Sub"));
+    EXPECT_EQ(Files.LastError(), kErrorPathNotFound);
+    EXPECT_FALSE(Files.SetCurrentDirectoryA("C:\\Dest\\Link"));
+    EXPECT_EQ(Files.LastError(), kErrorFileNotFound);
+
+    ASSERT_TRUE(Machine.Files.PutFile("C:\\Later\\x.txt", "x"));
+    EXPECT_EQ(Machine.Files.FileContent("C:\\Dest\\Link\\x.txt"), "x") << "a target that comes later";
+    EXPECT_TRUE(Files.RemoveDirectoryA("C:\\Dest\\Link"));
+    EXPECT_TRUE(Exists("C:\\Later\\x.txt"));
+}
+
+TEST_F(SimJunctionTest, LinkLoopsEndInAnErrorNotAHang) {
+    ASSERT_TRUE(Machine.Files.PutFile("C:\\Loop\\f.txt", "f"));
+    ASSERT_TRUE(Machine.Files.PutFolderLink("C:\\Loop\\Up", "C:\\Loop"));
+    EXPECT_EQ(Machine.Files.FileContent("C:\\Loop\\Up\\Up\\Up\\f.txt"), "f");
+    EXPECT_EQ(List("C:\\Loop\\Up\\Up\\*").size(), 4u);
+
+    ASSERT_TRUE(Machine.Files.PutFolderLink("C:\\Loop\\Self", "C:\\Loop\\Self\\Deeper"));
+    EXPECT_EQ(Files.GetFileAttributesA("C:\\Loop\\Self"), kJunction);
+    EXPECT_FALSE(Exists("C:\\Loop\\Self\\x"));
+    EXPECT_EQ(Files.LastError(), kErrorCantResolveFilename);
+    ASSERT_TRUE(Machine.Files.PutFolderLink("C:\\Loop\\A", "C:\\Loop\\B"));
+    ASSERT_TRUE(Machine.Files.PutFolderLink("C:\\Loop\\B", "C:\\Loop\\A"));
+    EXPECT_EQ(List("C:\\Loop\\A\\*").size(), 0u);
+    EXPECT_EQ(Files.LastError(), kErrorCantResolveFilename);
+    EXPECT_EQ(OpenError("C:\\Loop\\B", kOpenExisting), kErrorCantResolveFilename);
+    EXPECT_TRUE(Files.RemoveDirectoryA("C:\\Loop\\A")) << "a link of a loop is still removed as itself";
+}
+
+TEST_F(SimJunctionTest, SixtyThreeLinksResolveASixtyFourthDoesNot) {
+    ASSERT_TRUE(Machine.Files.PutFile("C:\\End\\f.txt", "f"));
+    std::string next = "C:\\End";
+    for (int i = 1; i <= kMaxLinkSubstitutions + 1; ++i) {
+        std::string link = "C:\\Chain\\L" + std::to_string(i);
+        ASSERT_TRUE(Machine.Files.PutFolderLink(link, next));
+        next = link;
+    }
+    EXPECT_EQ(Machine.Files.FileContent("C:\\Chain\\L63\\f.txt"), "f");
+    EXPECT_FALSE(Exists("C:\\Chain\\L64\\f.txt"));
+    EXPECT_EQ(Files.LastError(), kErrorCantResolveFilename);
+}
+
+TEST_F(SimJunctionTest, DeletingATreeRemovesItsLinksButNotWhatTheyLeadTo) {
+    ASSERT_TRUE(Machine.Files.PutFile("C:\\Outside\\keep.txt", "k"));
+    ASSERT_TRUE(Machine.Files.PutFile("C:\\Outside\\Sub\\deep.txt", "d"));
+    ASSERT_TRUE(Machine.Files.PutFile("C:\\Old\\a.txt", "a"));
+    ASSERT_TRUE(Machine.Files.PutFolderLink("C:\\Old\\Sub\\ToOutside", "C:\\Outside"));
+    ASSERT_TRUE(Machine.Files.PutFolderLink("C:\\Old\\Up", "C:\\Old"));
+    TPlatform platform = Machine.Platform();
+    TInstUtils utils(platform);
+    utils.DeleteDirectoryTree("C:\\Old");
+    EXPECT_FALSE(Exists("C:\\Old"));
+    EXPECT_EQ(Machine.Files.FileContent("C:\\Outside\\keep.txt"), "k");
+    EXPECT_EQ(Machine.Files.FileContent("C:\\Outside\\Sub\\deep.txt"), "d");
 }
 
 TEST_F(SimMachineTest, ShellFoldersAndLinks) {

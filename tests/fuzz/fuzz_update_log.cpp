@@ -1,0 +1,104 @@
+// The update log's merge over arbitrary existing files: the input is the old file's bytes; the new list is
+// drawn from its own lines (some upper-cased, so that equality ignoring case is exercised) and a fixed path.
+#include "platform/sim/SimText.h"
+#include "wizard/UpdateLog.h"
+
+#include <cstring>
+#include <string_view>
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+constexpr std::uint32_t kOrder = ulv::kNormIgnoreCase | ulv::kSortStringSort;
+constexpr size_t kMaxListLines = 16;
+
+void Check(bool condition) {
+    if (!condition) __builtin_trap();
+}
+
+bool IsStamp(const std::string& line) {
+    return !line.empty() && line[0] == '*';
+}
+
+// The list holds full paths, as the plan's targets are: lines of the old file that are paths already, others
+// made into paths.
+Lines ListFrom(const Lines& existing, std::uint8_t selector, ulv::IText& text) {
+    const std::string root = "C:\\ProgramData\\Ulvara\\Public\\";
+    Lines list = {root + "Basic.asn"};
+    for (size_t i = 0; i < existing.size() && list.size() < kMaxListLines; ++i) {
+        if ((i * 31 + selector) % 4 != 0) continue;
+        std::string line = existing[i];
+        if (line.size() < 3 || (line[0] != 'C' && line[0] != 'c') || line.compare(1, 2, ":\\") != 0)
+            line = root + line;
+        if ((selector + i) & 1) text.CharUpperBuffA(line);
+        list.push_back(std::move(line));
+    }
+    ulv::SortUpdateList(list, text);
+    return list;
+}
+
+bool Listed(const std::string& line, const Lines& list, ulv::IText& text) {
+    for (const std::string& listed : list)
+        if (text.CompareStringA(kOrder, listed, line) == 2) return true;
+    return false;
+}
+
+void CheckSplit(const Lines& lines, size_t inputSize) {
+    size_t total = 0;
+    for (const std::string& line : lines) {
+        Check(line.find_first_of(std::string_view("\r\n\0", 3)) == std::string::npos);
+        total += line.size() + 1;
+    }
+    Check(total <= inputSize + 1);
+}
+
+void CheckSorted(const Lines& list, ulv::IText& text) {
+    for (size_t i = 1; i < list.size(); ++i)
+        Check(text.CompareStringA(kOrder, list[i - 1], list[i]) != 3);
+}
+
+// The old part keeps, in their order, every line that is neither empty, nor listed, nor a stamp; of stamps it
+// keeps no two in a row and none last.
+void CheckOldPart(const Lines& existing, const Lines& old, const Lines& list, ulv::IText& text) {
+    size_t at = 0;
+    for (size_t i = 0; i < old.size(); ++i) {
+        Check(!old[i].empty() && !Listed(old[i], list, text));
+        Check(!(IsStamp(old[i]) && i > 0 && IsStamp(old[i - 1])));
+        while (at < existing.size() && existing[at] != old[i]) {
+            bool mustStay =
+                !existing[at].empty() && !IsStamp(existing[at]) && !Listed(existing[at], list, text);
+            Check(!mustStay);
+            ++at;
+        }
+        Check(at < existing.size());
+        ++at;
+    }
+    for (; at < existing.size(); ++at)
+        Check(existing[at].empty() || IsStamp(existing[at]) || Listed(existing[at], list, text));
+    Check(old.empty() || !IsStamp(old.back()));
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    ulv::sim::SimText text;
+    std::string_view input(reinterpret_cast<const char*>(data), size);
+    Lines existing = ulv::SplitUpdateLogText(input);
+    CheckSplit(existing, size);
+    Lines list = ListFrom(existing, size > 0 ? data[0] : 0, text);
+    CheckSorted(list, text);
+    const std::string stamp = ulv::UpdateLogStampLine(static_cast<double>(size) + 0.5);
+
+    Lines merged = ulv::MergeUpdateLog(existing, list, stamp, text);
+    Check(merged.size() <= existing.size() + list.size() + 1);
+    Check(merged.size() >= list.size() + 1);
+    size_t oldSize = merged.size() - list.size() - 1;
+    Check(merged[oldSize] == stamp);
+    Check(std::equal(list.begin(), list.end(), merged.begin() + static_cast<std::ptrdiff_t>(oldSize) + 1));
+    CheckOldPart(existing, Lines(merged.begin(), merged.begin() + static_cast<std::ptrdiff_t>(oldSize)), list,
+                 text);
+    // The new file read back and merged again with the same section is the same file.
+    Check(ulv::MergeUpdateLog(merged, list, stamp, text) == merged);
+    return 0;
+}

@@ -1,0 +1,69 @@
+#pragma once
+// The choices kept between runs in the current user's registry, the uninstall entry, and the pure rules the
+// window applies to them.
+#include "platform/ui/Controls.h"
+#include "resources/ResConst.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ulv {
+
+// Every component checked, bits 7 to 31 included.
+constexpr std::uint32_t kAllComponents = 0x7FFFFFFF;
+// What the word processor's last-run version reads as when it never recorded one.
+constexpr std::int32_t kNoLastRunVersion = 2147483647;
+
+inline constexpr std::string_view kInstallKey = "Software\\Ulvara Word Processor\\Install";
+// The leading backslash opens it from the root, not below the install key.
+inline constexpr std::string_view kInternalKey = "\\Software\\Ulvara Word Processor\\Internal";
+inline constexpr std::string_view kMainDirValue = "MAINDIR";
+inline constexpr std::string_view kComponentsValue = "COMPS_FR (3.1.1)";
+inline constexpr std::string_view kInstallToAllValue = "INSTALLTOALL";
+inline constexpr std::string_view kDesktopShortcutValue = "DSKSHORTCUT";
+inline constexpr std::string_view kExtensionsValue = "EXTENSIONS";
+inline constexpr std::string_view kLaunchValue = "LAUNCH";
+inline constexpr std::string_view kLastRunVersionValue = "LastRunVer";
+inline constexpr std::string_view kDefaultExtensions = "B";
+inline constexpr std::string_view kProductFolderName = "Ulvara";
+
+inline constexpr std::string_view kUninstallKey =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Ulvara Word Processor";
+
+// The destination folder, the stored component set and the association letters.
+struct TOptions {
+    std::string MainDir;
+    std::uint32_t Components = kAllComponents;
+    std::string Extensions;
+};
+
+// The folder given by a first parameter "-d<folder>" (case-sensitive, taken as it stands, "-d" alone giving
+// an empty folder); nullopt when there is no such switch.
+[[nodiscard]] std::optional<std::string> DestinationSwitch(const std::vector<std::string>& params);
+
+// The set to store: bit n from whether list item n is checked (a locked item stores 0), bits 7 to 31 as
+// they were.
+[[nodiscard]] std::uint32_t StoredComponents(std::uint32_t previous,
+                                             const std::array<TCheckState, kComponentCount>& items);
+
+// The association boxes A to D, each checked when its letter occurs in the letters (case-sensitive).
+[[nodiscard]] std::array<bool, 4> AssociationBoxes(std::string_view extensions);
+// The letters of the checked boxes, in the order A, B, C, D.
+[[nodiscard]] std::string ExtensionsOf(const std::array<bool, 4>& boxes);
+
+// One value of the uninstall entry.
+struct TRegistryValue {
+    std::string_view Name;
+    std::uint32_t Type = 0; // REG_SZ or REG_DWORD
+    std::string Text;
+    std::int32_t Number = 0;
+};
+
+// The uninstall entry's values in the order they are written.
+[[nodiscard]] std::vector<TRegistryValue> UninstallValues(const std::string& mainDir, std::int32_t sizeKB);
+
+} // namespace ulv

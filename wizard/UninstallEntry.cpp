@@ -1,0 +1,47 @@
+// The entry in the system's list of installed programs: the word processor removes itself when started
+// with "-ui".
+#include "platform/Registry.h"
+#include "utils/InstUtils.h"
+#include "utils/RegistryAccess.h"
+#include "wizard/MainDlg.h"
+
+namespace ulv {
+namespace {
+
+constexpr std::string_view kDisplayVersion = "3.3.3.1";
+constexpr std::string_view kPublisher = "The Ulvara Word Processor Team";
+constexpr std::string_view kUninstallArgument = " -ui";
+
+TRegistryValue Text(std::string_view name, std::string text) {
+    return TRegistryValue{name, kRegSz, std::move(text), 0};
+}
+
+} // namespace
+
+std::vector<TRegistryValue> UninstallValues(const std::string& mainDir, std::int32_t sizeKB) {
+    std::string program = JoinPath(mainDir, kProgramName);
+    return {
+        Text("DisplayIcon", program),
+        Text("DisplayName", std::string(kProductName)),
+        Text("DisplayVersion", std::string(kDisplayVersion)),
+        TRegistryValue{"EstimatedSize", kRegDword, {}, sizeKB},
+        Text("Publisher", std::string(kPublisher)),
+        Text("UninstallString", "\"" + program + "\"" + std::string(kUninstallArgument)),
+    };
+}
+
+// The install key's values are written by then: without the right to write below HKEY_LOCAL_MACHINE (a
+// user without administrator rights) the entry is simply missing.
+void TMainDlgForm::WriteUninstallEntry(TRegistryAccess& registry) {
+    registry.SetRootKey(kHkeyLocalMachine);
+    registry.OpenKey(std::string(kUninstallKey));
+    for (const TRegistryValue& value :
+         UninstallValues(Options.MainDir, Utils.InstalledSizeKB(Options.MainDir))) {
+        if (value.Type == kRegDword)
+            registry.WriteInteger(std::string(value.Name), value.Number);
+        else
+            registry.WriteString(std::string(value.Name), value.Text);
+    }
+}
+
+} // namespace ulv
