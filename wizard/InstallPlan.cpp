@@ -86,31 +86,6 @@ std::vector<TPlanRow> PlanRowsFor(std::uint8_t selectedComps, std::int32_t lastR
     return rows;
 }
 
-std::string DataFolderPath(TDataFolderKind kind, bool portable, const std::string& mainDir,
-                           const std::string& commonAppData, const std::string& personal) {
-    std::string folder;
-    if (portable) {
-        folder = mainDir;
-        if (EnsureTrailingBackslash(folder).empty()) return {};
-        return kind == TDataFolderKind::Spelling ? folder + "Orthographe\\" : folder;
-    }
-    folder = commonAppData.empty() ? personal : commonAppData;
-    // Neither is known: a folder relative to whatever is current would be no place for shared data.
-    if (EnsureTrailingBackslash(folder).empty()) return {};
-    folder += "Ulvara\\";
-    switch (kind) {
-    case TDataFolderKind::Shared:
-        return folder;
-    case TDataFolderKind::Hidden:
-        return folder + "Hidden\\";
-    case TDataFolderKind::Public:
-        return folder + "Public\\";
-    case TDataFolderKind::Spelling:
-        return folder + "Public\\Orthographe\\";
-    }
-    return {};
-}
-
 std::string OldCheckMarksFolder(const std::string& base) {
     return base + std::string(kInsertImages) + "Coches";
 }
@@ -122,17 +97,6 @@ std::vector<std::string> OldBulletImages(const std::string& base) {
         paths.push_back(bullets + "Puce " + std::to_string(n) + ".gif");
     paths.push_back(bullets + "Cible.gif");
     return paths;
-}
-
-std::string TMainDlgForm::DataFolder(TDataFolderKind kind) {
-    bool portable = IsPortableDestination();
-    std::string commonAppData = portable ? std::string() : Utils.GetSpecialFolder(kCsidlCommonAppData);
-    std::string personal =
-        portable || !commonAppData.empty() ? std::string() : Utils.GetSpecialFolder(kCsidlPersonal);
-    std::string folder = DataFolderPath(kind, portable, Options.MainDir, commonAppData, personal);
-    // The parents are made first, each logged as made unless logging is suspended.
-    if (!folder.empty()) Utils.MakeDirectoryTree(folder);
-    return folder;
 }
 
 void TMainDlgForm::BuildInstallPlan() {

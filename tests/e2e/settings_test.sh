@@ -52,12 +52,15 @@ expect_values "$kInstallKey" ""
 expect_values "$kInternalKey" ""
 key_exists "$kUninstallKey" && fail "uninstall key made on reading"
 
-# An ordinary installation with component 3 unchecked: 5,000 + 4,097 + 1 bytes on 4,096-byte clusters.
+# An ordinary installation with component 3 unchecked: 5,000 + 4,097 + 1 bytes on 4,096-byte clusters, 20 KB.
 dest="$work/Dest Ulvara"
 mkdir -p "$dest/Sous-dossier" || fail "mkdir"
 head -c 5000 /dev/zero >"$dest/vlmr.exe"
 head -c 4097 /dev/zero >"$dest/Sous-dossier/a.dat"
 head -c 1 /dev/zero >"$dest/Install.log"
+# Wine shows a symbolic link to a folder as a junction: neither the loop nor the outside folder counts.
+mkdir -p "$work/Ailleurs" && head -c 100000 /dev/zero >"$work/Ailleurs/gros.dat"
+ln -s .. "$dest/Sous-dossier/Boucle" && ln -s ../Ailleurs "$dest/Dehors" || fail "ln"
 windest="$winwork\\Dest Ulvara"
 out=$(probe save "$pay" "$windest" 3)
 grep -qx 'saved portable=0' <<<"$out" || fail "save: $out"

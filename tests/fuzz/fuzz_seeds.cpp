@@ -22,13 +22,13 @@ std::vector<std::uint8_t> Bytes(std::string_view s) {
 
 // Windows-1252 bytes spelled out: the fuzz build keeps its literals in UTF-8.
 const char* const kUpdateLogs[] = {
-    "*0000C0A8D0F9E540\r\nC:\\ProgramData\\Ulvara\\Public\\Basic.asn\r\n"
-    "C:\\ProgramData\\Ulvara\\Public\\Mod\xE8les de document\\M\xE9mos\\M\xE9mo 1.rtf\t!\r\n"
-    "*55555555D326E640\r\nC:\\ProgramData\\Ulvara\\Public\\Orthographe\\fran\xE7"
-    "ais.zlx\r\n",
+    ("*0000C0A8D0F9E540\r\nC:\\ProgramData\\Ulvara\\Public\\Basic.asn\r\n"
+     "C:\\ProgramData\\Ulvara\\Public\\Mod\xE8les de document\\M\xE9mos\\M\xE9mo 1.rtf\t!\r\n"
+     "*55555555D326E640\r\nC:\\ProgramData\\Ulvara\\Public\\Orthographe\\fran\xE7"
+     "ais.zlx\r\n"),
     "*A\r*B\n\r\nC:\\X\\a.dat\t!\n*C\r\nc:\\x\\A.DAT\t!\r*D\r\n*E",
-    "C:\\ProgramData\\Ulvara\\Public\\Collections d'inserts\\Images\\Puces\\Puce 01.png\t!\r\n"
-    "\r\n\xAD\x9Cuvre-\xE6\r\n*\r\n",
+    ("C:\\ProgramData\\Ulvara\\Public\\Collections d'inserts\\Images\\Puces\\Puce 01.png\t!\r\n"
+     "\r\n\xAD\x9Cuvre-\xE6\r\n*\r\n"),
 };
 
 bool WriteUpdateLogSeeds(const std::string& folder) {

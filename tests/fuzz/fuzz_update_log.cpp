@@ -3,7 +3,7 @@
 #include "platform/sim/SimText.h"
 #include "wizard/UpdateLog.h"
 
-#include <cstring>
+#include <set>
 #include <string_view>
 
 namespace {
@@ -38,11 +38,18 @@ Lines ListFrom(const Lines& existing, std::uint8_t selector, ulv::IText& text) {
     return list;
 }
 
-bool Listed(const std::string& line, const Lines& list, ulv::IText& text) {
-    for (const std::string& listed : list)
-        if (text.CompareStringA(kOrder, listed, line) == 2) return true;
-    return false;
-}
+// Listed lines by their sort keys: equal keys are what CompareStringA calls equal.
+class TListedKeys {
+public:
+    explicit TListedKeys(const Lines& list) {
+        for (const std::string& line : list)
+            Keys.insert(ulv::sim::SortKeyAnsi(line, kOrder));
+    }
+    bool Holds(const std::string& line) const { return Keys.count(ulv::sim::SortKeyAnsi(line, kOrder)) != 0; }
+
+private:
+    std::set<std::string> Keys;
+};
 
 void CheckSplit(const Lines& lines, size_t inputSize) {
     size_t total = 0;
@@ -60,14 +67,13 @@ void CheckSorted(const Lines& list, ulv::IText& text) {
 
 // The old part keeps, in their order, every line that is neither empty, nor listed, nor a stamp; of stamps it
 // keeps no two in a row and none last.
-void CheckOldPart(const Lines& existing, const Lines& old, const Lines& list, ulv::IText& text) {
+void CheckOldPart(const Lines& existing, const Lines& old, const TListedKeys& listed) {
     size_t at = 0;
     for (size_t i = 0; i < old.size(); ++i) {
-        Check(!old[i].empty() && !Listed(old[i], list, text));
+        Check(!old[i].empty() && !listed.Holds(old[i]));
         Check(!(IsStamp(old[i]) && i > 0 && IsStamp(old[i - 1])));
         while (at < existing.size() && existing[at] != old[i]) {
-            bool mustStay =
-                !existing[at].empty() && !IsStamp(existing[at]) && !Listed(existing[at], list, text);
+            bool mustStay = !existing[at].empty() && !IsStamp(existing[at]) && !listed.Holds(existing[at]);
             Check(!mustStay);
             ++at;
         }
@@ -75,7 +81,7 @@ void CheckOldPart(const Lines& existing, const Lines& old, const Lines& list, ul
         ++at;
     }
     for (; at < existing.size(); ++at)
-        Check(existing[at].empty() || IsStamp(existing[at]) || Listed(existing[at], list, text));
+        Check(existing[at].empty() || IsStamp(existing[at]) || listed.Holds(existing[at]));
     Check(old.empty() || !IsStamp(old.back()));
 }
 
@@ -96,8 +102,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     size_t oldSize = merged.size() - list.size() - 1;
     Check(merged[oldSize] == stamp);
     Check(std::equal(list.begin(), list.end(), merged.begin() + static_cast<std::ptrdiff_t>(oldSize) + 1));
-    CheckOldPart(existing, Lines(merged.begin(), merged.begin() + static_cast<std::ptrdiff_t>(oldSize)), list,
-                 text);
+    CheckOldPart(existing, Lines(merged.begin(), merged.begin() + static_cast<std::ptrdiff_t>(oldSize)),
+                 TListedKeys(list));
     // The new file read back and merged again with the same section is the same file.
     Check(ulv::MergeUpdateLog(merged, list, stamp, text) == merged);
     return 0;
