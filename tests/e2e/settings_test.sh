@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The wizard's stored settings and the uninstall entry through the real advapi32, read back by Wine's own
-# "reg query": key and value names, types, data and the order the values were written in.
+# "reg query": key and value names, types and data.
 #   settings_test.sh PAYLOAD E2E_DIR
 source "$(dirname "$0")/lib.sh"
 payload=$1 tools=$2
@@ -15,14 +15,17 @@ reg_clear() {
     timeout 30 wine reg delete "$kUninstallKey" /f >/dev/null 2>&1
     return 0
 }
-# "NAME|TYPE|DATA" per value of a key, in the order the registry lists them; nothing when it is missing.
+# "NAME|TYPE|DATA" per value of a key, sorted by name (Wine keeps a key's values sorted, so the order they
+# were written in shows only on the simulated machine); nothing when the key is missing.
 reg_values() {
     timeout 30 wine reg query "$1" 2>/dev/null | tr -d '\r' |
-        sed -n 's/^    \(.*\)    \(REG_[A-Z_]*\)    \(.*\)$/\1|\2|\3/p; s/^    \(.*\)    \(REG_[A-Z_]*\)$/\1|\2|/p'
+        sed -n 's/^    \(.*\)    \(REG_[A-Z_]*\)    \(.*\)$/\1|\2|\3/p; s/^    \(.*\)    \(REG_[A-Z_]*\)$/\1|\2|/p' |
+        LC_ALL=C sort
 }
 key_exists() { timeout 30 wine reg query "$1" >/dev/null 2>&1; }
 expect_values() {
-    local key=$1 expected=$2 got
+    local key=$1 expected got
+    expected=$(LC_ALL=C sort <<<"$2" | sed '/^$/d')
     got=$(reg_values "$key")
     [ "$got" = "$expected" ] || fail "values of $key:
 --- expected
