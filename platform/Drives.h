@@ -5,6 +5,13 @@
 
 namespace ulv {
 
+// File-system flags of GetVolumeInformationA.
+constexpr std::uint32_t kFileCaseSensitiveSearch = 0x1;
+constexpr std::uint32_t kFileCasePreservedNames = 0x2;
+
+// SetErrorMode: no "insert a disk" box; the call fails instead.
+constexpr std::uint32_t kSemFailCriticalErrors = 0x1;
+
 constexpr std::uint32_t kDriveUnknown = 0;
 constexpr std::uint32_t kDriveNoRootDir = 1;
 constexpr std::uint32_t kDriveRemovable = 2;
@@ -29,6 +36,14 @@ struct TDiskFreeSpace {
     std::uint32_t TotalClusters = 0;
 };
 
+struct TVolumeInformation {
+    std::string VolumeName;
+    std::uint32_t SerialNumber = 0;
+    std::uint32_t MaximumComponentLength = 0;
+    std::uint32_t FileSystemFlags = 0;
+    std::string FileSystemName;
+};
+
 // Drives and volumes, with the kernel32 calls of the same names. Roots are "C:\\" or "\\\\server\\share\\".
 // The storage-device query goes through IFiles (CreateFileA on "\\\\.\\C:" and DeviceIoControl).
 class IDrives {
@@ -42,6 +57,16 @@ public:
     // The root of the volume holding an existing path, with its trailing backslash (a mount point counts as
     // a root); nullopt on failure.
     [[nodiscard]] virtual std::optional<std::string> GetVolumePathNameA(const std::string& path) = 0;
+    // GetVolumeInformationA on a root ("C:\\"); nullopt when the call fails (no such drive, no medium,
+    // unreadable).
+    [[nodiscard]] virtual std::optional<TVolumeInformation>
+    GetVolumeInformationA(const std::string& root) = 0;
+    // SetErrorMode: sets the process's error mode, returns the previous one.
+    virtual std::uint32_t SetErrorMode(std::uint32_t mode) = 0;
+    // WNetGetConnectionA on a local device name ("X:"): the remote name of a network drive; nullopt when the
+    // call fails (not a network drive, no network provider, mpr.dll missing). mpr.dll is loaded at run time,
+    // from the system folder only.
+    [[nodiscard]] virtual std::optional<std::string> WNetGetConnectionA(const std::string& localName) = 0;
 };
 
 } // namespace ulv

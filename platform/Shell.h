@@ -61,6 +61,8 @@ public:
     virtual ~IText() = default;
     // CharUpperBuffA over the whole text.
     virtual void CharUpperBuffA(std::string& text) = 0;
+    // CharLowerBuffA over the whole text.
+    virtual void CharLowerBuffA(std::string& text) = 0;
     // CompareStringA(LOCALE_USER_DEFAULT, flags, ...) over the whole texts (embedded NULs included): 1 less,
     // 2 equal, 3 greater, 0 on failure. The collation is linguistic: letters differ first by their base
     // letter, then by their accents ("e" < "é" < "f"), then by case unless kNormIgnoreCase; ligatures weigh

@@ -36,6 +36,12 @@ inline constexpr std::string_view kCancelCaption = "Annuler";
 inline constexpr const char* kPngResourceType = "PNG";
 inline constexpr const char* kLogoSmallResource = "LOGOSMALL";
 inline constexpr const char* kLogoResource = "LOGO";
+// RT_BITMAP by number, which FindResourceA reads from "#2".
+inline constexpr const char* kBitmapResourceType = "#2";
+inline constexpr const char* kOpenFolderResource = "OPENFOLDER";
+inline constexpr const char* kClosedFolderResource = "CLOSEDFOLDER";
+inline constexpr const char* kRemovableDriveResource = "REMOVABLEDRIVE";
+inline constexpr const char* kFixedDriveResource = "FIXEDDRIVE";
 
 inline constexpr const char* kPayloadResourceName = "FILES";
 inline constexpr const char* kPayloadResourceType = "FILES";

@@ -78,6 +78,7 @@ void TMainDlgForm::ReadInstallSettings(const std::vector<std::string>& params) {
     LastRunVersion = ReadIntegerOr(registry, kLastRunVersionValue, kNoLastRunVersion);
     registry.CloseKey();
     DestDirEdt.SetText(Options.MainDir);
+    FolderList.SetFolder(Options.MainDir);
 }
 
 void TMainDlgForm::FillComponentList() {

@@ -6,6 +6,7 @@
 #include "platform/Platform.h"
 #include "platform/ui/Form.h"
 #include "utils/DateTime.h"
+#include "wizard/DestDirLists.h"
 #include "wizard/InstallPlan.h"
 #include "wizard/InstallSettings.h"
 
@@ -42,10 +43,20 @@ public:
     // Queues the selected components' files, writes the install stamp on an ordinary installation and removes
     // the insert images older versions left behind.
     void BuildInstallPlan();
+    // The destination edit's text as the installation takes it: trimmed, with a drive, the product folder
+    // added to a drive root and to the program-files folder.
+    void NormalizeDestDir();
+    // The folder list's change event: the edit follows the lists once the window is ready.
+    void DestDirLstBxChange();
+    // The drive polling (every second, on every page): a new drive is selected, a removed selected one gives
+    // way to the program-files drive.
+    void DriveTimer();
     // Adds this installation's section to the shared data root's Update.log; a failure is reported with a
     // warning and changes nothing else.
     void WriteUpdateLog();
 
+    // Set once construction is complete; until then the lists do not write into the edit.
+    bool FormReady = false;
     TOptions Options;
     std::int32_t LastRunVersion = kNoLastRunVersion;
     // Bit n: list item n of SelCompLstBx was checked or locked when the installation began.
@@ -124,6 +135,8 @@ private:
     void LayOutStartAndInstalling();
     void LayOutAssocAndFinish();
     void LoadLogos();
+    void LoadGlyphs();
+    void BindDestDirLists();
     void ApplyRunTimeTexts();
     void FillComponentList();
     void WriteUninstallEntry(TRegistryAccess& registry);
@@ -136,6 +149,13 @@ private:
     TInstUtils& Utils;
     TAttachedFiles& AttachedFiles;
     std::array<TTabSheet*, kPageCount> Sheets;
+
+public:
+    // The destination page's pickers, bound to DestDirLstBx and DestDirCmbBx (made after the machine's
+    // ports, which they use).
+    TListGlyphs Glyphs;
+    TFolderList FolderList{DestDirLstBx, Platform, Utils, Glyphs};
+    TDriveList DriveList{DestDirCmbBx, Platform, Utils, Glyphs};
 };
 
 // "%s" placeholders replaced in order by first and second; other text kept as it stands.

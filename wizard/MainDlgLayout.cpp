@@ -12,6 +12,8 @@ constexpr int kCheckBoxHeight = 17;
 constexpr int kEditHeight = 21;
 constexpr int kCheckListItemHeight = 16;
 constexpr int kFolderListItemHeight = 17;
+// The larger of the dialog font's height plus 4 and the fixed-drive glyph's 11 pixels.
+constexpr int kDriveListItemHeight = 11 + 4;
 
 void Place(TControl& c, int left, int top, int width, int height) {
     c.SetBounds({left, top, width, height});
@@ -69,6 +71,8 @@ TMainDlgForm::TMainDlgForm(TPlatform& platform, TInstUtils& utils, TAttachedFile
     CancelBtn.OnClick = [this](TControl&) { Close(); };
     ApplyRunTimeTexts();
     LoadLogos();
+    LoadGlyphs();
+    BindDestDirLists();
     ShowSheet(0);
 }
 
@@ -120,6 +124,7 @@ void TMainDlgForm::LayOutDestDir() {
     Place(DestDirLstBx, 11, 65, 345, 157);
     DestDirLstBx.ItemHeight = kFolderListItemHeight;
     Place(DestDirCmbBx, 11, 225, 345, 19);
+    DestDirCmbBx.ItemHeight = kDriveListItemHeight;
 }
 
 void TMainDlgForm::LayOutSelComp() {
@@ -191,6 +196,17 @@ void TMainDlgForm::LoadLogos() {
     };
     load(kLogoSmallResource, LogoSmallImage);
     load(kLogoResource, LogoImage);
+}
+
+void TMainDlgForm::LoadGlyphs() {
+    auto load = [this](const char* name) -> std::optional<TBitmapImage> {
+        auto bytes = Platform.Module.FindResourceData(name, kBitmapResourceType);
+        return bytes ? DecodeDib(*bytes) : std::nullopt;
+    };
+    Glyphs.OpenFolder = load(kOpenFolderResource);
+    Glyphs.ClosedFolder = load(kClosedFolderResource);
+    Glyphs.RemovableDrive = load(kRemovableDriveResource);
+    Glyphs.FixedDrive = load(kFixedDriveResource);
 }
 
 void TMainDlgForm::ShowSheet(int page) {

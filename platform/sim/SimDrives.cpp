@@ -5,11 +5,17 @@
 
 #include <algorithm>
 #include <cctype>
+#include <utility>
 
 namespace ulv::sim {
 namespace {
 
 constexpr std::uint32_t kBytesPerSector = 512;
+
+// What mpr.dll answers for a name that is no drive, a drive that is not redirected, and no provider at all.
+constexpr std::uint32_t kErrorBadDevice = 1200;
+constexpr std::uint32_t kErrorNoNetwork = 1222;
+constexpr std::uint32_t kErrorNotConnected = 2250;
 
 bool IsLetterRoot(const std::string& root) {
     return root.size() == 3 && std::isalpha(static_cast<unsigned char>(root[0])) && root[1] == ':' &&
@@ -22,6 +28,11 @@ std::optional<std::string> ShareOfRoot(const std::string& root) {
     auto parts = SplitFullPath(root);
     if (!parts || !parts->Components.empty() || parts->Root.size() + 1 != root.size()) return std::nullopt;
     return parts->Root;
+}
+
+// A share's volume as a Windows server exports an NTFS folder without a name of its own.
+TVolumeInformation UnlabelledNtfs() {
+    return TVolumeInformation{"", 0, 255, kFileCaseSensitiveSearch | kFileCasePreservedNames, "NTFS"};
 }
 
 std::uint32_t ClusterCount(std::uint64_t bytes, std::uint32_t clusterSize) {
@@ -40,14 +51,32 @@ std::optional<SimDrives::Geometry> SimDrives::VolumeOfRoot(const std::string& gi
     if (IsLetterRoot(root)) {
         auto drive = Volumes.Drive(root[0]);
         if (!drive || !drive->Present) return std::nullopt;
-        return Geometry{drive->Type, drive->ClusterSize, drive->FreeBytes, drive->TotalBytes};
+        TVolumeInformation information{drive->Label, drive->SerialNumber, drive->MaximumComponentLength,
+                                       drive->FileSystemFlags, drive->FileSystemName};
+        return Geometry{drive->Type,       drive->ClusterSize, drive->FreeBytes,
+                        drive->TotalBytes, drive->HasMedia,    std::move(information)};
     }
     if (auto name = ShareOfRoot(root)) {
         auto share = Volumes.Share(*name);
         if (!share) return std::nullopt;
-        return Geometry{kDriveRemote, share->ClusterSize, share->FreeBytes, share->TotalBytes};
+        return Geometry{kDriveRemote, share->ClusterSize, share->FreeBytes, share->TotalBytes,
+                        true,         UnlabelledNtfs()};
     }
     return std::nullopt;
+}
+
+std::optional<SimDrives::Geometry> SimDrives::ReadableVolume(const std::string& root) {
+    auto volume = VolumeOfRoot(root);
+    if (!volume) {
+        bool wellFormed = root.empty() || IsLetterRoot(root) || ShareOfRoot(root);
+        SetLastError(wellFormed ? kErrorPathNotFound : kErrorInvalidName);
+        return std::nullopt;
+    }
+    if (!volume->HasMedia) {
+        SetLastError(kErrorNotReady);
+        return std::nullopt;
+    }
+    return volume;
 }
 
 std::uint32_t SimDrives::GetDriveTypeA(const std::string& root) {
@@ -60,12 +89,8 @@ std::uint32_t SimDrives::GetLogicalDrives() {
 }
 
 std::optional<TDiskFreeSpace> SimDrives::GetDiskFreeSpaceA(const std::string& root) {
-    auto volume = VolumeOfRoot(root);
-    if (!volume) {
-        bool wellFormed = root.empty() || IsLetterRoot(root) || ShareOfRoot(root);
-        SetLastError(wellFormed ? kErrorPathNotFound : kErrorInvalidName);
-        return std::nullopt;
-    }
+    auto volume = ReadableVolume(root);
+    if (!volume) return std::nullopt;
     std::uint32_t cluster = std::max<std::uint32_t>(volume->ClusterSize, 1);
     bool wholeSectors = cluster >= kBytesPerSector && cluster % kBytesPerSector == 0;
     TDiskFreeSpace space;
@@ -73,6 +98,7 @@ std::optional<TDiskFreeSpace> SimDrives::GetDiskFreeSpaceA(const std::string& ro
     space.SectorsPerCluster = cluster / space.BytesPerSector;
     space.FreeClusters = ClusterCount(volume->FreeBytes, cluster);
     space.TotalClusters = ClusterCount(volume->TotalBytes, cluster);
+    SetLastError(kErrorSuccess);
     return space;
 }
 
@@ -83,6 +109,52 @@ std::optional<std::string> SimDrives::GetVolumePathNameA(const std::string& path
     auto parts = SplitFullPath(*full);
     if (!parts) return std::nullopt;
     return parts->Root + '\\';
+}
+
+std::optional<TVolumeInformation> SimDrives::GetVolumeInformationA(const std::string& root) {
+    {
+        std::lock_guard guard(Lock);
+        ModesAtVolumeQueries.push_back(Mode);
+    }
+    auto volume = ReadableVolume(root);
+    if (!volume) return std::nullopt;
+    SetLastError(kErrorSuccess);
+    return std::move(volume->Information);
+}
+
+std::uint32_t SimDrives::SetErrorMode(std::uint32_t mode) {
+    std::lock_guard guard(Lock);
+    return std::exchange(Mode, mode);
+}
+
+std::optional<std::string> SimDrives::WNetGetConnectionA(const std::string& localName) {
+    {
+        std::lock_guard guard(Lock);
+        if (!NetworkProvider) return SetLastError(kErrorNoNetwork), std::nullopt;
+    }
+    bool isDrive = localName.size() == 2 && std::isalpha(static_cast<unsigned char>(localName[0])) &&
+                   localName[1] == ':';
+    if (!isDrive) return SetLastError(kErrorBadDevice), std::nullopt;
+    auto drive = Volumes.Drive(localName[0]);
+    if (!drive || !drive->Present || drive->Type != kDriveRemote || drive->RemoteName.empty())
+        return SetLastError(kErrorNotConnected), std::nullopt;
+    SetLastError(kErrorSuccess);
+    return drive->RemoteName;
+}
+
+void SimDrives::SetNetworkProviderAvailable(bool available) {
+    std::lock_guard guard(Lock);
+    NetworkProvider = available;
+}
+
+std::uint32_t SimDrives::ErrorMode() const {
+    std::lock_guard guard(Lock);
+    return Mode;
+}
+
+std::vector<std::uint32_t> SimDrives::ErrorModesAtVolumeQueries() const {
+    std::lock_guard guard(Lock);
+    return ModesAtVolumeQueries;
 }
 
 } // namespace ulv::sim

@@ -27,6 +27,24 @@ std::string UpperAnsi(std::string_view text) {
     return out;
 }
 
+char LowerAnsi(char c) {
+    auto b = static_cast<unsigned char>(c);
+    if (b >= 'A' && b <= 'Z') return static_cast<char>(b + 0x20);
+    if (b >= 0xC0 && b <= 0xDE && b != 0xD7) return static_cast<char>(b + 0x20);
+    switch (b) {
+    case 0x8A:
+        return static_cast<char>(0x9A); // Š
+    case 0x8C:
+        return static_cast<char>(0x9C); // Œ
+    case 0x8E:
+        return static_cast<char>(0x9E); // Ž
+    case 0x9F:
+        return static_cast<char>(0xFF); // Ÿ
+    default:
+        return c;
+    }
+}
+
 bool SameTextNoCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i)
@@ -176,6 +194,11 @@ std::string SortKeyAnsi(std::string_view text, std::uint32_t flags) {
 void SimText::CharUpperBuffA(std::string& text) {
     for (char& c : text)
         c = UpperAnsi(c);
+}
+
+void SimText::CharLowerBuffA(std::string& text) {
+    for (char& c : text)
+        c = LowerAnsi(c);
 }
 
 int SimText::CompareStringA(std::uint32_t flags, const std::string& a, const std::string& b) {

@@ -10,6 +10,9 @@ namespace ulv::sim {
 char UpperAnsi(char c);
 std::string UpperAnsi(std::string_view text);
 bool SameTextNoCase(std::string_view a, std::string_view b);
+// The inverse of UpperAnsi: A-Z, the accented capitals of 0xC0..0xDE (but not 0xD7, the multiplication
+// sign), and Š Œ Ž Ÿ.
+char LowerAnsi(char c);
 
 } // namespace ulv::sim
 
@@ -24,6 +27,7 @@ namespace ulv::sim {
 class SimText final : public IText {
 public:
     void CharUpperBuffA(std::string& text) override;
+    void CharLowerBuffA(std::string& text) override;
     int CompareStringA(std::uint32_t flags, const std::string& a, const std::string& b) override;
 };
 

@@ -56,7 +56,7 @@ std::optional<TSimDrive> SimVolumes::Drive(char letter) const {
 
 bool SimVolumes::IsPresent(char letter) const {
     auto d = Drive(letter);
-    return d && d->Present;
+    return d && d->Present && d->HasMedia;
 }
 
 std::optional<TSimShare> SimVolumes::Share(const std::string& root) const {

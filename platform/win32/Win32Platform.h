@@ -2,6 +2,8 @@
 #include "Win32Shell.h"
 #include "platform/Platform.h"
 
+#include <mutex>
+
 #include <windows.h>
 
 namespace ulv::win32 {
@@ -72,11 +74,23 @@ public:
     std::uint32_t GetLogicalDrives() override;
     std::optional<TDiskFreeSpace> GetDiskFreeSpaceA(const std::string& root) override;
     std::optional<std::string> GetVolumePathNameA(const std::string& path) override;
+    std::optional<TVolumeInformation> GetVolumeInformationA(const std::string& root) override;
+    std::uint32_t SetErrorMode(std::uint32_t mode) override;
+    std::optional<std::string> WNetGetConnectionA(const std::string& localName) override;
+
+private:
+    using WNetGetConnectionFn = DWORD(WINAPI*)(LPCSTR, LPSTR, LPDWORD);
+    // mpr.dll's entry point, resolved on first use; nullptr when the library or the export is missing.
+    WNetGetConnectionFn WNetGetConnection();
+
+    std::once_flag MprLoaded;
+    WNetGetConnectionFn WNetGetConnectionEntry = nullptr;
 };
 
 class Win32Text final : public IText {
 public:
     void CharUpperBuffA(std::string& text) override;
+    void CharLowerBuffA(std::string& text) override;
     int CompareStringA(std::uint32_t flags, const std::string& a, const std::string& b) override;
 };
 

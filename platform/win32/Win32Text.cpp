@@ -6,6 +6,10 @@ void Win32Text::CharUpperBuffA(std::string& text) {
     if (!text.empty()) ::CharUpperBuffA(text.data(), static_cast<DWORD>(text.size()));
 }
 
+void Win32Text::CharLowerBuffA(std::string& text) {
+    if (!text.empty()) ::CharLowerBuffA(text.data(), static_cast<DWORD>(text.size()));
+}
+
 int Win32Text::CompareStringA(std::uint32_t flags, const std::string& a, const std::string& b) {
     // The lengths are ints: a longer text cannot be compared whole, so it is not compared at all.
     constexpr size_t kMaxLength = 0x7FFFFFFF;

@@ -48,6 +48,55 @@ TEST(DrivesContract, VolumePathOfAFolderIsItsDriveRoot) {
     EXPECT_EQ(drives.GetVolumePathNameA("C:\\"), "C:\\");
 }
 
+std::optional<TVolumeInformation> VolumeOf(const char* root) {
+    IDrives& drives = Env().Platform.Drives;
+    std::uint32_t previous = drives.SetErrorMode(kSemFailCriticalErrors);
+    auto volume = drives.GetVolumeInformationA(root);
+    drives.SetErrorMode(previous);
+    return volume;
+}
+
+TEST(DrivesContract, VolumeNamesOfTheDeclaredDrives) {
+    auto data = VolumeOf("F:\\");
+    ASSERT_TRUE(data);
+    EXPECT_EQ(data->VolumeName, "DONNEES");
+    EXPECT_FALSE(data->FileSystemName.empty());
+    auto stick = VolumeOf("r:\\");
+    ASSERT_TRUE(stick) << "the letter in any case";
+    EXPECT_EQ(stick->VolumeName, "CLE USB") << "as stored, blank and case kept";
+    EXPECT_EQ(stick->MaximumComponentLength, 255u) << "long names";
+}
+
+// NTFS on Windows sets both case flags; Wine leaves out FILE_CASE_SENSITIVE_SEARCH, so only what both say is
+// checked. Either way names keep their case, and the folder list shows them as stored.
+TEST(DrivesContract, TheSystemDrivePreservesCase) {
+    auto system = VolumeOf("C:\\");
+    ASSERT_TRUE(system);
+    EXPECT_NE(system->FileSystemFlags & kFileCasePreservedNames, 0u) << system->FileSystemFlags;
+    EXPECT_EQ(system->FileSystemName, "NTFS");
+}
+
+TEST(DrivesContract, VolumeInformationOfAMissingDriveFails) {
+    EXPECT_FALSE(VolumeOf("Q:\\"));
+    EXPECT_EQ(Env().Platform.Files.LastError(), kErrorPathNotFound);
+}
+
+TEST(DrivesContract, SetErrorModeReturnsThePreviousMode) {
+    constexpr std::uint32_t kSemNoOpenFileErrorBox = 0x8000;
+    IDrives& drives = Env().Platform.Drives;
+    std::uint32_t original = drives.SetErrorMode(kSemFailCriticalErrors);
+    EXPECT_EQ(drives.SetErrorMode(kSemFailCriticalErrors | kSemNoOpenFileErrorBox), kSemFailCriticalErrors);
+    EXPECT_EQ(drives.SetErrorMode(original), kSemFailCriticalErrors | kSemNoOpenFileErrorBox);
+    EXPECT_EQ(drives.SetErrorMode(original), original) << "restored";
+}
+
+TEST(DrivesContract, LocalDrivesHaveNoNetworkName) {
+    IDrives& drives = Env().Platform.Drives;
+    EXPECT_FALSE(drives.WNetGetConnectionA("C:"));
+    EXPECT_FALSE(drives.WNetGetConnectionA("F:"));
+    EXPECT_FALSE(drives.WNetGetConnectionA("Q:")) << "no such drive";
+}
+
 // STORAGE_PROPERTY_QUERY (StorageDeviceProperty, PropertyStandardQuery) and STORAGE_DEVICE_DESCRIPTOR, laid
 // out by hand as the program does: 36 bytes of header, then the vendor and product strings.
 constexpr std::uint32_t kQuerySize = 12;

@@ -6,7 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <atomic>
 #include <cstring>
+#include <thread>
+#include <vector>
 
 namespace ulv::sim {
 namespace {
@@ -110,6 +113,100 @@ TEST_F(SimMachineTest, NetworkSharesHoldFiles) {
     EXPECT_FALSE(files.CreateDirectoryA("\\\\serveur\\autre\\Ulvara"));
     EXPECT_EQ(files.LastError(), kErrorBadNetPath);
     EXPECT_EQ(files.CreateFileA("\\\\.\\serveur", kGenericRead, 0, kOpenExisting, 0), kNoFile);
+}
+
+TEST_F(SimMachineTest, AnEmptyCardReaderKeepsItsLetterButCannotBeRead) {
+    IDrives& drives = Machine.Drives;
+    Machine.Volumes.SetDrive({.Letter = 'E', .Type = kDriveRemovable, .Label = "CARTE", .HasMedia = false});
+    EXPECT_NE(drives.GetLogicalDrives() & (1u << 4), 0u);
+    EXPECT_EQ(drives.GetDriveTypeA("E:\\"), kDriveRemovable);
+    EXPECT_FALSE(drives.GetVolumeInformationA("E:\\"));
+    EXPECT_EQ(Machine.Files.LastError(), kErrorNotReady);
+    EXPECT_FALSE(drives.GetDiskFreeSpaceA("E:\\"));
+    EXPECT_EQ(Machine.Files.LastError(), kErrorNotReady);
+    EXPECT_FALSE(Machine.Files.PutFolder("E:\\Ulvara")) << "nothing on it can be reached";
+
+    Machine.Volumes.SetDrive({.Letter = 'E', .Type = kDriveRemovable, .Label = "CARTE"});
+    auto volume = drives.GetVolumeInformationA("e:\\");
+    ASSERT_TRUE(volume) << "the card is in";
+    EXPECT_EQ(volume->VolumeName, "CARTE");
+    EXPECT_TRUE(Machine.Files.PutFolder("E:\\Ulvara"));
+}
+
+TEST_F(SimMachineTest, VolumeInformationComesFromTheTable) {
+    IDrives& drives = Machine.Drives;
+    Machine.Volumes.SetDrive({.Letter = 'D',
+                              .Label = "SAUVEGARDE",
+                              .FileSystemFlags = kFileCasePreservedNames,
+                              .FileSystemName = "FAT32",
+                              .SerialNumber = 0x1234,
+                              .MaximumComponentLength = 12});
+    auto fat = drives.GetVolumeInformationA("D:\\");
+    ASSERT_TRUE(fat);
+    EXPECT_EQ(fat->VolumeName, "SAUVEGARDE");
+    EXPECT_EQ(fat->FileSystemFlags, kFileCasePreservedNames);
+    EXPECT_EQ(fat->FileSystemName, "FAT32");
+    EXPECT_EQ(fat->SerialNumber, 0x1234u);
+    EXPECT_EQ(fat->MaximumComponentLength, 12u);
+    auto system = drives.GetVolumeInformationA("C:\\");
+    ASSERT_TRUE(system);
+    EXPECT_EQ(system->FileSystemFlags, kFileCaseSensitiveSearch | kFileCasePreservedNames) << "NTFS";
+    EXPECT_FALSE(drives.GetVolumeInformationA("D:")) << "a root needs its backslash";
+    EXPECT_EQ(Machine.Files.LastError(), kErrorInvalidName);
+    Machine.Volumes.SetPresent('D', false);
+    EXPECT_FALSE(drives.GetVolumeInformationA("D:\\"));
+    EXPECT_EQ(Machine.Files.LastError(), kErrorPathNotFound);
+}
+
+TEST_F(SimMachineTest, VolumeQueriesRecordTheErrorModeInForce) {
+    EXPECT_EQ(Machine.Drives.ErrorMode(), 0u);
+    EXPECT_EQ(Machine.Drives.SetErrorMode(kSemFailCriticalErrors), 0u);
+    (void)Machine.Drives.GetVolumeInformationA("Q:\\");
+    EXPECT_EQ(Machine.Drives.SetErrorMode(0), kSemFailCriticalErrors);
+    (void)Machine.Drives.GetVolumeInformationA("C:\\");
+    EXPECT_EQ(Machine.Drives.ErrorModesAtVolumeQueries(),
+              (std::vector<std::uint32_t>{kSemFailCriticalErrors, 0}))
+        << "failed queries count too";
+}
+
+TEST_F(SimMachineTest, NetworkDrivesNameTheirShare) {
+    IDrives& drives = Machine.Drives;
+    Machine.Volumes.SetDrive({.Letter = 'N', .Type = kDriveRemote, .RemoteName = "\\\\Serveur\\Partage"});
+    Machine.Volumes.SetDrive({.Letter = 'M', .Type = kDriveRemote});
+    EXPECT_EQ(drives.WNetGetConnectionA("n:"), "\\\\Serveur\\Partage");
+    EXPECT_FALSE(drives.WNetGetConnectionA("N:\\")) << "a device name, not a root";
+    EXPECT_FALSE(drives.WNetGetConnectionA("M:")) << "no share recorded";
+    EXPECT_FALSE(drives.WNetGetConnectionA("C:"));
+    Machine.Drives.SetNetworkProviderAvailable(false);
+    EXPECT_FALSE(drives.WNetGetConnectionA("N:"));
+    Machine.Drives.SetNetworkProviderAvailable(true);
+    Machine.Volumes.SetPresent('N', false);
+    EXPECT_FALSE(drives.WNetGetConnectionA("N:")) << "disconnected";
+}
+
+// The wizard's drive timer polls while a test plugs and pulls a stick from another thread; under the
+// sanitizers this shows the table is read and written safely, and every answer is one whole state.
+TEST_F(SimMachineTest, DrivesChangeSafelyWhileTheyArePolled) {
+    std::atomic<bool> done = false;
+    std::thread plugger([&] {
+        for (int i = 0; i < 2000; ++i) {
+            Machine.Volumes.SetDrive({.Letter = 'U', .Type = kDriveRemovable, .Label = "STICK"});
+            Machine.Volumes.SetPresent('U', false);
+            Machine.Volumes.RemoveDrive('U');
+        }
+        done = true;
+    });
+    while (!done) {
+        auto volume = Machine.Drives.GetVolumeInformationA("U:\\");
+        std::uint32_t type = Machine.Drives.GetDriveTypeA("U:\\");
+        (void)Machine.Drives.GetLogicalDrives();
+        EXPECT_TRUE(type == kDriveRemovable || type == kDriveNoRootDir) << type;
+        if (volume) {
+            EXPECT_EQ(volume->VolumeName, "STICK");
+        }
+    }
+    plugger.join();
+    EXPECT_EQ(Machine.Drives.GetLogicalDrives(), 1u << 2);
 }
 
 TEST_F(SimMachineTest, StorageQueryOfAVolume) {

@@ -1,0 +1,104 @@
+// The destination page: the edit, the two linked lists, and the drive polling that follows drives as they
+// come and go.
+#include "utils/InstUtils.h"
+#include "wizard/DestDirLists.h"
+#include "wizard/MainDlg.h"
+
+#include <cctype>
+
+namespace ulv {
+namespace {
+
+bool IsBlank(char c) {
+    return static_cast<unsigned char>(c) <= ' ';
+}
+
+// A letter and a colon, or \\server\share with neither part empty.
+bool HasDrive(const std::string& text) {
+    if (text.size() >= 2 && std::isalpha(static_cast<unsigned char>(text[0])) && text[1] == ':') return true;
+    if (!text.starts_with("\\\\")) return false;
+    size_t serverEnd = text.find('\\', 2);
+    return serverEnd != std::string::npos && serverEnd > 2 && serverEnd + 1 < text.size() &&
+           text[serverEnd + 1] != '\\';
+}
+
+bool LastComponentEmpty(const std::string& text) {
+    size_t cut = text.find_last_of("\\:");
+    return cut != std::string::npos && cut + 1 == text.size();
+}
+
+} // namespace
+
+std::string
+NormalizeDestination(std::string text, char currentDrive, const std::string& programFiles,
+                     const std::function<bool(const std::string&, const std::string&)>& sameText) {
+    size_t first = 0;
+    while (first < text.size() && IsBlank(text[first]))
+        ++first;
+    text.erase(0, first);
+    while (!text.empty() && IsBlank(text.back()))
+        text.pop_back();
+    if (!HasDrive(text)) text = std::string(1, currentDrive) + ":";
+    if (!text.empty() && text.back() == '\\') text.pop_back();
+    if (LastComponentEmpty(text) || (!programFiles.empty() && sameText(text, programFiles)))
+        text = JoinPath(text, kProductFolder);
+    return text;
+}
+
+TDrivePoll PollDrives(std::uint32_t before, std::uint32_t now, char currentDrive) {
+    if (now == before) return {};
+    if (now < before) {
+        int bit = std::tolower(static_cast<unsigned char>(currentDrive)) - 'a';
+        bool stillThere = bit >= 0 && bit < 32 && (now >> bit & 1u);
+        return {stillThere ? TDrivePollAction::Reselect : TDrivePollAction::FallBackToProgramFiles, 0};
+    }
+    for (int bit = 2; bit <= 25; ++bit)
+        if ((now >> bit & 1u) && !(before >> bit & 1u))
+            return {TDrivePollAction::SelectNew, static_cast<char>('a' + bit)};
+    // Only A: or B: came: the rebuilt list keeps showing the drive it showed.
+    return {TDrivePollAction::Reselect, 0};
+}
+
+void TMainDlgForm::BindDestDirLists() {
+    FolderList.Link(DriveList);
+    DriveList.Link(FolderList);
+    FolderList.OnChange = [this] { DestDirLstBxChange(); };
+    DriveList.Rebuild();
+}
+
+void TMainDlgForm::NormalizeDestDir() {
+    DestDirEdt.SetText(NormalizeDestination(
+        DestDirEdt.Text(), DriveList.CurrentDrive(), Utils.GetSpecialFolder(kCsidlProgramFiles),
+        [this](const std::string& a, const std::string& b) { return Utils.SameTextNoCase(a, b); }));
+}
+
+void TMainDlgForm::DestDirLstBxChange() {
+    if (!FormReady) return;
+    DestDirEdt.SetText(FolderList.CurrentFolder());
+    NormalizeDestDir();
+}
+
+void TMainDlgForm::DriveTimer() {
+    std::uint32_t before = DriveList.DriveMask();
+    std::uint32_t now = Platform.Drives.GetLogicalDrives();
+    TDrivePoll poll = PollDrives(before, now, DriveList.CurrentDrive());
+    if (poll.Action == TDrivePollAction::Nothing) return;
+    std::string shown = DriveList.Text();
+    DriveList.Rebuild();
+    switch (poll.Action) {
+    case TDrivePollAction::Reselect:
+        (void)DriveList.SelectText(shown);
+        break;
+    case TDrivePollAction::FallBackToProgramFiles:
+        if (std::string programFiles = Utils.GetSpecialFolder(kCsidlProgramFiles); !programFiles.empty())
+            DriveList.SetDrive(static_cast<char>(std::tolower(static_cast<unsigned char>(programFiles[0]))));
+        break;
+    case TDrivePollAction::SelectNew:
+        DriveList.SetDrive(poll.Letter);
+        break;
+    case TDrivePollAction::Nothing:
+        break;
+    }
+}
+
+} // namespace ulv
