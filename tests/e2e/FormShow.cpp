@@ -1,5 +1,5 @@
 // Shows the wizard window, or its message dialog, as the setup builds them, for the tests to look at:
-//   FormShow.exe --sheet N [--components] [--ask] [--rescale D]
+//   FormShow.exe --sheet N [--components] [--ask] [--rescale D] [--destination [PARAM]]
 //                             the window with sheet N (0..7) active; prints "ready" once shown, and
 //                             "closed R" with its modal result when it has been closed. Meanwhile it
 //                             prints "next" for a click of NextBtn, "select I" when the user selects
@@ -8,7 +8,10 @@
 //                             greyed, the next three checked), each drawn with a folder glyph;
 //                             --ask makes NextBtn ask a yes/no question over the window and print
 //                             "answer R"; --rescale D tells the shown window that it moved to a monitor of D
-//                             dpi (WM_DPICHANGED) before saying "ready"
+//                             dpi (WM_DPICHANGED) before saying "ready"; --destination reads the stored
+//                             settings as the setup does (PARAM as its first parameter, "-d..." for
+//                             instance), so the destination page's lists show the destination, lets
+//                             the lists write into the edit and polls the drives every second
 //   FormShow.exe --message    the dialog for a file that cannot be written; prints "result R"
 #include "engine/AttachFiles.h"
 #include "platform/ui/Images.h"
@@ -26,10 +29,12 @@
 #include <cstring>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace {
 
 constexpr unsigned kReadyTimer = 99;
+constexpr unsigned kDriveTimer = 2;
 
 void Say(const std::string& line) {
     std::printf("%s\n", line.c_str());
@@ -88,7 +93,15 @@ void MoveToResolution(ulv::TForm& form, int dpi) {
     SendMessageA(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
 }
 
-int ShowSheet(int page, bool components, bool ask, int rescale) {
+struct TSheetOptions {
+    bool Components = false, Ask = false, Destination = false;
+    int Rescale = 0;
+    std::vector<std::string> Params;
+};
+
+int ShowSheet(int page, const TSheetOptions& options) {
+    bool components = options.Components, ask = options.Ask;
+    int rescale = options.Rescale;
     ulv::win32::Win32Machine machine;
     ulv::TPlatform platform = machine.Platform();
     ulv::TInstUtils utils(platform);
@@ -105,8 +118,14 @@ int ShowSheet(int page, bool components, bool ask, int rescale) {
                 std::to_string(ulv::ShowWizardMessage(&form, "Continuer ?", ulv::kMessageConfirmation,
                                                       ulv::kButtonYes | ulv::kButtonNo)));
     };
+    if (options.Destination) {
+        form.ReadInstallSettings(options.Params);
+        form.FormReady = true;
+        form.StartTimer(kDriveTimer, 1000);
+    }
     form.ShowSheet(page);
-    form.OnTimer = [rescale](ulv::TForm& sender, unsigned id) {
+    form.OnTimer = [rescale, &form](ulv::TForm& sender, unsigned id) {
+        if (id == kDriveTimer) form.DriveTimer();
         if (id != kReadyTimer) return;
         sender.StopTimer(kReadyTimer);
         if (rescale) MoveToResolution(sender, rescale);
@@ -133,23 +152,28 @@ int main(int argc, char** argv) {
     ulv::win32::InitCommonControls();
     if (argc >= 3 && std::strcmp(argv[1], "--sheet") == 0) {
         int page = std::atoi(argv[2]);
-        bool components = false, ask = false;
-        int rescale = 0;
+        TSheetOptions options;
         for (int i = 3; i < argc; ++i) {
             if (std::strcmp(argv[i], "--components") == 0)
-                components = true;
+                options.Components = true;
             else if (std::strcmp(argv[i], "--ask") == 0)
-                ask = true;
+                options.Ask = true;
             else if (std::strcmp(argv[i], "--rescale") == 0 && i + 1 < argc)
-                rescale = std::atoi(argv[++i]);
-            else
+                options.Rescale = std::atoi(argv[++i]);
+            else if (std::strcmp(argv[i], "--destination") == 0) {
+                options.Destination = true;
+                if (i + 1 < argc && std::strncmp(argv[i + 1], "--", 2) != 0)
+                    options.Params.emplace_back(argv[++i]);
+            } else
                 return 2;
         }
-        if (page < 0 || page >= ulv::kPageCount || rescale < 0) return 2;
-        return ShowSheet(page, components, ask, rescale);
+        if (page < 0 || page >= ulv::kPageCount || options.Rescale < 0) return 2;
+        return ShowSheet(page, options);
     }
     if (argc == 2 && std::strcmp(argv[1], "--message") == 0) return ShowMessage();
-    std::fprintf(stderr,
-                 "usage: FormShow.exe --sheet N [--components] [--ask] [--rescale DPI] | --message\n");
+    std::fprintf(
+        stderr,
+        "usage: FormShow.exe --sheet N [--components] [--ask] [--rescale DPI] [--destination [PARAM]] "
+        "| --message\n");
     return 2;
 }

@@ -167,6 +167,11 @@ TEST_F(DestDirPage, PicksInTheListsRewriteTheEdit) {
     EXPECT_EQ(Edit(), "e:\\Outils\\Sous") << "the same path on the other drive";
     PickDrive('d');
     EXPECT_EQ(Edit(), "d:\\Ulvara") << "not on D:: its root";
+    PickDrive('c');
+    PickFolder("C:\\");
+    PickFolder("C:\\Windows");
+    PickDrive('e');
+    EXPECT_EQ(Form->FolderList.CurrentFolder(), "e:\\");
 
     ASSERT_TRUE(Machine.Files.PutFolder("C:\\Program Files\\Ulvara"));
     PickDrive('c');

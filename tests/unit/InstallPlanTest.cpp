@@ -262,6 +262,14 @@ TEST_F(InstallPlan, PortableReinstallationKeepsWhatThePersonMayHaveChanged) {
     EXPECT_FALSE(Exists("R:\\Ulvara\\install_stamp"));
     EXPECT_FALSE(Exists("C:\\ProgramData\\Ulvara"));
     EXPECT_EQ(QueuedCount(), 260u);
+    // Everything beside the program, the dictionaries in their own folder.
+    EXPECT_EQ(QueuedTargets(0)[0], "R:\\Ulvara\\vlmr.exe");
+    EXPECT_EQ(QueuedTargets(1)[0], "R:\\Ulvara\\Orthographe\\French.asc");
+    EXPECT_EQ(QueuedTargets(2)[3], "R:\\Ulvara\\Orthographe\\English (British).cache");
+    EXPECT_EQ(QueuedTargets(3)[0], "R:\\Ulvara\\Coupe de mots.dat");
+    EXPECT_TRUE(QueuedTargets(4)[0].starts_with("R:\\Ulvara\\Mod\xE8les de document\\"));
+    EXPECT_TRUE(QueuedTargets(5)[0].starts_with("R:\\Ulvara\\Collections d'inserts\\"));
+    EXPECT_EQ(QueuedTargets(6)[0], "R:\\Ulvara\\Basic.asn");
     EXPECT_TRUE(Exists("R:\\Ulvara\\Orthographe\\English (British).cache"));
     EXPECT_TRUE(Exists("R:\\Ulvara\\Basic.asn"));
 
