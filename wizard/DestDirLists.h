@@ -111,7 +111,8 @@ NormalizeDestination(std::string text, char currentDrive, const std::string& pro
 
 // GetVolumeInformationA with the error mode set so that an empty drive gives no "insert a disk" prompt,
 // restored afterwards.
-[[nodiscard]] std::optional<TVolumeInformation> QuietVolumeInformation(IDrives& drives, const std::string& root);
+[[nodiscard]] std::optional<TVolumeInformation> QuietVolumeInformation(IDrives& drives,
+                                                                       const std::string& root);
 
 // An item of the drive list: "d: [label]", "n: \\server\share" or "e: ".
 [[nodiscard]] std::string DriveItemText(char letter, const std::string& label);

@@ -98,8 +98,8 @@ class Win32Registry final : public IRegistry {
 public:
     std::int32_t RegCreateKeyExA(RegKey parent, const std::string& subKey, std::uint32_t options,
                                  std::uint32_t access, RegKey& result) override;
-    std::int32_t RegQueryValueExA(RegKey key, const std::string& name, std::uint32_t* type, std::uint8_t* data,
-                                  std::uint32_t& size) override;
+    std::int32_t RegQueryValueExA(RegKey key, const std::string& name, std::uint32_t* type,
+                                  std::uint8_t* data, std::uint32_t& size) override;
     std::int32_t RegSetValueExA(RegKey key, const std::string& name, std::uint32_t type,
                                 const std::uint8_t* data, std::uint32_t size) override;
     std::int32_t RegCloseKey(RegKey key) override;

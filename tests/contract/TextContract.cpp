@@ -28,8 +28,9 @@ TEST(TextContract, LowerCasingCoversTheWindows1252Letters) {
     struct Case {
         std::string Upper, Lower;
     };
-    for (const Case& c : {Case{"MODÈLES É À Ç Œ Ÿ Š Ž", "modèles é à ç œ ÿ š ž"}, Case{"[CLE USB] D:", "[cle usb] d:"},
-                          Case{"ÎÔÛËÏÜ Ñ Ø Å Æ Þ", "îôûëïü ñ ø å æ þ"}, Case{"× ÷ ß µ 123 _-.", "× ÷ ß µ 123 _-."}}) {
+    for (const Case& c :
+         {Case{"MODÈLES É À Ç Œ Ÿ Š Ž", "modèles é à ç œ ÿ š ž"}, Case{"[CLE USB] D:", "[cle usb] d:"},
+          Case{"ÎÔÛËÏÜ Ñ Ø Å Æ Þ", "îôûëïü ñ ø å æ þ"}, Case{"× ÷ ß µ 123 _-.", "× ÷ ß µ 123 _-."}}) {
         std::string text = c.Upper;
         Env().Platform.Text.CharLowerBuffA(text);
         EXPECT_EQ(text, c.Lower);
