@@ -59,10 +59,15 @@ expect_text() {
     done
     fail "control $1 shows \"$got\", expected \"$2\""
 }
+# The window to build/screens/NAME, and its client area alone to the work folder.
 shot() {
+    local cw ch border
     run_probe dump || fail "cannot dump the window"
     IFS=, read -r x y w h <<<"$(grep '^window' "$work/probe.out" | tr '\t' '\n' | sed -n 's/^rect=//p')"
+    IFS=, read -r cw ch <<<"$(grep '^window' "$work/probe.out" | tr '\t' '\n' | sed -n 's/^client=//p')"
     import -window root -crop "${w}x${h}+${x}+${y}" +repage "$screens/$1" 2>/dev/null || fail "no screenshot $1"
+    border=$(((w - cw) / 2))
+    convert "$screens/$1" -crop "${cw}x${ch}+${border}+$((h - ch - border))" +repage "$work/client-$1" 2>/dev/null
 }
 
 timeout 30 wine reg delete "$kUserKey" /f >/dev/null 2>&1
@@ -129,5 +134,15 @@ wine_set_dpi 144 || fail "cannot set 144 dpi"
 start --sheet 2 --destination "-d$windeep"
 shot destdir-deep-144dpi.png
 stop
+# Moved to a 144-dpi monitor at run time, it must look like the window that started there.
 wine_set_dpi 96 || fail "cannot restore 96 dpi"
+start --sheet 2 --destination "-d$windeep" --rescale 144
+shot destdir-rescaled-144dpi.png
+stop
+a=$work/client-destdir-deep-144dpi.png b=$work/client-destdir-rescaled-144dpi.png
+differing=$(command compare -metric AE -fuzz 8% "$a" "$b" null: 2>&1) || true
+total=$(identify -format '%[fx:w*h]' "$a")
+[ -n "$differing" ] && [ "${differing%.*}" -le $((total / 200)) ] ||
+    fail "the rescaled page differs from the one started at 144 dpi in $differing of $total pixels"
+note "rescaled at run time: $differing of $total pixels differ from the page started at 144 dpi"
 note "ok"
