@@ -63,7 +63,10 @@ void TMainDlgForm::BindDestDirLists() {
     FolderList.Link(DriveList);
     DriveList.Link(FolderList);
     FolderList.OnChange = [this] { DestDirLstBxChange(); };
+    // What the lists show before a destination is set: the current drive, and on it the folder the drive
+    // list chooses for it.
     DriveList.Rebuild();
+    DriveList.SetDrive(DriveList.CurrentDrive());
 }
 
 void TMainDlgForm::NormalizeDestDir() {

@@ -218,6 +218,13 @@ TEST_F(DestDirPage, DestinationSwitchAndUnknownFolders) {
     EXPECT_EQ(Edit(), "d:\\Ulvara");
 }
 
+TEST_F(DestDirPage, NetworkDestinationStaysInTheEditWhileTheListsShowTheCurrentDrive) {
+    Construct({"-d\\\\serveur\\partage\\Ulvara"});
+    EXPECT_EQ(Edit(), "\\\\serveur\\partage\\Ulvara");
+    EXPECT_EQ(Form->FolderList.CurrentFolder(), "C:\\Program Files\\");
+    EXPECT_EQ(Form->DestDirCmbBx.Text(), "c: ");
+}
+
 TEST_F(DestDirPage, DrawingFollowsTheVolumesCase) {
     Construct();
     PickFolder("C:\\Program Files\\Commun");
