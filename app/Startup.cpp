@@ -1,6 +1,7 @@
 #include "Startup.h"
 
 #include "engine/AttachFiles.h"
+#include "engine/InstallThread.h"
 #include "platform/ui/MessageDialog.h"
 #include "resources/ResConst.h"
 #include "utils/InstUtils.h"
@@ -46,17 +47,25 @@ int RunSetup(TPlatform& platform, std::string_view /*commandLine*/) {
         return kExitOldWindows;
     }
     SetApplicationIdentity(platform);
+    // An empty card reader or floppy drive must answer the setup's calls with a failure, never with the
+    // system's "no disk in the drive" box: the drive lists poll every drive and the worker may write to one.
+    platform.Drives.SetErrorMode(platform.Drives.SetErrorMode(kSemFailCriticalErrors) |
+                                 kSemFailCriticalErrors);
     OleSession ole(platform.Shell);
 
     TInstUtils utils(platform);
-    // The index asks its questions through the wizard's message dialog; nothing is extracted before the
-    // wizard exists, and a question without it is abandoned.
+    // The index asks its questions through the relay, made here on the GUI thread so that it knows which
+    // thread may show the wizard's dialog itself; from the install thread they go through the status
+    // record. Nothing is extracted before the wizard exists, and a question without it is abandoned. The
+    // relay outlives the index, and the wizard pointer the relay.
     TMainDlgForm* wizard = nullptr;
-    TAskUser askUser = [&wizard](int kind, const std::string& text, std::uint16_t buttons) {
-        return wizard ? ShowWizardMessage(wizard, text, kind, buttons) : kResultAbort;
-    };
+    TAskUserRelay askUser(InstallStatus(),
+                          [&wizard](int kind, const std::string& text, std::uint16_t buttons) {
+                              return wizard ? ShowWizardMessage(wizard, text, kind, buttons) : kResultAbort;
+                          });
     TPayloadFault fault = TPayloadFault::None;
-    std::unique_ptr<TAttachedFiles> attachedFiles = TAttachedFiles::Create(platform, utils, askUser, fault);
+    std::unique_ptr<TAttachedFiles> attachedFiles =
+        TAttachedFiles::Create(platform, utils, askUser.AsAskUser(), fault);
     if (!attachedFiles) {
         // The setup cannot do anything without its payload; nothing has been touched yet.
         platform.System.MessageBoxA(0, std::string(kDamagedSetupText), std::string(kAppTitle),

@@ -18,9 +18,15 @@ std::uint8_t TInstallThreadStatus::WaitWhile(std::uint8_t state) const {
     return now;
 }
 
+void TInstallThreadStatus::Start() {
+    // Relaxed is enough: the worker's thread is created after the release of isRunning.
+    StopRequested.store(false, std::memory_order_relaxed);
+    Move(isIdle, isRunning);
+}
+
 void TInstallThreadStatus::EndCloseRequest(bool held, bool mayClose) {
     if (mayClose)
-        Move(isPaused, isStopped);
+        RequestStop();
     else if (held)
         Move(isPaused, isRunning);
 }
@@ -34,7 +40,10 @@ void TInstallThreadStatus::Answer(int result) {
     Move(isPaused, isAnswered);
 }
 
-void TInstallThreadStatus::Shutdown() {
+// The flag goes first: a worker that slips past the State change (it took an answer an instant before)
+// still finds the flag at its next check.
+void TInstallThreadStatus::RequestStop() {
+    StopRequested.store(true, std::memory_order_release);
     for (;;) {
         std::uint8_t now = Load();
         if (now == isIdle || now == isStopped || now == isFailed) return;
@@ -56,22 +65,33 @@ int TAskUserRelay::Ask(int kind, const std::string& text, std::uint16_t buttons)
     return Relay(kind, text, buttons);
 }
 
-// The question is posted only from isRunning: a close request that holds the worker at that moment is
-// waited out first, and a stop means nobody is left to answer, which counts as Abort.
+// Nothing is posted after a stop: nobody is left to answer, which counts as Abort.
 int TAskUserRelay::Relay(int kind, const std::string& text, std::uint16_t buttons) {
+    if (Status.StopWanted()) return kResultAbort;
     Status.DlgMsg = text;
     Status.DlgType = static_cast<std::uint8_t>(kind);
     Status.DlgButtons = buttons;
+    if (!Post()) return kResultAbort;
+    return AwaitAnswer();
+}
+
+// Only from isRunning: a close request that holds the worker at that moment is waited out first.
+bool TAskUserRelay::Post() {
     for (;;) {
         std::uint8_t now = Status.WaitWhile(isPaused);
-        if (now != isRunning) return kResultAbort;
-        if (Status.Move(isRunning, isAskUser)) break;
+        if (now != isRunning || Status.StopWanted()) return false;
+        if (Status.Move(isRunning, isAskUser)) return true;
     }
+}
+
+// An answer taken as the stop arrives is dropped: the abort was confirmed before the worker could act
+// on it.
+int TAskUserRelay::AwaitAnswer() {
     for (;;) {
         std::uint8_t now = Status.Load();
         if (now == isAnswered) {
             int result = Status.DlgResult;
-            Status.Move(isAnswered, isRunning);
+            if (!Status.Move(isAnswered, isRunning) || Status.StopWanted()) return kResultAbort;
             return result;
         }
         if (now != isAskUser && now != isPaused) return kResultAbort;

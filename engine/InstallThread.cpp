@@ -7,7 +7,7 @@ namespace ulv {
 
 TInstallThread::TInstallThread(TAttachedFiles& files, TInstUtils& utils, TInstallThreadStatus& status)
     : Files(files), Utils(utils), Status(status) {
-    Status.Move(isIdle, isRunning);
+    Status.Start();
     Thread = std::thread([this] { Execute(); });
 }
 
@@ -16,12 +16,12 @@ void TInstallThread::Join() {
 }
 
 void TInstallThread::Finish() {
-    Status.Shutdown();
+    Status.RequestStop();
     Join();
 }
 
 bool TInstallThread::GoOn() {
-    return Status.WaitWhile(isPaused) == isRunning;
+    return Status.WaitWhile(isPaused) == isRunning && !Status.StopWanted();
 }
 
 bool TInstallThread::WriteQueue(int component) {
@@ -32,7 +32,8 @@ bool TInstallThread::WriteQueue(int component) {
         // Resumed on every path: the log outlives the worker and the finishing step still records lines.
         if (!item.LogFlag) Utils.ResumeLogging();
         if (!written) {
-            EndAs(isFailed);
+            // Abort is also what the relay answers after a stop; the run then ends stopped, not failed.
+            if (!Status.StopWanted()) EndAs(isFailed);
             return false;
         }
         Status.Progress.fetch_add(item.Entry.Size, std::memory_order_relaxed);

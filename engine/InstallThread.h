@@ -3,6 +3,8 @@
 // that hands something over writes its fields first and then stores the new State (release); the other
 // side loads State (acquire) before reading the fields. Every change of State is a compare-and-swap from
 // the state the changing side expects, so a transition of one side never silently undoes the other's.
+// A confirmed abort does not rely on State alone: the wizard may be answering the worker's question at
+// that moment, so the abort is also a flag of its own that no later transition can undo.
 #include "engine/AskUser.h"
 
 #include <atomic>
@@ -32,6 +34,8 @@ public:
     std::atomic<std::uint8_t> State{isIdle};
     std::atomic<std::uint8_t> CurComp{kNoComponent};
     std::atomic<std::int32_t> Progress{0};
+    // Set (release) before the State change that announces a stop; never cleared while that worker runs.
+    std::atomic<bool> StopRequested{false};
     std::string DlgMsg;
     std::uint8_t DlgType = 0;
     std::uint16_t DlgButtons = 0;
@@ -44,27 +48,38 @@ public:
     // Blocks, without using a processor, while State is `state`; returns the state that ended the wait.
     [[nodiscard]] std::uint8_t WaitWhile(std::uint8_t state) const;
 
+    // The worker's side: true once the wizard has asked it to stop. Checked between files and after every
+    // wait, so no file begins after a confirmed abort, whatever State the worker saw.
+    [[nodiscard]] bool StopWanted() const { return StopRequested.load(std::memory_order_acquire); }
+    // The start of a run (isIdle to isRunning); a stop requested in an earlier run does not carry over.
+    void Start();
+
     // The wizard's side, one call per event.
-    // Close request: holds a running worker; false when it was not running.
+    // Close request: holds a running worker; false when it was not running (a question pending or on
+    // screen, or no worker).
     bool PauseForClose() { return Move(isRunning, isPaused); }
-    // After the close request's decision (`held`: what PauseForClose returned): a confirmed close stops the
-    // worker, also while its question is on screen (the question then counts as abandoned); going on only
-    // releases a hold the close request took itself, never the one of a question being shown, which would
-    // leave the worker waiting for an answer that no one asks for.
+    // After the close request's decision (`held`: what PauseForClose returned): a confirmed close is
+    // RequestStop, from whatever State the record is in by then (the timer may have answered the worker's
+    // question meanwhile); going on only releases a hold the close request took itself, never the one of a
+    // question being shown, which would leave the worker waiting for an answer that no one asks for.
     void EndCloseRequest(bool held, bool mayClose);
     // Takes the worker's question, if one is waiting: State becomes isPaused while it is shown.
     [[nodiscard]] bool TakeQuestion();
+    // Hands the answer over; after a stop it reaches no one.
     void Answer(int result);
-    // Window gone: whatever the worker waits for, it is told to stop. A question it is waiting on counts
-    // as abandoned (AskUser returns Abort), so it ends without writing anything further.
-    void Shutdown();
+    // The abort: the flag first, then State becomes isStopped from any state but isIdle and the two ends,
+    // which wakes a waiting worker. A question it waits on counts as abandoned (AskUser returns Abort); it
+    // completes at most the file it is writing and begins no other. Also what the window's end does.
+    void RequestStop();
 };
 
 // The program-wide record the wizard polls; it exists for the whole run.
 TInstallThreadStatus& InstallStatus();
 
 // AskUser: on the GUI thread (the one that created the relay) the wizard's dialog itself; on any other
-// thread the question goes through the status record and the caller waits for the wizard's answer.
+// thread the question goes through the status record and the caller waits for the wizard's answer. Once
+// a stop is requested the answer is Abort: the question is then not posted, and an answer that arrives
+// with the stop is not passed on.
 class TAskUserRelay {
 public:
     TAskUserRelay(TInstallThreadStatus& status, TAskUser showWizardMessage);
@@ -77,15 +92,18 @@ public:
 
 private:
     int Relay(int kind, const std::string& text, std::uint16_t buttons);
+    [[nodiscard]] bool Post();
+    [[nodiscard]] int AwaitAnswer();
     TInstallThreadStatus& Status;
     TAskUser ShowWizardMessage;
     std::thread::id GuiThread;
 };
 
 // The worker: writes the seven queues in order on its own thread, started at construction (State is set
-// to isRunning first, as the wizard does just before the start). Destruction, or Finish, tells it to stop
-// and waits for it: it then ends after at most the file it is writing, so the index it reads stays alive
-// as long as it is needed and nothing outlives the window.
+// to isRunning first, as the wizard does just before the start). It ends isStopped (all queues done, or a
+// stop seen) or isFailed (the user abandoned a file that could not be written, no stop requested).
+// Destruction, or Finish, tells it to stop and waits for it: it then ends after at most the file it is
+// writing, so the index it reads stays alive as long as it is needed and nothing outlives the window.
 class TInstallThread {
 public:
     TInstallThread(TAttachedFiles& files, TInstUtils& utils, TInstallThreadStatus& status);
@@ -95,7 +113,7 @@ public:
 
     // Waits for the worker's normal end.
     void Join();
-    // Stops the worker (Shutdown) and waits for it.
+    // Stops the worker (RequestStop) and waits for it.
     void Finish();
 
 private:

@@ -36,6 +36,11 @@ struct TDiskFreeSpace {
     std::uint32_t TotalClusters = 0;
 };
 
+// The three counts of GetDiskFreeSpaceExA, in bytes.
+struct TDiskFreeSpaceEx {
+    std::uint64_t FreeBytesAvailableToCaller = 0, TotalNumberOfBytes = 0, TotalNumberOfFreeBytes = 0;
+};
+
 struct TVolumeInformation {
     std::string VolumeName;
     std::uint32_t SerialNumber = 0;
@@ -67,6 +72,14 @@ public:
     // call fails (not a network drive, no network provider, mpr.dll missing). mpr.dll is loaded at run time,
     // from the system folder only.
     [[nodiscard]] virtual std::optional<std::string> WNetGetConnectionA(const std::string& localName) = 0;
+    // GetDiskFreeSpaceExA, located at run time in kernel32 by name; nullopt when it is missing or the call
+    // fails (a path the call does not take, a drive without a medium, no such drive). `directory` is any
+    // existing folder of the volume: "C:\\", "C:\\Programmes\\X", or "C:" (the drive's current folder, which
+    // is its root unless the process has worked on that drive); a share's root needs its trailing backslash
+    // ("\\\\server\\share\\"). FreeBytesAvailableToCaller counts the user's disk quota and may be less than
+    // TotalNumberOfFreeBytes.
+    [[nodiscard]] virtual std::optional<TDiskFreeSpaceEx>
+    GetDiskFreeSpaceExA(const std::string& directory) = 0;
 };
 
 } // namespace ulv

@@ -2,6 +2,7 @@
 #include "Win32Types.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -10,6 +11,9 @@ namespace ulv {
 
 using WindowHandle = std::uintptr_t; // 0 is no window
 using IconHandle = std::uintptr_t;
+
+// ShowWindow command for WinExec: the program's window appears in its normal state.
+constexpr std::uint32_t kSwShow = 5;
 
 struct TOsVersionInfo {
     std::uint32_t MajorVersion = 0;
@@ -44,6 +48,20 @@ public:
     virtual std::intptr_t SendMessageA(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
                                        std::intptr_t lParam) = 0;
     virtual bool SetWindowTextA(WindowHandle window, const std::string& text) = 0;
+
+    // EnumWindows over the top-level windows of every process on the desktop, topmost first; the callback
+    // returns false to stop. False when the enumeration was stopped by the callback or failed. The callback
+    // must not throw: an exception cannot unwind through the system's frames, and one that tries ends the
+    // program.
+    virtual bool EnumWindows(const std::function<bool(WindowHandle)>& callback) = 0;
+    // GetPropA: the property's value, 0 when the window has none of that name (or is gone). Property names
+    // are atoms, compared without regard to case; any process may read another's windows' properties.
+    [[nodiscard]] virtual std::uintptr_t GetPropA(WindowHandle window, const std::string& name) = 0;
+    // WinExec: starts a command line without waiting; above 31 on success, else the error (2: file not
+    // found, 5: a folder, 11: not a program, ...). A quoted first token is the program; an unquoted one
+    // is taken up to each blank in turn until a file is found, as CreateProcess does; ".exe" is added to a
+    // name without an extension, and a name without a folder is looked for along the system's search path.
+    virtual std::uint32_t WinExec(const std::string& commandLine, std::uint32_t showCommand) = 0;
 };
 
 } // namespace ulv

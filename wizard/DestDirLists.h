@@ -83,6 +83,8 @@ public:
     [[nodiscard]] char CurrentDrive() const { return Current; }
     // The selected item's text; empty when none is.
     [[nodiscard]] std::string Text() const { return Control.Text(); }
+    // Whether the list holds the drive (lower or upper case).
+    [[nodiscard]] bool Lists(char letter) const;
     // Selects the item of that text, without any event; false when there is none.
     bool SelectText(const std::string& text);
     // The list's own change event, after every SetDrive.
@@ -123,6 +125,9 @@ struct TDrivePoll {
     TDrivePollAction Action = TDrivePollAction::Nothing;
     char Letter = 0; // the new drive, lower case, for SelectNew
 };
-[[nodiscard]] TDrivePoll PollDrives(std::uint32_t before, std::uint32_t now, char currentDrive);
+// `listed` tells which drives the rebuilt list holds: a new drive it leaves out (a CD or DVD drive, an ISO
+// image mounted) is not one to install to.
+[[nodiscard]] TDrivePoll PollDrives(std::uint32_t before, std::uint32_t now, char currentDrive,
+                                    const std::function<bool(char)>& listed);
 
 } // namespace ulv

@@ -45,17 +45,20 @@ NormalizeDestination(std::string text, char currentDrive, const std::string& pro
     return text;
 }
 
-TDrivePoll PollDrives(std::uint32_t before, std::uint32_t now, char currentDrive) {
+TDrivePoll PollDrives(std::uint32_t before, std::uint32_t now, char currentDrive,
+                      const std::function<bool(char)>& listed) {
     if (now == before) return {};
     if (now < before) {
         int bit = std::tolower(static_cast<unsigned char>(currentDrive)) - 'a';
         bool stillThere = bit >= 0 && bit < 32 && (now >> bit & 1u);
         return {stillThere ? TDrivePollAction::Reselect : TDrivePollAction::FallBackToProgramFiles, 0};
     }
-    for (int bit = 2; bit <= 25; ++bit)
-        if ((now >> bit & 1u) && !(before >> bit & 1u))
-            return {TDrivePollAction::SelectNew, static_cast<char>('a' + bit)};
-    // Only A: or B: came: the rebuilt list keeps showing the drive it showed.
+    for (int bit = 2; bit <= 25; ++bit) {
+        char letter = static_cast<char>('a' + bit);
+        if ((now >> bit & 1u) && !(before >> bit & 1u) && listed(letter))
+            return {TDrivePollAction::SelectNew, letter};
+    }
+    // Only A:, B: or an optical drive came: the rebuilt list keeps showing the drive it showed.
     return {TDrivePollAction::Reselect, 0};
 }
 
@@ -66,7 +69,19 @@ void TMainDlgForm::BindDestDirLists() {
     // What the lists show before a destination is set: the current drive, and on it the folder the drive
     // list chooses for it.
     DriveList.Rebuild();
-    DriveList.SetDrive(DriveList.CurrentDrive());
+    DriveList.SetDrive(ListedStartDrive());
+}
+
+// The drive the program was started from, unless the list leaves it out (a setup run from a DVD): then the
+// program-files drive, else the first listed.
+char TMainDlgForm::ListedStartDrive() {
+    char drive = DriveList.CurrentDrive();
+    if (DriveList.Lists(drive)) return drive;
+    std::string programFiles = Utils.GetSpecialFolder(kCsidlProgramFiles);
+    if (!programFiles.empty() && DriveList.Lists(programFiles[0]))
+        return static_cast<char>(std::tolower(static_cast<unsigned char>(programFiles[0])));
+    const auto& items = DestDirCmbBx.Items();
+    return items.empty() ? drive : items.front().Text[0];
 }
 
 void TMainDlgForm::NormalizeDestDir() {
@@ -83,11 +98,11 @@ void TMainDlgForm::DestDirLstBxChange() {
 
 void TMainDlgForm::DriveTimer() {
     std::uint32_t before = DriveList.DriveMask();
-    std::uint32_t now = Platform.Drives.GetLogicalDrives();
-    TDrivePoll poll = PollDrives(before, now, DriveList.CurrentDrive());
-    if (poll.Action == TDrivePollAction::Nothing) return;
+    if (Platform.Drives.GetLogicalDrives() == before) return;
     std::string shown = DriveList.Text();
     DriveList.Rebuild();
+    TDrivePoll poll = PollDrives(before, DriveList.DriveMask(), DriveList.CurrentDrive(),
+                                 [this](char letter) { return DriveList.Lists(letter); });
     switch (poll.Action) {
     case TDrivePollAction::Reselect:
         (void)DriveList.SelectText(shown);

@@ -93,6 +93,13 @@ void TDriveList::SetDrive(char letter) {
     if (OnChange) OnChange();
 }
 
+bool TDriveList::Lists(char letter) const {
+    for (const TListItem& item : Control.Items())
+        if (item.Text.size() >= 2 && LowerLetter(item.Text[0]) == LowerLetter(letter) && item.Text[1] == ':')
+            return true;
+    return false;
+}
+
 bool TDriveList::SelectText(const std::string& text) {
     for (int i = 0; i < Control.Count(); ++i)
         if (Control.Items()[static_cast<size_t>(i)].Text == text) {

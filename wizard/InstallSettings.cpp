@@ -83,7 +83,9 @@ void TMainDlgForm::ReadInstallSettings(const std::vector<std::string>& params) {
 
 void TMainDlgForm::FillComponentList() {
     SelCompLstBx.ClearItems();
+    CompIndexList.clear();
     for (int n = 0; n < kComponentCount; ++n) {
+        CompIndexList.push_back(static_cast<std::uint8_t>(n));
         SelCompLstBx.AddItem(std::string(kComponentNames[static_cast<std::size_t>(n)]));
         SelCompLstBx.SetChecked(n, (Options.Components >> n & 1u) != 0);
     }

@@ -51,6 +51,14 @@ public:
     // The drive polling (every second, on every page): a new drive is selected, a removed selected one gives
     // way to the program-files drive.
     void DriveTimer();
+    // The components page: each item's size on the destination's volume (entering the page), the required
+    // and free space with Next enabled only when the choice fits, the item drawing and the check rule.
+    void StoreComponentSizes();
+    void UpdateDiskSpace();
+    void SelCompLstBxDrawItem(int index, TCanvas& canvas, const TRect& rect);
+    void SelCompLstBxClickCheck();
+    // The size rounded up to whole allocation units of the folder's volume.
+    [[nodiscard]] std::int32_t RoundToCluster(const std::string& folder, std::int32_t size);
     // Adds this installation's section to the shared data root's Update.log; a failure is reported with a
     // warning and changes nothing else.
     void WriteUpdateLog();
@@ -58,6 +66,8 @@ public:
     // Set once construction is complete; until then the lists do not write into the edit.
     bool FormReady = false;
     TOptions Options;
+    // The component each item of SelCompLstBx shows, in item order.
+    std::vector<std::uint8_t> CompIndexList;
     std::int32_t LastRunVersion = kNoLastRunVersion;
     // Bit n: list item n of SelCompLstBx was checked or locked when the installation began.
     std::uint8_t SelectedComps = 0;
@@ -137,6 +147,8 @@ private:
     void LoadLogos();
     void LoadGlyphs();
     void BindDestDirLists();
+    [[nodiscard]] char ListedStartDrive();
+    void BindComponentsPage();
     void ApplyRunTimeTexts();
     void FillComponentList();
     void WriteUninstallEntry(TRegistryAccess& registry);

@@ -73,6 +73,7 @@ TMainDlgForm::TMainDlgForm(TPlatform& platform, TInstUtils& utils, TAttachedFile
     LoadLogos();
     LoadGlyphs();
     BindDestDirLists();
+    BindComponentsPage();
     ShowSheet(0);
 }
 

@@ -53,14 +53,14 @@ std::optional<SimDrives::Geometry> SimDrives::VolumeOfRoot(const std::string& gi
         if (!drive || !drive->Present) return std::nullopt;
         TVolumeInformation information{drive->Label, drive->SerialNumber, drive->MaximumComponentLength,
                                        drive->FileSystemFlags, drive->FileSystemName};
-        return Geometry{drive->Type,       drive->ClusterSize, drive->FreeBytes,
-                        drive->TotalBytes, drive->HasMedia,    std::move(information)};
+        return Geometry{drive->Type,     drive->ClusterSize,     drive->FreeBytes,     drive->TotalBytes,
+                        drive->HasMedia, std::move(information), drive->QuotaFreeBytes};
     }
     if (auto name = ShareOfRoot(root)) {
         auto share = Volumes.Share(*name);
         if (!share) return std::nullopt;
         return Geometry{kDriveRemote, share->ClusterSize, share->FreeBytes, share->TotalBytes,
-                        true,         UnlabelledNtfs()};
+                        true,         UnlabelledNtfs(),   std::nullopt};
     }
     return std::nullopt;
 }
@@ -73,6 +73,7 @@ std::optional<SimDrives::Geometry> SimDrives::ReadableVolume(const std::string& 
         return std::nullopt;
     }
     if (!volume->HasMedia) {
+        Volumes.NoteAccessWithoutMedium();
         SetLastError(kErrorNotReady);
         return std::nullopt;
     }
@@ -114,7 +115,7 @@ std::optional<std::string> SimDrives::GetVolumePathNameA(const std::string& path
 std::optional<TVolumeInformation> SimDrives::GetVolumeInformationA(const std::string& root) {
     {
         std::lock_guard guard(Lock);
-        ModesAtVolumeQueries.push_back(Mode);
+        ModesAtVolumeQueries.push_back(Volumes.ErrorMode());
     }
     auto volume = ReadableVolume(root);
     if (!volume) return std::nullopt;
@@ -123,8 +124,7 @@ std::optional<TVolumeInformation> SimDrives::GetVolumeInformationA(const std::st
 }
 
 std::uint32_t SimDrives::SetErrorMode(std::uint32_t mode) {
-    std::lock_guard guard(Lock);
-    return std::exchange(Mode, mode);
+    return Volumes.ExchangeErrorMode(mode);
 }
 
 std::optional<std::string> SimDrives::WNetGetConnectionA(const std::string& localName) {
@@ -142,14 +142,40 @@ std::optional<std::string> SimDrives::WNetGetConnectionA(const std::string& loca
     return drive->RemoteName;
 }
 
+std::optional<std::string> SimDrives::RootOfDirectory(const std::string& directory) {
+    auto full = Files.GetFullPathNameA(directory);
+    if (!full) return std::nullopt;
+    auto parts = SplitFullPath(*full);
+    if (!parts) return SetLastError(kErrorInvalidName), std::nullopt;
+    // "\\server\share" alone names no folder the redirector can open; Windows wants the trailing backslash.
+    bool bareShare = parts->Root.starts_with("\\\\") && parts->Components.empty() &&
+                     !directory.ends_with('\\') && !directory.ends_with('/');
+    if (bareShare) return SetLastError(kErrorPathNotFound), std::nullopt;
+    return parts->Root + '\\';
+}
+
+std::optional<TDiskFreeSpaceEx> SimDrives::GetDiskFreeSpaceExA(const std::string& directory) {
+    auto root = RootOfDirectory(directory);
+    if (!root) return std::nullopt;
+    auto volume = ReadableVolume(*root);
+    if (!volume) return std::nullopt;
+    std::uint32_t attributes = Files.GetFileAttributesA(directory);
+    if (attributes == kInvalidFileAttributes) return std::nullopt;
+    if (!(attributes & kFileAttributeDirectory)) return SetLastError(kErrorDirectoryName), std::nullopt;
+    TDiskFreeSpaceEx space{volume->FreeBytes, volume->TotalBytes, volume->FreeBytes};
+    if (volume->QuotaFreeBytes)
+        space.FreeBytesAvailableToCaller = std::min(*volume->QuotaFreeBytes, volume->FreeBytes);
+    SetLastError(kErrorSuccess);
+    return space;
+}
+
 void SimDrives::SetNetworkProviderAvailable(bool available) {
     std::lock_guard guard(Lock);
     NetworkProvider = available;
 }
 
 std::uint32_t SimDrives::ErrorMode() const {
-    std::lock_guard guard(Lock);
-    return Mode;
+    return Volumes.ErrorMode();
 }
 
 std::vector<std::uint32_t> SimDrives::ErrorModesAtVolumeQueries() const {

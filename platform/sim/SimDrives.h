@@ -12,6 +12,9 @@ namespace ulv::sim {
 // wants them ("C:\" or "\\server\share\", trailing backslash included); an empty root means the current
 // directory's. GetVolumePathNameA answers only for a path that exists (mount points are not modelled).
 // A share answers the volume calls as an unlabelled NTFS volume. The error mode is the process's, held here.
+// GetDiskFreeSpaceExA takes any existing folder (a junction counts for the volume holding it, not its
+// target's) and answers the table's byte counts as they are, not rounded to clusters; a drive's quota lowers
+// only the caller's free bytes, the volume's total stays.
 class SimDrives final : public IDrives {
 public:
     SimDrives(SimVolumes& volumes, SimFiles& files) : Volumes(volumes), Files(files) {}
@@ -23,6 +26,7 @@ public:
     std::optional<TVolumeInformation> GetVolumeInformationA(const std::string& root) override;
     std::uint32_t SetErrorMode(std::uint32_t mode) override;
     std::optional<std::string> WNetGetConnectionA(const std::string& localName) override;
+    std::optional<TDiskFreeSpaceEx> GetDiskFreeSpaceExA(const std::string& directory) override;
 
     // false: every WNetGetConnectionA fails, as on a machine without mpr.dll or a network provider.
     void SetNetworkProviderAvailable(bool available);
@@ -38,16 +42,19 @@ private:
         std::uint64_t FreeBytes = 0, TotalBytes = 0;
         bool HasMedia = true;
         TVolumeInformation Information;
+        std::optional<std::uint64_t> QuotaFreeBytes;
     };
     // The volume a root names, when it is present.
     [[nodiscard]] std::optional<Geometry> VolumeOfRoot(const std::string& root);
     // The volume a root names when it can be read; otherwise nullopt, with the error Windows reports.
     [[nodiscard]] std::optional<Geometry> ReadableVolume(const std::string& root);
+    // The root ("C:\", "\\server\share\") of the volume a directory lies on, as GetDiskFreeSpaceExA
+    // takes directories; nullopt, with the error, for a text the call refuses.
+    [[nodiscard]] std::optional<std::string> RootOfDirectory(const std::string& directory);
 
     SimVolumes& Volumes;
     SimFiles& Files;
     mutable std::mutex Lock; // the program's poller and the wizard may call from different threads
-    std::uint32_t Mode = 0;
     std::vector<std::uint32_t> ModesAtVolumeQueries;
     bool NetworkProvider = true;
 };

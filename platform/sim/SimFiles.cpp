@@ -78,6 +78,10 @@ std::uint32_t SimFiles::LastError() const {
 bool SimFiles::RootIsReachable(const std::string& root) const {
     if (root.size() == 2) {
         if (Volumes.IsPresent(root[0])) return true;
+        if (auto drive = Volumes.Drive(root[0]); drive && drive->Present) {
+            Volumes.NoteAccessWithoutMedium(); // an empty card reader or floppy drive
+            return Fail(kErrorNotReady);
+        }
         return Fail(kErrorPathNotFound);
     }
     if (Volumes.Share(root)) return true;

@@ -16,7 +16,7 @@ namespace ulv::sim {
 // temporary path, faults), Shell (special folders, COM), Clock, System, Module, Registry.
 class SimMachine {
 public:
-    SimMachine() : Files(Clock, Volumes), Drives(Volumes, Files), Shell(Files) {}
+    SimMachine() : Files(Clock, Volumes), System(Files), Drives(Volumes, Files), Shell(Files) {}
     SimMachine(const SimMachine&) = delete;
     SimMachine& operator=(const SimMachine&) = delete;
 

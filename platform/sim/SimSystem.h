@@ -1,4 +1,5 @@
 #pragma once
+#include "SimFiles.h"
 #include "platform/System.h"
 
 #include <deque>
@@ -25,9 +26,24 @@ struct TSentMessage {
     std::intptr_t LParam = 0;
 };
 
+struct TWinExecCall {
+    std::string CommandLine;
+    std::uint32_t ShowCommand = 0;
+};
+
 // The Windows version, and the user32 calls of the entry, recorded; message boxes answer from a script.
+//
+// Top-level windows are those a test adds (other processes' windows, as the program sees them), topmost
+// the most recently added; property names are atoms, so their case does not matter. WinExec is recorded and
+// looks for its program in the machine's files: a quoted first token, or an unquoted line cut at each blank
+// in turn until a file is found, ".exe" added to a name without an extension, a relative name taken from the
+// current directory (there is no search path). A file that begins as a program does ("MZ") answers 33, any
+// other file 11, a folder 5, nothing found 2, as Wine answers; nothing runs. A result a test scripts replaces
+// that answer for every later call. The windows and WinExec are thread-safe.
 class SimSystem final : public ISystem {
 public:
+    explicit SimSystem(SimFiles& files) : Files(files) {}
+
     void SetVersion(std::uint32_t platformId, std::uint32_t major, std::uint32_t minor,
                     std::uint32_t build = 0);
     void QueueMessageBoxAnswer(int result) { Answers.push_back(result); }
@@ -38,14 +54,41 @@ public:
     std::intptr_t SendMessageA(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
                                std::intptr_t lParam) override;
     bool SetWindowTextA(WindowHandle window, const std::string& text) override;
+    bool EnumWindows(const std::function<bool(WindowHandle)>& callback) override;
+    std::uintptr_t GetPropA(WindowHandle window, const std::string& name) override;
+    std::uint32_t WinExec(const std::string& commandLine, std::uint32_t showCommand) override;
+
+    // A new top-level window, above the others, with its properties (name, value).
+    WindowHandle AddTopLevelWindow(std::map<std::string, std::uintptr_t> props = {});
+    // The window is destroyed; an enumeration under way no longer reaches it.
+    void RemoveWindow(WindowHandle window);
+    void SetWinExecResult(std::uint32_t result);
+    [[nodiscard]] std::vector<TWinExecCall> WinExecCalls() const;
 
     std::vector<TMessageBoxCall> MessageBoxes;
     std::vector<TSentMessage> SentMessages;
     std::map<WindowHandle, std::string> WindowTexts;
 
+    static constexpr WindowHandle kFirstTopLevelWindow = 0x40010;
+
 private:
+    struct TopLevelWindow {
+        WindowHandle Handle = 0;
+        std::map<std::string, std::uintptr_t> Props; // by upper-cased name
+    };
+    [[nodiscard]] std::vector<WindowHandle> WindowsTopFirst() const;
+    [[nodiscard]] bool IsWindow(WindowHandle window) const;
+    [[nodiscard]] std::uint32_t FindProgram(const std::string& commandLine);
+
+    SimFiles& Files;
     TOsVersionInfo Version{6, 1, 7601, kVerPlatformWin32Nt};
     std::deque<int> Answers;
+
+    mutable std::mutex Lock;             // the windows and WinExec
+    std::vector<TopLevelWindow> Windows; // bottom first
+    WindowHandle NextWindow = kFirstTopLevelWindow;
+    std::optional<std::uint32_t> ScriptedWinExecResult;
+    std::vector<TWinExecCall> WinExecs;
 };
 
 // The program's module: resources a test puts in, icons by number, and the hidden application window.

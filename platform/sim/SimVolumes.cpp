@@ -1,5 +1,7 @@
 #include "SimVolumes.h"
 
+#include <utility>
+
 #include "SimErrors.h"
 #include "SimText.h"
 
@@ -72,6 +74,26 @@ std::uint32_t SimVolumes::PresentMask() const {
     for (auto& [letter, drive] : Drives)
         if (drive.Present && letter >= 'A' && letter <= 'Z') mask |= 1u << (letter - 'A');
     return mask;
+}
+
+std::uint32_t SimVolumes::ExchangeErrorMode(std::uint32_t mode) {
+    std::lock_guard guard(Lock);
+    return std::exchange(Mode, mode);
+}
+
+std::uint32_t SimVolumes::ErrorMode() const {
+    std::lock_guard guard(Lock);
+    return Mode;
+}
+
+void SimVolumes::NoteAccessWithoutMedium() {
+    std::lock_guard guard(Lock);
+    if (!(Mode & kSemFailCriticalErrors)) ++Prompts;
+}
+
+int SimVolumes::NoDiskPrompts() const {
+    std::lock_guard guard(Lock);
+    return Prompts;
 }
 
 } // namespace ulv::sim

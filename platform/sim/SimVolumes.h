@@ -29,6 +29,8 @@ struct TSimDrive {
     bool HasMedia = true;
     std::uint32_t SerialNumber = 0x5A3C17E2;
     std::uint32_t MaximumComponentLength = 255;
+    // A per-user disk quota: what the user may still write when it is less than FreeBytes.
+    std::optional<std::uint64_t> QuotaFreeBytes{};
 };
 
 // A network share "\\server\share\" a test declares; files under it behave as on a local drive.
@@ -59,8 +61,17 @@ public:
     [[nodiscard]] std::optional<TSimShare> Share(const std::string& root) const;
     [[nodiscard]] std::uint32_t PresentMask() const;
 
+    // The process's error mode (SetErrorMode), and the "no disk in the drive" boxes Windows would have
+    // shown: every access to a drive without a medium while the mode lacks SEM_FAILCRITICALERRORS.
+    std::uint32_t ExchangeErrorMode(std::uint32_t mode);
+    [[nodiscard]] std::uint32_t ErrorMode() const;
+    void NoteAccessWithoutMedium();
+    [[nodiscard]] int NoDiskPrompts() const;
+
 private:
     mutable std::mutex Lock;
+    std::uint32_t Mode = 0;
+    int Prompts = 0;
     std::map<char, TSimDrive> Drives;
     std::map<std::string, TSimShare> Shares; // by upper-cased root
 };

@@ -9,7 +9,17 @@ namespace {
 // Beyond this a remote name is not a share path anyone typed; refuse rather than follow the provider.
 constexpr DWORD kLongestRemoteName = 32 * 1024;
 
+// kernel32 is in every process, so the look-up loads nothing that could be planted.
+template <typename Fn> Fn Kernel32Entry(const char* name) {
+    HMODULE kernel32 = GetModuleHandleA("kernel32.dll");
+    if (!kernel32) return nullptr;
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(kernel32, name)));
+}
+
 } // namespace
+
+Win32Drives::Win32Drives()
+    : GetDiskFreeSpaceExEntry(Kernel32Entry<GetDiskFreeSpaceExFn>("GetDiskFreeSpaceExA")) {}
 
 std::uint32_t Win32Drives::GetDriveTypeA(const std::string& root) {
     return ::GetDriveTypeA(root.c_str());
@@ -72,6 +82,13 @@ std::optional<std::string> Win32Drives::WNetGetConnectionA(const std::string& lo
     if (result != NO_ERROR) return std::nullopt;
     remote.back() = '\0';
     return std::string(remote.data());
+}
+
+std::optional<TDiskFreeSpaceEx> Win32Drives::GetDiskFreeSpaceExA(const std::string& directory) {
+    if (!GetDiskFreeSpaceExEntry) return std::nullopt;
+    ULARGE_INTEGER available{}, total{}, totalFree{};
+    if (!GetDiskFreeSpaceExEntry(directory.c_str(), &available, &total, &totalFree)) return std::nullopt;
+    return TDiskFreeSpaceEx{available.QuadPart, total.QuadPart, totalFree.QuadPart};
 }
 
 } // namespace ulv::win32

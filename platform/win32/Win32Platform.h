@@ -54,6 +54,9 @@ public:
     std::intptr_t SendMessageA(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
                                std::intptr_t lParam) override;
     bool SetWindowTextA(WindowHandle window, const std::string& text) override;
+    bool EnumWindows(const std::function<bool(WindowHandle)>& callback) override;
+    std::uintptr_t GetPropA(WindowHandle window, const std::string& name) override;
+    std::uint32_t WinExec(const std::string& commandLine, std::uint32_t showCommand) override;
 };
 
 class Win32Module final : public IModule {
@@ -70,6 +73,7 @@ private:
 
 class Win32Drives final : public IDrives {
 public:
+    Win32Drives();
     std::uint32_t GetDriveTypeA(const std::string& root) override;
     std::uint32_t GetLogicalDrives() override;
     std::optional<TDiskFreeSpace> GetDiskFreeSpaceA(const std::string& root) override;
@@ -77,8 +81,13 @@ public:
     std::optional<TVolumeInformation> GetVolumeInformationA(const std::string& root) override;
     std::uint32_t SetErrorMode(std::uint32_t mode) override;
     std::optional<std::string> WNetGetConnectionA(const std::string& localName) override;
+    std::optional<TDiskFreeSpaceEx> GetDiskFreeSpaceExA(const std::string& directory) override;
 
 private:
+    using GetDiskFreeSpaceExFn = BOOL(WINAPI*)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER);
+    // kernel32's entry point, looked up by name once at construction; nullptr on a system without it.
+    const GetDiskFreeSpaceExFn GetDiskFreeSpaceExEntry;
+
     using WNetGetConnectionFn = DWORD(WINAPI*)(LPCSTR, LPSTR, LPDWORD);
     // mpr.dll's entry point, resolved on first use; nullptr when the library or the export is missing.
     WNetGetConnectionFn WNetGetConnection();

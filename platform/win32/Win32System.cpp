@@ -9,6 +9,14 @@ HMODULE OwnModule() {
     return GetModuleHandleA(nullptr);
 }
 
+using WindowCallback = std::function<bool(WindowHandle)>;
+
+// noexcept: should the callback throw after all, the program ends here instead of unwinding through user32.
+BOOL CALLBACK EachTopLevelWindow(HWND window, LPARAM context) noexcept {
+    const auto& callback = *reinterpret_cast<const WindowCallback*>(context);
+    return callback(reinterpret_cast<WindowHandle>(window)) ? TRUE : FALSE;
+}
+
 } // namespace
 
 bool Win32System::GetVersionExA(TOsVersionInfo& info) {
@@ -35,6 +43,18 @@ std::intptr_t Win32System::SendMessageA(WindowHandle window, std::uint32_t messa
 
 bool Win32System::SetWindowTextA(WindowHandle window, const std::string& text) {
     return ::SetWindowTextA(reinterpret_cast<HWND>(window), text.c_str()) != FALSE;
+}
+
+bool Win32System::EnumWindows(const std::function<bool(WindowHandle)>& callback) {
+    return ::EnumWindows(EachTopLevelWindow, reinterpret_cast<LPARAM>(&callback)) != FALSE;
+}
+
+std::uintptr_t Win32System::GetPropA(WindowHandle window, const std::string& name) {
+    return reinterpret_cast<std::uintptr_t>(::GetPropA(reinterpret_cast<HWND>(window), name.c_str()));
+}
+
+std::uint32_t Win32System::WinExec(const std::string& commandLine, std::uint32_t showCommand) {
+    return ::WinExec(commandLine.c_str(), showCommand);
 }
 
 Win32Module::~Win32Module() {

@@ -20,5 +20,11 @@ const char* AdapterName();
 // The names of the values of a key below HKEY_CURRENT_USER as the machine stores them, in no promised order;
 // the port itself has no enumeration.
 std::vector<std::string> RegistryValueNames(const std::string& keyPath);
+// A top-level window of the test's own, carrying one window property as a running word processor's window
+// does; 0 when it cannot be made. DestroyTopLevelWindow takes it and its properties away again.
+WindowHandle MakeTopLevelWindowWithProp(const std::string& name, std::uintptr_t value);
+void DestroyTopLevelWindow(WindowHandle window);
+// The full path of the command interpreter, a program present on every machine that "/c exit" ends at once.
+std::string CommandInterpreterPath();
 
 } // namespace ulv::contract

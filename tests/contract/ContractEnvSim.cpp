@@ -4,6 +4,8 @@
 namespace ulv::contract {
 namespace {
 
+constexpr const char* kCommandInterpreter = "C:\\windows\\system32\\cmd.exe";
+
 // The drives scripts/lib/wine.sh declares in the Wine prefix, so both adapters face the same machine.
 bool DeclareDrives(sim::SimMachine& machine) {
     machine.Volumes.SetDrive({.Letter = 'R',
@@ -17,7 +19,7 @@ bool DeclareDrives(sim::SimMachine& machine) {
                               .RemovableMedia = true,
                               .Label = "CDROM"});
     machine.Volumes.SetDrive({.Letter = 'F', .Type = kDriveFixed, .Label = "DONNEES"});
-    return machine.Files.PutFolder("C:\\Scratch");
+    return machine.Files.PutFolder("C:\\Scratch") && machine.Files.PutFile(kCommandInterpreter, "MZ");
 }
 
 sim::SimMachine& Machine() {
@@ -36,6 +38,19 @@ TContractEnv& Env() {
 
 std::vector<std::string> RegistryValueNames(const std::string& keyPath) {
     return Machine().Registry.ValueNames(kHkeyCurrentUser, keyPath);
+}
+
+WindowHandle MakeTopLevelWindowWithProp(const std::string& name, std::uintptr_t value) {
+    return Machine().System.AddTopLevelWindow({{name, value}});
+}
+
+void DestroyTopLevelWindow(WindowHandle window) {
+    Machine().System.RemoveWindow(window);
+}
+
+std::string CommandInterpreterPath() {
+    Env();
+    return kCommandInterpreter;
 }
 
 const char* AdapterName() {

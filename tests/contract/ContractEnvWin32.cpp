@@ -49,6 +49,23 @@ public:
 };
 const auto* gCleanup = ::testing::AddGlobalTestEnvironment(new ScratchCleanup);
 
+constexpr const char* kWindowClass = "UlvaraContractWindow";
+
+bool RegisterWindowClass() {
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = DefWindowProcA;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = kWindowClass;
+    return RegisterClassA(&windowClass) != 0;
+}
+
+// A window must lose its properties before it is destroyed; EnumPropsExA lets the callback remove the one
+// it is given.
+BOOL CALLBACK RemoveEachProp(HWND window, LPSTR name, HANDLE, ULONG_PTR) {
+    RemovePropA(window, name);
+    return TRUE;
+}
+
 } // namespace
 
 TContractEnv& Env() {
@@ -70,6 +87,32 @@ std::vector<std::string> RegistryValueNames(const std::string& keyPath) {
     }
     RegCloseKey(key);
     return names;
+}
+
+WindowHandle MakeTopLevelWindowWithProp(const std::string& name, std::uintptr_t value) {
+    static bool registered = RegisterWindowClass();
+    if (!registered) return 0;
+    HWND window = CreateWindowExA(0, kWindowClass, "", WS_OVERLAPPED, 0, 0, 0, 0, nullptr, nullptr,
+                                  GetModuleHandleA(nullptr), nullptr);
+    if (!window) return 0;
+    if (!SetPropA(window, name.c_str(), reinterpret_cast<HANDLE>(value))) {
+        DestroyWindow(window);
+        return 0;
+    }
+    return reinterpret_cast<WindowHandle>(window);
+}
+
+void DestroyTopLevelWindow(WindowHandle handle) {
+    HWND window = reinterpret_cast<HWND>(handle);
+    EnumPropsExA(window, RemoveEachProp, 0);
+    DestroyWindow(window);
+}
+
+std::string CommandInterpreterPath() {
+    char folder[MAX_PATH];
+    UINT n = GetSystemDirectoryA(folder, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return "";
+    return std::string(folder, n) + "\\cmd.exe";
 }
 
 const char* AdapterName() {

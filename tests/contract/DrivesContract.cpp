@@ -40,6 +40,43 @@ TEST(DrivesContract, FreeSpaceOfTheSystemDrive) {
     EXPECT_FALSE(drives.GetDiskFreeSpaceA("Q:\\")) << "no such drive";
 }
 
+TEST(DrivesContract, FreeSpaceForTheCallerOfTheSystemDrive) {
+    std::optional<TDiskFreeSpaceEx> space = Env().Platform.Drives.GetDiskFreeSpaceExA("C:\\");
+    ASSERT_TRUE(space);
+    EXPECT_GT(space->TotalNumberOfBytes, 0u);
+    EXPECT_LE(space->TotalNumberOfFreeBytes, space->TotalNumberOfBytes);
+    EXPECT_LE(space->FreeBytesAvailableToCaller, space->TotalNumberOfFreeBytes) << "a quota only lowers it";
+}
+
+// The wizard passes the drive part of the destination ("C:"); a folder of the volume does as well as its
+// root.
+TEST(DrivesContract, FreeSpaceForTheCallerTakesAnyFolderOfTheVolume) {
+    IDrives& drives = Env().Platform.Drives;
+    std::optional<TDiskFreeSpaceEx> root = drives.GetDiskFreeSpaceExA("C:\\");
+    ASSERT_TRUE(root);
+    const std::string& scratch = Env().Scratch;
+    for (const std::string& folder :
+         {std::string("C:"), std::string("c:\\"), scratch, scratch.substr(0, scratch.size() - 1)}) {
+        std::optional<TDiskFreeSpaceEx> space = drives.GetDiskFreeSpaceExA(folder);
+        ASSERT_TRUE(space) << folder;
+        EXPECT_EQ(space->TotalNumberOfBytes, root->TotalNumberOfBytes) << folder;
+    }
+}
+
+TEST(DrivesContract, FreeSpaceForTheCallerNeedsAnExistingFolder) {
+    IDrives& drives = Env().Platform.Drives;
+    EXPECT_FALSE(drives.GetDiskFreeSpaceExA("Q:\\")) << "no such drive";
+    EXPECT_FALSE(drives.GetDiskFreeSpaceExA("Q:")) << "no such drive";
+    EXPECT_FALSE(drives.GetDiskFreeSpaceExA(Env().Scratch + "absent\\"));
+    EXPECT_FALSE(drives.GetDiskFreeSpaceExA(""));
+    std::string file = Env().Scratch + "espace.txt";
+    IFiles& files = Env().Platform.Files;
+    ASSERT_TRUE(
+        UniqueFile(files, files.CreateFileA(file, kGenericWrite, 0, kCreateAlways, kFileAttributeNormal)));
+    EXPECT_FALSE(drives.GetDiskFreeSpaceExA(file)) << "a file is no folder";
+    EXPECT_EQ(files.LastError(), kErrorDirectoryName);
+}
+
 TEST(DrivesContract, VolumePathOfAFolderIsItsDriveRoot) {
     IDrives& drives = Env().Platform.Drives;
     ASSERT_EQ(Env().Scratch.substr(0, 3), "C:\\");

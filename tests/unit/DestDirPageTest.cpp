@@ -1,3 +1,4 @@
+#include "app/Startup.h"
 #include "platform/sim/ui/HeadlessUi.h"
 #include "tests/support/TestFiles.h"
 #include "tests/unit/SampleRun.h"
@@ -101,7 +102,8 @@ TEST(DestDirRules, NormalizedDestination) {
 }
 
 TEST(DestDirRules, DrivePolling) {
-    constexpr std::uint32_t C = 1u << 2, D = 1u << 3, E = 1u << 4, R = 1u << 17, A = 1u << 0;
+    constexpr std::uint32_t C = 1u << 2, D = 1u << 3, E = 1u << 4, R = 1u << 17, A = 1u << 0, O = 1u << 14;
+    auto listed = [](char letter) { return letter != 'o'; };
     using enum TDrivePollAction;
     struct Case {
         std::uint32_t Before, Now;
@@ -114,8 +116,9 @@ TEST(DestDirRules, DrivePolling) {
           Case{C, C | E | R, 'c', SelectNew, 'e'}, Case{C | R, C, 'r', FallBackToProgramFiles, 0},
           Case{C | D | R, C | R, 'r', Reselect, 0}, Case{C | D, C | A, 'd', FallBackToProgramFiles, 0},
           Case{C, C | A, 'c', Reselect, 0}, Case{C | D, C | E, 'd', SelectNew, 'e'},
-          Case{C | E, C | D, 'e', FallBackToProgramFiles, 0}}) {
-        TDrivePoll poll = PollDrives(c.Before, c.Now, c.Current);
+          Case{C | E, C | D, 'e', FallBackToProgramFiles, 0}, Case{C, C | O, 'c', Reselect, 0},
+          Case{C, C | O | R, 'c', SelectNew, 'r'}}) {
+        TDrivePoll poll = PollDrives(c.Before, c.Now, c.Current, listed);
         EXPECT_EQ(poll.Action, c.Action) << std::hex << c.Before << " -> " << c.Now;
         EXPECT_EQ(poll.Letter, c.Letter) << std::hex << c.Before << " -> " << c.Now;
     }
@@ -142,7 +145,9 @@ TEST_F(DestDirPage, FirstDisplayShowsTheDestinationAndItsNearestFolder) {
         << "no A:, B: or optical drive; names in lower case";
     EXPECT_EQ(Form->DestDirCmbBx.Text(), "c: ");
     EXPECT_EQ(Form->DriveList.CurrentDrive(), 'c');
-    for (std::uint32_t mode : Machine.Drives.ErrorModesAtVolumeQueries())
+    std::vector<std::uint32_t> modes = Machine.Drives.ErrorModesAtVolumeQueries();
+    EXPECT_GE(modes.size(), 5u) << "the four listed drives and the folder list's";
+    for (std::uint32_t mode : modes)
         EXPECT_EQ(mode & kSemFailCriticalErrors, kSemFailCriticalErrors);
     EXPECT_EQ(Machine.Drives.ErrorMode(), 0u) << "restored after each query";
 }
@@ -198,6 +203,13 @@ TEST_F(DestDirPage, DrivesThatComeAndGo) {
     EXPECT_EQ(Edit(), "r:\\Ulvara");
     EXPECT_EQ(Form->DestDirCmbBx.Count(), 4);
 
+    // A DVD drive appearing (an ISO image mounted) is never taken.
+    Machine.Volumes.SetDrive({.Letter = 'P', .Type = kDriveCdrom, .Label = "DVD"});
+    Form->DriveTimer();
+    EXPECT_EQ(Form->DestDirCmbBx.Text(), "r: [cle]");
+    EXPECT_EQ(Form->DriveList.CurrentDrive(), 'r');
+    EXPECT_EQ(Edit(), "r:\\Ulvara");
+
     Machine.Volumes.SetPresent('R', false);
     Form->DriveTimer();
     EXPECT_EQ(Form->DestDirCmbBx.Text(), "c: ") << "the selected stick gone: back to the program-files drive";
@@ -223,6 +235,42 @@ TEST_F(DestDirPage, NetworkDestinationStaysInTheEditWhileTheListsShowTheCurrentD
     EXPECT_EQ(Edit(), "\\\\serveur\\partage\\Ulvara");
     EXPECT_EQ(Form->FolderList.CurrentFolder(), "C:\\Program Files\\");
     EXPECT_EQ(Form->DestDirCmbBx.Text(), "c: ");
+}
+
+TEST(DestDirStart, SetupRunFromADvdStartsTheListsOnTheProgramFilesDrive) {
+    sim::SimMachine machine;
+    machine.Volumes.SetDrive({.Letter = 'O', .Type = kDriveCdrom, .Label = "SETUP"});
+    ASSERT_TRUE(machine.Files.PutFolder("O:\\Setup") && machine.Files.PutFolder("C:\\Program Files"));
+    ASSERT_TRUE(machine.Files.SetCurrentDirectoryA("O:\\Setup"));
+    TPlatform platform = machine.Platform();
+    TInstUtils utils(platform);
+    auto files = LoadSamplePayload(platform, utils);
+    TMainDlgForm form(platform, utils, *files);
+    EXPECT_EQ(form.DriveList.CurrentDrive(), 'c');
+    EXPECT_EQ(form.DestDirCmbBx.Text(), "c: ");
+    EXPECT_EQ(form.FolderList.CurrentFolder(), "C:\\Program Files\\");
+}
+
+// The program as a whole: an empty card reader plugged in while the wizard is open is followed by the lists
+// without the system's "no disk" box.
+TEST(DestDirStart, AnEmptyCardReaderRaisesNoSystemPrompt) {
+    sim::SimMachine machine;
+    machine.Module.PutResource("FILES", "FILES", ReadHostFile(ULVARA_SAMPLE_PAYLOAD));
+    ASSERT_TRUE(machine.Files.PutFolder("C:\\Program Files"));
+    std::string edit;
+    headless::ScriptModalLoop({[&](TForm& form) {
+        auto& wizard = static_cast<TMainDlgForm&>(form);
+        wizard.ReadInstallSettings({});
+        wizard.FormReady = true;
+        machine.Volumes.SetDrive({.Letter = 'E', .Type = kDriveRemovable, .Label = {}, .HasMedia = false});
+        wizard.DriveTimer();
+        edit = wizard.DestDirEdt.Text();
+        wizard.CancelBtn.Click();
+    }});
+    TPlatform platform = machine.Platform();
+    EXPECT_EQ(RunSetup(platform, ""), kExitDone);
+    EXPECT_EQ(edit, "e:\\Ulvara");
+    EXPECT_EQ(machine.Volumes.NoDiskPrompts(), 0);
 }
 
 TEST_F(DestDirPage, DrawingFollowsTheVolumesCase) {
