@@ -3,20 +3,28 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
+#include <functional>
 #include <map>
+#include <string>
 #include <string_view>
 
 namespace ulv::contract {
 namespace {
 
 // Not the word processor's own property: a copy of it running on the test machine must not disturb these
-// cases, nor these cases make it look running.
-constexpr const char* kMarker = "Ulvara Contract Marker";
+// cases, nor these cases make it look running. One name per test process (its scratch folder is its own):
+// the cases run in several processes at once on one desktop, and each must count only its own windows.
+const std::string& Marker() {
+    static const std::string marker =
+        "Ulvara Contract Marker " + std::to_string(std::hash<std::string>{}(Env().Scratch));
+    return marker;
+}
 
 // A marked window that goes away at the end of the case, whatever its outcome.
 class MarkedWindow {
 public:
-    explicit MarkedWindow(std::uintptr_t value) : Handle(MakeTopLevelWindowWithProp(kMarker, value)) {}
+    explicit MarkedWindow(std::uintptr_t value) : Handle(MakeTopLevelWindowWithProp(Marker(), value)) {}
     ~MarkedWindow() {
         if (Handle) DestroyTopLevelWindow(Handle);
     }
@@ -52,7 +60,7 @@ TEST(WindowsContract, EnumerationFindsTheWindowsCarryingAProperty) {
     MarkedWindow first(0x5EED), second(0xBEEF);
     ASSERT_NE(first.Handle, 0u);
     ASSERT_NE(second.Handle, 0u);
-    auto marked = WindowsWithProp(kMarker);
+    auto marked = WindowsWithProp(Marker());
     EXPECT_EQ(marked.size(), 2u);
     EXPECT_EQ(marked[first.Handle], 0x5EEDu);
     EXPECT_EQ(marked[second.Handle], 0xBEEFu);
@@ -62,10 +70,15 @@ TEST(WindowsContract, PropertiesAreReadByNameWhateverItsCase) {
     MarkedWindow window(42);
     ASSERT_NE(window.Handle, 0u);
     ISystem& system = Env().Platform.System;
-    EXPECT_EQ(system.GetPropA(window.Handle, kMarker), 42u);
-    EXPECT_EQ(system.GetPropA(window.Handle, "ULVARA CONTRACT MARKER"), 42u) << "names are atoms";
-    EXPECT_EQ(system.GetPropA(window.Handle, "ulvara contract marker"), 42u);
-    EXPECT_EQ(system.GetPropA(window.Handle, "Ulvara Contract Marke"), 0u) << "another name";
+    EXPECT_EQ(system.GetPropA(window.Handle, Marker()), 42u);
+    std::string upper = Marker(), lower = Marker();
+    for (char& c : upper)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (char& c : lower)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    EXPECT_EQ(system.GetPropA(window.Handle, upper), 42u) << "names are atoms";
+    EXPECT_EQ(system.GetPropA(window.Handle, lower), 42u);
+    EXPECT_EQ(system.GetPropA(window.Handle, Marker().substr(0, Marker().size() - 1)), 0u) << "another name";
     EXPECT_EQ(system.GetPropA(window.Handle, "1.x Vantor Kell"), 0u) << "another name";
 }
 
@@ -83,7 +96,7 @@ TEST(WindowsContract, TheCallbackStopsTheEnumeration) {
 
     WindowHandle found = 0;
     EXPECT_FALSE(system.EnumWindows([&](WindowHandle window) {
-        if (system.GetPropA(window, kMarker) == 0) return true;
+        if (system.GetPropA(window, Marker()) == 0) return true;
         found = window;
         return false;
     })) << "stopped at the first marked window";
@@ -91,14 +104,14 @@ TEST(WindowsContract, TheCallbackStopsTheEnumeration) {
 }
 
 TEST(WindowsContract, ADestroyedWindowIsNoLongerSeen) {
-    WindowHandle window = MakeTopLevelWindowWithProp(kMarker, 7);
+    WindowHandle window = MakeTopLevelWindowWithProp(Marker(), 7);
     ASSERT_NE(window, 0u);
     ASSERT_TRUE(Contains(TopLevelWindows(), window));
     DestroyTopLevelWindow(window);
     EXPECT_FALSE(Contains(TopLevelWindows(), window));
-    EXPECT_TRUE(WindowsWithProp(kMarker).empty());
-    EXPECT_EQ(Env().Platform.System.GetPropA(window, kMarker), 0u) << "a window that is gone";
-    EXPECT_EQ(Env().Platform.System.GetPropA(0, kMarker), 0u) << "no window";
+    EXPECT_TRUE(WindowsWithProp(Marker()).empty());
+    EXPECT_EQ(Env().Platform.System.GetPropA(window, Marker()), 0u) << "a window that is gone";
+    EXPECT_EQ(Env().Platform.System.GetPropA(0, Marker()), 0u) << "no window";
 }
 
 std::string Quoted(const std::string& path) {
