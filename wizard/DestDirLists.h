@@ -22,6 +22,11 @@ struct TListGlyphs {
 
 inline constexpr std::string_view kProductFolder = "Ulvara";
 
+// Drive letters compare, and the drive list shows them, in lower case (ASCII letters only).
+inline char LowerLetter(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
 // The folder list: the current folder's ancestors from the drive root down (open folders), then its visible
 // sub-folders (closed folders). Item texts are full paths.
 class TFolderList {
@@ -91,6 +96,7 @@ public:
     std::function<void()> OnChange;
 
 private:
+    [[nodiscard]] int ItemOf(char letter) const; // the first item of the drive, or -1
     [[nodiscard]] std::string Label(char letter, std::uint32_t type);
     [[nodiscard]] std::string VolumeLabel(const std::string& root);
     void Draw(int index, TCanvas& canvas, const TRect& rect);

@@ -49,7 +49,7 @@ TDrivePoll PollDrives(std::uint32_t before, std::uint32_t now, char currentDrive
                       const std::function<bool(char)>& listed) {
     if (now == before) return {};
     if (now < before) {
-        int bit = std::tolower(static_cast<unsigned char>(currentDrive)) - 'a';
+        int bit = LowerLetter(currentDrive) - 'a';
         bool stillThere = bit >= 0 && bit < 32 && (now >> bit & 1u);
         return {stillThere ? TDrivePollAction::Reselect : TDrivePollAction::FallBackToProgramFiles, 0};
     }
@@ -78,8 +78,7 @@ char TMainDlgForm::ListedStartDrive() {
     char drive = DriveList.CurrentDrive();
     if (DriveList.Lists(drive)) return drive;
     std::string programFiles = Utils.GetSpecialFolder(kCsidlProgramFiles);
-    if (!programFiles.empty() && DriveList.Lists(programFiles[0]))
-        return static_cast<char>(std::tolower(static_cast<unsigned char>(programFiles[0])));
+    if (!programFiles.empty() && DriveList.Lists(programFiles[0])) return LowerLetter(programFiles[0]);
     const auto& items = DestDirCmbBx.Items();
     return items.empty() ? drive : items.front().Text[0];
 }
@@ -109,7 +108,7 @@ void TMainDlgForm::DriveTimer() {
         break;
     case TDrivePollAction::FallBackToProgramFiles:
         if (std::string programFiles = Utils.GetSpecialFolder(kCsidlProgramFiles); !programFiles.empty())
-            DriveList.SetDrive(static_cast<char>(std::tolower(static_cast<unsigned char>(programFiles[0]))));
+            DriveList.SetDrive(LowerLetter(programFiles[0]));
         break;
     case TDrivePollAction::SelectNew:
         DriveList.SetDrive(poll.Letter);

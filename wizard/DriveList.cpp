@@ -11,10 +11,6 @@ enum TDriveGlyph : std::uintptr_t { kFixedDrive = 0, kRemovableDrive = 1 };
 constexpr int kGlyphLeft = 2;
 constexpr int kTextGap = 6; // from the glyph's left edge: 4 pixels right of it
 
-char LowerLetter(char c) {
-    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-}
-
 } // namespace
 
 std::string DriveItemText(char letter, const std::string& label) {
@@ -82,22 +78,21 @@ std::string TDriveList::VolumeLabel(const std::string& root) {
 void TDriveList::SetDrive(char letter) {
     if (Control.ItemIndex() >= 0 && LowerLetter(letter) == Current) return;
     Current = LowerLetter(letter);
-    for (int i = 0; i < Control.Count(); ++i) {
-        const std::string& text = Control.Items()[static_cast<size_t>(i)].Text;
-        if (text.size() >= 2 && LowerLetter(text[0]) == Current && text[1] == ':') {
-            Control.SetItemIndex(i);
-            break;
-        }
-    }
+    if (int item = ItemOf(Current); item >= 0) Control.SetItemIndex(item);
     if (Folders) Folders->SetDrive(letter);
     if (OnChange) OnChange();
 }
 
+int TDriveList::ItemOf(char letter) const {
+    for (int i = 0; i < Control.Count(); ++i) {
+        const std::string& text = Control.Items()[static_cast<size_t>(i)].Text;
+        if (text.size() >= 2 && LowerLetter(text[0]) == LowerLetter(letter) && text[1] == ':') return i;
+    }
+    return -1;
+}
+
 bool TDriveList::Lists(char letter) const {
-    for (const TListItem& item : Control.Items())
-        if (item.Text.size() >= 2 && LowerLetter(item.Text[0]) == LowerLetter(letter) && item.Text[1] == ':')
-            return true;
-    return false;
+    return ItemOf(letter) >= 0;
 }
 
 bool TDriveList::SelectText(const std::string& text) {

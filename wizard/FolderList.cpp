@@ -16,10 +16,6 @@ bool HasDriveLetter(const std::string& path) {
     return path.size() >= 2 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':';
 }
 
-char LowerLetter(char c) {
-    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-}
-
 std::string LastComponent(const std::string& path) {
     size_t cut = path.find_last_of("\\:");
     return cut == std::string::npos ? path : path.substr(cut + 1);
