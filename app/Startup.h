@@ -1,7 +1,9 @@
 #pragma once
 #include "platform/Platform.h"
 
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace ulv {
 
@@ -13,6 +15,10 @@ enum TExitCode : int {
 
 // Windows 2000 or later of the NT line.
 [[nodiscard]] bool IsSupportedWindows(ISystem& system);
+
+// The program's parameters, without its name: blanks (any character up to the space) separate them, double
+// quotes group blanks into one and are dropped.
+[[nodiscard]] std::vector<std::string> ProgramParams(std::string_view commandLine);
 
 // The program entry's work, from the Windows check to the end of the run.
 int RunSetup(TPlatform& platform, std::string_view commandLine);

@@ -12,8 +12,11 @@ using TAskUser = std::function<int(int kind, const std::string& text, std::uint1
 
 constexpr int kDialogError = 1;
 constexpr std::uint16_t kButtonsAbortRetryIgnore = 0x0070;
+constexpr int kResultOk = 1;
 constexpr int kResultAbort = 3;
 constexpr int kResultRetry = 4;
 constexpr int kResultIgnore = 5;
+constexpr int kResultYes = 6;
+constexpr int kResultNo = 7;
 
 } // namespace ulv

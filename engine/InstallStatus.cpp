@@ -51,11 +51,6 @@ void TInstallThreadStatus::RequestStop() {
     }
 }
 
-TInstallThreadStatus& InstallStatus() {
-    static TInstallThreadStatus status;
-    return status;
-}
-
 TAskUserRelay::TAskUserRelay(TInstallThreadStatus& status, TAskUser showWizardMessage)
     : Status(status), ShowWizardMessage(std::move(showWizardMessage)), GuiThread(std::this_thread::get_id()) {
 }

@@ -57,4 +57,12 @@ void TInstallThread::EndAs(std::uint8_t final) {
     }
 }
 
+void TSetupRun::StartInstallThread(TAttachedFiles& files, TInstUtils& utils) {
+    InstallThread = std::make_unique<TInstallThread>(files, utils, InstallStatus);
+}
+
+void TSetupRun::EndInstallThread() {
+    if (InstallThread) InstallThread->Finish();
+}
+
 } // namespace ulv

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <memory>
 #include <thread>
 
 namespace ulv {
@@ -73,9 +74,6 @@ public:
     void RequestStop();
 };
 
-// The program-wide record the wizard polls; it exists for the whole run.
-TInstallThreadStatus& InstallStatus();
-
 // AskUser: on the GUI thread (the one that created the relay) the wizard's dialog itself; on any other
 // thread the question goes through the status record and the caller waits for the wizard's answer. Once
 // a stop is requested the answer is Abort: the question is then not posted, and an answer that arrives
@@ -128,6 +126,22 @@ private:
     TInstUtils& Utils;
     TInstallThreadStatus& Status;
     std::thread Thread;
+};
+
+// What one run of the setup shares between the wizard, the worker and the program entry: made by the entry
+// before the wizard and kept until the payload index is gone.
+class TSetupRun {
+public:
+    TInstallThreadStatus InstallStatus;
+    // The installing page was entered: the entry stores the settings and the install log after the wizard.
+    bool InstallStarted = false;
+    std::unique_ptr<TInstallThread> InstallThread;
+
+    // Starts the worker over the queues the plan filled (State becomes isRunning first).
+    void StartInstallThread(TAttachedFiles& files, TInstUtils& utils);
+    // After the wizard: a worker still running is told to stop (nobody is left to answer its questions) and
+    // waited for; it ends after at most the file it is writing.
+    void EndInstallThread();
 };
 
 } // namespace ulv

@@ -28,9 +28,37 @@ inline constexpr std::string_view kSelCompCaption =
     "Désactivez les cases des &composants que vous ne voulez pas installer ou mettre à jour (l'espace disque "
     "requis est affiché sur la droite) :";
 inline constexpr std::string_view kWelcomeTitle = "Merci de faire confiance à Ulvara";
+// The title band's text for each page, by page index.
+inline constexpr std::array<std::string_view, 8> kPageTitles = {
+    kWelcomeTitle,
+    "Accord de Licence",
+    "Choix du dossier d'installation",
+    "Choix des composants à installer",
+    "L'installation peut commencer",
+    "Installation",
+    "Types de document à associer à Ulvara",
+    "Installation terminée",
+};
 inline constexpr std::string_view kBackCaption = "< &Retour";
 inline constexpr std::string_view kNextCaption = "&Suite >";
 inline constexpr std::string_view kCancelCaption = "Annuler";
+inline constexpr std::string_view kFinishCaption = "&Terminer";
+inline constexpr std::string_view kRunningCopyText =
+    "Un exemplaire du traitement de texte Ulvara est en cours d'exécution sur votre système.\rVeuillez fermer "
+    "tous les exemplaires du traitement de texte Ulvara actuellement ouverts\ravant de cliquer sur le bouton "
+    "\"OK\" ci-dessous.";
+inline constexpr std::string_view kLicenceDeclinedText =
+    "L'installation de ce programme est liée à l'acceptation de l'ensemble des termes\rdu Contrat de Licence "
+    "du traitement de texte Ulvara.\rVoulez-vous vraiment annuler l'installation d'Ulvara ?";
+inline constexpr std::string_view kAbortQuestionText =
+    "L'installation n'est pas terminée !\r\rSi vous interrompez le programme d'installation maintenant,\rUlvara "
+    "ne sera pas correctement installé.\r\rVous pourrez relancer ce programme plus tard\rafin de terminer "
+    "l'installation d'Ulvara.\r\rPour poursuivre l'installation maintenant,\rcliquez sur \"Non\".\r\rPour "
+    "interrompre l'installation,\rcliquez sur \"Abandonner\".";
+// The window property every running copy of the word processor carries on a top-level window.
+inline constexpr std::string_view kRunningCopyProperty = "1.x Vantor Kell";
+inline constexpr std::string_view kLicenceEntryName = "Licence.txt";
+inline constexpr std::string_view kCommonDataName = "vlmr_common.dat";
 
 // The wizard's pictures: PNG logos and the glyphs of the folder and drive lists (BITMAP resources).
 inline constexpr const char* kPngResourceType = "PNG";

@@ -1,5 +1,7 @@
 #include "InstUtils.h"
 
+#include <algorithm>
+
 namespace ulv {
 namespace {
 
@@ -40,6 +42,28 @@ void TInstUtils::MakeDirectoryTree(const std::string& path) {
     if (!parent.empty() && parent.size() < path.size()) MakeDirectoryTree(parent);
     (void)Platform.Files.CreateDirectoryA(path);
     AddLogLine(std::string(kMadeDirPrefix) + path); // the line records the attempt
+}
+
+std::optional<std::string> ReadWholeFile(IFiles& files, const std::string& path, std::uint64_t maxBytes) {
+    constexpr std::uint32_t kChunk = 64 * 1024;
+    UniqueFile file(
+        files, files.CreateFileA(path, kGenericRead, kFileShareRead, kOpenExisting, kFileFlagSequentialScan));
+    if (!file) return std::nullopt;
+    std::optional<std::uint64_t> size = files.GetFileSize(file.Get());
+    if (!size || *size > maxBytes) return std::nullopt;
+    std::string content;
+    content.reserve(static_cast<size_t>(*size));
+    for (;;) {
+        size_t at = content.size();
+        content.resize(at + kChunk);
+        std::uint32_t read = 0;
+        bool ok = files.ReadFile(file.Get(), content.data() + at, kChunk, read);
+        content.resize(at + std::min(read, kChunk));
+        if (!ok) return std::nullopt;
+        if (read == 0) return content;
+        // The file may have grown since its size was taken.
+        if (content.size() > maxBytes) return std::nullopt;
+    }
 }
 
 bool TInstUtils::WriteStringToFile(const std::string& path, std::string_view content) {

@@ -45,6 +45,10 @@ void DeleteLastChar(std::string& text);
 // The drive part of a path: "C:" of "C:\Dest", "\\server\share" of a network path, else empty.
 [[nodiscard]] std::string DrivePart(std::string_view path);
 
+// The whole file, or nullopt when it cannot be opened or read to its end, or holds more than maxBytes.
+[[nodiscard]] std::optional<std::string> ReadWholeFile(IFiles& files, const std::string& path,
+                                                       std::uint64_t maxBytes);
+
 enum class TFileDateKind { Creation, LastWrite };
 
 class TInstUtils {

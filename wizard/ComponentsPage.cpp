@@ -92,7 +92,8 @@ void TMainDlgForm::UpdateDiskSpace() {
     std::optional<TDiskFreeSpaceEx> space = Platform.Drives.GetDiskFreeSpaceExA(DrivePart(Options.MainDir));
     std::uint64_t free = space ? space->FreeBytesAvailableToCaller : 0;
     SelCompDiskSpaceAvailLbl2.SetCaption(FormatDiskSize(static_cast<std::int64_t>(free)));
-    NextBtn.SetEnabled(space && static_cast<std::int64_t>(free) >= required);
+    ChoiceFits = space && static_cast<std::int64_t>(free) >= required;
+    NextBtn.SetEnabled(ChoiceFits);
 }
 
 } // namespace ulv

@@ -1,10 +1,34 @@
-// The work of the finish page that lives on the window.
+// The work of the finish page that lives on the window: what entering the page does, and the finishing step
+// of "Terminer".
 #include "engine/AttachFiles.h"
 #include "platform/ui/MessageDialog.h"
+#include "utils/InstUtils.h"
 #include "wizard/MainDlg.h"
+#include "wizard/PageFlow.h"
 #include "wizard/UpdateLog.h"
 
 namespace ulv {
+
+// Entering the finish page. The word processor registers the associations itself; nothing it or the
+// shortcuts answer is reported.
+void TMainDlgForm::FinishActions() {
+    std::string shared = DataFolder(TDataFolderKind::Shared);
+    if (!shared.empty())
+        (void)Utils.ReplaceFile(shared + std::string(kCommonDataName), CommonDataContent(Utils.LocalNow()));
+    if (IsPortableDestination()) return;
+    std::array<bool, 4> boxes = {AssocChkBx1.Checked(), AssocChkBx2.Checked(), AssocChkBx3.Checked(),
+                                 AssocChkBx4.Checked()};
+    Options.Extensions = ExtensionsOf(boxes);
+    (void)Platform.System.WinExec(AssociationCommandLine(Options.MainDir, boxes), kSwShow);
+    Utils.ShortcutSet(InstallToAllChkBx.Checked(), DesktopChkBx.Checked(), Options.MainDir);
+}
+
+// "Terminer" on the finish page; the buttons, the title and the page stay as they are.
+void TMainDlgForm::FinishingStep() {
+    if (!IsPortableDestination()) WriteUpdateLog();
+    if (FinishChkBx.Checked()) (void)Platform.System.WinExec(LaunchCommandLine(Options.MainDir), kSwShow);
+    EndWizard(kModalResultOk);
+}
 
 void TMainDlgForm::WriteUpdateLog() {
     if (AttachedFiles.UpdateList.empty()) return; // nothing shared was written: the file is not even read
@@ -13,8 +37,7 @@ void TMainDlgForm::WriteUpdateLog() {
     TUpdateLogResult result = StoreUpdateLog(Platform, Utils, shared, AttachedFiles.UpdateList, InstallTime);
     // The files are installed either way; only the word processor's record of them is missing.
     if (result == TUpdateLogResult::LeftUnchanged || result == TUpdateLogResult::WriteFailed)
-        ShowWizardMessage(this, UpdateLogFailureText(shared + std::string(kUpdateLogName)), kMessageWarning,
-                          kButtonOk);
+        Ask(UpdateLogFailureText(shared + std::string(kUpdateLogName)), kMessageWarning, kButtonOk);
 }
 
 } // namespace ulv

@@ -3,6 +3,7 @@
 // button band. The controls are members named as in the layout and declared band by band; they are created
 // (and numbered) depth-first: the page container with its sheets first, then the title band, the logo
 // column and the button band, so Tab runs through the page before the buttons.
+#include "engine/InstallThread.h"
 #include "platform/Platform.h"
 #include "platform/ui/Form.h"
 #include "utils/DateTime.h"
@@ -12,6 +13,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,9 +27,26 @@ constexpr int kPageCount = 8;
 
 class TMainDlgForm : public TForm {
 public:
-    // The utilities (with the install log) and the payload index belong to the program entry and outlive the
-    // window.
-    TMainDlgForm(TPlatform& platform, TInstUtils& utils, TAttachedFiles& attachedFiles);
+    // The utilities (with the install log), the payload index and the run's shared records belong to the
+    // program entry and outlive the window. `params` are the program's parameters, without its name. The
+    // window is built as the user first sees it: stored choices read, timers started, the welcome page.
+    TMainDlgForm(TPlatform& platform, TInstUtils& utils, TAttachedFiles& attachedFiles, TSetupRun& run,
+                 const std::vector<std::string>& params);
+
+    // The page flow. Every page change, by the buttons or by the end of the installation, goes through
+    // SwitchPage; some entries keep the wizard where it was (a running word processor, the licence declined).
+    void SwitchPage(std::uint8_t fromPage, std::uint8_t toPage);
+    void BNClick(TControl& sender);
+    void CancelBtnClick();
+    void FormCloseQuery(bool& canClose);
+    void WMTimer(unsigned timerId);
+    void ProgressTimer();
+    void WMActivateApp(bool active);
+    [[nodiscard]] TTabSheet* PageSheet(std::uint8_t page);
+    // A top-level window carries the running word processor's property.
+    [[nodiscard]] bool IsWordProcessorRunning();
+    // The wizard's message dialog; the worker's state is left alone while one is shown.
+    int Ask(const std::string& text, int kind, std::uint16_t buttons);
 
     // The choices of the last installation, from the current user's registry (creating both keys), with the
     // destination of a "-d" switch in `params` (the program's parameters, without its name); the components
@@ -63,6 +82,8 @@ public:
     // warning and changes nothing else.
     void WriteUpdateLog();
 
+    // When set, a close request closes the window without asking.
+    bool CloseAllowed = false;
     // Set once construction is complete; until then the lists do not write into the edit.
     bool FormReady = false;
     TOptions Options;
@@ -156,10 +177,28 @@ private:
     [[nodiscard]] std::string PlanFolder(const TPlanRow& row);
     void CleanUpOldInsertImages();
     void WriteInstallStamp();
+    void BindPageFlow();
+    [[nodiscard]] std::optional<TControl*> EnterPage(std::uint8_t fromPage, std::uint8_t toPage);
+    void ApplyPageFrame(std::uint8_t page);
+    [[nodiscard]] bool LoadLicense();
+    // Tells the user to close the running word processor; true when it runs.
+    [[nodiscard]] bool WordProcessorRunningTold();
+    void EnterComponentsPage(std::uint8_t fromPage);
+    void EnterAssociationsPage();
+    void StartInstallation();
+    void ShowProgress();
+    void FinishActions();
+    void FinishingStep();
+    // Ends the modal loop with the result, without the close question.
+    void EndWizard(int result);
 
     TPlatform& Platform;
     TInstUtils& Utils;
     TAttachedFiles& AttachedFiles;
+    TSetupRun& Run;
+    int DialogsShown = 0;
+    // The components page's space check: the chosen components fit on the destination's volume.
+    bool ChoiceFits = false;
     std::array<TTabSheet*, kPageCount> Sheets;
 
 public:

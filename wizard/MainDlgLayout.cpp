@@ -3,6 +3,7 @@
 #include "platform/ui/Images.h"
 #include "resources/ResConst.h"
 #include "wizard/MainDlg.h"
+#include "wizard/PageFlow.h"
 
 namespace ulv {
 namespace {
@@ -53,9 +54,9 @@ std::string FormatResourceText(std::string_view resourceText, std::string_view f
     return out;
 }
 
-TMainDlgForm::TMainDlgForm(TPlatform& platform, TInstUtils& utils, TAttachedFiles& attachedFiles)
-    : TForm("MainDlgForm"), Platform(platform), Utils(utils),
-      AttachedFiles(attachedFiles), Sheets{&WelcomeTabSheet, &LicenseTabSheet, &DestDirTabSheet,
+TMainDlgForm::TMainDlgForm(TPlatform& platform, TInstUtils& utils, TAttachedFiles& attachedFiles,
+                           TSetupRun& run, const std::vector<std::string>& params)
+    : TForm("MainDlgForm"), Platform(platform), Utils(utils), AttachedFiles(attachedFiles), Run(run), Sheets{&WelcomeTabSheet, &LicenseTabSheet, &DestDirTabSheet,
                                            &SelCompTabSheet, &StartTabSheet,   &InstallingTabSheet,
                                            &AssocTabSheet,   &FinishTabSheet} {
     SetClientSize(492, 351);
@@ -68,13 +69,17 @@ TMainDlgForm::TMainDlgForm(TPlatform& platform, TInstUtils& utils, TAttachedFile
     LayOutAssocAndFinish();
     for (int page = 0; page < kPageCount; ++page)
         Sheet(page).Tag = page;
-    CancelBtn.OnClick = [this](TControl&) { Close(); };
     ApplyRunTimeTexts();
     LoadLogos();
     LoadGlyphs();
     BindDestDirLists();
     BindComponentsPage();
-    ShowSheet(0);
+    BindPageFlow();
+    ReadInstallSettings(params);
+    StartTimer(kProgressTimerId, kProgressTimerMs);
+    StartTimer(kDriveTimerId, kDriveTimerMs);
+    SwitchPage(kNoPage, kWelcomePage);
+    FormReady = true;
 }
 
 void TMainDlgForm::LayOutBands() {

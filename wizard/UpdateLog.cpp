@@ -1,4 +1,6 @@
 #include "UpdateLog.h"
+#include "utils/InstUtils.h"
+#include "utils/TextLines.h"
 
 #include <algorithm>
 #include <bit>
@@ -11,24 +13,10 @@ constexpr std::uint32_t kUpdateLogOrder = kNormIgnoreCase | kSortStringSort;
 constexpr int kCompareLess = 1;
 constexpr int kCompareEqual = 2;
 constexpr char kStampMark = '*';
-constexpr std::uint32_t kReadChunk = 64 * 1024;
-
-// Calls onLine for each line of the text, as SplitUpdateLogText cuts them.
-template <typename OnLine> void ForEachLine(std::string_view text, OnLine&& onLine) {
-    text = text.substr(0, text.find('\0'));
-    size_t start = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\r' && text[i] != '\n') continue;
-        onLine(text.substr(start, i - start));
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-        start = i + 1;
-    }
-    if (start < text.size()) onLine(text.substr(start));
-}
 
 [[nodiscard]] size_t CountLines(std::string_view text) {
     size_t count = 0;
-    ForEachLine(text, [&count](std::string_view) { ++count; });
+    ForEachTextLine(text, [&count](std::string_view) { ++count; });
     return count;
 }
 
@@ -61,28 +49,6 @@ void KeepFirstOfAdjacentStamps(std::vector<std::string>& lines) {
     lines = std::move(kept);
 }
 
-// The whole file, or nullopt when it cannot be opened or read to its end, or exceeds the cap.
-[[nodiscard]] std::optional<std::string> ReadWholeFile(IFiles& files, const std::string& path) {
-    UniqueFile file(
-        files, files.CreateFileA(path, kGenericRead, kFileShareRead, kOpenExisting, kFileFlagSequentialScan));
-    if (!file) return std::nullopt;
-    std::optional<std::uint64_t> size = files.GetFileSize(file.Get());
-    if (!size || *size > kMaxUpdateLogBytes) return std::nullopt;
-    std::string content;
-    content.reserve(static_cast<size_t>(*size));
-    for (;;) {
-        size_t at = content.size();
-        content.resize(at + kReadChunk);
-        std::uint32_t read = 0;
-        bool ok = files.ReadFile(file.Get(), content.data() + at, kReadChunk, read);
-        content.resize(at + std::min(read, kReadChunk));
-        if (!ok) return std::nullopt;
-        if (read == 0) return content;
-        // The file may have grown since its size was taken.
-        if (content.size() > kMaxUpdateLogBytes) return std::nullopt;
-    }
-}
-
 // The lines of the file at the path: none when there is no file (or a folder stands there), nullopt when
 // one is there that cannot be taken in whole.
 [[nodiscard]] std::optional<std::vector<std::string>> ReadUpdateLogLines(IFiles& files,
@@ -94,7 +60,7 @@ void KeepFirstOfAdjacentStamps(std::vector<std::string>& lines) {
         return std::nullopt;
     }
     if ((attributes & kFileAttributeDirectory) != 0) return std::vector<std::string>{};
-    std::optional<std::string> content = ReadWholeFile(files, path);
+    std::optional<std::string> content = ReadWholeFile(files, path, kMaxUpdateLogBytes);
     if (!content || CountLines(*content) > kMaxUpdateLogLines) return std::nullopt;
     return SplitUpdateLogText(*content);
 }
@@ -148,9 +114,7 @@ std::vector<std::string> MergeUpdateLog(std::vector<std::string> existing,
 }
 
 std::vector<std::string> SplitUpdateLogText(std::string_view text) {
-    std::vector<std::string> lines;
-    ForEachLine(text, [&lines](std::string_view line) { lines.emplace_back(line); });
-    return lines;
+    return SplitTextLines(text);
 }
 
 TUpdateLogResult StoreUpdateLog(TPlatform& platform, TInstUtils& utils, const std::string& sharedFolder,

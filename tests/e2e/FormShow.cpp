@@ -108,7 +108,10 @@ int ShowSheet(int page, const TSheetOptions& options) {
     ulv::TPayloadFault fault = ulv::TPayloadFault::None;
     auto attachedFiles = ulv::TAttachedFiles::Create(platform, utils, {}, fault);
     if (!attachedFiles) return 3;
-    ulv::TMainDlgForm form(platform, utils, *attachedFiles);
+    ulv::TSetupRun run;
+    ulv::TMainDlgForm form(platform, utils, *attachedFiles, run, options.Params);
+    // The window as a picture: closing it asks nothing.
+    form.OnCloseQuery = nullptr;
     std::optional<ulv::TBitmapImage> glyph;
     if (components) FillComponents(platform, form, glyph);
     form.NextBtn.OnClick = [&form, ask](ulv::TControl&) {

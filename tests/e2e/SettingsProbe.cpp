@@ -46,7 +46,8 @@ int Run(int argc, char** argv) {
     std::unique_ptr<ulv::TAttachedFiles> files = ulv::TAttachedFiles::FromStream(stream, fault);
     if (!files) return 3;
     files->Connect(platform, utils, [](int, const std::string&, std::uint16_t) { return ulv::kResultAbort; });
-    ulv::TMainDlgForm form(platform, utils, *files);
+    ulv::TSetupRun run;
+    ulv::TMainDlgForm form(platform, utils, *files, run, {});
     if (command == "read") {
         std::vector<std::string> params;
         if (argc > 3) params.emplace_back(argv[3]);

@@ -45,12 +45,12 @@ protected:
                                                      kFileAttributeDirectory | kFileAttributeHidden));
         AttachedFiles = LoadSamplePayload(Platform, Utils);
         ASSERT_TRUE(AttachedFiles);
-        Form = std::make_unique<TMainDlgForm>(Platform, Utils, *AttachedFiles);
+        Form = std::make_unique<TMainDlgForm>(Platform, Utils, *AttachedFiles, Run, std::vector<std::string>{});
     }
     // The end of construction: stored settings (none), the folder list on the destination, ready.
     void Construct(std::vector<std::string> params = {}) {
-        Form->ReadInstallSettings(params);
-        Form->FormReady = true;
+        Form.reset();
+        Form = std::make_unique<TMainDlgForm>(Platform, Utils, *AttachedFiles, Run, params);
     }
     [[nodiscard]] std::vector<std::string> Texts(const TCustomList& list) const {
         std::vector<std::string> texts;
@@ -76,6 +76,7 @@ protected:
     TPlatform Platform = Machine.Platform();
     TInstUtils Utils{Platform};
     std::unique_ptr<TAttachedFiles> AttachedFiles;
+    TSetupRun Run;
     std::unique_ptr<TMainDlgForm> Form;
 };
 
@@ -125,10 +126,13 @@ TEST(DestDirRules, DrivePolling) {
 }
 
 TEST_F(DestDirPage, FirstDisplayShowsTheDestinationAndItsNearestFolder) {
+    // The construction's order: the lists write nothing into the edit until the window is ready.
+    Form->FormReady = false;
     Form->DestDirEdt.SetText("ne change pas");
     Form->DestDirLstBxChange();
     EXPECT_EQ(Edit(), "ne change pas") << "nothing before the window is ready";
     Form->ReadInstallSettings({});
+    Form->FormReady = true;
     EXPECT_EQ(Edit(), "C:\\Program Files\\Ulvara") << "the edit keeps a folder that does not exist yet";
     EXPECT_EQ(Form->FolderList.CurrentFolder(), "C:\\Program Files\\");
     EXPECT_EQ(Texts(Form->DestDirLstBx),
@@ -245,7 +249,8 @@ TEST(DestDirStart, SetupRunFromADvdStartsTheListsOnTheProgramFilesDrive) {
     TPlatform platform = machine.Platform();
     TInstUtils utils(platform);
     auto files = LoadSamplePayload(platform, utils);
-    TMainDlgForm form(platform, utils, *files);
+    TSetupRun run;
+    TMainDlgForm form(platform, utils, *files, run, {});
     EXPECT_EQ(form.DriveList.CurrentDrive(), 'c');
     EXPECT_EQ(form.DestDirCmbBx.Text(), "c: ");
     EXPECT_EQ(form.FolderList.CurrentFolder(), "C:\\Program Files\\");

@@ -240,7 +240,8 @@ TEST_F(InstallPlan, OrdinaryReinstallationRewritesEveryFile) {
     Install(kProgramFolder);
     TInstUtils utils(Platform);
     auto files = LoadSamplePayload(Platform, utils);
-    TMainDlgForm again(Platform, utils, *files);
+    TSetupRun run;
+    TMainDlgForm again(Platform, utils, *files, run, {});
     again.Options.MainDir = kProgramFolder;
     again.SelectedComps = kAllSelected;
     ASSERT_TRUE(Exists(kSpelling + "persodicfr.tlx"));
@@ -286,7 +287,8 @@ TEST_F(InstallPlan, PortableReinstallationKeepsWhatThePersonMayHaveChanged) {
 
     TInstUtils utils(Platform);
     auto files = LoadSamplePayload(Platform, utils);
-    TMainDlgForm again(Platform, utils, *files);
+    TSetupRun run;
+    TMainDlgForm again(Platform, utils, *files, run, {});
     again.Options.MainDir = "R:\\Ulvara";
     again.SelectedComps = kAllSelected;
     again.BuildInstallPlan();

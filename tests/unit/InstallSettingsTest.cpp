@@ -134,6 +134,7 @@ TEST_F(InstallSettings, DestinationSwitch) {
         EXPECT_EQ(DestinationSwitch(c.Params), c.Folder) << (c.Params.empty() ? "" : c.Params[0]);
 
     Put("MAINDIR", kRegSz, Bytes(std::string_view("C:\\Program Files\0", 17)));
+    Form.FormReady = false; // read as the window's construction reads them
     Form.ReadInstallSettings({"-dD:\\Outils"});
     EXPECT_EQ(Form.Options.MainDir, "D:\\Outils") << "wins over the stored folder, existing or not";
     EXPECT_EQ(Form.DestDirEdt.Text(), "D:\\Outils");

@@ -93,7 +93,8 @@ protected:
     TPlatform Platform = Machine.Platform();
     TInstUtils Utils{Platform};
     std::unique_ptr<TAttachedFiles> AttachedFiles = test::LoadSamplePayload(Platform, Utils);
-    TMainDlgForm Form{Platform, Utils, *AttachedFiles};
+    TSetupRun Run;
+    TMainDlgForm Form{Platform, Utils, *AttachedFiles, Run, {}};
 };
 
 TEST_F(MainDlgLayoutTest, EveryControlStandsAsDesigned) {
@@ -168,7 +169,8 @@ TEST_F(MainDlgLayoutTest, LogosAreDecodedFromTheProgramsResources) {
     TPlatform platform = bare.Platform();
     TInstUtils utils(platform);
     std::unique_ptr<TAttachedFiles> attachedFiles = test::LoadSamplePayload(platform, utils);
-    TMainDlgForm form(platform, utils, *attachedFiles);
+    TSetupRun run;
+    TMainDlgForm form(platform, utils, *attachedFiles, run, {});
     EXPECT_FALSE(form.LogoImage.Picture().has_value());
     EXPECT_TRUE(form.WelcomeTabSheet.Showing());
 }

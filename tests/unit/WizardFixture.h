@@ -23,7 +23,8 @@ protected:
     TPlatform Platform = Machine.Platform();
     TInstUtils Utils{Platform};
     std::unique_ptr<TAttachedFiles> AttachedFiles = LoadSamplePayload(Platform, Utils);
-    TMainDlgForm Form{Platform, Utils, *AttachedFiles};
+    TSetupRun Run;
+    TMainDlgForm Form{Platform, Utils, *AttachedFiles, Run, {}};
 
     // A removable drive R:, the place of a portable installation.
     void AddStick(char letter = 'R') {
