@@ -9,8 +9,8 @@
 
 #include <atomic>
 #include <cstdint>
-#include <string>
 #include <memory>
+#include <string>
 #include <thread>
 
 namespace ulv {

@@ -44,14 +44,16 @@ inline constexpr std::string_view kNextCaption = "&Suite >";
 inline constexpr std::string_view kCancelCaption = "Annuler";
 inline constexpr std::string_view kFinishCaption = "&Terminer";
 inline constexpr std::string_view kRunningCopyText =
-    "Un exemplaire du traitement de texte Ulvara est en cours d'exécution sur votre système.\rVeuillez fermer "
+    "Un exemplaire du traitement de texte Ulvara est en cours d'exécution sur votre système.\rVeuillez "
+    "fermer "
     "tous les exemplaires du traitement de texte Ulvara actuellement ouverts\ravant de cliquer sur le bouton "
     "\"OK\" ci-dessous.";
 inline constexpr std::string_view kLicenceDeclinedText =
     "L'installation de ce programme est liée à l'acceptation de l'ensemble des termes\rdu Contrat de Licence "
     "du traitement de texte Ulvara.\rVoulez-vous vraiment annuler l'installation d'Ulvara ?";
 inline constexpr std::string_view kAbortQuestionText =
-    "L'installation n'est pas terminée !\r\rSi vous interrompez le programme d'installation maintenant,\rUlvara "
+    "L'installation n'est pas terminée !\r\rSi vous interrompez le programme d'installation "
+    "maintenant,\rUlvara "
     "ne sera pas correctement installé.\r\rVous pourrez relancer ce programme plus tard\rafin de terminer "
     "l'installation d'Ulvara.\r\rPour poursuivre l'installation maintenant,\rcliquez sur \"Non\".\r\rPour "
     "interrompre l'installation,\rcliquez sur \"Abandonner\".";

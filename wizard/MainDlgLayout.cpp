@@ -56,9 +56,9 @@ std::string FormatResourceText(std::string_view resourceText, std::string_view f
 
 TMainDlgForm::TMainDlgForm(TPlatform& platform, TInstUtils& utils, TAttachedFiles& attachedFiles,
                            TSetupRun& run, const std::vector<std::string>& params)
-    : TForm("MainDlgForm"), Platform(platform), Utils(utils), AttachedFiles(attachedFiles), Run(run), Sheets{&WelcomeTabSheet, &LicenseTabSheet, &DestDirTabSheet,
-                                           &SelCompTabSheet, &StartTabSheet,   &InstallingTabSheet,
-                                           &AssocTabSheet,   &FinishTabSheet} {
+    : TForm("MainDlgForm"), Platform(platform), Utils(utils), AttachedFiles(attachedFiles),
+      Run(run), Sheets{&WelcomeTabSheet, &LicenseTabSheet,    &DestDirTabSheet, &SelCompTabSheet,
+                       &StartTabSheet,   &InstallingTabSheet, &AssocTabSheet,   &FinishTabSheet} {
     SetClientSize(492, 351);
     Icon = platform.Module.LoadIconA(kAppIconId);
     LayOutBands();

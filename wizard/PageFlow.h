@@ -43,7 +43,8 @@ struct TPageFrame {
 [[nodiscard]] TPageFrame PageFrame(std::uint8_t page);
 
 // "\"<mainDir>\vlmr.exe\" -assoc adpr" with "_rtf", "_cod", "_doc", "_docx" for the checked boxes 1 to 4.
-[[nodiscard]] std::string AssociationCommandLine(const std::string& mainDir, const std::array<bool, 4>& boxes);
+[[nodiscard]] std::string AssociationCommandLine(const std::string& mainDir,
+                                                 const std::array<bool, 4>& boxes);
 // The quoted program path alone: the word processor started at the end.
 [[nodiscard]] std::string LaunchCommandLine(const std::string& mainDir);
 // The 16 bytes of the common data file: 32-bit 1, 32-bit 8, then the time as a double, little-endian.

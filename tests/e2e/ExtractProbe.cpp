@@ -3,6 +3,8 @@
 //                                        then every file's bytes and last-write time are checked
 // ExtractProbe bench PAYLOAD BASE RUNS   times the worker beside bare write loops, each run into new folders
 //                                        under BASE
+// ExtractProbe bare PAYLOAD DEST         one bare write loop into DEST (a new folder) of the files an
+//                                        installation writes; prints its milliseconds
 #include "engine/AttachFiles.h"
 #include "engine/InstallThread.h"
 #include "platform/win32/DllLoading.h"
@@ -10,6 +12,7 @@
 #include "resources/ResConst.h"
 #include "tests/support/TestFiles.h"
 #include "utils/InstUtils.h"
+#include "wizard/InstallPlan.h"
 
 #include <windows.h>
 
@@ -102,6 +105,18 @@ int Check(Harness& h, const std::string& dest) {
     return bad == 0 ? 0 : 1;
 }
 
+FILETIME UtcStamp(const ulv::TAttachedFile& e) {
+    ulv::TCivilTime t;
+    FILETIME local{}, utc{};
+    if (ulv::DecodeDateTime(e.Time, t)) {
+        WORD date = static_cast<WORD>((t.Year - 1980) << 9 | t.Month << 5 | t.Day);
+        WORD tod = static_cast<WORD>(t.Hour << 11 | t.Minute << 5 | t.Second / 2);
+        DosDateTimeToFileTime(date, tod, &local);
+        LocalFileTimeToFileTime(&local, &utc);
+    }
+    return utc;
+}
+
 // The write loop with nothing around it: folders as they first appear, then per file one create, one
 // write, the stamp and the close; `reopen` stamps through a second open instead, as a separate step.
 void BareLoop(Harness& h, const std::string& dest, bool reopen) {
@@ -113,14 +128,7 @@ void BareLoop(Harness& h, const std::string& dest, bool reopen) {
              cut = path.find('\\', cut + 1))
             if (made.insert(path.substr(0, cut)).second)
                 CreateDirectoryA(path.substr(0, cut).c_str(), nullptr);
-        ulv::TCivilTime t;
-        FILETIME local{}, utc{};
-        if (ulv::DecodeDateTime(e.Time, t)) {
-            WORD date = static_cast<WORD>((t.Year - 1980) << 9 | t.Month << 5 | t.Day);
-            WORD tod = static_cast<WORD>(t.Hour << 11 | t.Minute << 5 | t.Second / 2);
-            DosDateTimeToFileTime(date, tod, &local);
-            LocalFileTimeToFileTime(&local, &utc);
-        }
+        FILETIME utc = UtcStamp(e);
         HANDLE f = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                FILE_ATTRIBUTE_NORMAL, nullptr);
         if (f == INVALID_HANDLE_VALUE) {
@@ -137,6 +145,24 @@ void BareLoop(Harness& h, const std::string& dest, bool reopen) {
             SetFileTime(f, nullptr, nullptr, &utc);
             CloseHandle(f);
         }
+    }
+}
+
+// An installation writes the American spelling cache twice, the second time under the British name; so does
+// this, beside the first copy.
+void WriteBritishCache(Harness& h, const std::string& dest) {
+    for (const ulv::TAttachedFile& e : h.Files->Entries) {
+        if (e.Name != "English (American).cache") continue;
+        std::string path = ulv::JoinPath(dest, e.Name.substr(0, e.Name.rfind('\\') + 1) +
+                                                   std::string(ulv::kBritishCacheName));
+        HANDLE f = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (f == INVALID_HANDLE_VALUE) return;
+        DWORD written = 0;
+        FILETIME utc = UtcStamp(e);
+        WriteFile(f, h.Files->Payload() + e.DataOffset, static_cast<DWORD>(e.Size), &written, nullptr);
+        SetFileTime(f, nullptr, nullptr, &utc);
+        CloseHandle(f);
     }
 }
 
@@ -186,15 +212,28 @@ int Bench(Harness& h, const std::string& base, int runs) {
     return 0;
 }
 
+// One run in a process of its own, so that a caller can interleave it with other measurements.
+int BareOnce(Harness& h, const std::string& dest) {
+    double ms = TimeMs([&] {
+        BareLoop(h, dest, false);
+        WriteBritishCache(h, dest);
+    });
+    std::printf("%.1f\n", ms);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     ulv::win32::RestrictDllSearchPath();
     if (argc < 4)
-        return std::fprintf(stderr, "usage: ExtractProbe check PAYLOAD DEST | bench PAYLOAD BASE RUNS\n"), 2;
+        return std::fprintf(stderr,
+                            "usage: ExtractProbe check|bare PAYLOAD DEST | bench PAYLOAD BASE RUNS\n"),
+               2;
     Harness h;
     if (!h.Load(argv[2])) return std::printf("cannot load %s\n", argv[2]), 1;
     if (!std::strcmp(argv[1], "check")) return Check(h, argv[3]);
+    if (!std::strcmp(argv[1], "bare")) return BareOnce(h, argv[3]);
     if (!std::strcmp(argv[1], "bench") && argc == 5)
         return Bench(h, argv[3], std::max(1, std::atoi(argv[4])));
     return 2;

@@ -45,7 +45,8 @@ protected:
                                                      kFileAttributeDirectory | kFileAttributeHidden));
         AttachedFiles = LoadSamplePayload(Platform, Utils);
         ASSERT_TRUE(AttachedFiles);
-        Form = std::make_unique<TMainDlgForm>(Platform, Utils, *AttachedFiles, Run, std::vector<std::string>{});
+        Form =
+            std::make_unique<TMainDlgForm>(Platform, Utils, *AttachedFiles, Run, std::vector<std::string>{});
     }
     // The end of construction: stored settings (none), the folder list on the destination, ready.
     void Construct(std::vector<std::string> params = {}) {

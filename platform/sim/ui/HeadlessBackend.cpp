@@ -18,6 +18,7 @@ struct THeadlessState {
     std::function<void()> During;
     std::uintptr_t NextWindow = 1;
     int WaitCursors = 0;
+    std::map<std::pair<const TControl*, TChange>, int> Syncs;
 };
 
 THeadlessState& State() {
@@ -92,10 +93,13 @@ void CreateNative(TControl& control) {
 }
 
 void DestroyNative(TControl& control) {
+    std::erase_if(State().Syncs, [&control](const auto& entry) { return entry.first.first == &control; });
     control.Native.Window = 0;
 }
 
-void Sync(TControl&, TChange) {}
+void Sync(TControl& control, TChange change) {
+    ++State().Syncs[{&control, change}];
+}
 
 TSize MeasureCaption(const TControl& control, const std::string& text) {
     return headless::TextExtent(control.Font(), WithoutAccelerator(text));
@@ -222,6 +226,11 @@ bool TimerActive(const TForm& form, unsigned id) {
 
 int WaitCursorCount() {
     return State().WaitCursors;
+}
+
+int SyncCount(const TControl& control, TChange change) {
+    auto found = State().Syncs.find({&control, change});
+    return found == State().Syncs.end() ? 0 : found->second;
 }
 
 } // namespace headless

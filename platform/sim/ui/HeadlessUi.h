@@ -42,5 +42,7 @@ std::vector<std::string> DrawItem(TCustomList& list, int index, TOwnerDrawState 
 // Timers the backend runs for a form, as id -> milliseconds.
 [[nodiscard]] bool TimerActive(const TForm& form, unsigned id);
 [[nodiscard]] int WaitCursorCount();
+// How often a change of this kind reached the control's native window (a real one would be rewritten).
+[[nodiscard]] int SyncCount(const TControl& control, TChange change);
 
 } // namespace ulv::headless
