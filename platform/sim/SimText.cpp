@@ -1,48 +1,18 @@
 #include "SimText.h"
+#include "platform/Cp1252.h"
 
 namespace ulv::sim {
 
 char UpperAnsi(char c) {
-    auto b = static_cast<unsigned char>(c);
-    if (b >= 'a' && b <= 'z') return static_cast<char>(b - 0x20);
-    if (b >= 0xE0 && b <= 0xFE && b != 0xF7) return static_cast<char>(b - 0x20);
-    switch (b) {
-    case 0x9A:
-        return static_cast<char>(0x8A); // š
-    case 0x9C:
-        return static_cast<char>(0x8C); // œ
-    case 0x9E:
-        return static_cast<char>(0x8E); // ž
-    case 0xFF:
-        return static_cast<char>(0x9F); // ÿ
-    default:
-        return c;
-    }
+    return cp1252::Upper(c);
 }
 
 std::string UpperAnsi(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        c = UpperAnsi(c);
-    return out;
+    return cp1252::Upper(text);
 }
 
 char LowerAnsi(char c) {
-    auto b = static_cast<unsigned char>(c);
-    if (b >= 'A' && b <= 'Z') return static_cast<char>(b + 0x20);
-    if (b >= 0xC0 && b <= 0xDE && b != 0xD7) return static_cast<char>(b + 0x20);
-    switch (b) {
-    case 0x8A:
-        return static_cast<char>(0x9A); // Š
-    case 0x8C:
-        return static_cast<char>(0x9C); // Œ
-    case 0x8E:
-        return static_cast<char>(0x9E); // Ž
-    case 0x9F:
-        return static_cast<char>(0xFF); // Ÿ
-    default:
-        return c;
-    }
+    return cp1252::Lower(c);
 }
 
 bool SameTextNoCase(std::string_view a, std::string_view b) {

@@ -1,4 +1,5 @@
 #include "platform/ui/Controls.h"
+#include "platform/Cp1252.h"
 
 #include "platform/ui/Backend.h"
 #include "platform/ui/Form.h"
@@ -16,14 +17,7 @@ std::string StripCarriageReturns(std::string line) {
 } // namespace
 
 char AcceleratorLetter(char c) {
-    auto u = static_cast<unsigned char>(c);
-    if (u >= 'a' && u <= 'z') return static_cast<char>(u - 32);
-    // Windows-1252: the Latin-1 lower-case letters but the division sign, and s, oe, z with caron, y with
-    // diaeresis.
-    if (u >= 0xE0 && u <= 0xFE && u != 0xF7) return static_cast<char>(u - 32);
-    if (u == 0x9A || u == 0x9C || u == 0x9E) return static_cast<char>(u - 0x10);
-    if (u == 0xFF) return static_cast<char>(0x9F);
-    return c;
+    return cp1252::Upper(c);
 }
 
 TControl::TControl(TWinControl* parent, TControlKind kind, std::string name)

@@ -1,7 +1,7 @@
 #include "Packer.h"
 
 #include "engine/PayloadFormat.h"
-#include "platform/sim/SimText.h"
+#include "platform/Cp1252.h"
 
 #include <zlib.h>
 
@@ -11,24 +11,10 @@
 namespace ulv::pack {
 namespace {
 
-// Windows-1252 0x80..0x9F; 0 marks the five unassigned bytes.
-constexpr char32_t kHighControls[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,
-};
-
 bool EncodeCodePoint(char32_t cp, std::string& out) {
-    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) {
-        out += static_cast<char>(cp);
-        return true;
-    }
-    for (int i = 0; i < 32; ++i)
-        if (kHighControls[i] == cp && cp != 0) {
-            out += static_cast<char>(0x80 + i);
-            return true;
-        }
-    return false;
+    std::optional<char> byte = cp1252::FromCodePoint(cp);
+    if (byte) out += *byte;
+    return byte.has_value();
 }
 
 bool DaysInMonthOk(const TCivilTime& t) {
@@ -59,7 +45,7 @@ bool BuildRecords(const std::vector<TPackItem>& items, std::vector<std::uint8_t>
         };
         if (item.Name.size() > 255) return fail("name longer than 255 bytes");
         if (!IsSafeEntryName(item.Name)) return fail("name not a safe relative path");
-        if (!seen.insert(sim::UpperAnsi(item.Name)).second) return fail("name given twice (ignoring case)");
+        if (!seen.insert(cp1252::Upper(item.Name)).second) return fail("name given twice (ignoring case)");
         if (std::string why = StampError(item); !why.empty()) return fail(why);
         if (item.Data.size() > 0x7FFFFFFF) return fail("file of 2 GiB or more");
         PutRecord(records, item.Name, EncodeDateTime(item.Stamp), item.Data);

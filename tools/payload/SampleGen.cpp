@@ -5,6 +5,8 @@
 //
 // Usage: ulvara-sample-gen --out DIR [--standin PATH]
 
+#include "platform/Cp1252.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -104,11 +106,6 @@ void PutBe32(std::string& out, uint32_t v) {
         out.push_back(static_cast<char>((v >> shift) & 0xFF));
 }
 
-constexpr std::array<char32_t, 32> kCp1252High = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
 std::optional<char32_t> DecodeUtf8(std::string_view text, size_t& pos) {
     auto lead = static_cast<unsigned char>(text[pos++]);
     int extra = lead < 0x80 ? 0 : (lead >> 5) == 6 ? 1 : (lead >> 4) == 14 ? 2 : (lead >> 3) == 30 ? 3 : -1;
@@ -127,13 +124,9 @@ std::optional<std::string> ToCp1252(std::string_view utf8) {
     for (size_t pos = 0; pos < utf8.size();) {
         std::optional<char32_t> cp = DecodeUtf8(utf8, pos);
         if (!cp) return std::nullopt;
-        if (*cp < 0x80 || (*cp >= 0xA0 && *cp <= 0xFF)) {
-            out.push_back(static_cast<char>(*cp));
-            continue;
-        }
-        auto hit = std::find(kCp1252High.begin(), kCp1252High.end(), *cp);
-        if (*cp == 0 || hit == kCp1252High.end()) return std::nullopt;
-        out.push_back(static_cast<char>(0x80 + (hit - kCp1252High.begin())));
+        std::optional<char> byte = ulv::cp1252::FromCodePoint(*cp);
+        if (!byte) return std::nullopt;
+        out.push_back(*byte);
     }
     return out;
 }
@@ -156,18 +149,8 @@ std::vector<std::string> CpList(std::initializer_list<std::string_view> items) {
 }
 
 // Case folding as Windows applies it to these names, so "Étoile" and "étoile" collide.
-char FoldCase(char c) {
-    auto u = static_cast<unsigned char>(c);
-    if ((u >= 'A' && u <= 'Z') || (u >= 0xC0 && u <= 0xDE && u != 0xD7)) return static_cast<char>(u + 0x20);
-    if (u == 0x8A || u == 0x8C || u == 0x8E) return static_cast<char>(u + 0x10);
-    if (u == 0x9F) return static_cast<char>(0xFF);
-    return c;
-}
-
 std::string Folded(std::string_view text) {
-    std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(), FoldCase);
-    return out;
+    return ulv::cp1252::Lower(text);
 }
 
 constexpr int64_t DaysFromCivil(int64_t y, int64_t m, int64_t d) {
