@@ -1,6 +1,7 @@
 // The headless backend: the widget layer's state is all there is; native windows are counted, not made.
 #include "platform/sim/ui/HeadlessUi.h"
 #include "platform/ui/Backend.h"
+#include "platform/ui/ListItemPaint.h"
 #include "platform/ui/MessageDialog.h"
 
 #include <cstdio>
@@ -198,18 +199,19 @@ void ScriptModalLoop(std::vector<std::function<void(TForm&)>> steps) {
 }
 
 std::vector<std::string> DrawItem(TCustomList& list, int index, TOwnerDrawState state) {
-    // The colours the Win32 backend prepares before the handler runs.
-    TFont font = list.Font();
-    font.Color = state.Disabled ? kColorGrayText : state.Selected ? kColorHighlightText : kColorWindowText;
-    TRecordingCanvas canvas(font);
-    canvas.SetBrushColor(state.Selected ? kColorHighlight : kColorWindow);
     // The client area as Win32 has it: inside a 2-pixel sunken edge, less the vertical scroll bar once
     // the items do not fit.
     const int clientHeight = list.Bounds().Height - 4;
     const bool scrolls = list.Count() * list.ItemHeight > clientHeight;
     const int width = list.Bounds().Width - 4 - (scrolls ? kScrollBarWidth : 0);
-    int left = list.Kind() == TControlKind::CheckListBox ? TCheckListBox::kCheckColumn : 0;
-    TRect rect{left, index * list.ItemHeight, width, (index + 1) * list.ItemHeight};
+    const int column = list.Kind() == TControlKind::CheckListBox ? TCheckListBox::kCheckColumn : 0;
+    TListItemPaint paint =
+        ListItemPaint({0, index * list.ItemHeight, width, (index + 1) * list.ItemHeight}, column, state);
+    TFont font = list.Font();
+    font.Color = paint.FontColor;
+    TRecordingCanvas canvas(font);
+    canvas.SetBrushColor(paint.Brush);
+    TRect rect = paint.TextArea;
     if (list.OnDrawItem) list.OnDrawItem(list, index, canvas, rect, state);
     return std::move(canvas.Ops);
 }

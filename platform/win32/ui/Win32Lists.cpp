@@ -1,6 +1,7 @@
 // Owner-drawn list boxes, drop-down lists and the check list. Item texts are kept in the controls
 // (LBS_HASSTRINGS / CBS_HASSTRINGS), so screen readers read them; drawing goes through the program's
 // OnDrawItem on a canvas over the item's device context.
+#include "platform/ui/ListItemPaint.h"
 #include "platform/win32/ui/Win32Ui.h"
 
 namespace ulv::win32ui {
@@ -173,20 +174,19 @@ bool DrawListItem(const DRAWITEMSTRUCT& item) {
     TOwnerDrawState state{(item.itemState & ODS_SELECTED) != 0, (item.itemState & ODS_FOCUS) != 0,
                           (item.itemState & ODS_DISABLED) != 0 || !list.EffectivelyEnabled()};
     bool check = list.Kind() == TControlKind::CheckListBox;
+    TListItemPaint paint = ListItemPaint({whole.left, whole.top, whole.right, whole.bottom},
+                                         check ? data.Scale(TCheckListBox::kCheckColumn) : 0, state);
     if (check) {
-        RECT column{whole.left, whole.top, whole.left + data.Scale(TCheckListBox::kCheckColumn),
-                    whole.bottom};
+        RECT column{paint.CheckColumn.Left, paint.CheckColumn.Top, paint.CheckColumn.Right,
+                    paint.CheckColumn.Bottom};
         FillRect(item.hDC, &column, GetSysColorBrush(COLOR_WINDOW));
         if (index >= 0)
             DrawCheckBox(item.hDC, data, column, static_cast<TCheckListBox&>(list).State(index),
                          !state.Disabled);
-        whole.left = column.right;
     }
-    TColor brush = state.Selected ? kColorHighlight : kColorWindow;
-    TColor font = state.Disabled ? kColorGrayText : state.Selected ? kColorHighlightText : kColorWindowText;
     HGDIOBJ oldFont = SelectObject(item.hDC, data.Font(list.Font()));
-    TDcCanvas canvas(item.hDC, data, brush, font);
-    TRect rect{whole.left, whole.top, whole.right, whole.bottom};
+    TDcCanvas canvas(item.hDC, data, paint.Brush, paint.FontColor);
+    TRect rect = paint.TextArea;
     if (index >= 0 && index < list.Count()) {
         if (list.OnDrawItem) {
             list.OnDrawItem(list, index, canvas, rect, state);
