@@ -2,6 +2,7 @@
 #include "engine/AskUser.h"
 #include "engine/PayloadFormat.h"
 #include "platform/Platform.h"
+#include "resources/ResConst.h"
 #include "utils/DateTime.h"
 
 #include <array>
@@ -35,7 +36,8 @@ public:
 
 enum class TInstallMode : int { IfMissing = 0, IfChanged = 1, Always = 2 };
 
-constexpr int kQueueCount = 7;
+// One queue per component of the catalogue.
+constexpr int kQueueCount = kComponentCount;
 
 // The payload in memory for the life of the setup: the inflated block, which never changes or moves, and
 // its entries in archive order; besides, the installation's work list, one queue per component.
