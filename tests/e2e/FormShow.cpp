@@ -58,6 +58,7 @@ void FillComponents(ulv::TPlatform& platform, ulv::TMainDlgForm& form,
     if (auto bytes = platform.Module.FindResourceData("CLOSEDFOLDER", reinterpret_cast<const char*>(2)))
         glyph = ulv::DecodeDib(*bytes);
     ulv::TCheckListBox& list = form.SelCompLstBx;
+    list.ClearItems();
     for (std::string_view name : ulv::kComponentNames)
         list.AddItem(std::string(name));
     list.SetState(0, ulv::TCheckState::Grayed);
@@ -121,11 +122,8 @@ int ShowSheet(int page, const TSheetOptions& options) {
                 std::to_string(ulv::ShowWizardMessage(&form, "Continuer ?", ulv::kMessageConfirmation,
                                                       ulv::kButtonYes | ulv::kButtonNo)));
     };
-    if (options.Destination) {
-        form.ReadInstallSettings(options.Params);
-        form.FormReady = true;
-        form.StartTimer(kDriveTimer, 1000);
-    }
+    // The window's construction has read the stored choices, with the destination of the parameters.
+    if (options.Destination) form.StartTimer(kDriveTimer, 1000);
     form.ShowSheet(page);
     form.OnTimer = [rescale, &form](ulv::TForm& sender, unsigned id) {
         if (id == kDriveTimer) form.DriveTimer();

@@ -9,6 +9,8 @@
 //   WinProbe key --title T --id N --vk V      a key (virtual-key code V) posted to control N (0: the window)
 //   WinProbe syschar --title T --char C       Alt+C posted to the window's focused control
 //   WinProbe focus --title T                  the id of the control holding the focus (0: none of its own)
+//   WinProbe text --title T --id N            control N's text (0: the window's), quoted
+//   WinProbe wait-text --title T --id N --text X [--timeout MS]   until control N shows exactly X
 //   WinProbe find-prop NAME [--timeout MS]
 //   WinProbe close-prop NAME
 //
@@ -61,6 +63,7 @@ struct Options {
     const char* at = nullptr;
     const char* vk = nullptr;
     const char* character = nullptr;
+    const char* text = nullptr;
     bool doubleClick = false;
     DWORD timeoutMs = kDefaultTimeoutMs;
 };
@@ -766,6 +769,39 @@ int SysChar(const Options& options) {
     return kExitFound;
 }
 
+int Text(const Options& options) {
+    HWND window, control;
+    if (!FindTarget(options, &window, &control)) return kExitNotFound;
+    std::printf("%s\n", Quoted(TextOf(control)).c_str());
+    return kExitFound;
+}
+
+HWND ControlOf(HWND window, const char* id) {
+    int wanted = id ? std::atoi(id) : 0;
+    if (!wanted) return window;
+    return Enumerate(window, [&](HWND child) { return GetDlgCtrlID(child) == wanted; });
+}
+
+// Window and control are looked up afresh at each poll: a dialog that closes and another that opens under
+// the same title must not leave the probe watching a dead window.
+int WaitText(const Options& options) {
+    std::string last = "(no such control)";
+    bool found = PollUntil(options.timeoutMs, [&] {
+        HWND window = FindTopLevel(options);
+        HWND control = window ? ControlOf(window, options.id) : nullptr;
+        if (!control) return false;
+        last = TextOf(control);
+        return last == options.text;
+    });
+    if (!found) {
+        std::fprintf(stderr, "WinProbe: control %s of a %s shows %s, not %s\n", options.id ? options.id : "0",
+                     Described(options).c_str(), Quoted(last).c_str(), Quoted(options.text).c_str());
+        return kExitNotFound;
+    }
+    std::printf("%s\n", Quoted(last).c_str());
+    return kExitFound;
+}
+
 int Focus(const Options& options) {
     HWND window;
     if (!FindTarget(options, &window, nullptr)) return kExitNotFound;
@@ -791,7 +827,7 @@ bool ParseArguments(int argc, char** argv, Options* options) {
     } kTextOptions[] = {{"--class", &options->className}, {"--title", &options->title},
                         {"--button", &options->button},   {"--id", &options->id},
                         {"--at", &options->at},           {"--vk", &options->vk},
-                        {"--char", &options->character}};
+                        {"--char", &options->character},  {"--text", &options->text}};
     for (int i = 2; i < argc; ++i) {
         const char* argument = argv[i];
         if (std::strcmp(argument, "--double") == 0) {
@@ -824,6 +860,8 @@ int Usage() {
                          "       WinProbe key --title T --id N --vk V\n"
                          "       WinProbe syschar --title T --char C\n"
                          "       WinProbe focus --title T\n"
+                         "       WinProbe text --title T --id N\n"
+                         "       WinProbe wait-text --title T --id N --text X [--timeout MS]\n"
                          "       WinProbe find-prop NAME [--timeout MS]\n"
                          "       WinProbe close-prop NAME\n");
     return kExitUsage;
@@ -838,7 +876,8 @@ int main(int argc, char** argv) {
     if (!ParseArguments(argc, argv, &options)) return Usage();
     const std::string command = options.command;
     bool controlCommand = command == "items" || command == "mouse" || command == "key" ||
-                          command == "syschar" || command == "focus";
+                          command == "syschar" || command == "focus" || command == "text" ||
+                          command == "wait-text";
     if (controlCommand && !options.title) return Usage();
     bool windowCommand =
         command == "wait-window" || command == "click" || command == "dump" || command == "close";
@@ -848,6 +887,7 @@ int main(int argc, char** argv) {
     if (propCommand && (!options.propName || options.className || options.title || options.button))
         return Usage();
     if ((command == "click") != (options.button != nullptr)) return Usage();
+    if ((command == "wait-text") != (options.text != nullptr)) return Usage();
     const struct {
         const char* name;
         int (*run)(const Options&);
@@ -861,7 +901,9 @@ int main(int argc, char** argv) {
                      {"mouse", Mouse},
                      {"key", Key},
                      {"syschar", SysChar},
-                     {"focus", Focus}};
+                     {"focus", Focus},
+                     {"text", Text},
+                     {"wait-text", WaitText}};
     for (const auto& entry : kCommands) {
         if (command != entry.name) continue;
         int result = entry.run(options);

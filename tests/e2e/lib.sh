@@ -84,6 +84,8 @@ e2e_setup_wizard_closed() {
     fi
     [ -n "$shot" ] && { import -window root "$shot" 2>/dev/null || true; }
     wine_out "$probe_exe" close --title "$kWizardTitle" >/dev/null
+    # Closing the wizard asks whether to abandon the installation.
+    wine_out "$probe_exe" click --title "Confirmation" --button "A&bandonner" --timeout 10000 >/dev/null
     wait "$pid"
     rc=$?
 }

@@ -262,7 +262,11 @@ void Sync(TControl& control, TChange change) {
 }
 
 void SetFocus(TControl& control) {
-    if (HWND w = Hwnd(control)) ::SetFocus(w);
+    HWND w = Hwnd(control);
+    if (!w) return;
+    ::SetFocus(w);
+    // As in dialogs: an edit given the focus has its whole text selected, so typing replaces it.
+    if (control.Kind() == TControlKind::Edit) SendMessageA(w, EM_SETSEL, 0, -1);
 }
 
 void ClearFocus(TForm& form) {

@@ -1,0 +1,201 @@
+// Checks what the setup left on disk against its payload, for the end-to-end tests run under Wine.
+//
+//   InstallCheck files PAYLOAD PROGDIR PUBLICDIR
+//       one line per file an installation of every component writes, in the order the worker writes
+//       them: a status, a tab and the full path. The status is "ok" (the payload's bytes and, at DOS
+//       precision in local time, its time stamp), "missing", "bytes" or "time". Program files go to
+//       PROGDIR, the shared data to PUBLICDIR and the dictionaries to PUBLICDIR\Orthographe. A payload
+//       entry that no line covers is reported as "unplanned", a tab and its name.
+//   InstallCheck sorted FILE FIRST
+//       "sorted" when lines FIRST (counted from 1) to the end of FILE ascend as the user's locale
+//       compares them ignoring case; else "unsorted" and the first pair out of order.
+//
+// The expected places and order are written out here, from the product's documented plan, rather than
+// taken from the setup's own tables, so that a fault in those tables shows. Paths are printed in UTF-8.
+// Exit status: 0 when every line is "ok" (or the file is sorted), 1 otherwise, 2 on a usage error.
+#include "engine/AttachFiles.h"
+#include "platform/win32/DllLoading.h"
+#include "tests/support/TestFiles.h"
+#include "utils/DateTime.h"
+
+#include <windows.h>
+
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+enum class Place { Program, Spelling, Public };
+
+struct Target {
+    const ulv::TAttachedFile* Entry;
+    std::string Path;
+};
+
+struct Request {
+    const char* Name; // a name ending in a backslash stands for every entry under that folder
+    Place Where;
+    const char* Rename = nullptr;
+};
+
+// Components 0 to 6 in their order, each as its requests were made.
+const Request kPlan[] = {
+    {"vlmr.exe", Place::Program},
+    {"Licence.txt", Place::Program},
+    {"French.asc", Place::Spelling},
+    {"français.zlx", Place::Spelling},
+    {"persodicfr.tlx", Place::Spelling},
+    {"English (American).asc", Place::Spelling},
+    {"English (American).cache", Place::Spelling},
+    {"English (British).asc", Place::Spelling},
+    {"English (American).cache", Place::Spelling, "English (British).cache"},
+    {"english.zlx", Place::Spelling},
+    {"us.zlx", Place::Spelling},
+    {"uk.zlx", Place::Spelling},
+    {"userdicen.tlx", Place::Spelling},
+    {"Coupe de mots.dat", Place::Program},
+    {"Modèles de document\\", Place::Public},
+    {"Collections d'inserts\\", Place::Public},
+    {"Basic.asn", Place::Public},
+};
+
+std::string ToUtf8(const std::string& ansi) {
+    if (ansi.empty()) return ansi;
+    int wideLength = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(wideLength), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(), wideLength);
+    int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<size_t>(length), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, utf8.data(), length, nullptr, nullptr);
+    return utf8;
+}
+
+std::string Folder(std::string path) {
+    if (path.empty() || path.back() != '\\') path += '\\';
+    return path;
+}
+
+bool SameName(const std::string& a, const std::string& b) {
+    return CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()), b.data(),
+                          static_cast<int>(b.size())) == CSTR_EQUAL;
+}
+
+bool UnderFolder(const std::string& name, const std::string& prefix) {
+    return name.size() >= prefix.size() && SameName(name.substr(0, prefix.size()), prefix);
+}
+
+std::vector<Target> PlannedTargets(const ulv::TAttachedFiles& files, const std::string& progDir,
+                                   const std::string& publicDir) {
+    const std::string folders[] = {Folder(progDir), Folder(publicDir) + "Orthographe\\", Folder(publicDir)};
+    std::vector<Target> targets;
+    for (const Request& request : kPlan) {
+        std::string name = request.Name, folder = folders[static_cast<int>(request.Where)];
+        bool prefix = name.back() == '\\';
+        for (const ulv::TAttachedFile& e : files.Entries) {
+            if (prefix ? !UnderFolder(e.Name, name) : !SameName(e.Name, name)) continue;
+            targets.push_back({&e, folder + (request.Rename ? request.Rename : e.Name)});
+            if (!prefix) break;
+        }
+    }
+    return targets;
+}
+
+bool SameBytes(const std::string& path, const std::uint8_t* data, std::int32_t size) {
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    std::vector<std::uint8_t> bytes(static_cast<size_t>(size) + 1);
+    DWORD read = 0;
+    BOOL ok = ReadFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
+    CloseHandle(h);
+    return ok && read == static_cast<DWORD>(size) && std::memcmp(bytes.data(), data, read) == 0;
+}
+
+// The file's last-write time as the setup compares it: local time, DOS precision (2 s).
+bool SameStamp(const WIN32_FIND_DATAA& found, ulv::TDateTime stamp) {
+    FILETIME local;
+    WORD date = 0, time = 0;
+    ulv::TCivilTime want;
+    if (!FileTimeToLocalFileTime(&found.ftLastWriteTime, &local) ||
+        !FileTimeToDosDateTime(&local, &date, &time) || !ulv::DecodeDateTime(stamp, want))
+        return false;
+    return (date >> 9) + 1980 == want.Year && ((date >> 5) & 15) == want.Month && (date & 31) == want.Day &&
+           (time >> 11) == want.Hour && ((time >> 5) & 63) == want.Minute && (time & 31) * 2 == want.Second;
+}
+
+const char* StatusOf(const ulv::TAttachedFiles& files, const Target& target) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(target.Path.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return "missing";
+    FindClose(search);
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return "missing";
+    if (!SameBytes(target.Path, files.Payload() + target.Entry->DataOffset, target.Entry->Size))
+        return "bytes";
+    return SameStamp(found, target.Entry->Time) ? "ok" : "time";
+}
+
+int CheckFiles(const char* payload, const char* progDir, const char* publicDir) {
+    ulv::TPayloadFault fault;
+    std::vector<std::uint8_t> stream = ulv::test::ReadHostFile(payload);
+    std::unique_ptr<ulv::TAttachedFiles> files = ulv::TAttachedFiles::FromStream(stream, fault);
+    if (!files) return std::printf("cannot load %s\n", payload), 1;
+    std::vector<Target> targets = PlannedTargets(*files, progDir, publicDir);
+    std::set<const ulv::TAttachedFile*> covered;
+    int bad = 0;
+    for (const Target& target : targets) {
+        const char* status = StatusOf(*files, target);
+        bad += std::strcmp(status, "ok") != 0;
+        covered.insert(target.Entry);
+        std::printf("%s\t%s\n", status, ToUtf8(target.Path).c_str());
+    }
+    for (const ulv::TAttachedFile& e : files->Entries) {
+        if (covered.count(&e)) continue;
+        std::printf("unplanned\t%s\n", ToUtf8(e.Name).c_str());
+        ++bad;
+    }
+    return bad == 0 ? 0 : 1;
+}
+
+std::vector<std::string> ReadLines(const char* path) {
+    std::vector<std::uint8_t> bytes = ulv::test::ReadHostFile(path);
+    std::vector<std::string> lines(1);
+    for (std::uint8_t b : bytes) {
+        if (b == '\n') lines.emplace_back();
+        if (b != '\r' && b != '\n') lines.back() += static_cast<char>(b);
+    }
+    if (lines.back().empty()) lines.pop_back();
+    return lines;
+}
+
+int CheckSorted(const char* path, int first) {
+    std::vector<std::string> lines = ReadLines(path);
+    for (size_t i = static_cast<size_t>(first); i < lines.size(); ++i) {
+        const std::string &a = lines[i - 1], &b = lines[i];
+        if (CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE | SORT_STRINGSORT, a.data(),
+                           static_cast<int>(a.size()), b.data(),
+                           static_cast<int>(b.size())) == CSTR_GREATER_THAN)
+            return std::printf("unsorted\n%s\n%s\n", ToUtf8(a).c_str(), ToUtf8(b).c_str()), 1;
+    }
+    std::printf("sorted\n");
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    ulv::win32::RestrictDllSearchPath();
+    // The readers are shell scripts on the Linux side: no CR before each LF.
+    _setmode(_fileno(stdout), _O_BINARY);
+    if (argc == 5 && !std::strcmp(argv[1], "files")) return CheckFiles(argv[2], argv[3], argv[4]);
+    if (argc == 4 && !std::strcmp(argv[1], "sorted") && std::atoi(argv[3]) >= 1)
+        return CheckSorted(argv[2], std::atoi(argv[3]));
+    std::fprintf(stderr, "usage: InstallCheck files PAYLOAD PROGDIR PUBLICDIR | sorted FILE FIRST\n");
+    return 2;
+}

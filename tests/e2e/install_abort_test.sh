@@ -1,0 +1,155 @@
+#!/usr/bin/env bash
+# The real setup under Wine, interrupted: abandoned from the installing page while the worker is in the
+# middle of a file, and meeting a file that another program holds open without sharing, answered once
+# with "I&gnorer" and once with "A&bandonner". Each time the choices and the install log are stored, and
+# no file is begun after the user's answer.
+#   install_abort_test.sh SETUP PAYLOAD E2E_DIR
+source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/wizard_lib.sh"
+[ $# -eq 3 ] || { echo "usage: install_abort_test.sh SETUP PAYLOAD E2E_DIR" >&2; exit 2; }
+setup=$1 payload=$2 tools=$3
+e2e_workdir
+hold_pid=""
+stop_holding() {
+    [ -n "$hold_pid" ] || return 0
+    : >"$work/stop"
+    wait "$hold_pid" 2>/dev/null
+    hold_pid=""
+    rm -f "$work/stop"
+}
+trap 'stop_holding; wizard_kill; wizard_clean_machine; e2e_cleanup' EXIT
+wizard_tools "$tools"
+cp "$payload" "$work/payload.bin" || fail "cannot copy the payload"
+payload_win="$winwork\\payload.bin"
+sample=$(dirname "$payload")/sample/files
+[ -f "$sample/Coupe de mots.dat" ] || fail "the sample payload's files are not beside $payload"
+
+readonly kExe="$kWinProgDir\\vlmr.exe"
+readonly kHeld="$kWinDataRoot\\Public\\Orthographe\\French.asc"
+readonly kSettings="MAINDIR|REG_SZ|$kWinProgDir
+COMPS_FR (3.1.1)|REG_DWORD|0x7ffffffe
+INSTALLTOALL|REG_DWORD|0x1
+DSKSHORTCUT|REG_DWORD|0x1
+EXTENSIONS|REG_SZ|B
+LAUNCH|REG_DWORD|0x1"
+
+walk_to_installing() {
+    local page
+    wizard_start "$setup"
+    for page in 1 2 3 4; do wizard_next $page; done
+    wizard_click "$kNext"
+}
+
+# The files in the worker's order, as counts of runs of one status: "13 ok,1 missing,246 missing,".
+expect_files() {
+    local got
+    install_check "$kWinProgDir" "$kWinDataRoot\\Public" >"$work/files.txt"
+    got=$(cut -f1 "$work/files.txt" | uniq -c | awk '{ printf "%s %s,", $1, $2 }')
+    [ "$got" = "$1" ] || fail "files in the worker's order: $got, expected $1
+$(grep -v "^ok"$'\t' "$work/files.txt" | head -5)"
+}
+
+# The window goes within 5 s.
+wizard_gone() {
+    local i
+    for ((i = 0; i < 50; i++)); do
+        wiz wait-window --timeout 0 || return 0
+        sleep 0.1
+    done
+    fail "the wizard stayed open"
+}
+
+expect_install_log() {
+    local got
+    got=$(crlf_lines "$prog_dir/Install.log")
+    [ "$got" = "$(printf '%s\n' "$@")" ] || fail "Install.log:
+$got"
+}
+
+# 4. Abandoned while the worker writes "Coupe de mots.dat" (component 3): a FIFO stands in its place and
+# holds the write until this script reads it, like a very slow disk.
+wizard_clean_machine
+mkdir -p "$prog_dir" && mkfifo "$prog_dir/Coupe de mots.dat" || fail "cannot make the FIFO"
+walk_to_installing
+wizard_at_page 5
+wiz wait-text --id $kInstallingLbl2 --text "Module de coupe de mots" --timeout 10000 ||
+    fail "the worker did not reach component 3: $(cat "$work/probe.err")"
+wizard_shot wizard-page-5.png
+wizard_click "$kCancel"
+dialog_shown Confirmation
+grep -qF "L'installation n'est pas terminée" "$work/dialog.txt" || fail "not the abort question: $(cat "$work/dialog.txt")"
+dialog_answer Confirmation "A&bandonner"
+# The window goes; the program waits for the file being written before it stores anything.
+wizard_gone
+kill -0 "$setup_pid" 2>/dev/null || fail "the setup ended while its worker was still writing"
+expect_values "$kInstallKey" ""
+timeout 30 cat "$prog_dir/Coupe de mots.dat" >"$work/drained" || fail "the worker never finished its file"
+wizard_end
+cmp -s "$work/drained" "$sample/Coupe de mots.dat" || fail "the file being written was not completed"
+rm -f "$prog_dir/Coupe de mots.dat"
+expect_files "13 ok,247 missing,"
+expect_install_log "Made Dir: $kWinDataRoot\\Hidden\\" "File Copy: $kExe" "File Copy: $kWinProgDir\\Licence.txt" \
+    "File Copy: $kWinProgDir\\Coupe de mots.dat"
+expect_values "$kInstallKey" "$kSettings"
+key_exists "$kUninstallKey" || fail "no uninstall entry after an abandoned ordinary installation"
+[ ! -e "$data_root/Update.log" ] && [ ! -e "$data_root/vlmr_common.dat" ] && [ ! -e "${link_paths[0]}" ] &&
+    [ ! -e "$prog_dir/vlmr-calls.log" ] || fail "finishing work was done after an abandon"
+[ -f "$data_root/Hidden/install_stamp" ] || fail "no install stamp"
+note "abandoned during a file: the file completed, none begun after it, settings and log stored"
+
+# 5. A file held open without sharing by another program, which the worker cannot create.
+hold() {
+    mkdir -p "$data_root/Public/Orthographe" || fail "mkdir"
+    timeout 100 wine "$work/HoldFile.exe" "$kHeld" "$winwork\\stop" </dev/null >"$work/hold.out" 2>&1 &
+    hold_pid=$!
+    local i
+    for ((i = 0; i < 100; i++)); do
+        grep -q '^held' "$work/hold.out" 2>/dev/null && return 0
+        sleep 0.1
+    done
+    fail "HoldFile: $(cat "$work/hold.out")"
+}
+expect_error_dialog() {
+    dialog_shown Erreur
+    grep -qF "Impossible de créer le fichier \\\"${kHeld//\\/\\\\}\\\"." "$work/dialog.txt" ||
+        fail "not the question for the held file: $(cat "$work/dialog.txt")"
+    grep -q 'text="&Réessayer"' "$work/dialog.txt" || fail "no retry button: $(cat "$work/dialog.txt")"
+}
+
+wizard_clean_machine
+hold
+walk_to_installing
+expect_error_dialog
+dialog_answer Erreur "I&gnorer"
+wizard_at_page 6
+wizard_next 7
+wizard_click "$kFinish"
+wizard_end
+stop_holding
+expect_files "2 ok,1 bytes,257 ok,"
+[ ! -s "$data_root/Public/Orthographe/French.asc" ] || fail "the held file was written"
+expect_install_log "Made Dir: $kWinDataRoot\\Hidden\\" "Made Dir: $kWinProgDir\\" "File Copy: $kExe" \
+    "File Copy: $kWinProgDir\\Licence.txt" "File Copy: $kWinProgDir\\Coupe de mots.dat" \
+    "File Copy: $kWinDataRoot\\Public\\Basic.asn" "File Copy: $kWinCommonPrograms\\$kLinkName" \
+    "File Copy: $kWinCommonDesktop\\$kLinkName"
+# The update log lists what the plan queued, the ignored file included.
+tr -d '\r' <"$data_root/Update.log" | grep -qxF "$kHeld"$'\t!' || fail "Update.log leaves out the ignored file"
+expect_values "$kInstallKey" "$kSettings"
+note "ignored: the installation went on to the end without the held file"
+
+wizard_clean_machine
+hold
+walk_to_installing
+expect_error_dialog
+dialog_answer Erreur "A&bandonner"
+wizard_gone
+wizard_end
+stop_holding
+expect_files "2 ok,1 bytes,257 missing,"
+expect_install_log "Made Dir: $kWinDataRoot\\Hidden\\" "Made Dir: $kWinProgDir\\" "File Copy: $kExe" \
+    "File Copy: $kWinProgDir\\Licence.txt"
+expect_values "$kInstallKey" "$kSettings"
+key_exists "$kUninstallKey" || fail "no uninstall entry after a failed ordinary installation"
+[ ! -e "$data_root/Update.log" ] || fail "Update.log written after a failure"
+note "abandoned at the held file: the wizard ended, nothing written after it, settings and log stored"
+note "ok"

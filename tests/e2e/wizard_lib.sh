@@ -1,0 +1,175 @@
+# Shared by the tests that run the real setup through its wizard under Wine (sourced after lib.sh): starting
+# it, walking its pages by their titles, answering its dialogs, and the traces an installation leaves on
+# the machine (folders, shortcuts, registry keys), which every such test removes before and after it runs.
+#   wizard_tools E2E_DIR; wizard_start SETUP [ARGS...]; wizard_next PAGE ...; wizard_click CAPTION; wizard_end
+# Needs $work from e2e_workdir; install_check needs $payload_win, the payload's Windows path.
+
+readonly kDestDirEdt=10 kDestDirCmbBx=12 kInstallToAllChkBx=23 kDesktopChkBx=24 kInstallingLbl2=27
+readonly kTopLbl=40
+readonly kNext='&Suite >' kFinish='&Terminer' kCancel='Annuler'
+readonly kPageTitles=("Merci de faire confiance à Ulvara" "Accord de Licence" "Choix du dossier d'installation"
+    "Choix des composants à installer" "L'installation peut commencer" "Installation"
+    "Types de document à associer à Ulvara" "Installation terminée")
+readonly kStandinProp="1.x Vantor Kell"
+
+readonly kUserKey='HKCU\Software\Ulvara Word Processor'
+readonly kInstallKey="$kUserKey\\Install"
+readonly kInternalKey="$kUserKey\\Internal"
+readonly kUninstallKey='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Ulvara Word Processor'
+
+readonly kLinkName="Traitement de texte Ulvara.lnk"
+drive_c=$WINEPREFIX/drive_c
+wine_user=$(id -un)
+# The Windows folders the setup uses, as this Wine prefix names them, and their Linux paths.
+readonly kWinProgDir='C:\Program Files\Ulvara' kWinDataRoot='C:\ProgramData\Ulvara'
+readonly kWinCommonPrograms='C:\ProgramData\Microsoft\Windows\Start Menu\Programs'
+readonly kWinCommonDesktop='C:\users\Public\Desktop'
+prog_dir=$drive_c/Program\ Files/Ulvara
+data_root=$drive_c/ProgramData/Ulvara
+removable_root=$ULV_ROOT/build/wine/drives/removable
+link_paths=("$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/$kLinkName"
+    "$drive_c/users/Public/Desktop/$kLinkName"
+    "$drive_c/users/$wine_user/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/$kLinkName"
+    "$drive_c/users/$wine_user/Desktop/$kLinkName")
+
+# Everything an installation may have left, so that each scenario starts from a machine that never saw one.
+wizard_clean_machine() {
+    rm -rf "$prog_dir" "$data_root" "$removable_root/Ulvara" "${link_paths[@]}"
+    timeout 30 wine reg delete "$kUserKey" /f >/dev/null 2>&1
+    timeout 30 wine reg delete "$kUninstallKey" /f >/dev/null 2>&1
+    return 0
+}
+
+# "NAME|TYPE|DATA" per value of a key, sorted by name; nothing when the key is missing or empty.
+reg_values() {
+    timeout 30 wine reg query "$1" 2>/dev/null | tr -d '\r' |
+        sed -n 's/^    \(.*\)    \(REG_[A-Z_]*\)    \(.*\)$/\1|\2|\3/p; s/^    \(.*\)    \(REG_[A-Z_]*\)$/\1|\2|/p' |
+        LC_ALL=C sort
+}
+key_exists() { timeout 30 wine reg query "$1" >/dev/null 2>&1; }
+expect_values() {
+    local key=$1 expected got
+    expected=$(LC_ALL=C sort <<<"$2" | sed '/^$/d')
+    got=$(reg_values "$key")
+    [ "$got" = "$expected" ] || fail "values of $key:
+--- expected
+$expected
+--- got
+$got"
+}
+
+# The probes run from the work folder: the setup's own folder must hold nothing of ours.
+wizard_tools() {
+    local tools=$1 tool
+    for tool in WinProbe InstallCheck HoldFile; do
+        cp "$tools/$tool.exe" "$work/" || fail "cannot copy $tool"
+    done
+    screens=$ULV_ROOT/build/screens
+    mkdir -p "$screens"
+}
+
+# WinProbe against the wizard (or, with --title given first, another window); what it prints is in
+# $work/probe.out, its complaints in $work/probe.err.
+wiz() {
+    local command=$1
+    shift
+    case " $* " in
+    *" --title "*) ;;
+    *) set -- --class UlvaraForm --title "$kWizardTitle" "$@" ;;
+    esac
+    timeout 60 wine "$work/WinProbe.exe" "$command" "$@" </dev/null >"$work/probe.out" 2>"$work/probe.err"
+}
+
+setup_pid=""
+# Starts the setup with these arguments and waits for its welcome page.
+wizard_start() {
+    local setup=$1
+    shift
+    timeout 120 wine "$setup" "$@" </dev/null >"$work/setup.out" 2>&1 &
+    setup_pid=$!
+    wizard_at_page 0 20000
+}
+
+# Waits until the title band shows page $1's title.
+wizard_at_page() {
+    wiz wait-text --id $kTopLbl --text "${kPageTitles[$1]}" --timeout "${2:-15000}" ||
+        fail "the wizard did not reach page $1: $(cat "$work/probe.err")"
+}
+
+wizard_click() {
+    wiz click --button "$1" --timeout "${2:-5000}" ||
+        fail "cannot click \"$1\" (probe exit $?): $(cat "$work/probe.err" "$work/probe.out")"
+}
+
+wizard_next() {
+    wizard_click "$kNext"
+    wizard_at_page "$1"
+}
+
+# Waits for a message dialog titled $1 and leaves what it shows in $work/dialog.txt.
+dialog_shown() {
+    timeout 60 wine "$work/WinProbe.exe" wait-window --title "$1" --timeout "${2:-10000}" </dev/null \
+        >"$work/dialog.txt" 2>"$work/probe.err" || fail "no dialog titled \"$1\""
+}
+
+dialog_answer() {
+    wiz click --title "$1" --button "$2" --timeout 5000 || fail "cannot answer \"$2\" in \"$1\""
+}
+
+# Waits for the setup to end and leaves its exit status in $setup_rc (124: it did not end in time).
+wizard_end() {
+    setup_rc=0
+    wait "$setup_pid" || setup_rc=$?
+    setup_pid=""
+    [ "$setup_rc" -ne 124 ] || fail "the setup did not end"
+}
+
+wizard_kill() {
+    [ -n "${setup_pid:-}" ] || return 0
+    kill "$setup_pid" 2>/dev/null
+    wait "$setup_pid" 2>/dev/null
+    setup_pid=""
+}
+
+# The wizard's window to build/screens/NAME.
+wizard_shot() {
+    local x y w h
+    wiz dump || fail "cannot dump the wizard"
+    IFS=, read -r x y w h <<<"$(grep '^window' "$work/probe.out" | tr '\t' '\n' | sed -n 's/^rect=//p')"
+    import -window root -crop "${w}x${h}+${x}+${y}" +repage "$screens/$1" 2>/dev/null || fail "no screenshot $1"
+}
+
+# Control $1's field $2 (visible, enabled, checked...) as the dump shows it.
+control_field() {
+    wiz dump || fail "cannot dump the wizard"
+    awk -F'\t' -v id="id=$1" -v key="$2=" '$1 == "ctl" && $2 == id {
+        for (i = 3; i <= NF; i++) if (index($i, key) == 1) print substr($i, length(key) + 1) }' "$work/probe.out"
+}
+
+# InstallCheck files: one "STATUS<TAB>PATH" line per file the worker writes, in its order.
+install_check() {
+    timeout 60 wine "$work/InstallCheck.exe" files "$payload_win" "$1" "$2" </dev/null 2>&1 | tr -d '\r'
+}
+
+# The lines of a CR LF file, without the CRs; fails when a line ends otherwise.
+crlf_lines() {
+    [ -f "$1" ] || fail "$1 missing"
+    local lf cr
+    lf=$(tr -cd '\n' <"$1" | wc -c)
+    cr=$(grep -c $'\r$' "$1")
+    [ "$lf" -eq "$cr" ] && [ "$(tail -c 2 "$1" | od -An -c | tr -d ' ')" = '\r\n' ] ||
+        fail "$1 does not end every line with CR LF"
+    tr -d '\r' <"$1"
+}
+
+# The 8 bytes of a little-endian double at offset $2 of file $1, as 16 upper-case hexadecimal digits.
+hex_at() { od -An -tx1 -j "$2" -N 8 "$1" | tr -d ' \n' | tr a-f A-F; }
+# The same double as a number.
+double_at() {
+    perl -e 'open F, "<", $ARGV[0] or exit 1; binmode F; seek F, $ARGV[1], 0; read F, $b, 8; printf "%.9f\n", unpack("d<", $b)' \
+        "$1" "$2"
+}
+# Now as the setup stamps it: days since 1899-12-30 in local time.
+ole_now() { perl -MTime::Local -e 'printf "%.9f\n", timegm(localtime) / 86400 + 25569'; }
+# Whether two day counts lie within $3 seconds of each other.
+near() { perl -e 'exit(abs($ARGV[0] - $ARGV[1]) * 86400 <= $ARGV[2] ? 0 : 1)' "$1" "$2" "$3"; }
