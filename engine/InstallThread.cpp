@@ -4,6 +4,26 @@
 #include "utils/InstUtils.h"
 
 namespace ulv {
+namespace {
+
+// Held while a file that the log must not record is written; resumed on every path, an exception's
+// included: the log outlives the worker and the finishing step still records lines.
+class TLogSuspension {
+public:
+    TLogSuspension(TInstUtils& utils, bool suspend) : Utils(suspend ? &utils : nullptr) {
+        if (Utils) Utils->SuspendLogging();
+    }
+    ~TLogSuspension() {
+        if (Utils) Utils->ResumeLogging();
+    }
+    TLogSuspension(const TLogSuspension&) = delete;
+    TLogSuspension& operator=(const TLogSuspension&) = delete;
+
+private:
+    TInstUtils* Utils;
+};
+
+} // namespace
 
 TInstallThread::TInstallThread(TAttachedFiles& files, TInstUtils& utils, TInstallThreadStatus& status)
     : Files(files), Utils(utils), Status(status) {
@@ -27,10 +47,11 @@ bool TInstallThread::GoOn() {
 bool TInstallThread::WriteQueue(int component) {
     for (const TFileToInstall& item : Files.Queues[component]) {
         Status.CurComp.store(static_cast<std::uint8_t>(component), std::memory_order_relaxed);
-        if (!item.LogFlag) Utils.SuspendLogging();
-        bool written = Files.ExtractEntry(&item.Entry, {}, item.TargetPath);
-        // Resumed on every path: the log outlives the worker and the finishing step still records lines.
-        if (!item.LogFlag) Utils.ResumeLogging();
+        bool written = false;
+        {
+            TLogSuspension suspension(Utils, !item.LogFlag);
+            written = Files.ExtractEntry(&item.Entry, {}, item.TargetPath);
+        }
         if (!written) {
             // Abort is also what the relay answers after a stop; the run then ends stopped, not failed.
             if (!Status.StopWanted()) EndAs(isFailed);
@@ -42,10 +63,21 @@ bool TInstallThread::WriteQueue(int component) {
     return true;
 }
 
-void TInstallThread::Execute() {
+void TInstallThread::WriteQueues() {
     for (int c = 0; c < kQueueCount; ++c) {
         if (!WriteQueue(c)) break;
         if (!GoOn()) break;
+    }
+}
+
+// Nothing may leave the worker's thread: an exception there would end the process without a word, the
+// settings and the install log unsaved. Whatever is thrown (an allocation that fails, above all) ends the
+// run as an abandon does: the wizard closes with 2 and the entry still stores the settings and the log.
+void TInstallThread::Execute() {
+    try {
+        WriteQueues();
+    } catch (...) {
+        if (!Status.StopWanted()) EndAs(isFailed);
     }
     EndAs(isStopped);
 }

@@ -99,7 +99,8 @@ private:
 
 // The worker: writes the seven queues in order on its own thread, started at construction (State is set
 // to isRunning first, as the wizard does just before the start). It ends isStopped (all queues done, or a
-// stop seen) or isFailed (the user abandoned a file that could not be written, no stop requested).
+// stop seen) or isFailed (the user abandoned a file that could not be written, or the worker met an
+// exception, no stop requested).
 // Destruction, or Finish, tells it to stop and waits for it: it then ends after at most the file it is
 // writing, so the index it reads stays alive as long as it is needed and nothing outlives the window.
 class TInstallThread {
@@ -115,7 +116,9 @@ public:
     void Finish();
 
 private:
+    // The thread body; nothing thrown below it leaves it.
     void Execute();
+    void WriteQueues();
     // False when the worker must leave the queues.
     [[nodiscard]] bool GoOn();
     [[nodiscard]] bool WriteQueue(int component);

@@ -89,22 +89,41 @@ std::vector<TFindData> TInstUtils::ListFolder(const std::string& folder) {
     return entries;
 }
 
-void TInstUtils::DeleteDirectoryTree(const std::string& path) {
+// A junction or symbolic link goes as a link: RemoveDirectoryA for one to a folder, DeleteFileA for one to
+// a file; what it points at may be anyone's (a junction named like our leftovers into the user's
+// documents), so it is never listed or emptied.
+void TInstUtils::RemoveEntry(const std::string& path, std::uint32_t attributes) {
+    if (attributes & kFileAttributeReparsePoint) {
+        if (attributes & kFileAttributeDirectory)
+            (void)Platform.Files.RemoveDirectoryA(path);
+        else
+            (void)Platform.Files.DeleteFileA(path);
+    } else if (attributes & kFileAttributeDirectory) {
+        DeleteTreeBelow(path);
+    } else {
+        (void)Platform.Files.DeleteFileA(path);
+    }
+}
+
+void TInstUtils::DeleteTreeBelow(const std::string& path) {
     std::string folder = path;
     EnsureTrailingBackslash(folder);
-    if (folder.empty()) return;
-    for (const TFindData& entry : ListFolder(folder)) {
-        bool isFolder = entry.Attributes & kFileAttributeDirectory;
-        // A junction or symbolic link to a folder: removing it must not reach into what it points at.
-        if (isFolder && !(entry.Attributes & kFileAttributeReparsePoint)) {
-            DeleteDirectoryTree(folder + entry.Name);
-        } else if (isFolder) {
-            (void)Platform.Files.RemoveDirectoryA(folder + entry.Name);
-        } else {
-            (void)Platform.Files.DeleteFileA(folder + entry.Name);
-        }
-    }
+    for (const TFindData& entry : ListFolder(folder))
+        RemoveEntry(folder + entry.Name, entry.Attributes);
     (void)Platform.Files.RemoveDirectoryA(folder);
+}
+
+// The starting folder is looked at as well: it may itself be a link. Its name is asked without a final
+// backslash, which would name the target rather than the link (but "C:" would be the drive's current
+// folder, so a root keeps it).
+void TInstUtils::DeleteDirectoryTree(const std::string& path) {
+    std::string name = path;
+    while (name.size() > 1 && (name.back() == '\\' || name.back() == '/') && name[name.size() - 2] != ':')
+        name.pop_back();
+    if (name.empty()) return;
+    std::uint32_t attributes = Platform.Files.GetFileAttributesA(name);
+    if (attributes == kInvalidFileAttributes || !(attributes & kFileAttributeDirectory)) return;
+    RemoveEntry(name, attributes);
 }
 
 std::string TInstUtils::NewTempFileName() {
@@ -123,11 +142,7 @@ void TInstUtils::DeleteTempLeftovers() {
     const std::string prefix = TempNamePrefix();
     for (const TFindData& entry : ListFolder(folder)) {
         if (!entry.Name.starts_with(prefix)) continue; // case-sensitive, as the names are ours
-        if (entry.Attributes & kFileAttributeDirectory) {
-            DeleteDirectoryTree(folder + entry.Name);
-        } else {
-            (void)Platform.Files.DeleteFileA(folder + entry.Name);
-        }
+        RemoveEntry(folder + entry.Name, entry.Attributes);
     }
 }
 

@@ -93,11 +93,14 @@ public:
     // Replaces the file whole: writes the content to the path plus ".tmp", then moves that over the file.
     // On failure the old file is untouched and no temporary file of ours is left.
     bool ReplaceFile(const std::string& path, std::string_view content);
-    // Deletes what it can below the folder, then the folder; what cannot go stays, with its folders.
+    // Deletes what it can below the folder, then the folder; what cannot go stays, with its folders. A link
+    // (junction, symbolic link), the folder itself or any entry below it, is removed as a link; what it
+    // points at is never entered.
     void DeleteDirectoryTree(const std::string& path);
     // A path in the temporary folder at which nothing exists yet; nothing is created.
     [[nodiscard]] std::string NewTempFileName();
-    // Deletes the files and folders of the temporary folder whose names begin with TempNamePrefix().
+    // Deletes the files and folders of the temporary folder whose names begin with TempNamePrefix(); links
+    // among them are removed as links.
     void DeleteTempLeftovers();
     // Local time at DOS precision; the current local time when the file cannot be found.
     [[nodiscard]] TDateTime GetFileDate(const std::string& path, TFileDateKind which);
@@ -107,7 +110,8 @@ public:
 
     // The install log. Thread-safe; lines keep the order in which they were added.
     // Starts a new empty log; unless the installation is portable, its file is the destination folder's
-    // Install.log, whose lines (when the file exists) are loaded as they stand.
+    // Install.log, whose lines (when the file exists) are loaded as they stand, up to kMaxInstallLogBytes
+    // and kMaxInstallLogLines.
     void CreateInstallLog(const std::string& destinationFolder, bool portable);
     // Records a line unless logging is suspended or the log already holds it (ignoring case).
     void AddLogLine(const std::string& line);
@@ -118,7 +122,8 @@ public:
     [[nodiscard]] std::vector<std::string> InstallLog() const;
     [[nodiscard]] std::string InstallLogPath() const;
     // Replaces the log file whole with the lines, each ended by CR LF; on failure the old file is untouched.
-    // False when there is no log file to store or it could not be replaced.
+    // False when there is no log file to store or it could not be replaced, and when the existing file was
+    // not loaded whole (over the caps, or unreadable): it is then left exactly as it stands.
     bool StoreInstallLog();
     void FreeInstallLog();
 
@@ -136,8 +141,10 @@ private:
     [[nodiscard]] std::optional<std::string> NearestExistingFolder(const std::string& fullPath);
     [[nodiscard]] bool QueryPortableBus(const std::string& drive);
     [[nodiscard]] std::vector<TFindData> ListFolder(const std::string& folder);
+    void RemoveEntry(const std::string& path, std::uint32_t attributes);
+    void DeleteTreeBelow(const std::string& path);
     [[nodiscard]] std::int64_t SizeKBBelow(const std::string& folder, std::uint64_t clusterSize, int depth);
-    [[nodiscard]] std::vector<std::string> ReadLogFile(const std::string& path);
+    [[nodiscard]] bool ReadLogFile(const std::string& path, std::vector<std::string>& lines);
 
     TPlatform Platform;
     std::mutex StackLock;
@@ -145,6 +152,7 @@ private:
     mutable std::mutex LogLock;
     std::optional<std::vector<std::string>> Log;
     std::string LogPath;
+    bool LogLoadedWhole = true;
     int SuspendCount = 0;
 };
 

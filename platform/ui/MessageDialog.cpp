@@ -57,7 +57,12 @@ int DefaultMessageResult(std::uint16_t buttons) {
     return 0;
 }
 
+// Abandon, retry or ignore is the question of a file that cannot be written: as in the system's own box of
+// these three buttons, Esc and the close box answer nothing there, so that a reflexive Esc never abandons
+// the whole installation.
 int CancelMessageResult(std::uint16_t buttons) {
+    constexpr std::uint16_t kAbortRetryIgnore = kButtonAbort | kButtonRetry | kButtonIgnore;
+    if ((buttons & ~kButtonHelp) == kAbortRetryIgnore) return 0;
     for (TMessageButton bit : {kButtonCancel, kButtonNo, kButtonAbort})
         if (buttons & bit) return ResultOf(bit);
     if ((buttons & ~kButtonHelp) == kButtonOk) return ResultOf(kButtonOk);

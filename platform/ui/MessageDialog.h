@@ -42,8 +42,8 @@ struct TMessageButtonFace {
 [[nodiscard]] std::vector<TMessageButtonFace> MessageButtons(std::uint16_t buttons);
 // The button Enter answers: OK, else Yes, else Retry, else the first.
 [[nodiscard]] int DefaultMessageResult(std::uint16_t buttons);
-// The button Esc and the close box answer: Cancel, else No, else Abort, else OK alone; 0 when none fits
-// (Esc then does nothing and the close box is disabled).
+// The button Esc and the close box answer: Cancel, else No, else Abort, else OK alone; 0 when none fits and
+// for Abort, Retry and Ignore together (Esc then does nothing and the close box is disabled).
 [[nodiscard]] int CancelMessageResult(std::uint16_t buttons);
 
 // Modal over the owner (nullptr: over the program's active window, if any). Returns the result code of the

@@ -86,6 +86,40 @@ TEST_F(FileOps, LeftoversGoOthersStay) {
     EXPECT_TRUE(Exists(Temp + "autre.tmp"));
 }
 
+// A junction is removed as a link: whatever it points at, at whatever level it stands, keeps its content.
+TEST_F(FileOps, LinksAreRemovedNeverFollowed) {
+    const std::string precious = "C:\\Users\\test\\Documents\\";
+    auto putPrecious = [&] {
+        ASSERT_TRUE(Machine.Files.PutFile(precious + "lettre.vlt", "keep"));
+        ASSERT_TRUE(Machine.Files.PutFile(precious + "Sub\\notes.txt", "keep"));
+    };
+    auto preciousIsWhole = [&](const std::string& how) {
+        EXPECT_EQ(Machine.Files.FileContent(precious + "lettre.vlt"), "keep") << how;
+        EXPECT_EQ(Machine.Files.FileContent(precious + "Sub\\notes.txt"), "keep") << how;
+    };
+    putPrecious();
+    const std::string leftoverLink = Temp + TempNamePrefix() + "Link";
+    ASSERT_TRUE(Machine.Files.PutFolderLink(leftoverLink, precious));
+    Utils.DeleteTempLeftovers();
+    preciousIsWhole("a leftover that is a junction");
+    EXPECT_FALSE(Exists(leftoverLink)) << "the link itself goes";
+
+    for (const char* start : {"C:\\Old", "C:\\Old\\"}) {
+        putPrecious();
+        ASSERT_TRUE(Machine.Files.PutFolderLink("C:\\Old", precious));
+        Utils.DeleteDirectoryTree(start);
+        preciousIsWhole(start);
+        EXPECT_FALSE(Exists("C:\\Old")) << start;
+    }
+
+    putPrecious();
+    ASSERT_TRUE(Machine.Files.PutFile("C:\\Old\\a.txt", "a"));
+    ASSERT_TRUE(Machine.Files.PutFolderLink("C:\\Old\\Deep\\Link", precious));
+    Utils.DeleteDirectoryTree("C:\\Old");
+    preciousIsWhole("a junction below the folder");
+    EXPECT_FALSE(Exists("C:\\Old"));
+}
+
 TEST_F(FileOps, FileDatesAtDosPrecision) {
     Machine.Clock.SetUtcOffsetMinutes(60);
     // 10:00:01 local is 09:00:01 UTC.

@@ -84,6 +84,42 @@ TEST_F(InstallLog, OversizedLogIsCutAtALineEnd) {
     EXPECT_EQ(Lines().size(), kMaxInstallLogLines);
 }
 
+// Lines of earlier installations that were not read (over the caps, or a file that could not be opened)
+// must not be lost by storing what was read: the file is then left exactly as it stands.
+TEST_F(InstallLog, ALogNotReadWholeIsNeverShortened) {
+    std::string overBytes;
+    while (overBytes.size() <= kMaxInstallLogBytes)
+        overBytes += std::string(1000, 'x') + "\r\n";
+    overBytes += "File Copy: C:\\Dest\\first run.vlt\r\n";
+    const std::string overLines =
+        std::string(kMaxInstallLogLines, '\n') + "File Copy: C:\\Dest\\last.vlt\r\n";
+    struct TCase {
+        const char* What;
+        const std::string& Content;
+        bool Locked;
+    };
+    const std::string small = "File Copy: C:\\Dest\\vlmr.exe\r\n";
+    for (const TCase& c :
+         {TCase{"over the byte cap", overBytes, false}, TCase{"over the line cap", overLines, false},
+          TCase{"held by another program", small, true}}) {
+        ASSERT_TRUE(Machine.Files.PutFile(LogFile, c.Content));
+        if (c.Locked) Machine.Files.InjectCreateFailure(LogFile, 1, kErrorSharingViolation);
+        Open();
+        Utils.AddLogLine("File Copy: C:\\Dest\\new.vlt");
+        EXPECT_FALSE(Utils.StoreInstallLog()) << c.What;
+        EXPECT_TRUE(Machine.Files.FileContent(LogFile) == c.Content) << c.What;
+        EXPECT_FALSE(Machine.Files.FileContent(Sibling)) << c.What;
+    }
+
+    // Exactly at the caps the file is whole and stored with this run's line.
+    const std::string atCap = std::string(kMaxInstallLogLines - 1, '\n') + "end";
+    ASSERT_TRUE(Machine.Files.PutFile(LogFile, atCap));
+    Open();
+    Utils.AddLogLine("File Copy: C:\\Dest\\new.vlt");
+    EXPECT_TRUE(Utils.StoreInstallLog());
+    EXPECT_EQ(Utils.InstallLog().size(), kMaxInstallLogLines + 1);
+}
+
 TEST_F(InstallLog, StoredWithCrLfAfterEveryLine) {
     Machine.Files.PutFolder("C:\\Dest");
     Open();

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <new>
 #include <random>
 #include <set>
 
@@ -139,6 +140,75 @@ TEST_F(InstallThread, AbandonEndsFailedWithNoLaterFile) {
     EXPECT_EQ(Status.Progress.load(), 100);
     EXPECT_EQ(Recording.WriteOrder(), std::vector<std::string>{Target(0)});
     EXPECT_EQ(Utils.LogSuspendCount(), 0);
+}
+
+// The three files go to folders A, B and C of C:\\Dest, all for component 0; the one in B is queued while
+// the log is suspended, as the plan queues files it does not record.
+class UnloggedFile : public InstallThread {
+protected:
+    void SetUp() override {
+        Load({{0, 10}, {0, 20}, {0, 30}});
+        Utils.CreateInstallLog("C:\\Dest", true);
+        Files->ClearQueue(0);
+        for (size_t i = 0; i < 3; ++i) {
+            if (i == 1) Utils.SuspendLogging();
+            ASSERT_TRUE(Files->QueueForInstall(Files->Entries[i].Name, Folder(i), 0, TInstallMode::Always));
+            if (i == 1) Utils.ResumeLogging();
+        }
+        ASSERT_FALSE(Files->Queues[0][1].LogFlag);
+        ASSERT_EQ(Utils.LogSuspendCount(), 0);
+    }
+    std::string Folder(size_t i) { return std::string("C:\\Dest\\") + static_cast<char>('A' + i); }
+    std::string Path(size_t i) { return Folder(i) + "\\" + Files->Entries[i].Name; }
+    std::vector<std::string> LinesOf(size_t i) {
+        return {"Made Dir: " + Folder(i) + "\\", "File Copy: " + Path(i)};
+    }
+    void ExpectLoggingAgain() {
+        EXPECT_EQ(Utils.LogSuspendCount(), 0);
+        Utils.AddLogLine("File Copy: C:\\later.lnk");
+        EXPECT_EQ(Utils.InstallLog().back(), "File Copy: C:\\later.lnk");
+    }
+};
+
+TEST_F(UnloggedFile, LeavesNoLineAndTheNextFileIsLogged) {
+    Start();
+    RunToEnd([] { return kResultAbort; });
+    ASSERT_EQ(Status.Load(), isStopped);
+    EXPECT_EQ(Recording.WritesOf(Path(1)), 1);
+    std::vector<std::string> expected{"Made Dir: C:\\Dest\\"};
+    for (size_t i : {0, 2})
+        for (const std::string& line : LinesOf(i))
+            expected.push_back(line);
+    EXPECT_EQ(Utils.InstallLog(), expected);
+    ExpectLoggingAgain();
+}
+
+TEST_F(UnloggedFile, AbandonedLeavesTheLogRecording) {
+    Machine.Files.InjectCreateFailure(Path(1), 1, kErrorAccessDenied);
+    Start();
+    RunToEnd([] { return kResultAbort; });
+    ASSERT_EQ(Status.Load(), isFailed);
+    std::vector<std::string> expected{"Made Dir: C:\\Dest\\"};
+    for (const std::string& line : LinesOf(0))
+        expected.push_back(line);
+    EXPECT_EQ(Utils.InstallLog(), expected);
+    ExpectLoggingAgain();
+}
+
+// Whatever throws on the worker (here a write that cannot allocate) ends the run as an abandon would:
+// failed, no later file begun, every file closed and the log recording again; nothing escapes the thread.
+TEST_F(UnloggedFile, AnExceptionOnTheWorkerEndsTheRunFailed) {
+    Recording.BeforeWrite = [&](const std::string& path) {
+        if (path == Path(1)) throw std::bad_alloc();
+    };
+    Start();
+    RunToEnd([] { return kResultRetry; });
+    EXPECT_EQ(Status.Load(), isFailed);
+    EXPECT_TRUE(Asked.empty());
+    EXPECT_EQ(Recording.WriteOrder(), std::vector<std::string>{Path(0)});
+    EXPECT_EQ(Status.Progress.load(), 10);
+    EXPECT_EQ(Machine.Files.OpenHandleCount(), 0u);
+    ExpectLoggingAgain();
 }
 
 // The hook runs on the worker just before a file's single write.

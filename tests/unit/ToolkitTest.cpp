@@ -377,10 +377,12 @@ TEST(MessageDialogTest, DefaultAndCancelLikeButtons) {
         int Default;
         int Cancel;
     };
-    for (TCase c : {TCase{kButtonOk, 1, 1}, TCase{kButtonYes | kButtonNo, 6, 7},
-                    TCase{kButtonYes | kButtonNo | kButtonCancel, 6, 2},
-                    TCase{kButtonOk | kButtonCancel, 1, 2}, TCase{0x0070, 4, 3},
-                    TCase{kButtonIgnore | kButtonAll, 5, 0}, TCase{kButtonOk | kButtonHelp, 1, 1}}) {
+    for (TCase c :
+         {TCase{kButtonOk, 1, 1}, TCase{kButtonYes | kButtonNo, 6, 7},
+          TCase{kButtonYes | kButtonNo | kButtonCancel, 6, 2}, TCase{kButtonOk | kButtonCancel, 1, 2},
+          TCase{0x0070, 4, 0}, TCase{0x0070 | kButtonHelp, 4, 0}, TCase{kButtonAbort | kButtonRetry, 4, 3},
+          TCase{kButtonNo | kButtonAbort, 7, 7}, TCase{kButtonIgnore | kButtonAll, 5, 0},
+          TCase{kButtonOk | kButtonHelp, 1, 1}}) {
         EXPECT_EQ(DefaultMessageResult(c.Buttons), c.Default) << c.Buttons;
         EXPECT_EQ(CancelMessageResult(c.Buttons), c.Cancel) << c.Buttons;
     }
@@ -391,8 +393,10 @@ TEST(MessageDialogTest, HeadlessDialogAnswersFromTheScriptAndRecordsTheQuestion)
     headless::ScriptAnswers({4, 5});
     EXPECT_EQ(ShowWizardMessage(nullptr, "Le fichier", kMessageError, 0x0070), 4);
     EXPECT_EQ(ShowWizardMessage(nullptr, "Le fichier", kMessageError, 0x0070), 5);
-    // With the script used up the cancel-like button answers.
-    EXPECT_EQ(ShowWizardMessage(nullptr, "Encore", kMessageError, 0x0070), 3);
+    // With the script used up the cancel-like button answers; abandon, retry or ignore has none (a reflexive
+    // Esc must not abandon the installation), so the default button does.
+    EXPECT_EQ(ShowWizardMessage(nullptr, "Encore", kMessageError, 0x0070), 4);
+    EXPECT_EQ(ShowWizardMessage(nullptr, "Fermer ?", kMessageConfirmation, kButtonNo | kButtonAbort), 7);
     EXPECT_EQ(ShowWizardMessage(nullptr, "Rien", kMessageInformation, 0), 0);
     // A help button answers nothing and is not shown; the window's timers tick while a question waits.
     int ticks = 0;
@@ -400,8 +404,8 @@ TEST(MessageDialogTest, HeadlessDialogAnswersFromTheScriptAndRecordsTheQuestion)
     EXPECT_EQ(ShowWizardMessage(nullptr, "Aide ?", kMessageInformation, kButtonOk | kButtonHelp), 1);
     EXPECT_EQ(ticks, 1);
     const auto& asked = headless::AskedMessages();
-    ASSERT_EQ(asked.size(), 5u);
-    EXPECT_EQ(asked[4].Captions, std::vector<std::string>{"OK"});
+    ASSERT_EQ(asked.size(), 6u);
+    EXPECT_EQ(asked[5].Captions, std::vector<std::string>{"OK"});
     EXPECT_EQ(asked[0].Title, "Erreur");
     EXPECT_EQ(asked[0].Captions, (std::vector<std::string>{"A&bandonner",
                                                            "&R\xE9"

@@ -17,7 +17,17 @@ struct TDialogState {
     int Result = 0;
     int Default = 0;
     int Cancel = 0;
+    int Unanswered = 0;
 };
+
+// When nobody can answer (no dialog could be made, or the program is quitting): the cancel-like button, else
+// Abort, which ends a question that Retry would only pose again, else the default button.
+int UnansweredResult(std::uint16_t buttons) {
+    if (int cancel = CancelMessageResult(buttons)) return cancel;
+    for (const TMessageButtonFace& b : MessageButtons(buttons))
+        if (b.Bit == kButtonAbort) return b.Result;
+    return DefaultMessageResult(buttons);
+}
 
 LPCSTR IconOf(int kind) {
     switch (kind) {
@@ -52,7 +62,8 @@ LRESULT CALLBACK MessageProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_COMMAND: {
         int id = LOWORD(wParam);
         HWND from = reinterpret_cast<HWND>(lParam);
-        // Esc arrives as IDCANCEL from no button when the set has no Cancel button.
+        // Esc arrives as IDCANCEL from no button when the set has no Cancel button; with no cancel-like
+        // button (abandon, retry or ignore) it answers nothing.
         if (!from && id == IDCANCEL) id = state->Cancel;
         if (from && HIWORD(wParam) != BN_CLICKED) return 0;
         if (id) state->Result = id;
@@ -178,7 +189,7 @@ int RunDialog(HWND dialog, TDialogState& state, HWND owner, HWND focus) {
         BOOL got = GetMessageA(&msg, nullptr, 0, 0);
         if (got <= 0) {
             quit = true;
-            state.Result = state.Cancel ? state.Cancel : state.Default;
+            state.Result = state.Unanswered;
             break;
         }
         if (IsDialogMessageA(dialog, &msg)) continue;
@@ -207,6 +218,7 @@ int ShowWizardMessage(TForm* owner, const std::string& text, int kind, std::uint
     TDialogState state;
     state.Default = DefaultMessageResult(buttons);
     state.Cancel = CancelMessageResult(buttons);
+    state.Unanswered = UnansweredResult(buttons);
     const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
     const DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT | (ownerWindow ? 0 : WS_EX_APPWINDOW);
     RECT frame{0, 0, layout.Client.cx, layout.Client.cy};
@@ -225,7 +237,7 @@ int ShowWizardMessage(TForm* owner, const std::string& text, int kind, std::uint
                                   frameHeight, ownerWindow, nullptr, GetModuleHandleA(nullptr), nullptr);
     if (!dialog) {
         DeleteObject(font);
-        return state.Cancel ? state.Cancel : state.Default;
+        return state.Unanswered;
     }
     SetWindowLongPtrA(dialog, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&state));
     FitClientArea(dialog, layout.Client);
