@@ -133,4 +133,26 @@ private:
     FileHandle Handle = kNoFile;
 };
 
+// Owns a search of an IFiles: FindFirstFileA at construction, FindClose once at the end.
+class UniqueFind {
+public:
+    UniqueFind(IFiles& files, const std::string& pattern, TFindData& first)
+        : Files(files), Handle(files.FindFirstFileA(pattern, first)) {}
+    UniqueFind(const UniqueFind&) = delete;
+    UniqueFind& operator=(const UniqueFind&) = delete;
+    ~UniqueFind() {
+        if (Handle != kNoFind) (void)Files.FindClose(Handle);
+    }
+
+    explicit operator bool() const { return Handle != kNoFind; }
+    // The next entry; false at the end, or when the search failed.
+    [[nodiscard]] bool Next(TFindData& found) {
+        return Handle != kNoFind && Files.FindNextFileA(Handle, found);
+    }
+
+private:
+    IFiles& Files;
+    FindHandle Handle;
+};
+
 } // namespace ulv

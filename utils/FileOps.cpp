@@ -80,12 +80,11 @@ bool TInstUtils::WriteStringToFile(const std::string& path, std::string_view con
 std::vector<TFindData> TInstUtils::ListFolder(const std::string& folder) {
     std::vector<TFindData> entries;
     TFindData found;
-    FindHandle find = Platform.Files.FindFirstFileA(folder + "*.*", found);
-    if (find == kNoFind) return entries;
+    UniqueFind find(Platform.Files, folder + "*.*", found);
+    if (!find) return entries;
     do {
         if (!IsDotEntry(found.Name)) entries.push_back(found);
-    } while (Platform.Files.FindNextFileA(find, found));
-    Platform.Files.FindClose(find);
+    } while (find.Next(found));
     return entries;
 }
 
@@ -154,9 +153,7 @@ TDateTime TInstUtils::LocalNow() {
 
 TDateTime TInstUtils::GetFileDate(const std::string& path, TFileDateKind which) {
     TFindData found;
-    FindHandle find = Platform.Files.FindFirstFileA(path, found);
-    if (find == kNoFind) return LocalNow();
-    Platform.Files.FindClose(find);
+    if (!UniqueFind(Platform.Files, path, found)) return LocalNow();
     FileTime time = which == TFileDateKind::Creation ? found.CreationTime : found.LastWriteTime;
     FileTime local = 0;
     std::uint16_t dosDate = 0, dosTime = 0;

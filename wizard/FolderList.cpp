@@ -115,15 +115,13 @@ void TFolderList::AddAncestors() {
 void TFolderList::AddSubFolders() {
     std::vector<std::string> names;
     TFindData found;
-    FindHandle find = Platform.Files.FindFirstFileA(JoinPath(Current, "*.*"), found);
-    if (find != kNoFind) {
+    if (UniqueFind find(Platform.Files, JoinPath(Current, "*.*"), found); find) {
         constexpr std::uint32_t kHidden = kFileAttributeHidden | kFileAttributeSystem;
         do {
             bool folder = (found.Attributes & kFileAttributeDirectory) != 0;
             if (folder && !(found.Attributes & kHidden) && found.Name != "." && found.Name != "..")
                 names.push_back(found.Name);
-        } while (Platform.Files.FindNextFileA(find, found));
-        Platform.Files.FindClose(find);
+        } while (find.Next(found));
     }
     std::stable_sort(names.begin(), names.end(), [this](const std::string& a, const std::string& b) {
         return Platform.Text.CompareStringA(kNormIgnoreCase | kSortStringSort, a, b) == 1;
