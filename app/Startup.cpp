@@ -7,6 +7,12 @@
 #include "utils/InstUtils.h"
 #include "wizard/MainDlg.h"
 
+#include <new>
+#include <optional>
+#include <span>
+#include <system_error>
+#include <thread>
+
 namespace ulv {
 namespace {
 
@@ -41,6 +47,87 @@ void StoreRunResults(TSetupRun& run, TMainDlgForm& form, TInstUtils& utils) {
     if (!form.IsPortableDestination()) (void)utils.StoreInstallLog();
 }
 
+// The payload inflated on a thread of its own while the GUI thread builds the window: nothing else touches
+// the index until Wait has returned. Without a thread to be had, it loads on the spot.
+class PayloadLoad {
+public:
+    PayloadLoad(TAttachedFiles& files, std::span<const std::uint8_t> stream, TStartupTrace trace) {
+        auto load = [this, &files, stream, trace] {
+            Fault = LoadPayload(files, stream);
+            if (trace) trace("payload");
+        };
+        try {
+            Thread = std::thread(load);
+        } catch (const std::system_error&) {
+            load();
+        }
+    }
+    PayloadLoad(const PayloadLoad&) = delete;
+    PayloadLoad& operator=(const PayloadLoad&) = delete;
+    ~PayloadLoad() { (void)Wait(); }
+
+    [[nodiscard]] TPayloadFault Wait() {
+        if (Thread.joinable()) Thread.join();
+        return Fault;
+    }
+
+private:
+    // Nothing may leave a thread's function: memory running out is the payload not fitting in it.
+    static TPayloadFault LoadPayload(TAttachedFiles& files, std::span<const std::uint8_t> stream) {
+        try {
+            return files.Load(stream);
+        } catch (const std::bad_alloc&) {
+            return TPayloadFault::TooLarge;
+        }
+    }
+
+    TPayloadFault Fault = TPayloadFault::None;
+    std::thread Thread;
+};
+
+// What the wizard's run needs from the entry, which owns it all.
+struct TWizardRun {
+    TPlatform& Platform;
+    TInstUtils& Utils;
+    TSetupRun& Run;
+    TAskUserRelay& AskUser;
+    // Set while the wizard is shown, for the relay.
+    TMainDlgForm*& Wizard;
+    TAttachedFiles& AttachedFiles;
+    std::optional<PayloadLoad>& Load;
+};
+
+// The window is built, its controls created, while the payload loads; it is shown only once the payload is
+// known good, else the damage is reported and no wizard shows.
+int RunWizard(TWizardRun w, std::string_view commandLine, TStartupTrace trace) {
+    auto mark = [trace](const char* phase) {
+        if (trace) trace(phase);
+    };
+    std::optional<TMainDlgForm> form;
+    if (w.Load) {
+        form.emplace(w.Platform, w.Utils, w.AttachedFiles, w.Run, ProgramParams(commandLine));
+        form->Owner = w.Platform.Module.ApplicationWindow();
+        mark("wizard built");
+        form->CreateHandles();
+        mark("windows created");
+    }
+    if (!w.Load || w.Load->Wait() != TPayloadFault::None) {
+        form.reset();
+        // The setup cannot do anything without its payload.
+        w.Platform.System.MessageBoxA(0, std::string(kDamagedSetupText), std::string(kAppTitle),
+                                      kMbOk | kMbIconHand);
+        return kExitDamagedSetup;
+    }
+
+    w.AttachedFiles.Connect(w.Platform, w.Utils, w.AskUser.AsAskUser());
+    w.Wizard = &*form;
+    // The modal result is not examined: every ending is a clean one.
+    form->ShowModal();
+    w.Wizard = nullptr;
+    if (w.Run.InstallStarted) StoreRunResults(w.Run, *form, w.Utils);
+    return kExitDone;
+}
+
 } // namespace
 
 std::vector<std::string> ProgramParams(std::string_view commandLine) {
@@ -70,52 +157,42 @@ bool IsSupportedWindows(ISystem& system) {
     return info.PlatformId == kVerPlatformWin32Nt && info.MajorVersion > 4;
 }
 
-int RunSetup(TPlatform& platform, std::string_view commandLine) {
+int RunSetup(TPlatform& platform, std::string_view commandLine, TStartupTrace trace) {
     if (!IsSupportedWindows(platform.System)) {
         platform.System.MessageBoxA(0, std::string(kOldWindowsText), std::nullopt,
                                     kMbOk | kMbIconExclamation);
         return kExitOldWindows;
     }
-    SetApplicationIdentity(platform);
-    // An empty card reader or floppy drive must answer the setup's calls with a failure, never with the
-    // system's "no disk in the drive" box: the drive lists poll every drive and the worker may write to one.
-    platform.Drives.SetErrorMode(platform.Drives.SetErrorMode(kSemFailCriticalErrors) |
-                                 kSemFailCriticalErrors);
-    OleSession ole(platform.Shell);
-
     TInstUtils utils(platform);
     TSetupRun run;
     // The index asks its questions through the relay, made here on the GUI thread so that it knows which
     // thread may show the wizard's dialog itself; from the install thread they go through the status
-    // record. Nothing is extracted before the wizard exists, and a question without it is abandoned. The
+    // record. Nothing is extracted before the wizard is shown, and a question without it is abandoned. The
     // relay outlives the index, and the wizard pointer the relay.
     TMainDlgForm* wizard = nullptr;
     TAskUserRelay askUser(run.InstallStatus,
                           [&wizard](int kind, const std::string& text, std::uint16_t buttons) {
                               return wizard ? wizard->Ask(text, kind, buttons) : kResultAbort;
                           });
-    TPayloadFault fault = TPayloadFault::None;
-    std::unique_ptr<TAttachedFiles> attachedFiles =
-        TAttachedFiles::Create(platform, utils, askUser.AsAskUser(), fault);
-    if (!attachedFiles) {
-        // The setup cannot do anything without its payload; nothing has been touched yet.
-        platform.System.MessageBoxA(0, std::string(kDamagedSetupText), std::string(kAppTitle),
-                                    kMbOk | kMbIconHand);
-        return kExitDamagedSetup;
-    }
-    {
-        TMainDlgForm form(platform, utils, *attachedFiles, run, ProgramParams(commandLine));
-        form.Owner = platform.Module.ApplicationWindow();
-        wizard = &form;
-        // The modal result is not examined: every ending is a clean one.
-        form.ShowModal();
-        wizard = nullptr;
-        if (run.InstallStarted) StoreRunResults(run, form, utils);
-    }
-    // The index goes last: its end also removes the run's temporary files.
+    // The payload inflates on a thread of its own from here on, while the GUI thread builds the window.
+    std::optional<std::span<const std::uint8_t>> stream =
+        platform.Module.FindResourceData(kPayloadResourceName, kPayloadResourceType);
+    std::unique_ptr<TAttachedFiles> attachedFiles = TAttachedFiles::CreateEmpty();
+    std::optional<PayloadLoad> load;
+    if (stream) load.emplace(*attachedFiles, *stream, trace);
+    SetApplicationIdentity(platform);
+    // An empty card reader or floppy drive must answer the setup's calls with a failure, never with the
+    // system's "no disk in the drive" box: the drive lists poll every drive and the worker may write to one.
+    platform.Drives.SetErrorMode(platform.Drives.SetErrorMode(kSemFailCriticalErrors) |
+                                 kSemFailCriticalErrors);
+    OleSession ole(platform.Shell);
+    int exitCode = RunWizard(TWizardRun{platform, utils, run, askUser, wizard, *attachedFiles, load},
+                             commandLine, trace);
+    // The index goes last, once the worker has left it: its end also removes the run's temporary files.
     run.EndInstallThread();
+    load.reset();
     attachedFiles.reset();
-    return kExitDone;
+    return exitCode;
 }
 
 } // namespace ulv

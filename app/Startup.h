@@ -20,7 +20,10 @@ enum TExitCode : int {
 // quotes group blanks into one and are dropped.
 [[nodiscard]] std::vector<std::string> ProgramParams(std::string_view commandLine);
 
+// Marks the end of a phase of the start-up (a bench's trace); it may be called from any thread.
+using TStartupTrace = void (*)(const char* phase);
+
 // The program entry's work, from the Windows check to the end of the run.
-int RunSetup(TPlatform& platform, std::string_view commandLine);
+int RunSetup(TPlatform& platform, std::string_view commandLine, TStartupTrace trace = nullptr);
 
 } // namespace ulv

@@ -51,6 +51,12 @@ public:
     // Loads a payload stream already in memory; the stream need not outlive the index.
     [[nodiscard]] static std::unique_ptr<TAttachedFiles> FromStream(std::span<const std::uint8_t> stream,
                                                                     TPayloadFault& fault);
+    // An index with no payload yet, for Load: the program builds its window while the payload loads.
+    [[nodiscard]] static std::unique_ptr<TAttachedFiles> CreateEmpty();
+    // Loads a payload stream (which need not outlive the index) into an index made by CreateEmpty; on a
+    // fault the index is left empty. It may run on another thread than the index's users: none of them may
+    // touch the index until it has returned.
+    [[nodiscard]] TPayloadFault Load(std::span<const std::uint8_t> stream);
 
     TAttachedFiles(const TAttachedFiles&) = delete;
     TAttachedFiles& operator=(const TAttachedFiles&) = delete;

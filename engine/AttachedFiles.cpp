@@ -23,16 +23,29 @@ std::unique_ptr<TAttachedFiles> TAttachedFiles::Create(TPlatform& platform, TIns
 
 std::unique_ptr<TAttachedFiles> TAttachedFiles::FromStream(std::span<const std::uint8_t> stream,
                                                            TPayloadFault& fault) {
-    std::unique_ptr<TAttachedFiles> files(new TAttachedFiles);
-    fault = InflatePayload(stream, files->Block);
+    std::unique_ptr<TAttachedFiles> files = CreateEmpty();
+    fault = files->Load(stream);
     if (fault != TPayloadFault::None) return nullptr;
-    std::vector<TPayloadRecord> records;
-    fault = WalkPayloadRecords(files->Block.Bytes(), records);
-    if (fault != TPayloadFault::None) return nullptr;
-    files->Entries.reserve(records.size());
-    for (auto& r : records)
-        files->Entries.push_back(TAttachedFile{std::move(r.Name), r.Size, r.Time, r.DataOffset});
     return files;
+}
+
+std::unique_ptr<TAttachedFiles> TAttachedFiles::CreateEmpty() {
+    return std::unique_ptr<TAttachedFiles>(new TAttachedFiles);
+}
+
+TPayloadFault TAttachedFiles::Load(std::span<const std::uint8_t> stream) {
+    Entries.clear();
+    TPayloadFault fault = InflatePayload(stream, Block);
+    std::vector<TPayloadRecord> records;
+    if (fault == TPayloadFault::None) fault = WalkPayloadRecords(Block.Bytes(), records);
+    if (fault != TPayloadFault::None) {
+        Block = {};
+        return fault;
+    }
+    Entries.reserve(records.size());
+    for (auto& r : records)
+        Entries.push_back(TAttachedFile{std::move(r.Name), r.Size, r.Time, r.DataOffset});
+    return TPayloadFault::None;
 }
 
 TAttachedFiles::~TAttachedFiles() {

@@ -1,6 +1,8 @@
 // The check list's item states for screen readers and UI automation. A list box tells them its item texts
 // (LBS_HASSTRINGS) but knows nothing of the check boxes we draw; each item is annotated as a check button
-// with its state through the accessibility property service (Dynamic Annotation, oleacc).
+// with its state through the accessibility property service (Dynamic Annotation, oleacc). The service is
+// loaded only once a client asks for the list's accessible object: most runs have none, and loading it
+// would hold up the first page.
 #include "platform/win32/ui/Win32Ui.h"
 
 #include <initguid.h>
@@ -9,8 +11,8 @@
 namespace ulv::win32ui {
 namespace {
 
-// Created on first use on the GUI thread (which has OLE), held by the form and released with it, before
-// the program leaves OLE; null where the service is missing.
+// Created on the first request on the GUI thread (which has OLE), held by the form and released with it,
+// before the program leaves OLE; null where the service is missing.
 IAccPropServices* PropertyService(TFormData& data) {
     if (!data.AccessibilityTried) {
         data.AccessibilityTried = true;
@@ -38,17 +40,31 @@ void Annotate(IAccPropServices& service, HWND window, DWORD child, const MSAAPRO
     (void)service.SetHwndProp(window, static_cast<DWORD>(OBJID_CLIENT), child, property, v);
 }
 
+void AnnotateItems(IAccPropServices& service, TCheckListBox& list) {
+    HWND window = Hwnd(list);
+    if (!window) return;
+    for (int i = 0; i < list.Count(); ++i) {
+        auto child = static_cast<DWORD>(i + 1);
+        Annotate(service, window, child, PROPID_ACC_ROLE, ROLE_SYSTEM_CHECKBUTTON);
+        Annotate(service, window, child, PROPID_ACC_STATE, StateOf(list.State(i), i == list.ItemIndex()));
+    }
+}
+
 } // namespace
 
 void AnnotateCheckStates(TCheckListBox& list) {
-    HWND window = Hwnd(list);
-    IAccPropServices* service = window ? PropertyService(DataOf(list)) : nullptr;
-    if (!service) return;
-    for (int i = 0; i < list.Count(); ++i) {
-        auto child = static_cast<DWORD>(i + 1);
-        Annotate(*service, window, child, PROPID_ACC_ROLE, ROLE_SYSTEM_CHECKBUTTON);
-        Annotate(*service, window, child, PROPID_ACC_STATE, StateOf(list.State(i), i == list.ItemIndex()));
-    }
+    if (auto* service = static_cast<IAccPropServices*>(DataOf(list).AccessibilityService))
+        AnnotateItems(*service, list);
+}
+
+void AnswerAccessibilityRequest(TCheckListBox& list) {
+    TFormData& data = DataOf(list);
+    if (data.AccessibilityTried) return;
+    // Every check list of the form at once: a client that found one reaches the others through the window.
+    if (IAccPropServices* service = PropertyService(data))
+        for (TControl* c : list.Form().AllControls())
+            if (c->Kind() == TControlKind::CheckListBox)
+                AnnotateItems(*service, static_cast<TCheckListBox&>(*c));
 }
 
 void ReleaseAccessibility(TFormData& data) {

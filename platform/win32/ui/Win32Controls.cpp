@@ -1,5 +1,6 @@
 // Real Win32 controls for the widget layer: creation, placement and the mirror of each state change.
 #include "platform/ui/Backend.h"
+#include "platform/win32/CommonControls.h"
 #include "platform/win32/ui/Win32Ui.h"
 
 #include <commctrl.h>
@@ -21,6 +22,9 @@ void RegisterClasses() {
     static bool done = false;
     if (done) return;
     done = true;
+    // Here rather than at the program's start: comctl32 takes a while to load, and the program has other
+    // work to do on another thread meanwhile.
+    (void)win32::InitCommonControls();
     WNDCLASSEXA wc{};
     wc.cbSize = sizeof wc;
     wc.lpfnWndProc = ContainerProc;

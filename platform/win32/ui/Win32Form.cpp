@@ -1,6 +1,7 @@
 // The form's window and the containers: notifications reflected to the controls, painting of panels,
 // colours of static controls, timers, resolution changes and the modal loop.
 #include "platform/ui/Backend.h"
+#include "platform/win32/StartupTrace.h"
 #include "platform/win32/ui/Win32Ui.h"
 
 namespace ulv::win32ui {
@@ -196,6 +197,10 @@ void RunModal(TForm& form) {
     ShowWindow(w, SW_SHOW);
     SetForegroundWindow(w);
     if (!form.Focused()) form.FocusFirst();
+    win32::TraceStartup("shown");
+    // The whole window is drawn before the first message is taken: it never shows half painted.
+    RedrawWindow(w, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    win32::TraceStartup("painted");
     bool quit = false;
     MSG msg;
     while (!form.ConfirmModalResult()) {

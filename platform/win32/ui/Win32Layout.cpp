@@ -54,6 +54,21 @@ void PlaceForm(TForm& form) {
     SetWindowPos(w, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+// Setting a region redraws the window and goes through a round of messages: it is called for every
+// sibling each time a control is created, and mostly nothing changes.
+void SetRegion(HWND window, HRGN region) {
+    HRGN current = CreateRectRgn(0, 0, 0, 0);
+    int kind = GetWindowRgn(window, current);
+    bool same = region ? kind != ERROR && EqualRgn(current, region) : kind == ERROR;
+    DeleteObject(current);
+    if (same) {
+        if (region) DeleteObject(region);
+        return;
+    }
+    // The system owns the region once set.
+    SetWindowRgn(window, region, TRUE);
+}
+
 } // namespace
 
 SIZE NativeSize(TControl& control) {
@@ -107,13 +122,8 @@ void ApplyOverlapRegions(TWinControl& container) {
             DeleteObject(cut);
             covered = true;
         }
-        // The system owns the region once set.
-        if (covered)
-            SetWindowRgn(w, region, TRUE);
-        else {
-            SetWindowRgn(w, nullptr, TRUE);
-            DeleteObject(region);
-        }
+        SetRegion(w, covered ? region : nullptr);
+        if (!covered) DeleteObject(region);
     }
 }
 

@@ -92,6 +92,10 @@ LRESULT CALLBACK CheckListProc(HWND window, UINT message, WPARAM wParam, LPARAM 
     case WM_CHAR:
         if (wParam == ' ') return 0;
         break;
+    case WM_GETOBJECT:
+        // Before the list answers: the proxy it gives reads the annotations as it is made.
+        AnswerAccessibilityRequest(*list);
+        break;
     case WM_NCDESTROY:
         SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(old));
         RemovePropA(window, kOldProcProp);

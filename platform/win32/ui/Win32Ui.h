@@ -78,8 +78,10 @@ void SyncListSelection(TCustomList& list);
 void ApplyItemHeight(TCustomList& list);
 bool DrawListItem(const DRAWITEMSTRUCT& item);
 void SubclassCheckList(TCustomList& list);
-// Check states for screen readers (Win32Accessibility.cpp).
+// Check states for screen readers (Win32Accessibility.cpp): annotated once a client has asked for a check
+// list's accessible object (WM_GETOBJECT), and from then on after every change.
 void AnnotateCheckStates(TCheckListBox& list);
+void AnswerAccessibilityRequest(TCheckListBox& list);
 void NotifyCheckStateChanged(TCheckListBox& list, int index);
 void ReleaseAccessibility(TFormData& data);
 // Pictures (Win32Image.cpp).
