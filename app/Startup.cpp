@@ -78,6 +78,8 @@ private:
             return files.Load(stream);
         } catch (const std::bad_alloc&) {
             return TPayloadFault::TooLarge;
+        } catch (...) {
+            return TPayloadFault::NotAStream;
         }
     }
 

@@ -11,6 +11,7 @@ enum TExitCode : int {
     kExitDone = 0,
     kExitOldWindows = 1,
     kExitDamagedSetup = 2,
+    kExitUnexpectedFailure = 3,
 };
 
 // Windows 2000 or later of the NT line.

@@ -2,8 +2,11 @@
 #include "platform/win32/DllLoading.h"
 #include "platform/win32/StartupTrace.h"
 #include "platform/win32/Win32Platform.h"
+#include "resources/ResConst.h"
 
 #include <windows.h>
+
+#include <string>
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     // First of all: no static object of the program loads a library, so nothing has searched for a DLL yet.
@@ -12,5 +15,13 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     ulv::win32::Win32Machine machine;
     ulv::TPlatform platform = machine.Platform();
     ulv::win32::TraceStartup("machine");
-    return ulv::RunSetup(platform, GetCommandLineA(), ulv::win32::TraceStartup);
+    // What the window procedures did not catch (the entry's own work) ends here, with a message rather than
+    // a silent end: the objects of the run are gone by now, the worker stopped first.
+    try {
+        return ulv::RunSetup(platform, GetCommandLineA(), ulv::win32::TraceStartup);
+    } catch (...) {
+        std::string text(ulv::kUnexpectedFailureText), title(ulv::kAppTitle);
+        MessageBoxA(nullptr, text.c_str(), title.c_str(), MB_OK | MB_ICONERROR);
+        return ulv::kExitUnexpectedFailure;
+    }
 }

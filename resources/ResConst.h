@@ -16,6 +16,9 @@ inline constexpr std::string_view kDamagedSetupText =
     "nouveau "
     "le programme d'installation, puis relancez-le.";
 
+inline constexpr std::string_view kUnexpectedFailureText =
+    "Une erreur inattendue a interrompu le programme d'installation.\r\rL'installation d'Ulvara n'est pas "
+    "terminée. Vous pourrez relancer ce programme plus tard afin de la terminer.";
 inline constexpr std::string_view kProductName = "Traitement de texte Ulvara";
 // Formatted with the product name for the first "%s" and an empty text for the second.
 inline constexpr std::string_view kWelcomeTextTemplate =

@@ -57,10 +57,15 @@ class TWinControl;
 // The letter an accelerator stands for, upper-cased in Windows-1252 (ASCII and accented letters).
 [[nodiscard]] char AcceleratorLetter(char c);
 
-// What a backend keeps per control (a window handle view and its own extra data).
+// What a backend keeps of its own per control, owned by the control.
+struct TNativeData {
+    virtual ~TNativeData() = default;
+};
+
+// What a backend keeps per control (a window handle view and its own data).
 struct TNativeView {
     std::uintptr_t Window = 0;
-    std::uintptr_t Extra = 0;
+    std::unique_ptr<TNativeData> Data;
 };
 
 using TNotifyEvent = std::function<void(class TControl& sender)>;

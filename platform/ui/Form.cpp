@@ -63,8 +63,14 @@ void TForm::SetModalResult(int result) {
     if (result) ModalResult_ = result;
 }
 
+void TForm::Abandon(int result) {
+    Abandoned_ = true;
+    ModalResult_ = result;
+}
+
 bool TForm::ConfirmModalResult() {
     if (!ModalResult_) return false;
+    if (Abandoned_) return true;
     bool canClose = true;
     if (OnCloseQuery) OnCloseQuery(*this, canClose);
     if (!canClose) ModalResult_ = 0;

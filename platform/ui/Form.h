@@ -48,6 +48,9 @@ public:
     void SetModalResult(int result);
     // The backend's loop: whether the pending result stands (OnCloseQuery said yes); clears it otherwise.
     [[nodiscard]] bool ConfirmModalResult();
+    // Ends the modal loop with this result without asking OnCloseQuery: the program cannot go on (an
+    // unexpected failure was reported).
+    void Abandon(int result);
 
     // Window timers; OnTimer receives the id.
     void StartTimer(unsigned id, unsigned milliseconds);
@@ -87,6 +90,7 @@ private:
     std::vector<TControl*> All_;
     std::map<unsigned, unsigned> Timers_;
     bool HandlesCreated_ = false;
+    bool Abandoned_ = false;
     int ModalResult_ = 0;
 };
 

@@ -14,7 +14,12 @@ using WindowCallback = std::function<bool(WindowHandle)>;
 // noexcept: should the callback throw after all, the program ends here instead of unwinding through user32.
 BOOL CALLBACK EachTopLevelWindow(HWND window, LPARAM context) noexcept {
     const auto& callback = *reinterpret_cast<const WindowCallback*>(context);
-    return callback(reinterpret_cast<WindowHandle>(window)) ? TRUE : FALSE;
+    // Nothing thrown may cross the system's enumeration: it ends there.
+    try {
+        return callback(reinterpret_cast<WindowHandle>(window)) ? TRUE : FALSE;
+    } catch (...) {
+        return FALSE;
+    }
 }
 
 } // namespace

@@ -11,7 +11,8 @@
 //                             dpi (WM_DPICHANGED) before saying "ready"; --destination reads the stored
 //                             settings as the setup does (PARAM as its first parameter, "-d..." for
 //                             instance), so the destination page's lists show the destination, lets
-//                             the lists write into the edit and polls the drives every second
+//                             the lists write into the edit and polls the drives every second; --throw
+//                             makes NextBtn's handler throw, as an unexpected failure would
 //   FormShow.exe --message    the dialog for a file that cannot be written; prints "result R"
 #include "engine/AttachFiles.h"
 #include "platform/ui/Images.h"
@@ -28,6 +29,7 @@
 #include <cstdio>
 #include <cstring>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -95,7 +97,7 @@ void MoveToResolution(ulv::TForm& form, int dpi) {
 }
 
 struct TSheetOptions {
-    bool Components = false, Ask = false, Destination = false;
+    bool Components = false, Ask = false, Destination = false, Throw = false;
     int Rescale = 0;
     std::vector<std::string> Params;
 };
@@ -115,8 +117,9 @@ int ShowSheet(int page, const TSheetOptions& options) {
     form.OnCloseQuery = nullptr;
     std::optional<ulv::TBitmapImage> glyph;
     if (components) FillComponents(platform, form, glyph);
-    form.NextBtn.OnClick = [&form, ask](ulv::TControl&) {
+    form.NextBtn.OnClick = [&form, ask, &options](ulv::TControl&) {
         Say("next");
+        if (options.Throw) throw std::runtime_error("a handler that fails");
         if (ask)
             Say("answer " +
                 std::to_string(ulv::ShowWizardMessage(&form, "Continuer ?", ulv::kMessageConfirmation,
@@ -159,6 +162,8 @@ int main(int argc, char** argv) {
                 options.Components = true;
             else if (std::strcmp(argv[i], "--ask") == 0)
                 options.Ask = true;
+            else if (std::strcmp(argv[i], "--throw") == 0)
+                options.Throw = true;
             else if (std::strcmp(argv[i], "--rescale") == 0 && i + 1 < argc)
                 options.Rescale = std::atoi(argv[++i]);
             else if (std::strcmp(argv[i], "--destination") == 0) {
@@ -175,6 +180,6 @@ int main(int argc, char** argv) {
     std::fprintf(
         stderr,
         "usage: FormShow.exe --sheet N [--components] [--ask] [--rescale DPI] [--destination [PARAM]] "
-        "| --message\n");
+        "[--throw] | --message\n");
     return 2;
 }

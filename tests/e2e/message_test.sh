@@ -89,4 +89,23 @@ for i in 1 2; do
     show_dialog
     answer "${kButtons[i]}" "${kResults[i]}"
 done
+
+# A handler that throws: the failure is reported in a message box over the window, which then ends with 2
+# instead of the program disappearing.
+readonly kWizard="Installation du traitement de texte Ulvara"
+e2e_form_start --sheet 0 --throw
+run_probe wait-window --class UlvaraForm --title "$kWizard" --timeout 20000 || fail "no wizard window"
+run_probe click --class UlvaraForm --title "$kWizard" --button "&Suite >" || fail "cannot click Next"
+run_probe dump --class "#32770" --title "$kWizard" --timeout 20000 || fail "no message box after the failure"
+grep -q "$(dumped "Une erreur inattendue a interrompu le programme d'installation.")" "$work/probe.out" ||
+    fail "the message box does not say what happened"$'\n'"$(cat "$work/probe.out")"
+run_probe click --class "#32770" --title "$kWizard" --button OK || fail "cannot close the message box"
+for ((i = 0; i < 200; i++)); do
+    kill -0 "$form_pid" 2>/dev/null || break
+    sleep 0.1
+done
+wait "$form_pid" 2>/dev/null
+form_pid=""
+grep -qx "closed 2" <(tr -d '\r' <"$work/form.out") || fail "after the failure: '$(cat "$work/form.out")', expected 'closed 2'"
+note "a failing handler is reported and ends the window with 2"
 note "ok"

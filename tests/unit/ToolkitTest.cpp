@@ -191,6 +191,11 @@ TEST_F(ToolkitTest, EnterClicksTheDefaultButtonAndEscTheCancelButton) {
     EXPECT_FALSE(form.ConfirmModalResult());
     EXPECT_TRUE(cancelled);
     EXPECT_EQ(form.ModalResult(), 0);
+    // An abandoned window ends without asking: the close query would only ask again.
+    cancelled = false;
+    form.Abandon(kModalResultCancel);
+    EXPECT_TRUE(form.ConfirmModalResult());
+    EXPECT_FALSE(cancelled);
     form.OnCloseQuery = nullptr;
     form.KeyDown(kVkEscape, false);
     EXPECT_TRUE(form.ConfirmModalResult());

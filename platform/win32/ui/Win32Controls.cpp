@@ -1,7 +1,9 @@
 // Real Win32 controls for the widget layer: creation, placement and the mirror of each state change.
 #include "platform/ui/Backend.h"
+#include "platform/ui/Form.h"
 #include "platform/win32/CommonControls.h"
 #include "platform/win32/ui/Win32Ui.h"
+#include "resources/ResConst.h"
 
 #include <commctrl.h>
 
@@ -139,8 +141,9 @@ bool HasFocusWithin(HWND w) {
 
 void CreateFormWindow(TForm& form) {
     int dpi = SystemDpi();
-    auto* data = new TFormData(dpi);
-    form.Native.Extra = reinterpret_cast<std::uintptr_t>(data);
+    auto owned = std::make_unique<TFormData>(dpi);
+    TFormData* data = owned.get();
+    form.Native.Data = std::move(owned);
     HWND w =
         CreateWindowExA(WS_EX_CONTROLPARENT | WS_EX_APPWINDOW, kFormClass, form.Caption().c_str(),
                         WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT, 100, 100,
@@ -162,6 +165,31 @@ TControl* ControlOf(HWND window) {
     return window ? static_cast<TControl*>(GetPropA(window, kControlProp)) : nullptr;
 }
 
+// The wizard's window the failing one belongs to: itself, a control in it, or a dialog it owns.
+TForm* FormOf(HWND window) {
+    HWND root = GetAncestor(window, GA_ROOT);
+    for (HWND w : {root, GetWindow(root, GW_OWNER)})
+        if (TControl* c = ControlOf(w); c && c->Kind() == TControlKind::Form) return static_cast<TForm*>(c);
+    return nullptr;
+}
+
+// Once per window: the message box's own loop may run into the same failure again.
+void ReportUnexpectedFailure(HWND window) noexcept {
+    try {
+        TForm* form = FormOf(window);
+        if (form && form->Native.Data) {
+            if (DataOf(*form).FailureReported) return;
+            DataOf(*form).FailureReported = true;
+        }
+        std::string text(kUnexpectedFailureText), title(kAppTitle);
+        MessageBoxA(form ? Hwnd(*form) : nullptr, text.c_str(), title.c_str(), MB_OK | MB_ICONERROR);
+        // The entry then stores what it stores after an abandon, the worker being stopped first.
+        if (form) form->Abandon(kModalResultCancel);
+    } catch (...) {
+        // Nothing more can be done from here; the system must not see it.
+    }
+}
+
 TControl* CreatingControl() {
     return gCreating;
 }
@@ -176,7 +204,7 @@ void CreateNative(TControl& control) {
     RegisterClasses();
     if (control.Kind() == TControlKind::Form) return CreateFormWindow(static_cast<TForm&>(control));
     // Without the window (or the parent's) there is nothing to put the control in.
-    if (!Hwnd(*control.Parent()) || !control.Form().Native.Extra) return;
+    if (!Hwnd(*control.Parent()) || !control.Form().Native.Data) return;
     TWindowStyle window = StyleOf(control);
     TFormData& data = DataOf(control);
     gCreating = &control;
@@ -209,10 +237,8 @@ void DestroyNative(TControl& control) {
         RemovePropA(w, "UlvaraControl");
         DestroyWindow(w);
     }
-    if (control.Kind() == TControlKind::Form) {
-        delete reinterpret_cast<TFormData*>(control.Native.Extra);
-        control.Native.Extra = 0;
-    }
+    // The form's fonts and brushes go once its windows are gone.
+    if (control.Kind() == TControlKind::Form) control.Native.Data.reset();
 }
 
 void Sync(TControl& control, TChange change) {

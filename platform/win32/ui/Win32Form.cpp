@@ -120,7 +120,7 @@ bool FormMessage(TForm& form, UINT message, WPARAM wParam, LPARAM lParam, LRESUL
 
 } // namespace
 
-LRESULT CALLBACK ContainerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT ContainerMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     TControl* self = ControlOf(window);
     if (!self) return DefWindowProcA(window, message, wParam, lParam);
     switch (message) {
@@ -157,6 +157,10 @@ LRESULT CALLBACK ContainerProc(HWND window, UINT message, WPARAM wParam, LPARAM 
         if (FormMessage(static_cast<TForm&>(*self), message, wParam, lParam, result)) return result;
     }
     return DefWindowProcA(window, message, wParam, lParam);
+}
+
+LRESULT CALLBACK ContainerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return Guarded(window, 0, [&] { return ContainerMessage(window, message, wParam, lParam); });
 }
 
 bool PreTranslateFormKey(TForm& form, const MSG& msg) {

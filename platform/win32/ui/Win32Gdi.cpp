@@ -24,43 +24,30 @@ const TPanel* NearestPanel(const TControl& control) {
 
 TFormData::~TFormData() {
     ReleaseAccessibility(*this);
-    DeleteFonts(Fonts);
-    for (auto& [color, brush] : Brushes)
-        if (!(color & kColorSystem)) DeleteObject(brush);
 }
 
 HFONT TFormData::Font(const TFont& font) {
     auto key = std::make_tuple(font.Name, font.Height, font.Bold);
     auto it = Fonts.find(key);
-    if (it != Fonts.end()) return it->second;
-    HFONT created = CreateScaledFont(font, Dpi);
-    Fonts.emplace(key, created);
-    return created;
+    if (it != Fonts.end()) return it->second.Get();
+    return Fonts.emplace(key, CreateScaledFont(font, Dpi)).first->second.Get();
 }
 
 TFormData::TFonts TFormData::TakeFonts() {
     return std::exchange(Fonts, {});
 }
 
-void TFormData::DeleteFonts(TFonts& fonts) {
-    for (auto& [key, font] : fonts)
-        DeleteObject(font);
-    fonts.clear();
-}
-
 HBRUSH TFormData::Brush(TColor color) {
     // A brush in "the system's colour" is the window's.
     if (color == kColorDefault) color = kColorWindow;
+    if (color & kColorSystem) return GetSysColorBrush(static_cast<int>(color & 0xFF));
     auto it = Brushes.find(color);
-    if (it != Brushes.end()) return it->second;
-    HBRUSH brush = (color & kColorSystem) ? GetSysColorBrush(static_cast<int>(color & 0xFF))
-                                          : CreateSolidBrush(ToColorRef(color));
-    Brushes.emplace(color, brush);
-    return brush;
+    if (it != Brushes.end()) return it->second.Get();
+    return Brushes.emplace(color, UniqueBrush(CreateSolidBrush(ToColorRef(color)))).first->second.Get();
 }
 
 TFormData& DataOf(const TControl& control) {
-    return *reinterpret_cast<TFormData*>(control.Form().Native.Extra);
+    return static_cast<TFormData&>(*control.Form().Native.Data);
 }
 
 COLORREF ToColorRef(TColor color) {
@@ -74,27 +61,26 @@ TColor BackgroundOf(const TControl& control) {
     return panel ? panel->Color() : kColorBtnFace;
 }
 
-HFONT CreateScaledFont(const TFont& font, int dpi) {
-    return CreateFontA(MulDiv(font.Height, dpi, 96), 0, 0, 0, font.Bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE,
-                       FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                       DEFAULT_PITCH | FF_DONTCARE, font.Name.c_str());
+UniqueFont CreateScaledFont(const TFont& font, int dpi) {
+    return UniqueFont(CreateFontA(MulDiv(font.Height, dpi, 96), 0, 0, 0, font.Bold ? FW_BOLD : FW_NORMAL,
+                                  FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                                  CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                                  font.Name.c_str()));
 }
 
 SIZE MeasureText(HDC dc, HFONT font, const std::string& text, int wrapWidth) {
-    HGDIOBJ old = SelectObject(dc, font);
+    SelectedObject selected(dc, font);
     TEXTMETRICA metrics{};
     GetTextMetricsA(dc, &metrics);
     RECT r{0, 0, wrapWidth, 0};
     UINT flags = DT_CALCRECT | (wrapWidth ? DT_WORDBREAK | DT_EXPANDTABS : DT_SINGLELINE);
     if (!text.empty()) DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &r, flags);
-    SelectObject(dc, old);
     return SIZE{r.right - r.left, wrapWidth ? r.bottom - r.top : metrics.tmHeight};
 }
 
 int SystemDpi() {
-    HDC screen = GetDC(nullptr);
-    int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
-    if (screen) ReleaseDC(nullptr, screen);
+    WindowDc screen(nullptr);
+    int dpi = screen ? GetDeviceCaps(screen.Get(), LOGPIXELSY) : 96;
     return dpi > 0 ? dpi : 96;
 }
 
@@ -109,11 +95,9 @@ int WindowDpi(HWND window) {
 namespace ulv::backend {
 
 TSize MeasureCaption(const TControl& control, const std::string& text) {
-    HDC dc = CreateCompatibleDC(nullptr);
-    HFONT font = win32ui::CreateScaledFont(control.Font(), 96);
-    SIZE size = win32ui::MeasureText(dc, font, text, 0);
-    DeleteObject(font);
-    DeleteDC(dc);
+    win32ui::UniqueMemoryDc dc(nullptr);
+    win32ui::UniqueFont font = win32ui::CreateScaledFont(control.Font(), 96);
+    SIZE size = win32ui::MeasureText(dc.Get(), font.Get(), text, 0);
     return TSize{static_cast<int>(size.cx), static_cast<int>(size.cy)};
 }
 

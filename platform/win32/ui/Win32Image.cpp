@@ -25,7 +25,7 @@ std::uint8_t Blend(std::uint8_t over, std::uint8_t under, std::uint8_t alpha) {
     return static_cast<std::uint8_t>((over * alpha + under * (255 - alpha) + 127) / 255);
 }
 
-LRESULT CALLBACK ImageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT ImageMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_ERASEBKGND) return 1;
     if (message != WM_PAINT) return DefWindowProcA(window, message, wParam, lParam);
     PAINTSTRUCT ps;
@@ -35,9 +35,8 @@ LRESULT CALLBACK ImageProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     if (TControl* c = ControlOf(window)) {
         auto& image = static_cast<TImage&>(*c);
         COLORREF background = ToColorRef(BackgroundOf(image));
-        HBRUSH brush = CreateSolidBrush(background);
-        FillRect(dc, &r, brush);
-        DeleteObject(brush);
+        UniqueBrush brush(CreateSolidBrush(background));
+        FillRect(dc, &r, brush.Get());
         if (const auto& picture = image.Picture()) {
             TFormData& data = DataOf(image);
             RECT target{0, 0, data.Scale(picture->Width), data.Scale(picture->Height)};
@@ -46,6 +45,10 @@ LRESULT CALLBACK ImageProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     }
     EndPaint(window, &ps);
     return 0;
+}
+
+LRESULT CALLBACK ImageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return Guarded(window, 0, [&] { return ImageMessage(window, message, wParam, lParam); });
 }
 
 } // namespace
@@ -84,15 +87,11 @@ void DrawKeyed(HDC dc, const TBitmapImage& picture, int x, int y, int width, int
     // The background under the glyph, into a DIB of ours, then the glyph's pixels over it (nearest pixel).
     BITMAPINFO info = TopDownInfo(width, height);
     void* bits = nullptr;
-    HDC memory = CreateCompatibleDC(dc);
-    HBITMAP dib = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (!memory || !dib || !bits) {
-        if (dib) DeleteObject(dib);
-        if (memory) DeleteDC(memory);
-        return;
-    }
-    HGDIOBJ old = SelectObject(memory, dib);
-    BitBlt(memory, 0, 0, width, height, dc, x, y, SRCCOPY);
+    UniqueMemoryDc memory(dc);
+    UniqueBitmap dib(CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!memory || !dib || !bits) return;
+    SelectedObject selected(memory.Get(), dib.Get());
+    BitBlt(memory.Get(), 0, 0, width, height, dc, x, y, SRCCOPY);
     GdiFlush();
     const std::uint8_t* key = &picture.Bgra[static_cast<std::size_t>(picture.Height - 1) * picture.Width * 4];
     auto* out = static_cast<std::uint8_t*>(bits);
@@ -106,10 +105,7 @@ void DrawKeyed(HDC dc, const TBitmapImage& picture, int x, int y, int width, int
             q[0] = p[0], q[1] = p[1], q[2] = p[2];
         }
     }
-    BitBlt(dc, x, y, width, height, memory, 0, 0, SRCCOPY);
-    SelectObject(memory, old);
-    DeleteObject(dib);
-    DeleteDC(memory);
+    BitBlt(dc, x, y, width, height, memory.Get(), 0, 0, SRCCOPY);
 }
 
 } // namespace ulv::win32ui

@@ -19,10 +19,8 @@ constexpr int kDropDownItems = 8;
 
 // One line (wrapWidth 0) or wrapped at word boundaries within wrapWidth, as the static control draws it.
 SIZE MeasureNative(TControl& control, const std::string& text, int wrapWidth = 0) {
-    HDC dc = GetDC(Hwnd(control));
-    SIZE size = MeasureText(dc, DataOf(control).Font(control.Font()), text, wrapWidth);
-    ReleaseDC(Hwnd(control), dc);
-    return size;
+    WindowDc dc(Hwnd(control));
+    return MeasureText(dc.Get(), DataOf(control).Font(control.Font()), text, wrapWidth);
 }
 
 void PlaceForm(TForm& form) {
@@ -56,17 +54,13 @@ void PlaceForm(TForm& form) {
 
 // Setting a region redraws the window and goes through a round of messages: it is called for every
 // sibling each time a control is created, and mostly nothing changes.
-void SetRegion(HWND window, HRGN region) {
-    HRGN current = CreateRectRgn(0, 0, 0, 0);
-    int kind = GetWindowRgn(window, current);
-    bool same = region ? kind != ERROR && EqualRgn(current, region) : kind == ERROR;
-    DeleteObject(current);
-    if (same) {
-        if (region) DeleteObject(region);
-        return;
-    }
+void SetRegion(HWND window, UniqueRegion region) {
+    UniqueRegion current(CreateRectRgn(0, 0, 0, 0));
+    int kind = GetWindowRgn(window, current.Get());
+    bool same = region ? kind != ERROR && EqualRgn(current.Get(), region.Get()) : kind == ERROR;
+    if (same) return;
     // The system owns the region once set.
-    SetWindowRgn(window, region, TRUE);
+    SetWindowRgn(window, region.Release(), TRUE);
 }
 
 } // namespace
@@ -110,20 +104,18 @@ void ApplyOverlapRegions(TWinControl& container) {
         HWND w = Hwnd(*children[i]);
         RECT own;
         GetWindowRect(w, &own);
-        HRGN region = CreateRectRgn(0, 0, own.right - own.left, own.bottom - own.top);
+        UniqueRegion region(CreateRectRgn(0, 0, own.right - own.left, own.bottom - own.top));
         bool covered = false;
         for (std::size_t j = i + 1; j < children.size(); ++j) {
             RECT other, overlap;
             GetWindowRect(Hwnd(*children[j]), &other);
             if (!IntersectRect(&overlap, &own, &other)) continue;
-            HRGN cut = CreateRectRgn(overlap.left - own.left, overlap.top - own.top, overlap.right - own.left,
-                                     overlap.bottom - own.top);
-            CombineRgn(region, region, cut, RGN_DIFF);
-            DeleteObject(cut);
+            UniqueRegion cut(CreateRectRgn(overlap.left - own.left, overlap.top - own.top,
+                                           overlap.right - own.left, overlap.bottom - own.top));
+            CombineRgn(region.Get(), region.Get(), cut.Get(), RGN_DIFF);
             covered = true;
         }
-        SetRegion(w, covered ? region : nullptr);
-        if (!covered) DeleteObject(region);
+        SetRegion(w, covered ? std::move(region) : UniqueRegion());
     }
 }
 
@@ -152,7 +144,7 @@ void RescaleForm(TForm& form, int dpi, const RECT* suggested) {
     ApplyOverlapRegions(form);
     for (TControl* c : form.AllControls())
         if (auto* container = dynamic_cast<TWinControl*>(c)) ApplyOverlapRegions(*container);
-    TFormData::DeleteFonts(oldFonts);
+    oldFonts.clear(); // no control uses them any more
     SendMessageA(Hwnd(form), WM_SETREDRAW, TRUE, 0);
     RedrawWindow(Hwnd(form), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }

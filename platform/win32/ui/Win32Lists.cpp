@@ -67,7 +67,7 @@ void DrawCheckBox(HDC dc, TFormData& data, const RECT& item, TCheckState state, 
     DrawFrameControl(dc, &box, DFC_BUTTON, flags);
 }
 
-LRESULT CALLBACK CheckListProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CheckListMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     auto old = reinterpret_cast<WNDPROC>(GetPropA(window, kOldProcProp));
     auto* list = static_cast<TCheckListBox*>(ControlOf(window));
     if (!old) return DefWindowProcA(window, message, wParam, lParam);
@@ -104,6 +104,10 @@ LRESULT CALLBACK CheckListProc(HWND window, UINT message, WPARAM wParam, LPARAM 
         break;
     }
     return CallWindowProcA(old, window, message, wParam, lParam);
+}
+
+LRESULT CALLBACK CheckListProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return Guarded(window, 0, [&] { return CheckListMessage(window, message, wParam, lParam); });
 }
 
 } // namespace
@@ -188,7 +192,7 @@ bool DrawListItem(const DRAWITEMSTRUCT& item) {
             DrawCheckBox(item.hDC, data, column, static_cast<TCheckListBox&>(list).State(index),
                          !state.Disabled);
     }
-    HGDIOBJ oldFont = SelectObject(item.hDC, data.Font(list.Font()));
+    SelectedObject selectedFont(item.hDC, data.Font(list.Font()));
     TDcCanvas canvas(item.hDC, data, paint.Brush, paint.FontColor);
     TRect rect = paint.TextArea;
     if (index >= 0 && index < list.Count()) {
@@ -203,7 +207,6 @@ bool DrawListItem(const DRAWITEMSTRUCT& item) {
         canvas.FillRect(rect);
     }
     if (state.Focused && !(item.itemState & ODS_NOFOCUSRECT)) DrawFocusRect(item.hDC, &whole);
-    SelectObject(item.hDC, oldFont);
     return true;
 }
 

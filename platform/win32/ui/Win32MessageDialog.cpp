@@ -55,7 +55,7 @@ UINT BeepOf(int kind) {
     }
 }
 
-LRESULT CALLBACK MessageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT MessageDialogMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* state = reinterpret_cast<TDialogState*>(GetWindowLongPtrA(window, GWLP_USERDATA));
     if (!state) return DefDlgProcA(window, message, wParam, lParam);
     switch (message) {
@@ -75,6 +75,10 @@ LRESULT CALLBACK MessageProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     default:
         return DefDlgProcA(window, message, wParam, lParam);
     }
+}
+
+LRESULT CALLBACK MessageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return win32ui::Guarded(window, 0, [&] { return MessageDialogMessage(window, message, wParam, lParam); });
 }
 
 void RegisterMessageClass() {
@@ -115,8 +119,9 @@ struct TDialogLayout {
 TDialogLayout LayOut(HFONT font, int dpi, const std::string& text,
                      const std::vector<TMessageButtonFace>& buttons) {
     auto s = [dpi](int v) { return MulDiv(v, dpi, 96); };
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, font);
+    win32ui::UniqueMemoryDc memory(nullptr);
+    HDC dc = memory.Get();
+    win32ui::SelectedObject selected(dc, font);
     TDialogLayout layout;
     const int margin = s(11), iconSize = s(32);
     layout.Icon = RECT{margin, margin, margin + iconSize, margin + iconSize};
@@ -140,8 +145,6 @@ TDialogLayout LayOut(HFONT font, int dpi, const std::string& text,
         left += w + gap;
     }
     layout.Client = SIZE{width, top + buttonHeight + margin};
-    SelectObject(dc, old);
-    DeleteDC(dc);
     return layout;
 }
 
@@ -212,7 +215,8 @@ int ShowWizardMessage(TForm* owner, const std::string& text, int kind, std::uint
     RegisterMessageClass();
     HWND ownerWindow = owner ? win32ui::Hwnd(*owner) : GetActiveWindow();
     int dpi = ownerWindow ? win32ui::WindowDpi(ownerWindow) : win32ui::SystemDpi();
-    HFONT font = win32ui::CreateScaledFont(DefaultFont(), dpi);
+    win32ui::UniqueFont ownFont = win32ui::CreateScaledFont(DefaultFont(), dpi);
+    HFONT font = ownFont.Get();
     TDialogLayout layout = LayOut(font, dpi, text, shown);
 
     TDialogState state;
@@ -235,10 +239,7 @@ int ShowWizardMessage(TForm* owner, const std::string& text, int kind, std::uint
                                   area.left + (area.right - area.left - frameWidth) / 2,
                                   area.top + (area.bottom - area.top - frameHeight) / 2, frameWidth,
                                   frameHeight, ownerWindow, nullptr, GetModuleHandleA(nullptr), nullptr);
-    if (!dialog) {
-        DeleteObject(font);
-        return state.Unanswered;
-    }
+    if (!dialog) return state.Unanswered;
     SetWindowLongPtrA(dialog, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&state));
     FitClientArea(dialog, layout.Client);
     if (!state.Cancel) EnableMenuItem(GetSystemMenu(dialog, FALSE), SC_CLOSE, MF_BYCOMMAND | MF_GRAYED);
@@ -263,8 +264,8 @@ int ShowWizardMessage(TForm* owner, const std::string& text, int kind, std::uint
     Centre(dialog, ownerWindow);
     MessageBeep(BeepOf(kind));
     int result = RunDialog(dialog, state, ownerWindow, focus);
+    // The window goes before its font.
     DestroyWindow(dialog);
-    DeleteObject(font);
     return result;
 }
 

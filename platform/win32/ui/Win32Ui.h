@@ -2,6 +2,7 @@
 // Shared pieces of the Win32 widget backend. Controls keep an HWND view in Native.Window; the form keeps
 // its per-window data (resolution, fonts, brushes) in Native.Extra.
 #include "platform/ui/Form.h"
+#include "platform/win32/ui/GdiOwners.h"
 
 #include <windows.h>
 // The canvas has methods of these names; the ANSI functions are called by their own names here.
@@ -20,34 +21,47 @@ inline HWND Hwnd(const TControl& c) {
 
 // The control a window belongs to (nullptr for windows that are not ours).
 TControl* ControlOf(HWND window);
+
+// The edge of every window procedure: nothing thrown may cross into the system. An exception is reported
+// (ReportUnexpectedFailure) and the procedure answers `failed`.
+void ReportUnexpectedFailure(HWND window) noexcept;
+template <typename Work> LRESULT Guarded(HWND window, LRESULT failed, Work&& work) noexcept {
+    try {
+        return work();
+    } catch (...) {
+        ReportUnexpectedFailure(window);
+        return failed;
+    }
+}
 // The control whose window is being created (its parent may be asked for item heights meanwhile).
 TControl* CreatingControl();
 
 // Owns GDI objects of one form at its current resolution.
-class TFormData {
+class TFormData : public TNativeData {
 public:
     explicit TFormData(int dpi) : Dpi(dpi) {}
     TFormData(const TFormData&) = delete;
     TFormData& operator=(const TFormData&) = delete;
-    ~TFormData();
+    ~TFormData() override;
     [[nodiscard]] int Scale(int length96) const { return MulDiv(length96, Dpi, 96); }
     HFONT Font(const TFont& font);
     HBRUSH Brush(TColor color);
     // Starts a new set of fonts (at a new resolution); the old set is deleted with DeleteFonts once no
     // control uses it any more.
-    using TFonts = std::map<std::tuple<std::string, int, bool>, HFONT>;
+    using TFonts = std::map<std::tuple<std::string, int, bool>, UniqueFont>;
     [[nodiscard]] TFonts TakeFonts();
-    static void DeleteFonts(TFonts& fonts);
 
     int Dpi;
     HWND LastFocus = nullptr;
     void* AccessibilityService = nullptr;
     bool AccessibilityTried = false;
     bool Syncing = false;
+    bool FailureReported = false;
 
 private:
     TFonts Fonts;
-    std::map<TColor, HBRUSH> Brushes;
+    // Brushes of our own colours; the system's colours have brushes of the system's.
+    std::map<TColor, UniqueBrush> Brushes;
 };
 
 TFormData& DataOf(const TControl& control);
@@ -57,7 +71,7 @@ COLORREF ToColorRef(TColor color);
 // The colour the control's background shows: its nearest panel's, else the dialog face.
 TColor BackgroundOf(const TControl& control);
 
-HFONT CreateScaledFont(const TFont& font, int dpi);
+[[nodiscard]] UniqueFont CreateScaledFont(const TFont& font, int dpi);
 // The text's extent in the font: one line ("&" as the accelerator mark) when wrapWidth is 0, else
 // wrapped at word boundaries within wrapWidth, as a static control draws it; the height of one line is
 // the font's.
