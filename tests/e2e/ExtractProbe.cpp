@@ -10,7 +10,7 @@
 #include "platform/win32/DllLoading.h"
 #include "platform/win32/Win32Platform.h"
 #include "resources/ResConst.h"
-#include "tests/support/TestFiles.h"
+#include "tests/support/PayloadFiles.h"
 #include "utils/InstUtils.h"
 #include "wizard/InstallPlan.h"
 
@@ -66,25 +66,13 @@ struct Harness {
     std::unique_ptr<ulv::TAttachedFiles> Files;
 
     bool Load(const char* payload) {
-        std::vector<std::uint8_t> stream = ulv::test::ReadHostFile(payload);
-        ulv::TPayloadFault fault;
-        Files = ulv::TAttachedFiles::FromStream(stream, fault);
+        Files = ulv::test::LoadPayloadFile(payload);
         if (!Files) return false;
         Files->Connect(Platform, Utils,
                        [](int, const std::string&, std::uint16_t) { return ulv::kResultAbort; });
         return true;
     }
 };
-
-bool SameBytes(const std::string& path, const std::uint8_t* data, std::int32_t size) {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    std::vector<std::uint8_t> bytes(static_cast<size_t>(size) + 1);
-    DWORD read = 0;
-    BOOL ok = ReadFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
-    CloseHandle(h);
-    return ok && read == static_cast<DWORD>(size) && std::memcmp(bytes.data(), data, read) == 0;
-}
 
 int Check(Harness& h, const std::string& dest) {
     QueueEverything(*h.Files, dest);
@@ -93,7 +81,7 @@ int Check(Harness& h, const std::string& dest) {
     int bad = 0;
     for (const ulv::TAttachedFile& e : h.Files->Entries) {
         std::string path = ulv::JoinPath(dest, e.Name);
-        if (!SameBytes(path, h.Files->Payload() + e.DataOffset, e.Size)) {
+        if (!ulv::test::HoldsEntryBytes(path, *h.Files, e)) {
             std::printf("bytes differ: %s\n", e.Name.c_str());
             ++bad;
         } else if (h.Utils.FileModifiedDate(path) != e.Time) {

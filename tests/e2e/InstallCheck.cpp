@@ -15,7 +15,9 @@
 // Exit status: 0 when every line is "ok" (or the file is sorted), 1 otherwise, 2 on a usage error.
 #include "engine/AttachFiles.h"
 #include "platform/win32/DllLoading.h"
+#include "tests/support/PayloadFiles.h"
 #include "tests/support/TestFiles.h"
+#include "tests/support/Win32Text.h"
 #include "utils/DateTime.h"
 
 #include <windows.h>
@@ -31,6 +33,8 @@
 #include <vector>
 
 namespace {
+
+using ulv::test::ToUtf8;
 
 enum class Place { Program, Spelling, Public };
 
@@ -66,17 +70,6 @@ const Request kPlan[] = {
     {"Basic.asn", Place::Public},
 };
 
-std::string ToUtf8(const std::string& ansi) {
-    if (ansi.empty()) return ansi;
-    int wideLength = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(wideLength), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(), wideLength);
-    int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, utf8.data(), length, nullptr, nullptr);
-    return utf8;
-}
-
 std::string Folder(std::string path) {
     if (path.empty() || path.back() != '\\') path += '\\';
     return path;
@@ -107,17 +100,6 @@ std::vector<Target> PlannedTargets(const ulv::TAttachedFiles& files, const std::
     return targets;
 }
 
-bool SameBytes(const std::string& path, const std::uint8_t* data, std::int32_t size) {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    std::vector<std::uint8_t> bytes(static_cast<size_t>(size) + 1);
-    DWORD read = 0;
-    BOOL ok = ReadFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
-    CloseHandle(h);
-    return ok && read == static_cast<DWORD>(size) && std::memcmp(bytes.data(), data, read) == 0;
-}
-
 // The file's last-write time as the setup compares it: local time, DOS precision (2 s).
 bool SameStamp(const WIN32_FIND_DATAA& found, ulv::TDateTime stamp) {
     FILETIME local;
@@ -136,15 +118,12 @@ const char* StatusOf(const ulv::TAttachedFiles& files, const Target& target) {
     if (search == INVALID_HANDLE_VALUE) return "missing";
     FindClose(search);
     if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return "missing";
-    if (!SameBytes(target.Path, files.Payload() + target.Entry->DataOffset, target.Entry->Size))
-        return "bytes";
+    if (!ulv::test::HoldsEntryBytes(target.Path, files, *target.Entry)) return "bytes";
     return SameStamp(found, target.Entry->Time) ? "ok" : "time";
 }
 
 int CheckFiles(const char* payload, const char* progDir, const char* publicDir) {
-    ulv::TPayloadFault fault;
-    std::vector<std::uint8_t> stream = ulv::test::ReadHostFile(payload);
-    std::unique_ptr<ulv::TAttachedFiles> files = ulv::TAttachedFiles::FromStream(stream, fault);
+    std::unique_ptr<ulv::TAttachedFiles> files = ulv::test::LoadPayloadFile(payload);
     if (!files) return std::printf("cannot load %s\n", payload), 1;
     std::vector<Target> targets = PlannedTargets(*files, progDir, publicDir);
     std::set<const ulv::TAttachedFile*> covered;

@@ -32,6 +32,9 @@
 // drawn as one line in that font, both taken inside the target process at its resolution. Texts are
 // ASCII: the window's Windows-1252 bytes, with backslash, CR, LF and tab as \\ \r \n \t and
 // other control characters and bytes from 0x7F up as \xNN.
+#include "tests/support/Win32Text.h"
+#include "tests/support/Win32Windows.h"
+
 #include <windows.h>
 
 #include <fcntl.h>
@@ -45,13 +48,17 @@
 
 namespace {
 
+using ulv::test::ClassOf;
+using ulv::test::Enumerate;
+using ulv::test::kSendTimeoutMs;
+using ulv::test::TextOf;
+using ulv::test::ToUtf8;
+
 constexpr int kExitFound = 0;
 constexpr int kExitNotFound = 1;
 constexpr int kExitUsage = 2;
 constexpr DWORD kPollMs = 50;
 constexpr DWORD kDefaultTimeoutMs = 10000;
-// A target stuck in a long operation must not hang the probe; a reply in this time is ample.
-constexpr UINT kSendTimeoutMs = 2000;
 
 struct Options {
     const char* command = nullptr;
@@ -68,17 +75,6 @@ struct Options {
     DWORD timeoutMs = kDefaultTimeoutMs;
 };
 
-std::string ToUtf8(const std::string& ansi) {
-    if (ansi.empty()) return ansi;
-    int wideLength = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(wideLength), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(), wideLength);
-    int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, utf8.data(), length, nullptr, nullptr);
-    return utf8;
-}
-
 std::string Quoted(const std::string& ansi) {
     std::string out = "\"";
     const char kEscaped[] = "\\\"\r\n\t", kLetters[] = "\\\"rnt";
@@ -92,59 +88,15 @@ std::string Quoted(const std::string& ansi) {
     return out + "\"";
 }
 
-std::string ClassOf(HWND window) {
-    char name[256];
-    int length = GetClassNameA(window, name, sizeof name);
-    return std::string(name, length > 0 ? static_cast<size_t>(length) : 0);
-}
-
-// WM_GETTEXT rather than GetWindowText: the latter does not ask other processes' controls.
-std::string TextOf(HWND window) {
-    DWORD_PTR length = 0;
-    if (!SendMessageTimeoutA(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &length))
-        return {};
-    std::string text(length + 1, '\0');
-    DWORD_PTR copied = 0;
-    SendMessageTimeoutA(window, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(text.data()),
-                        SMTO_ABORTIFHUNG, kSendTimeoutMs, &copied);
-    text.resize(copied < length ? copied : length);
-    return text;
-}
-
-bool TitleMatches(const char* wanted, HWND window) {
-    return !wanted || std::strcmp(wanted, "*") == 0 || TextOf(window) == wanted;
-}
-
-// Visits top-level windows (parent null) or all descendants of parent until visit returns true;
-// gives the window it stopped at.
-template <typename Visit> HWND Enumerate(HWND parent, Visit visit) {
-    struct State {
-        Visit& visit;
-        HWND found = nullptr;
-    } state{visit};
-    WNDENUMPROC callback = [](HWND window, LPARAM param) -> BOOL {
-        auto* state = reinterpret_cast<State*>(param);
-        if (!state->visit(window)) return TRUE;
-        state->found = window;
-        return FALSE;
-    };
-    if (parent)
-        EnumChildWindows(parent, callback, reinterpret_cast<LPARAM>(&state));
-    else
-        EnumWindows(callback, reinterpret_cast<LPARAM>(&state));
-    return state.found;
-}
-
-// Class names compare without case, as Windows itself does.
-bool ClassMatches(const char* wanted, HWND window) {
-    return !wanted || lstrcmpiA(ClassOf(window).c_str(), wanted) == 0;
+ulv::test::TopLevelQuery Query(const Options& options) {
+    ulv::test::TopLevelQuery query;
+    query.ClassName = options.className;
+    if (options.title && std::strcmp(options.title, "*") != 0) query.Title = options.title;
+    return query;
 }
 
 HWND FindTopLevel(const Options& options) {
-    return Enumerate(nullptr, [&](HWND window) {
-        return IsWindowVisible(window) && ClassMatches(options.className, window) &&
-               TitleMatches(options.title, window);
-    });
+    return ulv::test::FindTopLevel(Query(options));
 }
 
 std::string Described(const Options& options) {
@@ -158,15 +110,8 @@ HWND FindProp(const char* name) {
     return Enumerate(nullptr, [&](HWND window) { return GetPropA(window, name) != nullptr; });
 }
 
-// Polls until finder accepts something or the timeout runs out; a window that the program under
-// test has not created yet is the normal case, not an error.
 template <typename Finder> bool PollUntil(DWORD timeoutMs, Finder finder) {
-    ULONGLONG deadline = GetTickCount64() + timeoutMs;
-    for (;;) {
-        if (finder()) return true;
-        if (GetTickCount64() >= deadline) return false;
-        Sleep(kPollMs);
-    }
+    return ulv::test::PollUntil(timeoutMs, kPollMs, finder);
 }
 
 struct StockIcon {
@@ -287,9 +232,7 @@ int WaitWindow(const Options& options) {
 HWND FindClickableButton(const Options& options) {
     HWND window = FindTopLevel(options);
     if (!window) return nullptr;
-    HWND button = Enumerate(window, [&](HWND child) {
-        return lstrcmpiA(ClassOf(child).c_str(), "Button") == 0 && TextOf(child) == options.button;
-    });
+    HWND button = ulv::test::FindChild(window, "Button", options.button);
     return button && IsWindowEnabled(button) && IsWindowVisible(button) ? button : nullptr;
 }
 
@@ -658,9 +601,7 @@ int Dump(const Options& options) {
 int Close(const Options& options) {
     int count = 0;
     Enumerate(nullptr, [&](HWND window) {
-        if (IsWindowVisible(window) && ClassMatches(options.className, window) &&
-            TitleMatches(options.title, window) && PostMessageA(window, WM_CLOSE, 0, 0))
-            ++count;
+        if (ulv::test::Matches(window, Query(options)) && PostMessageA(window, WM_CLOSE, 0, 0)) ++count;
         return false;
     });
     std::printf("%d\n", count);
