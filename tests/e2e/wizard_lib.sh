@@ -26,7 +26,10 @@ readonly kWinCommonPrograms='C:\ProgramData\Microsoft\Windows\Start Menu\Program
 readonly kWinCommonDesktop='C:\users\Public\Desktop'
 prog_dir=$drive_c/Program\ Files/Ulvara
 data_root=$drive_c/ProgramData/Ulvara
-removable_root=$ULV_ROOT/build/wine/drives/removable
+# The repository (for build/screens), and the Linux folder behind the removable drive R: of the prefix.
+ULV_ROOT=${ULV_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)}
+removable_root=$(readlink -f "$WINEPREFIX/dosdevices/r:")
+[ -n "$removable_root" ] || fail "the prefix has no drive R:"
 link_paths=("$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/$kLinkName"
     "$drive_c/users/Public/Desktop/$kLinkName"
     "$drive_c/users/$wine_user/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/$kLinkName"
