@@ -11,7 +11,6 @@ formshow=$1 tools=$2
 readonly kTitle=$kWizardTitle
 readonly kDestDirEdt=10 kDestDirLstBx=11 kDestDirCmbBx=12
 readonly kItemHeight=17 kNewDrive=Q
-readonly kUserKey='HKCU\Software\Ulvara Word Processor'
 e2e_formshow "$formshow" "$tools"
 cp "$tools/MountProbe.exe" "$work/" || fail "cannot copy MountProbe"
 mounted=""

@@ -89,3 +89,34 @@ e2e_setup_wizard_closed() {
     wait "$pid"
     rc=$?
 }
+
+# The product's registry keys, and reading them back with Wine's own "reg query".
+readonly kUserKey='HKCU\Software\Ulvara Word Processor'
+readonly kInstallKey="$kUserKey\\Install"
+readonly kInternalKey="$kUserKey\\Internal"
+readonly kUninstallKey='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Ulvara Word Processor'
+
+reg_clear() {
+    timeout 30 wine reg delete "$kUserKey" /f >/dev/null 2>&1
+    timeout 30 wine reg delete "$kUninstallKey" /f >/dev/null 2>&1
+    return 0
+}
+
+# "NAME|TYPE|DATA" per value of a key, sorted by name (Wine keeps a key's values sorted, so the order they
+# were written in shows only on the simulated machine); nothing when the key is missing.
+reg_values() {
+    timeout 30 wine reg query "$1" 2>/dev/null | tr -d '\r' |
+        sed -n 's/^    \(.*\)    \(REG_[A-Z_]*\)    \(.*\)$/\1|\2|\3/p; s/^    \(.*\)    \(REG_[A-Z_]*\)$/\1|\2|/p' |
+        LC_ALL=C sort
+}
+key_exists() { timeout 30 wine reg query "$1" >/dev/null 2>&1; }
+expect_values() {
+    local key=$1 expected got
+    expected=$(LC_ALL=C sort <<<"$2" | sed '/^$/d')
+    got=$(reg_values "$key")
+    [ "$got" = "$expected" ] || fail "values of $key:
+--- expected
+$expected
+--- got
+$got"
+}

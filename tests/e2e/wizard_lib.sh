@@ -12,11 +12,6 @@ readonly kPageTitles=("Merci de faire confiance à Ulvara" "Accord de Licence" "
     "Types de document à associer à Ulvara" "Installation terminée")
 readonly kStandinProp="1.x Vantor Kell"
 
-readonly kUserKey='HKCU\Software\Ulvara Word Processor'
-readonly kInstallKey="$kUserKey\\Install"
-readonly kInternalKey="$kUserKey\\Internal"
-readonly kUninstallKey='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Ulvara Word Processor'
-
 readonly kLinkName="Traitement de texte Ulvara.lnk"
 drive_c=$WINEPREFIX/drive_c
 wine_user=$(id -un)
@@ -38,27 +33,7 @@ link_paths=("$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/$kLinkNa
 # Everything an installation may have left, so that each scenario starts from a machine that never saw one.
 wizard_clean_machine() {
     rm -rf "$prog_dir" "$data_root" "$removable_root/Ulvara" "${link_paths[@]}"
-    timeout 30 wine reg delete "$kUserKey" /f >/dev/null 2>&1
-    timeout 30 wine reg delete "$kUninstallKey" /f >/dev/null 2>&1
-    return 0
-}
-
-# "NAME|TYPE|DATA" per value of a key, sorted by name; nothing when the key is missing or empty.
-reg_values() {
-    timeout 30 wine reg query "$1" 2>/dev/null | tr -d '\r' |
-        sed -n 's/^    \(.*\)    \(REG_[A-Z_]*\)    \(.*\)$/\1|\2|\3/p; s/^    \(.*\)    \(REG_[A-Z_]*\)$/\1|\2|/p' |
-        LC_ALL=C sort
-}
-key_exists() { timeout 30 wine reg query "$1" >/dev/null 2>&1; }
-expect_values() {
-    local key=$1 expected got
-    expected=$(LC_ALL=C sort <<<"$2" | sed '/^$/d')
-    got=$(reg_values "$key")
-    [ "$got" = "$expected" ] || fail "values of $key:
---- expected
-$expected
---- got
-$got"
+    reg_clear
 }
 
 # The probes run from the work folder: the setup's own folder must hold nothing of ours.

@@ -220,6 +220,12 @@ public:
         Release.wait(false);
     }
     void AwaitArrival() { Arrived.wait(false); }
+    // Holds the worker in the write of the file at `path`.
+    void At(test::RecordingFiles& recording, std::string path) {
+        recording.BeforeWrite = [this, path = std::move(path)](const std::string& written) {
+            if (written == path) Arrive();
+        };
+    }
     void Go() {
         Release.store(true);
         Release.notify_all();
@@ -232,9 +238,7 @@ private:
 TEST_F(InstallThread, CloseAnsweredNoNeitherSkipsNorRepeats) {
     Load({{0, 5000}, {0, 10}, {1, 10}});
     HeldWrite held;
-    Recording.BeforeWrite = [&](const std::string& path) {
-        if (path == Target(0)) held.Arrive();
-    };
+    held.At(Recording, Target(0));
     Start();
     held.AwaitArrival();
     bool paused = Status.PauseForClose();
@@ -251,9 +255,7 @@ TEST_F(InstallThread, CloseAnsweredNoNeitherSkipsNorRepeats) {
 TEST_F(InstallThread, AbortDuringALargeFileCompletesItAndStartsNoOther) {
     Load({{0, 4'000'000}, {0, 10}, {3, 10}});
     HeldWrite held;
-    Recording.BeforeWrite = [&](const std::string& path) {
-        if (path == Target(0)) held.Arrive();
-    };
+    held.At(Recording, Target(0));
     Start();
     held.AwaitArrival();
     bool paused = Status.PauseForClose();
@@ -276,9 +278,7 @@ TEST_P(AnsweredDuringClose, ThenAbortedBeginsNoFurtherFile) {
     const int answer = GetParam();
     const size_t underWay = answer == kResultRetry ? 1 : 2;
     HeldWrite held;
-    Recording.BeforeWrite = [&](const std::string& path) {
-        if (path == Target(underWay)) held.Arrive();
-    };
+    held.At(Recording, Target(underWay));
     Start();
     ASSERT_EQ(Status.WaitWhile(isRunning), isAskUser);
     bool paused = Status.PauseForClose();
@@ -326,9 +326,7 @@ INSTANTIATE_TEST_SUITE_P(PendingOrOnScreen, AbortBeforeTheAnswer, ::testing::Boo
 TEST_F(InstallThread, StopFlagAloneEndsTheRunAfterTheFileUnderWay) {
     Load({{0, 10}, {0, 10}, {1, 10}});
     HeldWrite held;
-    Recording.BeforeWrite = [&](const std::string& path) {
-        if (path == Target(0)) held.Arrive();
-    };
+    held.At(Recording, Target(0));
     Start();
     held.AwaitArrival();
     Status.StopRequested.store(true, std::memory_order_release);
