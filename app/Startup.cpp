@@ -7,6 +7,7 @@
 #include "utils/InstUtils.h"
 #include "wizard/MainDlg.h"
 
+#include <future>
 #include <new>
 #include <optional>
 #include <span>
@@ -87,6 +88,24 @@ private:
     std::thread Thread;
 };
 
+// The drive list's first reading, on a thread of its own while the window is built (each drive answers
+// slowly); read when asked for when no thread can be had. The reading ends before the object does.
+class DrivesReading {
+public:
+    DrivesReading(TPlatform& platform, TInstUtils& utils) {
+        auto read = [&platform, &utils] { return ReadDrives(platform, utils); };
+        try {
+            Reading = std::async(std::launch::async, read);
+        } catch (const std::system_error&) {
+            Reading = std::async(std::launch::deferred, read);
+        }
+    }
+    TDriveReading Take() { return Reading.get(); }
+
+private:
+    std::future<TDriveReading> Reading;
+};
+
 // What the wizard's run needs from the entry, which owns it all.
 struct TWizardRun {
     TPlatform& Platform;
@@ -97,6 +116,7 @@ struct TWizardRun {
     TMainDlgForm*& Wizard;
     TAttachedFiles& AttachedFiles;
     std::optional<PayloadLoad>& Load;
+    DrivesReading& Drives;
 };
 
 // The window is built, its controls created, while the payload loads; it is shown only once the payload is
@@ -107,7 +127,8 @@ int RunWizard(TWizardRun w, std::string_view commandLine, TStartupTrace trace) {
     };
     std::optional<TMainDlgForm> form;
     if (w.Load) {
-        form.emplace(w.Platform, w.Utils, w.AttachedFiles, w.Run, ProgramParams(commandLine));
+        form.emplace(w.Platform, w.Utils, w.AttachedFiles, w.Run, ProgramParams(commandLine),
+                     [&w] { return w.Drives.Take(); });
         form->Owner = w.Platform.Module.ApplicationWindow();
         mark("wizard built");
         form->CreateHandles();
@@ -182,13 +203,17 @@ int RunSetup(TPlatform& platform, std::string_view commandLine, TStartupTrace tr
     std::unique_ptr<TAttachedFiles> attachedFiles = TAttachedFiles::CreateEmpty();
     std::optional<PayloadLoad> load;
     if (stream) load.emplace(*attachedFiles, *stream, trace);
-    SetApplicationIdentity(platform);
     // An empty card reader or floppy drive must answer the setup's calls with a failure, never with the
     // system's "no disk in the drive" box: the drive lists poll every drive and the worker may write to one.
+    // Set before the drives are read, which sets it for a moment and restores it.
     platform.Drives.SetErrorMode(platform.Drives.SetErrorMode(kSemFailCriticalErrors) |
                                  kSemFailCriticalErrors);
+    SetApplicationIdentity(platform);
+    // Once the program's first window exists, and with it the display driver: a library another thread
+    // loads while that driver loads can deadlock with it (the reading may load the network library).
+    DrivesReading drives(platform, utils);
     OleSession ole(platform.Shell);
-    int exitCode = RunWizard(TWizardRun{platform, utils, run, askUser, wizard, *attachedFiles, load},
+    int exitCode = RunWizard(TWizardRun{platform, utils, run, askUser, wizard, *attachedFiles, load, drives},
                              commandLine, trace);
     // The index goes last, once the worker has left it: its end also removes the run's temporary files.
     run.EndInstallThread();

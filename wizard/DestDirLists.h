@@ -9,6 +9,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace ulv {
 
@@ -73,6 +74,22 @@ private:
 };
 
 // The drive list: every drive from C: to Z: but CD and DVD drives, as "x: label".
+// One line of the drive list: "c: [label]" (the letter in lower case), and whether the drive is a portable
+// one (its glyph).
+struct TListedDrive {
+    std::string Text;
+    bool Removable = false;
+};
+
+// The drives as the list shows them, and GetLogicalDrives' mask they were read under. Each drive is asked
+// for its type, its label and its bus, which takes a while: the program's start reads them on another thread
+// while the window is built.
+struct TDriveReading {
+    std::uint32_t Mask = 0;
+    std::vector<TListedDrive> Drives;
+};
+[[nodiscard]] TDriveReading ReadDrives(TPlatform& platform, TInstUtils& utils);
+
 class TDriveList {
 public:
     TDriveList(TComboBox& control, TPlatform& platform, TInstUtils& utils, const TListGlyphs& glyphs);
@@ -82,6 +99,8 @@ public:
     void Link(TFolderList& folders) { Folders = &folders; }
     // Lists the drives anew and keeps GetLogicalDrives' mask; nothing is selected afterwards.
     void Rebuild();
+    // The same with drives already read.
+    void Show(const TDriveReading& reading);
     void SetDrive(char letter);
     [[nodiscard]] std::uint32_t DriveMask() const { return Mask; }
     // Lower case.
@@ -97,8 +116,6 @@ public:
 
 private:
     [[nodiscard]] int ItemOf(char letter) const; // the first item of the drive, or -1
-    [[nodiscard]] std::string Label(char letter, std::uint32_t type);
-    [[nodiscard]] std::string VolumeLabel(const std::string& root);
     void Draw(int index, TCanvas& canvas, const TRect& rect);
 
     TComboBox& Control;

@@ -62,13 +62,16 @@ TDrivePoll PollDrives(std::uint32_t before, std::uint32_t now, char currentDrive
     return {TDrivePollAction::Reselect, 0};
 }
 
-void TMainDlgForm::BindDestDirLists() {
+void TMainDlgForm::BindDestDirLists(const std::function<TDriveReading()>& readDrives) {
     FolderList.Link(DriveList);
     DriveList.Link(FolderList);
     FolderList.OnChange = [this] { DestDirLstBxChange(); };
     // What the lists show before a destination is set: the current drive, and on it the folder the drive
     // list chooses for it.
-    DriveList.Rebuild();
+    if (readDrives)
+        DriveList.Show(readDrives());
+    else
+        DriveList.Rebuild();
     DriveList.SetDrive(ListedStartDrive());
 }
 

@@ -33,34 +33,55 @@ TDriveList::TDriveList(TComboBox& control, TPlatform& platform, TInstUtils& util
     };
 }
 
-void TDriveList::Rebuild() {
-    Control.ClearItems();
-    Mask = Platform.Drives.GetLogicalDrives();
-    // A: and B: are floppy letters that a missing drive would only answer with a system prompt.
-    for (int bit = 2; bit <= 25; ++bit) {
-        if (!(Mask >> bit & 1u)) continue;
-        char letter = static_cast<char>('A' + bit);
-        std::string root = std::string(1, letter) + ":\\";
-        std::uint32_t type = Platform.Drives.GetDriveTypeA(root);
-        if (type == kDriveCdrom) continue;
-        Control.AddItem(DriveItemText(letter, Label(letter, type)),
-                        Utils.IsPortableDrive(root) ? kRemovableDrive : kFixedDrive);
-    }
+namespace {
+
+std::string VolumeLabel(TPlatform& platform, const std::string& root) {
+    std::optional<TVolumeInformation> volume = QuietVolumeInformation(platform.Drives, root);
+    return volume ? volume->VolumeName : std::string();
 }
 
-std::string TDriveList::Label(char letter, std::uint32_t type) {
+std::string DriveLabel(TPlatform& platform, char letter, std::uint32_t type) {
     std::string label;
     if (type == kDriveRemote) {
         if (std::optional<std::string> remote =
-                Platform.Drives.WNetGetConnectionA(std::string(1, letter) + ":")) {
+                platform.Drives.WNetGetConnectionA(std::string(1, letter) + ":")) {
             label = *remote;
-            Platform.Text.CharLowerBuffA(label);
+            platform.Text.CharLowerBuffA(label);
             return label;
         }
     }
-    label = VolumeLabel(std::string(1, letter) + ":\\");
-    Platform.Text.CharLowerBuffA(label);
+    label = VolumeLabel(platform, std::string(1, letter) + ":\\");
+    platform.Text.CharLowerBuffA(label);
     return label.empty() ? label : "[" + label + "]";
+}
+
+} // namespace
+
+TDriveReading ReadDrives(TPlatform& platform, TInstUtils& utils) {
+    TDriveReading reading;
+    reading.Mask = platform.Drives.GetLogicalDrives();
+    // A: and B: are floppy letters that a missing drive would only answer with a system prompt.
+    for (int bit = 2; bit <= 25; ++bit) {
+        if (!(reading.Mask >> bit & 1u)) continue;
+        char letter = static_cast<char>('A' + bit);
+        std::string root = std::string(1, letter) + ":\\";
+        std::uint32_t type = platform.Drives.GetDriveTypeA(root);
+        if (type == kDriveCdrom) continue;
+        reading.Drives.push_back({DriveItemText(letter, DriveLabel(platform, letter, type)),
+                                  utils.IsPortableDrive(root)});
+    }
+    return reading;
+}
+
+void TDriveList::Rebuild() {
+    Show(ReadDrives(Platform, Utils));
+}
+
+void TDriveList::Show(const TDriveReading& reading) {
+    Control.ClearItems();
+    Mask = reading.Mask;
+    for (const TListedDrive& drive : reading.Drives)
+        Control.AddItem(drive.Text, drive.Removable ? kRemovableDrive : kFixedDrive);
 }
 
 std::optional<TVolumeInformation> QuietVolumeInformation(IDrives& drives, const std::string& root) {
@@ -68,11 +89,6 @@ std::optional<TVolumeInformation> QuietVolumeInformation(IDrives& drives, const 
     std::optional<TVolumeInformation> volume = drives.GetVolumeInformationA(root);
     drives.SetErrorMode(previous);
     return volume;
-}
-
-std::string TDriveList::VolumeLabel(const std::string& root) {
-    std::optional<TVolumeInformation> volume = QuietVolumeInformation(Platform.Drives, root);
-    return volume ? volume->VolumeName : std::string();
 }
 
 void TDriveList::SetDrive(char letter) {

@@ -13,6 +13,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -30,8 +31,10 @@ public:
     // The utilities (with the install log), the payload index and the run's shared records belong to the
     // program entry and outlive the window. `params` are the program's parameters, without its name. The
     // window is built as the user first sees it: stored choices read, timers started, the welcome page.
+    // `readDrives` gives the drive list its first drives (the program's start has them read on another
+    // thread meanwhile); without it they are read on the spot.
     TMainDlgForm(TPlatform& platform, TInstUtils& utils, TAttachedFiles& attachedFiles, TSetupRun& run,
-                 const std::vector<std::string>& params);
+                 const std::vector<std::string>& params, const std::function<TDriveReading()>& readDrives = {});
 
     // The page flow. Every page change, by the buttons or by the end of the installation, goes through
     // SwitchPage; some entries keep the wizard where it was (a running word processor, the licence declined).
@@ -167,7 +170,7 @@ private:
     void LayOutAssocAndFinish();
     void LoadLogos();
     void LoadGlyphs();
-    void BindDestDirLists();
+    void BindDestDirLists(const std::function<TDriveReading()>& readDrives);
     [[nodiscard]] char ListedStartDrive();
     void BindComponentsPage();
     void ApplyRunTimeTexts();

@@ -55,7 +55,8 @@ std::string FormatResourceText(std::string_view resourceText, std::string_view f
 }
 
 TMainDlgForm::TMainDlgForm(TPlatform& platform, TInstUtils& utils, TAttachedFiles& attachedFiles,
-                           TSetupRun& run, const std::vector<std::string>& params)
+                           TSetupRun& run, const std::vector<std::string>& params,
+                           const std::function<TDriveReading()>& readDrives)
     : TForm("MainDlgForm"), Platform(platform), Utils(utils), AttachedFiles(attachedFiles),
       Run(run), Sheets{&WelcomeTabSheet, &LicenseTabSheet,    &DestDirTabSheet, &SelCompTabSheet,
                        &StartTabSheet,   &InstallingTabSheet, &AssocTabSheet,   &FinishTabSheet} {
@@ -72,7 +73,7 @@ TMainDlgForm::TMainDlgForm(TPlatform& platform, TInstUtils& utils, TAttachedFile
     ApplyRunTimeTexts();
     LoadLogos();
     LoadGlyphs();
-    BindDestDirLists();
+    BindDestDirLists(readDrives);
     BindComponentsPage();
     BindPageFlow();
     ReadInstallSettings(params);

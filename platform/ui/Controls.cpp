@@ -72,7 +72,10 @@ void TControl::SetVisible(bool visible) {
     if (Visible_ == visible) return;
     bool handOn = !visible && Form().HandlesCreated() && HoldsFocus();
     Visible_ = visible;
-    Changed(TChange::Visible);
+    if (visible && !Native.Window && Parent_ && Form().HandlesCreated())
+        Form().CreateWithin(*this, false);
+    else
+        Changed(TChange::Visible);
     if (handOn) Form().FocusFirst();
 }
 

@@ -42,10 +42,50 @@ void TForm::CreateHandles() {
     Number(*this);
     backend::CreateNative(*this);
     HandlesCreated_ = true;
-    for (TControl* c : All_)
-        backend::CreateNative(*c);
+    CreateWithin(*this, false);
     for (const auto& [id, ms] : Timers_)
         backend::StartTimer(*this, id, ms);
+}
+
+namespace {
+
+bool Within(const TControl& control, const TControl& top) {
+    for (const TControl* c = &control; c; c = c->Parent())
+        if (c == &top) return true;
+    return false;
+}
+
+// A hidden container (a page not shown) waits with its contents: each native control costs its creation,
+// and a form's other pages are not seen before its first one is.
+bool Waits(const TControl& control) {
+    auto* container = dynamic_cast<const TWinControl*>(&control);
+    return !control.Visible() && container && !container->Children().empty();
+}
+
+} // namespace
+
+// All_ is depth-first: a parent comes before its children, and siblings keep their order.
+void TForm::CreateWithin(TControl& top, bool waiting) {
+    auto from = &top == this ? All_.begin() : std::find(All_.begin(), All_.end(), &top);
+    for (auto it = from; it != All_.end() && Within(**it, top); ++it) {
+        TControl& c = **it;
+        if (!c.Native.Window && c.Parent()->Native.Window && (waiting || !Waits(c))) backend::CreateNative(c);
+    }
+}
+
+bool TForm::CreateNextWaiting() {
+    if (!HandlesCreated_) return false;
+    for (TControl* c : All_) {
+        if (c->Native.Window || !c->Parent()->Native.Window) continue;
+        backend::CreateNative(*c);
+        return true;
+    }
+    return false;
+}
+
+void TForm::CreateWaiting() {
+    while (CreateNextWaiting()) {
+    }
 }
 
 int TForm::ShowModal() {

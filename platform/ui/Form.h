@@ -33,8 +33,14 @@ public:
     // The window that owns this one (0: none).
     std::uintptr_t Owner = 0;
 
-    // Creates the native window and its controls (in depth-first order, numbering them); idempotent.
+    // Creates the native window and its controls (in depth-first order, numbering them); idempotent. Hidden
+    // containers (the pages not shown) and what they hold wait: they are created when they first show, or
+    // by CreateWaiting.
     void CreateHandles();
+    // Creates what waits: all of it, or the next control of it (false when none was left). The modal loop
+    // creates them one by one once the window is on the screen, before it takes any input.
+    void CreateWaiting();
+    bool CreateNextWaiting();
     [[nodiscard]] bool HandlesCreated() const { return HandlesCreated_; }
     // All controls, depth-first, as numbered.
     [[nodiscard]] const std::vector<TControl*>& AllControls() const { return All_; }
@@ -83,6 +89,9 @@ private:
     friend class TControl;
     void Unregister(TControl& control);
     void Number(TControl& control);
+    // The native controls of `top` and of the controls within it that have none yet, but for those that
+    // wait unless `waiting`.
+    void CreateWithin(TControl& top, bool waiting);
     [[nodiscard]] std::vector<TControl*> TabOrder() const;
     void FocusNext(bool backwards);
     [[nodiscard]] TButton* ButtonWhere(bool TButton::*flag) const;

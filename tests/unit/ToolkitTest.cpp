@@ -241,6 +241,58 @@ TEST_F(ToolkitTest, PageContainerShowsOneSheetAndTabSkipsTheOthers) {
     EXPECT_EQ(form.Pages.ActivePage(), &form.Second);
 }
 
+// A hidden sheet and what it holds get their native controls when the sheet first shows, or from the modal
+// loop one by one once the window is up; until then nothing is mirrored to them. Everything else is created
+// at once, hidden controls of a shown container too.
+TEST(ToolkitCreation, HiddenSheetsWaitForTheirFirstShowingOrTheLoop) {
+    auto created = [](const TControl& c) { return c.Native.Window != 0; };
+    {
+        TTestForm form;
+        form.Agree.SetVisible(false);
+        form.CreateHandles();
+        for (TControl* c : std::initializer_list<TControl*>{&form.Pages, &form.First, &form.DirLbl, &form.DirEdt,
+                                                            &form.Agree, &form.Ok, &form.Cancel})
+            EXPECT_TRUE(created(*c)) << c->Name();
+        for (TControl* c : std::initializer_list<TControl*>{&form.Second, &form.ListLbl, &form.List})
+            EXPECT_FALSE(created(*c)) << c->Name();
+        form.List.AddItem("Aide");
+        EXPECT_EQ(headless::SyncCount(form.List, TChange::ItemAdded), 0);
+
+        // Shown: the sheet first, then its controls in their order.
+        form.Pages.SetActivePage(&form.Second);
+        ASSERT_TRUE(created(form.Second) && created(form.ListLbl) && created(form.List));
+        EXPECT_LT(form.Second.Native.Window, form.ListLbl.Native.Window);
+        EXPECT_LT(form.ListLbl.Native.Window, form.List.Native.Window);
+        EXPECT_EQ(headless::SyncCount(form.Second, TChange::Visible), 0); // created shown, not shown after
+        form.List.AddItem("Exemples");
+        EXPECT_EQ(headless::SyncCount(form.List, TChange::ItemAdded), 1);
+        EXPECT_FALSE(form.CreateNextWaiting());
+    }
+    {
+        TTestForm form;
+        form.CreateHandles();
+        // One at a time, parents before their children.
+        EXPECT_TRUE(form.CreateNextWaiting());
+        EXPECT_TRUE(created(form.Second));
+        EXPECT_FALSE(created(form.ListLbl));
+        EXPECT_TRUE(form.CreateNextWaiting());
+        EXPECT_TRUE(form.CreateNextWaiting());
+        EXPECT_TRUE(created(form.List));
+        EXPECT_FALSE(form.CreateNextWaiting());
+        EXPECT_FALSE(form.Second.Visible());
+    }
+    {
+        // The modal loop creates what waits before its first step.
+        TTestForm form;
+        bool allCreated = false;
+        headless::ScriptModalLoop({[&](TForm&) {
+            allCreated = created(form.Second) && created(form.ListLbl) && created(form.List);
+        }});
+        form.ShowModal();
+        EXPECT_TRUE(allCreated);
+    }
+}
+
 TEST_F(ToolkitTest, HidingOrDisablingTheFocusedControlHandsTheFocusOn) {
     form.FocusControl(form.Ok);
     form.Ok.SetEnabled(false);

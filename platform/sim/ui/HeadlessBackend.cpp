@@ -121,6 +121,8 @@ void ClearFocus(TForm& form) {
 void RunModal(TForm& form) {
     auto& steps = State().Steps;
     if (!form.Focused()) form.FocusFirst();
+    // As the window's loop does once the window is on the screen.
+    form.CreateWaiting();
     while (!form.ConfirmModalResult()) {
         if (steps.empty()) {
             // The script is what the user does, and it is over: the user closes the window (a form that

@@ -10,7 +10,6 @@
 namespace ulv::win32ui {
 namespace {
 
-constexpr const char* kControlProp = "UlvaraControl";
 constexpr const char* kFormClass = "UlvaraForm";
 constexpr const char* kPanelClass = "UlvaraPanel";
 constexpr const char* kPagesClass = "UlvaraPages";
@@ -139,6 +138,13 @@ bool HasFocusWithin(HWND w) {
     return focus && (focus == w || IsChild(w, focus));
 }
 
+// The control a window stands for is kept in its user data: read at every message, and the window's own
+// long values are read without a round trip to the system, which a property is not. No other window of the
+// program uses its user data (the message dialog keeps its state in the dialog's own slot).
+void SetControlOf(HWND window, TControl* control) {
+    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(control));
+}
+
 void CreateFormWindow(TForm& form) {
     int dpi = SystemDpi();
     auto owned = std::make_unique<TFormData>(dpi);
@@ -150,7 +156,7 @@ void CreateFormWindow(TForm& form) {
                         reinterpret_cast<HWND>(form.Owner), nullptr, GetModuleHandleA(nullptr), nullptr);
     form.Native.Window = reinterpret_cast<std::uintptr_t>(w);
     if (!w) return;
-    SetPropA(w, kControlProp, &form);
+    SetControlOf(w, &form);
     if (form.Icon) {
         SendMessageA(w, WM_SETICON, ICON_BIG, static_cast<LPARAM>(form.Icon));
         SendMessageA(w, WM_SETICON, ICON_SMALL, static_cast<LPARAM>(form.Icon));
@@ -162,7 +168,7 @@ void CreateFormWindow(TForm& form) {
 } // namespace
 
 TControl* ControlOf(HWND window) {
-    return window ? static_cast<TControl*>(GetPropA(window, kControlProp)) : nullptr;
+    return window ? reinterpret_cast<TControl*>(GetWindowLongPtrA(window, GWLP_USERDATA)) : nullptr;
 }
 
 // The wizard's window the failing one belongs to: itself, a control in it, or a dialog it owns.
@@ -207,34 +213,47 @@ void CreateNative(TControl& control) {
     if (!Hwnd(*control.Parent()) || !control.Form().Native.Data) return;
     TWindowStyle window = StyleOf(control);
     TFormData& data = DataOf(control);
+    // Made where it stands, at its size, shown or hidden and enabled or not: each change after creation
+    // would be one more round of messages.
+    // But for etched lines, which come out a frame's thickness longer when made at their size: they are
+    // made empty, then placed.
+    const bool etched = control.Kind() == TControlKind::Bevel;
+    SIZE size = etched ? SIZE{0, 0} : NativeSize(control);
+    DWORD style = window.Style | (control.Visible() ? WS_VISIBLE : 0) | (control.Enabled() ? 0 : WS_DISABLED);
     gCreating = &control;
-    HWND w =
-        CreateWindowExA(window.ExStyle, window.Class, control.Caption().c_str(), window.Style, 0, 0, 0, 0,
-                        Hwnd(*control.Parent()), reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.Id)),
-                        GetModuleHandleA(nullptr), nullptr);
+    HWND w = CreateWindowExA(window.ExStyle, window.Class, control.Caption().c_str(), style,
+                             data.Scale(control.Bounds().Left), data.Scale(control.Bounds().Top), size.cx,
+                             size.cy, Hwnd(*control.Parent()),
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.Id)), GetModuleHandleA(nullptr),
+                             nullptr);
     gCreating = nullptr;
     control.Native.Window = reinterpret_cast<std::uintptr_t>(w);
     if (!w) return;
-    SetPropA(w, "UlvaraControl", &control);
-    // Creation order is z-order from the top, as for dialog templates: Tab walks it and so do screen readers.
-    SetWindowPos(w, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOREDRAW);
+    SetControlOf(w, &control);
+    // The order of the controls is z-order from the top, as for dialog templates: Tab walks it and so do
+    // screen readers. A new window comes first: it goes below its nearest earlier sibling (a control
+    // created late, when it first shows, among the others).
+    HWND after = HWND_TOP;
+    for (TControl* sibling : control.Parent()->Children()) {
+        if (sibling == &control) break;
+        if (Hwnd(*sibling)) after = Hwnd(*sibling);
+    }
+    SetWindowPos(w, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOREDRAW);
     SendMessageA(w, WM_SETFONT, reinterpret_cast<WPARAM>(data.Font(control.Font())), FALSE);
     if (control.Kind() == TControlKind::CheckListBox) SubclassCheckList(static_cast<TCustomList&>(control));
     if (control.Kind() == TControlKind::CheckListBox || control.Kind() == TControlKind::ListBox ||
         control.Kind() == TControlKind::ComboBox)
         ApplyItemHeight(static_cast<TCustomList&>(control));
-    if (!control.Enabled()) EnableWindow(w, FALSE);
     SyncState(control);
-    PlaceNative(control);
-    SyncVisible(control);
-    ApplyOverlapRegions(*control.Parent());
+    if (etched) PlaceNative(control);
+    if (OverlapsShownSibling(control)) ApplyOverlapRegions(*control.Parent());
 }
 
 void DestroyNative(TControl& control) {
     HWND w = Hwnd(control);
     control.Native.Window = 0;
     if (w) {
-        RemovePropA(w, "UlvaraControl");
+        SetControlOf(w, nullptr);
         DestroyWindow(w);
     }
     // The form's fonts and brushes go once its windows are gone.

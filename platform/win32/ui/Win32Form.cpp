@@ -8,6 +8,10 @@ namespace ulv::win32ui {
 namespace {
 
 constexpr UINT kWmDpiChanged = 0x02E0;
+// Posted to the form once it is on the screen, and again after each control that waited is created: the
+// window answers between two controls, and all are created before any input is taken (posted messages come
+// first).
+constexpr UINT kWmCreateWaiting = WM_APP;
 
 void Command(TControl& c, WORD code) {
     HWND w = Hwnd(c);
@@ -109,6 +113,9 @@ bool FormMessage(TForm& form, UINT message, WPARAM wParam, LPARAM lParam, LRESUL
     case WM_SETFOCUS:
         RestoreFocus(form);
         return true;
+    case kWmCreateWaiting:
+        if (form.CreateNextWaiting()) PostMessageA(Hwnd(form), kWmCreateWaiting, 0, 0);
+        return true;
     case kWmDpiChanged:
         RescaleForm(form, LOWORD(wParam), reinterpret_cast<const RECT*>(lParam));
         result = 0;
@@ -146,6 +153,10 @@ LRESULT ContainerMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam
         return StaticColours(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
     case WM_ERASEBKGND:
         return 1;
+    case WM_NCPAINT:
+        // Panels, pages and sheets have no frame: nothing to draw outside their client area.
+        if (self->Kind() != TControlKind::Form) return 0;
+        break;
     case WM_PAINT:
         PaintContainer(window, *self);
         return 0;
@@ -205,6 +216,7 @@ void RunModal(TForm& form) {
     // The whole window is drawn before the first message is taken: it never shows half painted.
     RedrawWindow(w, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     win32::TraceStartup("painted");
+    PostMessageA(w, kWmCreateWaiting, 0, 0);
     bool quit = false;
     MSG msg;
     while (!form.ConfirmModalResult()) {

@@ -18,8 +18,9 @@ AdjustForDpiFn AdjustForDpi() {
 constexpr int kDropDownItems = 8;
 
 // One line (wrapWidth 0) or wrapped at word boundaries within wrapWidth, as the static control draws it.
+// Measured on the parent's device context: the control may not exist yet (it is created at its size).
 SIZE MeasureNative(TControl& control, const std::string& text, int wrapWidth = 0) {
-    WindowDc dc(Hwnd(control));
+    WindowDc dc(Hwnd(*control.Parent()));
     return MeasureText(dc.Get(), DataOf(control).Font(control.Font()), text, wrapWidth);
 }
 
@@ -35,25 +36,28 @@ void PlaceForm(TForm& form) {
     else
         AdjustWindowRectEx(&r, style, FALSE, exStyle);
     int width = r.right - r.left, height = r.bottom - r.top;
+    auto centre = [w, &width, &height] {
+        MONITORINFO monitor{};
+        monitor.cbSize = sizeof monitor;
+        RECT area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+        if (GetMonitorInfoA(MonitorFromWindow(w, MONITOR_DEFAULTTOPRIMARY), &monitor)) area = monitor.rcWork;
+        int left = area.left + (area.right - area.left - width) / 2;
+        int top = area.top + (area.bottom - area.top - height) / 2;
+        SetWindowPos(w, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    };
+    centre();
     // The frame the system really draws may differ from the computed one (a frame not scaled with the
     // resolution): the client area is what must come out exact.
-    SetWindowPos(w, nullptr, 0, 0, width, height, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
     RECT client;
-    if (GetClientRect(w, &client)) {
+    if (GetClientRect(w, &client) && (client.right != clientWidth || client.bottom != clientHeight)) {
         width += clientWidth - static_cast<int>(client.right);
         height += clientHeight - static_cast<int>(client.bottom);
+        centre();
     }
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof monitor;
-    RECT area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    if (GetMonitorInfoA(MonitorFromWindow(w, MONITOR_DEFAULTTOPRIMARY), &monitor)) area = monitor.rcWork;
-    int left = area.left + (area.right - area.left - width) / 2;
-    int top = area.top + (area.bottom - area.top - height) / 2;
-    SetWindowPos(w, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 // Setting a region redraws the window and goes through a round of messages: it is called for every
-// sibling each time a control is created, and mostly nothing changes.
+// sibling whenever one of them is created over another, moved or shown, and mostly nothing changes.
 void SetRegion(HWND window, UniqueRegion region) {
     UniqueRegion current(CreateRectRgn(0, 0, 0, 0));
     int kind = GetWindowRgn(window, current.Get());
@@ -92,6 +96,19 @@ void PlaceNative(TControl& control) {
     SIZE size = NativeSize(control);
     SetWindowPos(Hwnd(control), nullptr, data.Scale(control.Bounds().Left), data.Scale(control.Bounds().Top),
                  size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+bool OverlapsShownSibling(TControl& control) {
+    if (!control.Visible() || !Hwnd(control)) return false;
+    RECT own;
+    GetWindowRect(Hwnd(control), &own);
+    for (TControl* c : control.Parent()->Children()) {
+        if (c == &control || !Hwnd(*c) || !c->Visible()) continue;
+        RECT other, overlap;
+        GetWindowRect(Hwnd(*c), &other);
+        if (IntersectRect(&overlap, &own, &other)) return true;
+    }
+    return false;
 }
 
 void ApplyOverlapRegions(TWinControl& container) {

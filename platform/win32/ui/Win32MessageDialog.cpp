@@ -56,7 +56,7 @@ UINT BeepOf(int kind) {
 }
 
 LRESULT MessageDialogMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* state = reinterpret_cast<TDialogState*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    auto* state = reinterpret_cast<TDialogState*>(GetWindowLongPtrA(window, DWLP_USER));
     if (!state) return DefDlgProcA(window, message, wParam, lParam);
     switch (message) {
     case WM_COMMAND: {
@@ -240,7 +240,7 @@ int ShowWizardMessage(TForm* owner, const std::string& text, int kind, std::uint
                                   area.top + (area.bottom - area.top - frameHeight) / 2, frameWidth,
                                   frameHeight, ownerWindow, nullptr, GetModuleHandleA(nullptr), nullptr);
     if (!dialog) return state.Unanswered;
-    SetWindowLongPtrA(dialog, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&state));
+    SetWindowLongPtrA(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(&state));
     FitClientArea(dialog, layout.Client);
     if (!state.Cancel) EnableMenuItem(GetSystemMenu(dialog, FALSE), SC_CLOSE, MF_BYCOMMAND | MF_GRAYED);
 

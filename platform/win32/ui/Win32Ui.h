@@ -83,6 +83,8 @@ SIZE NativeSize(TControl& control);
 void PlaceNative(TControl& control);
 // Later siblings lie on top of earlier ones: an earlier sibling's region leaves out what they cover.
 void ApplyOverlapRegions(TWinControl& container);
+// Whether the shown control covers part of a shown sibling (a new control changes no region otherwise).
+bool OverlapsShownSibling(TControl& control);
 void RescaleForm(TForm& form, int dpi, const RECT* suggested);
 
 // Owner drawing and the list controls (Win32Lists.cpp).
