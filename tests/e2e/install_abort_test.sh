@@ -19,8 +19,7 @@ stop_holding() {
 }
 trap 'stop_holding; wizard_kill; wizard_clean_machine; e2e_cleanup' EXIT
 wizard_tools "$tools"
-cp "$payload" "$work/payload.bin" || fail "cannot copy the payload"
-payload_win="$winwork\\payload.bin"
+wizard_payload "$payload"
 sample=$(dirname "$payload")/sample/files
 [ -f "$sample/Coupe de mots.dat" ] || fail "the sample payload's files are not beside $payload"
 

@@ -11,8 +11,7 @@ setup=$1 payload=$2 tools=$3
 e2e_workdir
 trap 'wizard_kill; wizard_clean_machine; e2e_cleanup' EXIT
 wizard_tools "$tools"
-cp "$payload" "$work/payload.bin" || fail "cannot copy the payload"
-payload_win="$winwork\\payload.bin"
+wizard_payload "$payload"
 
 readonly kDest='r:\Ulvara'
 dest=$removable_root/Ulvara

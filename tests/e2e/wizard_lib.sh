@@ -37,6 +37,12 @@ wizard_clean_machine() {
 }
 
 # The probes run from the work folder: the setup's own folder must hold nothing of ours.
+# The payload beside the tools, for InstallCheck; $payload_win is its Wine path.
+wizard_payload() {
+    cp "$1" "$work/payload.bin" || fail "cannot copy the payload"
+    payload_win="$winwork\\payload.bin"
+}
+
 wizard_tools() {
     local tools=$1 tool
     for tool in WinProbe InstallCheck HoldFile; do
