@@ -208,10 +208,11 @@ int RunSetup(TPlatform& platform, std::string_view commandLine, TStartupTrace tr
     // Set before the drives are read, which sets it for a moment and restores it.
     platform.Drives.SetErrorMode(platform.Drives.SetErrorMode(kSemFailCriticalErrors) |
                                  kSemFailCriticalErrors);
-    SetApplicationIdentity(platform);
-    // Once the program's first window exists, and with it the display driver: a library another thread
-    // loads while that driver loads can deadlock with it (the reading may load the network library).
+    // The drives are read from here on, while the first window loads the display driver: the reading
+    // asks the file system only (and for a network drive, the network library, which registers nothing
+    // with the window system as it loads).
     DrivesReading drives(platform, utils);
+    SetApplicationIdentity(platform);
     OleSession ole(platform.Shell);
     int exitCode = RunWizard(TWizardRun{platform, utils, run, askUser, wizard, *attachedFiles, load, drives},
                              commandLine, trace);

@@ -185,7 +185,7 @@ function check_page0(f,   id, what) {
 }
 BEGIN { FS = "\t" }
 FILENAME == dumpfile {
-    if ($1 == "ctl") { id = substr($2, 4); ids[id] = 1 }
+    if ($1 == "ctl") { id = substr($2, 4); ids[id] = 1; order[++controls] = id }
     for (i = 2; i <= NF; i++) {
         key = $i; sub(/=.*/, "", key); value = substr($i, length(key) + 2)
         if ($1 == "window") win[key] = value
@@ -203,6 +203,10 @@ FILENAME == dumpfile {
     else check_control(f)
 }
 END {
+    # The dump walks the windows in z-order, depth first: Tab and screen readers follow it, and it must
+    # be the order of creation as designed, also for the sheets made after the one shown first.
+    for (i = 2; i <= controls; i++)
+        if (order[i] + 0 < order[i - 1] + 0) differ("control id " order[i], "z-order", "below the controls of lower ids", "below id " order[i - 1])
     for (id in ids) if (!(id in checked)) differ("control id " id, "window", "none", "class " got[id, "class"] " text " got[id, "text"])
     exit bad > 0
 }

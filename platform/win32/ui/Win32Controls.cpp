@@ -7,6 +7,8 @@
 
 #include <commctrl.h>
 
+#include <cstring>
+
 namespace ulv::win32ui {
 namespace {
 
@@ -23,21 +25,44 @@ void RegisterClasses() {
     static bool done = false;
     if (done) return;
     done = true;
-    // Here rather than at the program's start: comctl32 takes a while to load, and the program has other
-    // work to do on another thread meanwhile.
-    (void)win32::InitCommonControls();
     WNDCLASSEXA wc{};
     wc.cbSize = sizeof wc;
     wc.lpfnWndProc = ContainerProc;
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    for (const char* name : {kFormClass, kPanelClass, kPagesClass, kSheetClass}) {
+    for (const char* name : {kPanelClass, kPagesClass, kSheetClass}) {
         wc.lpszClassName = name;
-        wc.style = name == kFormClass ? CS_DBLCLKS : 0;
         RegisterClassExA(&wc);
     }
     RegisterImageClass();
+}
+
+// The form's icon is its class's: the window has it from its creation on, which spares the system a
+// conversion of the default icon and of each one set later. WM_SETICON follows once the window is drawn
+// (SetFormIcons), so that asking the window for its icons answers too.
+void RegisterFormClass(HICON icon) {
+    static bool done = false;
+    if (done) return;
+    done = true;
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.style = CS_DBLCLKS;
+    wc.lpfnWndProc = ContainerProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hIcon = icon;
+    wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = kFormClass;
+    RegisterClassExA(&wc);
+}
+
+// Statics, buttons, edits, lists and the progress bar are comctl32's classes under the manifest; the
+// containers and images are the program's own, which need nothing of it.
+bool IsOwnClass(const char* name) {
+    for (const char* own : {kPanelClass, kPagesClass, kSheetClass, kImageClass})
+        if (std::strcmp(name, own) == 0) return true;
+    return false;
 }
 
 struct TWindowStyle {
@@ -147,6 +172,7 @@ void SetControlOf(HWND window, TControl* control) {
 
 void CreateFormWindow(TForm& form) {
     int dpi = SystemDpi();
+    RegisterFormClass(reinterpret_cast<HICON>(form.Icon));
     auto owned = std::make_unique<TFormData>(dpi);
     TFormData* data = owned.get();
     form.Native.Data = std::move(owned);
@@ -157,15 +183,18 @@ void CreateFormWindow(TForm& form) {
     form.Native.Window = reinterpret_cast<std::uintptr_t>(w);
     if (!w) return;
     SetControlOf(w, &form);
-    if (form.Icon) {
-        SendMessageA(w, WM_SETICON, ICON_BIG, static_cast<LPARAM>(form.Icon));
-        SendMessageA(w, WM_SETICON, ICON_SMALL, static_cast<LPARAM>(form.Icon));
-    }
     data->Dpi = WindowDpi(w);
     PlaceNative(form);
 }
 
 } // namespace
+
+void SetFormIcons(TForm& form) {
+    HWND w = Hwnd(form);
+    if (!w || !form.Icon) return;
+    SendMessageA(w, WM_SETICON, ICON_BIG, static_cast<LPARAM>(form.Icon));
+    SendMessageA(w, WM_SETICON, ICON_SMALL, static_cast<LPARAM>(form.Icon));
+}
 
 TControl* ControlOf(HWND window) {
     return window ? reinterpret_cast<TControl*>(GetWindowLongPtrA(window, GWLP_USERDATA)) : nullptr;
@@ -220,6 +249,7 @@ void CreateNative(TControl& control) {
     const bool etched = control.Kind() == TControlKind::Bevel;
     SIZE size = etched ? SIZE{0, 0} : NativeSize(control);
     DWORD style = window.Style | (control.Visible() ? WS_VISIBLE : 0) | (control.Enabled() ? 0 : WS_DISABLED);
+    if (!IsOwnClass(window.Class)) (void)win32::WaitCommonControls();
     gCreating = &control;
     HWND w = CreateWindowExA(window.ExStyle, window.Class, control.Caption().c_str(), style,
                              data.Scale(control.Bounds().Left), data.Scale(control.Bounds().Top), size.cx,
@@ -231,14 +261,19 @@ void CreateNative(TControl& control) {
     if (!w) return;
     SetControlOf(w, &control);
     // The order of the controls is z-order from the top, as for dialog templates: Tab walks it and so do
-    // screen readers. A new window comes first: it goes below its nearest earlier sibling (a control
-    // created late, when it first shows, among the others).
+    // screen readers. A new child window is linked below its siblings: its place when no later sibling has
+    // a window yet. A control created late, when it first shows, goes below its nearest earlier sibling.
     HWND after = HWND_TOP;
+    bool later = false, passed = false;
     for (TControl* sibling : control.Parent()->Children()) {
-        if (sibling == &control) break;
-        if (Hwnd(*sibling)) after = Hwnd(*sibling);
+        if (sibling == &control)
+            passed = true;
+        else if (Hwnd(*sibling) && passed)
+            later = true;
+        else if (Hwnd(*sibling))
+            after = Hwnd(*sibling);
     }
-    SetWindowPos(w, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOREDRAW);
+    if (later) SetWindowPos(w, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOREDRAW);
     SendMessageA(w, WM_SETFONT, reinterpret_cast<WPARAM>(data.Font(control.Font())), FALSE);
     if (control.Kind() == TControlKind::CheckListBox) SubclassCheckList(static_cast<TCustomList&>(control));
     if (control.Kind() == TControlKind::CheckListBox || control.Kind() == TControlKind::ListBox ||

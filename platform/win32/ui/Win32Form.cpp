@@ -114,7 +114,10 @@ bool FormMessage(TForm& form, UINT message, WPARAM wParam, LPARAM lParam, LRESUL
         RestoreFocus(form);
         return true;
     case kWmCreateWaiting:
-        if (form.CreateNextWaiting()) PostMessageA(Hwnd(form), kWmCreateWaiting, 0, 0);
+        if (form.CreateNextWaiting())
+            PostMessageA(Hwnd(form), kWmCreateWaiting, 0, 0);
+        else
+            SetFormIcons(form);
         return true;
     case kWmDpiChanged:
         RescaleForm(form, LOWORD(wParam), reinterpret_cast<const RECT*>(lParam));

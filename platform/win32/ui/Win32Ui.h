@@ -22,6 +22,9 @@ inline HWND Hwnd(const TControl& c) {
 // The control a window belongs to (nullptr for windows that are not ours).
 TControl* ControlOf(HWND window);
 
+// Hands the form's icon to its window (WM_SETICON, large and small).
+void SetFormIcons(TForm& form);
+
 // The edge of every window procedure: nothing thrown may cross into the system. An exception is reported
 // (ReportUnexpectedFailure) and the procedure answers `failed`.
 void ReportUnexpectedFailure(HWND window) noexcept;
