@@ -26,7 +26,7 @@ TControl::TControl(TWinControl* parent, TControlKind kind, std::string name)
 }
 
 TControl::~TControl() {
-    if (Native.Window) backend::DestroyNative(*this);
+    if (Native.Made) backend::DestroyNative(*this);
     if (!Parent_) return;
     auto& siblings = Parent_->Children_;
     siblings.erase(std::remove(siblings.begin(), siblings.end(), this), siblings.end());
@@ -45,8 +45,7 @@ const TForm& TControl::Form() const {
 }
 
 void TControl::Changed(TChange change) {
-    if (Native.Window || (Kind_ == TControlKind::Form && Form().HandlesCreated()))
-        backend::Sync(*this, change);
+    if (Native.Made) backend::Sync(*this, change);
 }
 
 void TControl::SetBounds(const TBounds& bounds) {
@@ -72,7 +71,7 @@ void TControl::SetVisible(bool visible) {
     if (Visible_ == visible) return;
     bool handOn = !visible && Form().HandlesCreated() && HoldsFocus();
     Visible_ = visible;
-    if (visible && !Native.Window && Parent_ && Form().HandlesCreated())
+    if (visible && !Native.Made && Parent_ && Form().HandlesCreated())
         Form().CreateWithin(*this, false);
     else
         Changed(TChange::Visible);

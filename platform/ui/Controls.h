@@ -62,9 +62,11 @@ struct TNativeData {
     virtual ~TNativeData() = default;
 };
 
-// What a backend keeps per control (a window handle view and its own data).
+// What a backend keeps per control (a window handle view and its own data). Made: the backend has made the
+// control, as a window of its own or as one its parent draws (Window stays 0).
 struct TNativeView {
     std::uintptr_t Window = 0;
+    bool Made = false;
     std::unique_ptr<TNativeData> Data;
 };
 

@@ -36,18 +36,14 @@ void TForm::Number(TControl& control) {
             Number(*child);
 }
 
-void TForm::CreateHandles() {
-    if (HandlesCreated_) return;
-    All_.clear();
-    Number(*this);
-    backend::CreateNative(*this);
-    HandlesCreated_ = true;
-    CreateWithin(*this, false);
-    for (const auto& [id, ms] : Timers_)
-        backend::StartTimer(*this, id, ms);
-}
-
 namespace {
+
+// Made once, whatever the backend could make of it: a control whose window the system refused is not
+// asked for again at every turn of the loop.
+void Make(TControl& control) {
+    backend::CreateNative(control);
+    control.Native.Made = true;
+}
 
 bool Within(const TControl& control, const TControl& top) {
     for (const TControl* c = &control; c; c = c->Parent())
@@ -64,20 +60,31 @@ bool Waits(const TControl& control) {
 
 } // namespace
 
+void TForm::CreateHandles() {
+    if (HandlesCreated_) return;
+    All_.clear();
+    Number(*this);
+    Make(*this);
+    HandlesCreated_ = true;
+    CreateWithin(*this, false);
+    for (const auto& [id, ms] : Timers_)
+        backend::StartTimer(*this, id, ms);
+}
+
 // All_ is depth-first: a parent comes before its children, and siblings keep their order.
 void TForm::CreateWithin(TControl& top, bool waiting) {
     auto from = &top == this ? All_.begin() : std::find(All_.begin(), All_.end(), &top);
     for (auto it = from; it != All_.end() && Within(**it, top); ++it) {
         TControl& c = **it;
-        if (!c.Native.Window && c.Parent()->Native.Window && (waiting || !Waits(c))) backend::CreateNative(c);
+        if (!c.Native.Made && c.Parent()->Native.Made && (waiting || !Waits(c))) Make(c);
     }
 }
 
 bool TForm::CreateNextWaiting() {
     if (!HandlesCreated_) return false;
     for (TControl* c : All_) {
-        if (c->Native.Window || !c->Parent()->Native.Window) continue;
-        backend::CreateNative(*c);
+        if (c->Native.Made || !c->Parent()->Native.Made) continue;
+        Make(*c);
         return true;
     }
     return false;

@@ -2,13 +2,14 @@
 # The wizard window under Wine against its layout as designed (wizard_layout.txt), one run per tab
 # sheet: every control's class, parent, place and size, style, font, caption and visibility, and the
 # window's frame, client size and place. Then sheet 3 told at run time that it moved to 144 dpi, and
-# sheet 0 started at 144 dpi, where every length scales.
+# sheet 0 started at 144 dpi, where every length scales. The logos and the etched lines, which have no
+# window, on the screen as their panels draw them.
 # Screenshots go to build/screens.
-#   layout_test.sh FormShow.exe E2E_DIR
+#   layout_test.sh FormShow.exe E2E_DIR ART_DIR (ART_DIR: the PNG logos the program carries)
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/../../scripts/lib/wine.sh"
-[ $# -eq 2 ] || { echo "usage: layout_test.sh FormShow.exe E2E_DIR" >&2; exit 2; }
-formshow=$1 tools=$2
+[ $# -eq 3 ] || { echo "usage: layout_test.sh FormShow.exe E2E_DIR ART_DIR" >&2; exit 2; }
+formshow=$1 tools=$2 art=$3
 layout=$(dirname "$0")/wizard_layout.txt
 readonly kTitle=$kWizardTitle kClass=UlvaraForm kSheets=8
 e2e_formshow "$formshow" "$tools"
@@ -153,6 +154,11 @@ function check_window(f,   r, s, c) {
 function check_control(f,   name, id, what, parent, w, h, e, x, y, visible, r) {
     name = f[1]; id = f[2]; parent = f[4]; what = name " (id " id ")"
     idOf[name] = id
+    if (f[3] == "-") {
+        if ((id, "class") in got) differ(what, "window", "none (drawn by its parent)", "class " got[id, "class"])
+        checked[id] = 1
+        return
+    }
     if (!((id, "class") in got)) { differ(what, "window", "a control", "none"); return }
     checked[id] = 1
     expect(what, "class", tolower(f[3]), tolower(got[id, "class"]))
@@ -249,6 +255,36 @@ report_differences() {
     fail "${#failures[@]} of $runs runs differ from $(basename "$layout")"
 }
 
+# The screenshot's pixel at X,Y of the client area as "R G B".
+pixel_at() { convert "$1" -format "%[fx:int(255*p{$2,$3}.r)] %[fx:int(255*p{$2,$3}.g)] %[fx:int(255*p{$2,$3}.b)]" info:; }
+brightness() { awk '{ print $1 + $2 + $3 }' <<<"$1"; }
+
+# drawn_logo SCREENSHOT PNG LEFT TOP NAME: the PNG blended over the colour its panel shows just left of
+# it, as at 96 dpi, against the screenshot's pixels there.
+drawn_logo() {
+    local shot=$1 png=$2 x=$3 y=$4 name=$5 size background differing total
+    size=$(identify -format '%wx%h' "$png")
+    read -r background < <(pixel_at "$shot" $((x - 1)) "$y")
+    convert "$png" -background "rgb(${background// /,})" -flatten "$work/$name.want.png" ||
+        fail "cannot compose $png"
+    convert "$shot" -crop "$size+$x+$y" +repage "$work/$name.got.png"
+    differing=$(command compare -metric AE -fuzz 8% "$work/$name.want.png" "$work/$name.got.png" null: 2>&1) || true
+    total=$(identify -format '%[fx:w*h]' "$png")
+    [ -n "$differing" ] && [ "${differing%.*}" -le $((total / 200)) ] ||
+        fail "$name: $differing of $total pixels differ from $(basename "$png")"
+    note "$name shows $(basename "$png") ($differing of $total pixels differ)"
+}
+
+# etched_line SCREENSHOT X1 Y1 X2 Y2 NAME: shadow at X1,Y1 and light at X2,Y2, against the button face.
+etched_line() {
+    local face shadow light
+    face=$(brightness "$(pixel_at "$1" 5 330)")
+    shadow=$(brightness "$(pixel_at "$1" "$2" "$3")")
+    light=$(brightness "$(pixel_at "$1" "$4" "$5")")
+    [ "$shadow" -lt "$face" ] && [ "$light" -gt "$face" ] ||
+        fail "$6 is no etched line: brightness $shadow and $light beside the face's $face"
+}
+
 # check_sheet SHEET DPI TOLERANCE SCREENSHOT [REPORTED-DPI FORMSHOW-OPTIONS...]
 check_sheet() {
     local sheet=$1 dpi=$2 tolerance=$3 shot=$4 reported=${5:-$2} dump="$work/sheet-$1-$2dpi.txt"
@@ -269,6 +305,11 @@ for ((sheet = 0; sheet < kSheets; sheet++)); do
     check_sheet $sheet 96 0 wizard-sheet-$sheet
 done
 cp "$screens/wizard-sheet-0.png" "$screens/wizard-sheet-0-96dpi.png" 2>/dev/null
+shot=$work/wizard-sheet-0.client.png
+drawn_logo "$shot" "$art/logo.png" 1 46 LogoImage
+drawn_logo "$shot" "$art/logosmall.png" 440 6 LogoSmallImage
+etched_line "$shot" 121 150 122 150 "B (the logo column's edge)"
+etched_line "$shot" 100 306 100 307 "M (the line over the buttons)"
 
 # Moved at run time to a monitor of 144 dpi (WM_DPICHANGED, as per-monitor awareness gets it): every
 # length and font scales as if the window had started there; the system still reports 96.

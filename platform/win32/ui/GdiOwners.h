@@ -88,4 +88,19 @@ private:
     HGDIOBJ Old;
 };
 
+// A device context's state (clipping, selected objects, modes) for a scope: put back as it was at the end.
+class SavedDc {
+public:
+    explicit SavedDc(HDC dc) : Dc(dc), Saved(SaveDC(dc)) {}
+    SavedDc(const SavedDc&) = delete;
+    SavedDc& operator=(const SavedDc&) = delete;
+    ~SavedDc() {
+        if (Saved) RestoreDC(Dc, Saved);
+    }
+
+private:
+    HDC Dc;
+    int Saved;
+};
+
 } // namespace ulv::win32ui

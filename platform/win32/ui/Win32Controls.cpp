@@ -35,7 +35,6 @@ void RegisterClasses() {
         wc.lpszClassName = name;
         RegisterClassExA(&wc);
     }
-    RegisterImageClass();
 }
 
 // The form's icon is its class's: the window has it from its creation on, which spares the system a
@@ -58,9 +57,9 @@ void RegisterFormClass(HICON icon) {
 }
 
 // Statics, buttons, edits, lists and the progress bar are comctl32's classes under the manifest; the
-// containers and images are the program's own, which need nothing of it.
+// containers are the program's own, which need nothing of it.
 bool IsOwnClass(const char* name) {
-    for (const char* own : {kPanelClass, kPagesClass, kSheetClass, kImageClass})
+    for (const char* own : {kPanelClass, kPagesClass, kSheetClass})
         if (std::strcmp(name, own) == 0) return true;
     return false;
 }
@@ -87,11 +86,6 @@ TWindowStyle StyleOf(TControl& c) {
                                                                   : kSheetClass;
         return {cls, kChild | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT};
     }
-    case TControlKind::Bevel:
-        return {"STATIC",
-                kChild |
-                    (static_cast<TBevel&>(c).Shape == TBevelShape::LeftLine ? SS_ETCHEDVERT : SS_ETCHEDHORZ),
-                0};
     case TControlKind::Label:
         return {"STATIC", kChild | LabelStyle(static_cast<TLabel&>(c)), 0};
     case TControlKind::Memo:
@@ -107,8 +101,6 @@ TWindowStyle StyleOf(TControl& c) {
                 0};
     case TControlKind::ProgressBar:
         return {PROGRESS_CLASSA, kChild, 0};
-    case TControlKind::Image:
-        return {kImageClass, kChild, 0};
     case TControlKind::CheckListBox:
     case TControlKind::ListBox:
         return {"LISTBOX",
@@ -119,6 +111,8 @@ TWindowStyle StyleOf(TControl& c) {
         return {"COMBOBOX",
                 kChild | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST | CBS_OWNERDRAWFIXED | CBS_HASSTRINGS, 0};
     case TControlKind::Form:
+    case TControlKind::Bevel:
+    case TControlKind::Image:
         break;
     }
     return {kPanelClass, kChild, 0};
@@ -240,14 +234,12 @@ void CreateNative(TControl& control) {
     if (control.Kind() == TControlKind::Form) return CreateFormWindow(static_cast<TForm&>(control));
     // Without the window (or the parent's) there is nothing to put the control in.
     if (!Hwnd(*control.Parent()) || !control.Form().Native.Data) return;
+    if (DrawnByParent(control)) return RedrawGraphic(control);
     TWindowStyle window = StyleOf(control);
     TFormData& data = DataOf(control);
     // Made where it stands, at its size, shown or hidden and enabled or not: each change after creation
     // would be one more round of messages.
-    // But for etched lines, which come out a frame's thickness longer when made at their size: they are
-    // made empty, then placed.
-    const bool etched = control.Kind() == TControlKind::Bevel;
-    SIZE size = etched ? SIZE{0, 0} : NativeSize(control);
+    SIZE size = NativeSize(control);
     DWORD style = window.Style | (control.Visible() ? WS_VISIBLE : 0) | (control.Enabled() ? 0 : WS_DISABLED);
     if (!IsOwnClass(window.Class)) (void)win32::WaitCommonControls();
     gCreating = &control;
@@ -280,7 +272,6 @@ void CreateNative(TControl& control) {
         control.Kind() == TControlKind::ComboBox)
         ApplyItemHeight(static_cast<TCustomList&>(control));
     SyncState(control);
-    if (etched) PlaceNative(control);
     if (OverlapsShownSibling(control)) ApplyOverlapRegions(*control.Parent());
 }
 
@@ -296,6 +287,12 @@ void DestroyNative(TControl& control) {
 }
 
 void Sync(TControl& control, TChange change) {
+    if (DrawnByParent(control)) {
+        if (change == TChange::Bounds || change == TChange::Visible || change == TChange::Picture ||
+            change == TChange::Color)
+            RedrawGraphic(control);
+        return;
+    }
     if (!Hwnd(control)) return;
     switch (change) {
     case TChange::Bounds:

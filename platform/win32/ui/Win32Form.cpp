@@ -76,6 +76,7 @@ void PaintContainer(HWND window, TControl& c) {
         if (panel.BevelInner == TBevelCut::Raised) edge |= BDR_RAISEDINNER;
         if (edge) DrawEdge(dc, &r, edge, BF_RECT);
     }
+    DrawGraphicChildren(dc, c);
     EndPaint(window, &ps);
 }
 

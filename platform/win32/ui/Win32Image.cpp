@@ -6,8 +6,6 @@
 
 namespace ulv::win32ui {
 
-const char* const kImageClass = "UlvaraImage";
-
 namespace {
 
 BITMAPINFO TopDownInfo(int width, int height) {
@@ -25,43 +23,7 @@ std::uint8_t Blend(std::uint8_t over, std::uint8_t under, std::uint8_t alpha) {
     return static_cast<std::uint8_t>((over * alpha + under * (255 - alpha) + 127) / 255);
 }
 
-LRESULT ImageMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_ERASEBKGND) return 1;
-    if (message != WM_PAINT) return DefWindowProcA(window, message, wParam, lParam);
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(window, &ps);
-    RECT r;
-    GetClientRect(window, &r);
-    if (TControl* c = ControlOf(window)) {
-        auto& image = static_cast<TImage&>(*c);
-        COLORREF background = ToColorRef(BackgroundOf(image));
-        UniqueBrush brush(CreateSolidBrush(background));
-        FillRect(dc, &r, brush.Get());
-        if (const auto& picture = image.Picture()) {
-            TFormData& data = DataOf(image);
-            RECT target{0, 0, data.Scale(picture->Width), data.Scale(picture->Height)};
-            DrawPicture(dc, *picture, target, background);
-        }
-    }
-    EndPaint(window, &ps);
-    return 0;
-}
-
-LRESULT CALLBACK ImageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    return Guarded(window, 0, [&] { return ImageMessage(window, message, wParam, lParam); });
-}
-
 } // namespace
-
-void RegisterImageClass() {
-    WNDCLASSEXA wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = ImageProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-    wc.lpszClassName = kImageClass;
-    RegisterClassExA(&wc);
-}
 
 void DrawPicture(HDC dc, const TBitmapImage& picture, const RECT& target, COLORREF background) {
     if (picture.Width <= 0 || picture.Height <= 0) return;

@@ -106,8 +106,17 @@ void ReleaseAccessibility(TFormData& data);
 // Pictures (Win32Image.cpp).
 void DrawPicture(HDC dc, const TBitmapImage& picture, const RECT& target, COLORREF background);
 void DrawKeyed(HDC dc, const TBitmapImage& picture, int x, int y, int width, int height);
-void RegisterImageClass();
-extern const char* const kImageClass;
+
+// Etched lines and pictures have no window: their parent draws them, under its windowed children, as the
+// original toolkit's graphic controls are drawn. Each window costs its creation, its share of showing and
+// painting the form, and the first page has four of them (Win32Graphics.cpp).
+bool DrawnByParent(const TControl& control);
+// The parent's client area where the control stands, at the window's resolution.
+RECT GraphicRect(const TControl& control);
+// Draws the visible graphic children of the container onto its device context.
+void DrawGraphicChildren(HDC dc, const TControl& container);
+// Has the control's place drawn again (its parent's whole client area: its old place may differ).
+void RedrawGraphic(const TControl& control);
 
 // The container windows' procedure (form, panels, page container, sheets).
 LRESULT CALLBACK ContainerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
