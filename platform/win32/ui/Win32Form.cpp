@@ -220,6 +220,7 @@ void RunModal(TForm& form) {
     // The whole window is drawn before the first message is taken: it never shows half painted.
     RedrawWindow(w, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     win32::TraceStartup("painted");
+    win32::WriteStartupTrace();
     PostMessageA(w, kWmCreateWaiting, 0, 0);
     bool quit = false;
     MSG msg;
