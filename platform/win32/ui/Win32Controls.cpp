@@ -170,15 +170,20 @@ void CreateFormWindow(TForm& form) {
     auto owned = std::make_unique<TFormData>(dpi);
     TFormData* data = owned.get();
     form.Native.Data = std::move(owned);
-    HWND w =
-        CreateWindowExA(WS_EX_CONTROLPARENT | WS_EX_APPWINDOW, kFormClass, form.Caption().c_str(),
-                        WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT, 100, 100,
-                        reinterpret_cast<HWND>(form.Owner), nullptr, GetModuleHandleA(nullptr), nullptr);
+    // Made where it will stand, at its size: placing it after would be one more round of messages.
+    constexpr DWORD kStyle = WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+    constexpr DWORD kExStyle = WS_EX_CONTROLPARENT | WS_EX_APPWINDOW;
+    RECT frame = CentredFrame(form, dpi, kStyle, kExStyle);
+    HWND w = CreateWindowExA(kExStyle, kFormClass, form.Caption().c_str(), kStyle, frame.left, frame.top,
+                             frame.right - frame.left, frame.bottom - frame.top,
+                             reinterpret_cast<HWND>(form.Owner), nullptr, GetModuleHandleA(nullptr), nullptr);
     form.Native.Window = reinterpret_cast<std::uintptr_t>(w);
     if (!w) return;
     SetControlOf(w, &form);
+    // Placed again when the window's resolution is not the system's (another monitor's), or the frame the
+    // system draws is not the computed one.
     data->Dpi = WindowDpi(w);
-    PlaceNative(form);
+    if (!FormPlaced(form, dpi)) PlaceNative(form);
 }
 
 } // namespace
@@ -272,7 +277,9 @@ void CreateNative(TControl& control) {
         control.Kind() == TControlKind::ComboBox)
         ApplyItemHeight(static_cast<TCustomList&>(control));
     SyncState(control);
-    if (OverlapsShownSibling(control)) ApplyOverlapRegions(*control.Parent());
+    // While the form is hidden, its regions wait for all its first controls (RunModal sets them).
+    if (IsWindowVisible(Hwnd(control.Form())) && OverlapsShownSibling(control))
+        ApplyOverlapRegions(*control.Parent());
 }
 
 void DestroyNative(TControl& control) {

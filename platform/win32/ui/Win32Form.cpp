@@ -213,6 +213,7 @@ void RunModal(TForm& form) {
     HWND owner = GetWindow(w, GW_OWNER);
     bool ownerWasEnabled = owner && IsWindowEnabled(owner);
     if (ownerWasEnabled) EnableWindow(owner, FALSE);
+    ApplyAllOverlapRegions(form);
     ShowWindow(w, SW_SHOW);
     SetForegroundWindow(w);
     if (!form.Focused()) form.FocusFirst();

@@ -24,35 +24,53 @@ SIZE MeasureNative(TControl& control, const std::string& text, int wrapWidth = 0
     return MeasureText(dc.Get(), DataOf(control).Font(control.Font()), text, wrapWidth);
 }
 
+// The window's frame for the form's client area at the resolution.
+SIZE FrameSize(const TForm& form, int dpi, DWORD style, DWORD exStyle) {
+    RECT r{0, 0, ScaleTo(form.ClientWidth(), dpi), ScaleTo(form.ClientHeight(), dpi)};
+    if (AdjustForDpiFn adjust = AdjustForDpi())
+        adjust(&r, style, FALSE, exStyle, static_cast<UINT>(dpi));
+    else
+        AdjustWindowRectEx(&r, style, FALSE, exStyle);
+    return SIZE{r.right - r.left, r.bottom - r.top};
+}
+
+RECT Centred(SIZE size, HMONITOR monitor) {
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    RECT area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    if (GetMonitorInfoA(monitor, &info)) area = info.rcWork;
+    int left = area.left + (area.right - area.left - size.cx) / 2;
+    int top = area.top + (area.bottom - area.top - size.cy) / 2;
+    return RECT{left, top, left + size.cx, top + size.cy};
+}
+
+// Whether the window's client area has the form's size at its resolution.
+bool ClientFits(TForm& form) {
+    TFormData& data = DataOf(form);
+    RECT client;
+    return GetClientRect(Hwnd(form), &client) && client.right == data.Scale(form.ClientWidth()) &&
+           client.bottom == data.Scale(form.ClientHeight());
+}
+
 void PlaceForm(TForm& form) {
     TFormData& data = DataOf(form);
     HWND w = Hwnd(form);
-    RECT r{0, 0, data.Scale(form.ClientWidth()), data.Scale(form.ClientHeight())};
     DWORD style = static_cast<DWORD>(GetWindowLongPtrA(w, GWL_STYLE));
     DWORD exStyle = static_cast<DWORD>(GetWindowLongPtrA(w, GWL_EXSTYLE));
-    const int clientWidth = r.right, clientHeight = r.bottom;
-    if (AdjustForDpiFn adjust = AdjustForDpi())
-        adjust(&r, style, FALSE, exStyle, static_cast<UINT>(data.Dpi));
-    else
-        AdjustWindowRectEx(&r, style, FALSE, exStyle);
-    int width = r.right - r.left, height = r.bottom - r.top;
-    auto centre = [w, &width, &height] {
-        MONITORINFO monitor{};
-        monitor.cbSize = sizeof monitor;
-        RECT area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-        if (GetMonitorInfoA(MonitorFromWindow(w, MONITOR_DEFAULTTOPRIMARY), &monitor)) area = monitor.rcWork;
-        int left = area.left + (area.right - area.left - width) / 2;
-        int top = area.top + (area.bottom - area.top - height) / 2;
-        SetWindowPos(w, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    SIZE size = FrameSize(form, data.Dpi, style, exStyle);
+    HMONITOR monitor = MonitorFromWindow(w, MONITOR_DEFAULTTOPRIMARY);
+    auto place = [w, monitor](SIZE frame) {
+        RECT r = Centred(frame, monitor);
+        SetWindowPos(w, nullptr, r.left, r.top, frame.cx, frame.cy, SWP_NOZORDER | SWP_NOACTIVATE);
     };
-    centre();
+    place(size);
     // The frame the system really draws may differ from the computed one (a frame not scaled with the
     // resolution): the client area is what must come out exact.
     RECT client;
-    if (GetClientRect(w, &client) && (client.right != clientWidth || client.bottom != clientHeight)) {
-        width += clientWidth - static_cast<int>(client.right);
-        height += clientHeight - static_cast<int>(client.bottom);
-        centre();
+    if (GetClientRect(w, &client) && !ClientFits(form)) {
+        size.cx += data.Scale(form.ClientWidth()) - static_cast<int>(client.right);
+        size.cy += data.Scale(form.ClientHeight()) - static_cast<int>(client.bottom);
+        place(size);
     }
 }
 
@@ -68,6 +86,14 @@ void SetRegion(HWND window, UniqueRegion region) {
 }
 
 } // namespace
+
+RECT CentredFrame(const TForm& form, int dpi, DWORD style, DWORD exStyle) {
+    return Centred(FrameSize(form, dpi, style, exStyle), MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY));
+}
+
+bool FormPlaced(TForm& form, int dpi) {
+    return DataOf(form).Dpi == dpi && ClientFits(form);
+}
 
 SIZE NativeSize(TControl& control) {
     TFormData& data = DataOf(control);
@@ -136,6 +162,12 @@ void ApplyOverlapRegions(TWinControl& container) {
     }
 }
 
+void ApplyAllOverlapRegions(TForm& form) {
+    ApplyOverlapRegions(form);
+    for (TControl* c : form.AllControls())
+        if (auto* container = dynamic_cast<TWinControl*>(c); container && Hwnd(*c)) ApplyOverlapRegions(*container);
+}
+
 void RescaleForm(TForm& form, int dpi, const RECT* suggested) {
     TFormData& data = DataOf(form);
     data.Dpi = dpi;
@@ -158,9 +190,7 @@ void RescaleForm(TForm& form, int dpi, const RECT* suggested) {
         SetWindowPos(Hwnd(form), nullptr, suggested->left, suggested->top, 0, 0,
                      SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOSIZE);
     }
-    ApplyOverlapRegions(form);
-    for (TControl* c : form.AllControls())
-        if (auto* container = dynamic_cast<TWinControl*>(c)) ApplyOverlapRegions(*container);
+    ApplyAllOverlapRegions(form);
     oldFonts.clear(); // no control uses them any more
     SendMessageA(Hwnd(form), WM_SETREDRAW, TRUE, 0);
     RedrawWindow(Hwnd(form), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);

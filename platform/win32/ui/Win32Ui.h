@@ -39,6 +39,11 @@ template <typename Work> LRESULT Guarded(HWND window, LRESULT failed, Work&& wor
 // The control whose window is being created (its parent may be asked for item heights meanwhile).
 TControl* CreatingControl();
 
+// A length of the 96-dpi layout at the resolution.
+inline int ScaleTo(int length96, int dpi) {
+    return MulDiv(length96, dpi, 96);
+}
+
 // Owns GDI objects of one form at its current resolution.
 class TFormData : public TNativeData {
 public:
@@ -46,7 +51,7 @@ public:
     TFormData(const TFormData&) = delete;
     TFormData& operator=(const TFormData&) = delete;
     ~TFormData() override;
-    [[nodiscard]] int Scale(int length96) const { return MulDiv(length96, Dpi, 96); }
+    [[nodiscard]] int Scale(int length96) const { return ScaleTo(length96, Dpi); }
     HFONT Font(const TFont& font);
     HBRUSH Brush(TColor color);
     // Starts a new set of fonts (at a new resolution); the old set is deleted with DeleteFonts once no
@@ -84,8 +89,15 @@ int WindowDpi(HWND window);
 // Size the native control takes at the form's resolution (auto-sized labels measured there).
 SIZE NativeSize(TControl& control);
 void PlaceNative(TControl& control);
+// The form's window frame of that style for its client area at the resolution, centred in the primary
+// monitor's work area: where the window is made.
+RECT CentredFrame(const TForm& form, int dpi, DWORD style, DWORD exStyle);
+// Whether the window came out at that resolution with the client area of the form's size.
+bool FormPlaced(TForm& form, int dpi);
 // Later siblings lie on top of earlier ones: an earlier sibling's region leaves out what they cover.
 void ApplyOverlapRegions(TWinControl& container);
+// The regions of every container of the form: once all the controls made while it is hidden are there.
+void ApplyAllOverlapRegions(TForm& form);
 // Whether the shown control covers part of a shown sibling (a new control changes no region otherwise).
 bool OverlapsShownSibling(TControl& control);
 void RescaleForm(TForm& form, int dpi, const RECT* suggested);
