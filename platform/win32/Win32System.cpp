@@ -1,7 +1,5 @@
 #include "Win32Platform.h"
 
-#include "CommonControls.h"
-
 namespace ulv::win32 {
 namespace {
 
@@ -93,9 +91,6 @@ WindowHandle Win32Module::ApplicationWindow() {
     // Hidden: it carries the application's title and icon and owns the program's windows.
     AppWindow = CreateWindowExA(0, kAppWindowClass, "", WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
                                 0, 0, 0, 0, nullptr, nullptr, OwnModule(), nullptr);
-    // The display driver has loaded with this first window: comctl32, which the wizard's controls need,
-    // can now load on a thread of its own while the wizard is built.
-    if (AppWindow) StartCommonControls();
     return reinterpret_cast<WindowHandle>(AppWindow);
 }
 

@@ -165,6 +165,9 @@ void SetControlOf(HWND window, TControl* control) {
 }
 
 void CreateFormWindow(TForm& form) {
+    // comctl32, which the controls need, loads meanwhile on a thread of its own. Not sooner: finding a
+    // resource takes the loader's lock, which the loading holds, and building the wizard finds several.
+    win32::StartCommonControls();
     int dpi = SystemDpi();
     RegisterFormClass(reinterpret_cast<HICON>(form.Icon));
     auto owned = std::make_unique<TFormData>(dpi);
@@ -237,9 +240,10 @@ using namespace win32ui;
 void CreateNative(TControl& control) {
     RegisterClasses();
     if (control.Kind() == TControlKind::Form) return CreateFormWindow(static_cast<TForm&>(control));
-    // Without the window (or the parent's) there is nothing to put the control in.
-    if (!Hwnd(*control.Parent()) || !control.Form().Native.Data) return;
+    if (!control.Form().Native.Data) return;
     if (DrawnByParent(control)) return RedrawGraphic(control);
+    // Without the parent's window there is nothing to put the control in.
+    if (!Hwnd(*control.Parent())) return;
     TWindowStyle window = StyleOf(control);
     TFormData& data = DataOf(control);
     // Made where it stands, at its size, shown or hidden and enabled or not: each change after creation
@@ -298,6 +302,9 @@ void Sync(TControl& control, TChange change) {
         if (change == TChange::Bounds || change == TChange::Visible || change == TChange::Picture ||
             change == TChange::Color)
             RedrawGraphic(control);
+        // Windowed siblings it lies on leave its place to it.
+        if ((change == TChange::Bounds || change == TChange::Visible) && control.Parent())
+            ApplyOverlapRegions(*control.Parent());
         return;
     }
     if (!Hwnd(control)) return;

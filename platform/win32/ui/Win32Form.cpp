@@ -65,17 +65,7 @@ void PaintContainer(HWND window, TControl& c) {
     HDC dc = BeginPaint(window, &ps);
     RECT r;
     GetClientRect(window, &r);
-    TColor color = c.Kind() == TControlKind::Panel ? static_cast<TPanel&>(c).Color() : BackgroundOf(c);
-    FillRect(dc, &r, DataOf(c).Brush(color));
-    if (c.Kind() == TControlKind::Panel) {
-        auto& panel = static_cast<TPanel&>(c);
-        UINT edge = 0;
-        if (panel.BevelOuter == TBevelCut::Lowered) edge |= BDR_SUNKENOUTER;
-        if (panel.BevelOuter == TBevelCut::Raised) edge |= BDR_RAISEDOUTER;
-        if (panel.BevelInner == TBevelCut::Lowered) edge |= BDR_SUNKENINNER;
-        if (panel.BevelInner == TBevelCut::Raised) edge |= BDR_RAISEDINNER;
-        if (edge) DrawEdge(dc, &r, edge, BF_RECT);
-    }
+    DrawContainerFace(dc, c, r);
     DrawGraphicChildren(dc, c);
     EndPaint(window, &ps);
 }

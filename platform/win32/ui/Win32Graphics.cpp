@@ -1,4 +1,5 @@
-// Controls without a window of their own: etched lines and pictures, drawn by their parent container.
+// Controls without a window of their own: etched lines, pictures, and panels that hold nothing but those,
+// drawn by their nearest windowed ancestor.
 #include "platform/win32/ui/Win32Ui.h"
 
 namespace ulv::win32ui {
@@ -25,10 +26,37 @@ void DrawImage(HDC dc, const TImage& image, RECT box) {
     DrawPicture(dc, *picture, target, background);
 }
 
+// The children the container draws, at the offset of its client area on the device context.
+void DrawChildren(HDC dc, const TControl& container, POINT offset) {
+    auto* parent = dynamic_cast<const TWinControl*>(&container);
+    if (!parent) return;
+    for (const TControl* child : parent->Children()) {
+        if (!DrawnByParent(*child) || !child->Native.Made || !child->Visible()) continue;
+        RECT box = GraphicRect(*child);
+        OffsetRect(&box, offset.x, offset.y);
+        switch (child->Kind()) {
+        case TControlKind::Bevel:
+            DrawBevel(dc, box);
+            break;
+        case TControlKind::Image:
+            DrawImage(dc, static_cast<const TImage&>(*child), box);
+            break;
+        default:
+            DrawContainerFace(dc, *child, box);
+            DrawChildren(dc, *child, POINT{box.left, box.top});
+            break;
+        }
+    }
+}
+
 } // namespace
 
 bool DrawnByParent(const TControl& control) {
-    return control.Kind() == TControlKind::Bevel || control.Kind() == TControlKind::Image;
+    if (control.Kind() == TControlKind::Bevel || control.Kind() == TControlKind::Image) return true;
+    if (control.Kind() != TControlKind::Panel) return false;
+    for (const TControl* child : static_cast<const TPanel&>(control).Children())
+        if (!DrawnByParent(*child)) return false;
+    return true;
 }
 
 RECT GraphicRect(const TControl& control) {
@@ -38,20 +66,32 @@ RECT GraphicRect(const TControl& control) {
     return RECT{left, top, left + data.Scale(b.Width), top + data.Scale(b.Height)};
 }
 
+void DrawContainerFace(HDC dc, const TControl& c, const RECT& box) {
+    TColor color = c.Kind() == TControlKind::Panel ? static_cast<const TPanel&>(c).Color() : BackgroundOf(c);
+    FillRect(dc, &box, DataOf(c).Brush(color));
+    if (c.Kind() != TControlKind::Panel) return;
+    auto& panel = static_cast<const TPanel&>(c);
+    UINT edge = 0;
+    if (panel.BevelOuter == TBevelCut::Lowered) edge |= BDR_SUNKENOUTER;
+    if (panel.BevelOuter == TBevelCut::Raised) edge |= BDR_RAISEDOUTER;
+    if (panel.BevelInner == TBevelCut::Lowered) edge |= BDR_SUNKENINNER;
+    if (panel.BevelInner == TBevelCut::Raised) edge |= BDR_RAISEDINNER;
+    RECT r = box;
+    if (edge) DrawEdge(dc, &r, edge, BF_RECT);
+}
+
 void DrawGraphicChildren(HDC dc, const TControl& container) {
-    auto* parent = dynamic_cast<const TWinControl*>(&container);
-    if (!parent) return;
-    for (const TControl* child : parent->Children()) {
-        if (!DrawnByParent(*child) || !child->Native.Made || !child->Visible()) continue;
-        if (child->Kind() == TControlKind::Bevel)
-            DrawBevel(dc, GraphicRect(*child));
-        else
-            DrawImage(dc, static_cast<const TImage&>(*child), GraphicRect(*child));
-    }
+    DrawChildren(dc, container, POINT{0, 0});
+}
+
+HWND WindowOf(const TControl& control) {
+    for (const TControl* c = &control; c; c = c->Parent())
+        if (HWND w = Hwnd(*c)) return w;
+    return nullptr;
 }
 
 void RedrawGraphic(const TControl& control) {
-    if (HWND parent = control.Parent() ? Hwnd(*control.Parent()) : nullptr)
+    if (HWND parent = control.Parent() ? WindowOf(*control.Parent()) : nullptr)
         InvalidateRect(parent, nullptr, FALSE);
 }
 

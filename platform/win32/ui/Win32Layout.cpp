@@ -139,19 +139,31 @@ bool OverlapsShownSibling(TControl& control) {
 
 void ApplyOverlapRegions(TWinControl& container) {
     // Sheets take turns in the same place; only one of them shows.
-    if (container.Kind() == TControlKind::PageControl) return;
-    std::vector<TControl*> children;
-    for (TControl* c : container.Children())
-        if (Hwnd(*c) && c->Visible()) children.push_back(c);
+    if (container.Kind() == TControlKind::PageControl || !Hwnd(container)) return;
+    // Each shown child's place on the screen: a window's own, or where the container draws it.
+    std::vector<std::pair<TControl*, RECT>> children;
+    for (TControl* c : container.Children()) {
+        if (!c->Visible()) continue;
+        RECT r;
+        if (Hwnd(*c)) {
+            GetWindowRect(Hwnd(*c), &r);
+        } else if (c->Native.Made && DrawnByParent(*c)) {
+            r = GraphicRect(*c);
+            MapWindowPoints(Hwnd(container), nullptr, reinterpret_cast<POINT*>(&r), 2);
+        } else {
+            continue;
+        }
+        children.emplace_back(c, r);
+    }
     for (std::size_t i = 0; i < children.size(); ++i) {
-        HWND w = Hwnd(*children[i]);
-        RECT own;
-        GetWindowRect(w, &own);
+        HWND w = Hwnd(*children[i].first);
+        if (!w) continue;
+        const RECT& own = children[i].second;
         UniqueRegion region(CreateRectRgn(0, 0, own.right - own.left, own.bottom - own.top));
         bool covered = false;
         for (std::size_t j = i + 1; j < children.size(); ++j) {
-            RECT other, overlap;
-            GetWindowRect(Hwnd(*children[j]), &other);
+            RECT overlap;
+            const RECT& other = children[j].second;
             if (!IntersectRect(&overlap, &own, &other)) continue;
             UniqueRegion cut(CreateRectRgn(overlap.left - own.left, overlap.top - own.top,
                                            overlap.right - own.left, overlap.bottom - own.top));

@@ -119,15 +119,20 @@ void ReleaseAccessibility(TFormData& data);
 void DrawPicture(HDC dc, const TBitmapImage& picture, const RECT& target, COLORREF background);
 void DrawKeyed(HDC dc, const TBitmapImage& picture, int x, int y, int width, int height);
 
-// Etched lines and pictures have no window: their parent draws them, under its windowed children, as the
-// original toolkit's graphic controls are drawn. Each window costs its creation, its share of showing and
-// painting the form, and the first page has four of them (Win32Graphics.cpp).
+// Etched lines, pictures and the panels that hold nothing else have no window: their parent draws them, as
+// the original toolkit draws its graphic controls, and a later one among windowed siblings lies on top of
+// them through their regions. Each window costs its creation and its share of showing and painting the
+// form; the first page has six such controls (Win32Graphics.cpp).
 bool DrawnByParent(const TControl& control);
 // The parent's client area where the control stands, at the window's resolution.
 RECT GraphicRect(const TControl& control);
-// Draws the visible graphic children of the container onto its device context.
+// A container's background and, for a panel, its bevels, over the box.
+void DrawContainerFace(HDC dc, const TControl& container, const RECT& box);
+// Draws the visible controls the container draws (and theirs) onto its device context.
 void DrawGraphicChildren(HDC dc, const TControl& container);
-// Has the control's place drawn again (its parent's whole client area: its old place may differ).
+// The window of the control or of its nearest ancestor that has one.
+HWND WindowOf(const TControl& control);
+// Has the control's place drawn again (its windowed ancestor's whole client area: its old place may differ).
 void RedrawGraphic(const TControl& control);
 
 // The container windows' procedure (form, panels, page container, sheets).
