@@ -151,10 +151,17 @@ function check_window(f,   r, s, c) {
     c = int((s[1] - r[3]) / 2) "," int((s[2] - r[4]) / 2)
     expect_near("window", "place on the " win["screen"] " screen", c, r[1] "," r[2], 1)
 }
-function check_control(f,   name, id, what, parent, w, h, e, x, y, visible, r) {
+function check_control(f,   name, id, what, parent, win, w, h, e, x, y, visible, r) {
     name = f[1]; id = f[2]; parent = f[4]; what = name " (id " id ")"
     idOf[name] = id
-    if (f[3] == "-") {
+    x = scale(f[5]); y = scale(f[6])
+    depth[name] = depth[parent] + 1
+    left[name] = left[parent] + x; top[name] = top[parent] + y
+    # A control without a window is drawn by its nearest windowed ancestor, whose window holds the
+    # windows of the controls it contains.
+    windowless[name] = f[3] == "-"; parentOf[name] = parent
+    for (win = parent; win != "form" && windowless[win]; win = parentOf[win]) {}
+    if (windowless[name]) {
         if ((id, "class") in got) differ(what, "window", "none (drawn by its parent)", "class " got[id, "class"])
         checked[id] = 1
         return
@@ -162,7 +169,7 @@ function check_control(f,   name, id, what, parent, w, h, e, x, y, visible, r) {
     if (!((id, "class") in got)) { differ(what, "window", "a control", "none"); return }
     checked[id] = 1
     expect(what, "class", tolower(f[3]), tolower(got[id, "class"]))
-    expect(what, "parent", parent == "form" ? 0 : idOf[parent], got[id, "parent"])
+    expect(what, "parent window", win == "form" ? 0 : idOf[win], got[id, "parent"])
     split(got[id, "extent"], e, ",")
     if ((f[7] == "auto" || f[8] == "auto") && got[id, "extent"] == "?") differ(what, "caption extent", "measured", "?")
     w = f[7] == "auto" ? e[1] + scale(4) : scale(f[7])
@@ -173,10 +180,8 @@ function check_control(f,   name, id, what, parent, w, h, e, x, y, visible, r) {
         split(got[id, "rect"], r, ",")
         if (r[4] + 0 >= h - tol) h = r[4]
     }
-    x = scale(f[5]); y = scale(f[6])
-    depth[name] = depth[parent] + 1
-    left[name] = left[parent] + x; top[name] = top[parent] + y
-    expect_near(what, "rect", x "," y "," w "," h, got[id, "rect"], tol)
+    expect_near(what, "rect", (left[name] - left[win]) "," (top[name] - top[win]) "," w "," h, got[id, "rect"],
+                tol * (depth[name] - depth[win]))
     expect_near(what, "place in the window", left[name] "," top[name] "," w "," h, got[id, "form"], tol * depth[name])
     if (f[9] != "*") expect(what, "visible", f[9] == "all" || f[9] == sheet ? 1 : 0, got[id, "visible"])
     expect_kind(what, f[10], got[id, "kind"], f[13])

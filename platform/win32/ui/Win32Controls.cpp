@@ -13,7 +13,6 @@ namespace ulv::win32ui {
 namespace {
 
 constexpr const char* kFormClass = "UlvaraForm";
-constexpr const char* kPanelClass = "UlvaraPanel";
 constexpr const char* kPagesClass = "UlvaraPages";
 constexpr const char* kSheetClass = "UlvaraSheet";
 
@@ -31,7 +30,7 @@ void RegisterClasses() {
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    for (const char* name : {kPanelClass, kPagesClass, kSheetClass}) {
+    for (const char* name : {kPagesClass, kSheetClass}) {
         wc.lpszClassName = name;
         RegisterClassExA(&wc);
     }
@@ -59,7 +58,7 @@ void RegisterFormClass(HICON icon) {
 // Statics, buttons, edits, lists and the progress bar are comctl32's classes under the manifest; the
 // containers are the program's own, which need nothing of it.
 bool IsOwnClass(const char* name) {
-    for (const char* own : {kPanelClass, kPagesClass, kSheetClass})
+    for (const char* own : {kPagesClass, kSheetClass})
         if (std::strcmp(name, own) == 0) return true;
     return false;
 }
@@ -78,14 +77,10 @@ DWORD LabelStyle(const TLabel& label) {
 TWindowStyle StyleOf(TControl& c) {
     constexpr DWORD kChild = WS_CHILD | WS_CLIPSIBLINGS;
     switch (c.Kind()) {
-    case TControlKind::Panel:
     case TControlKind::PageControl:
-    case TControlKind::TabSheet: {
-        const char* cls = c.Kind() == TControlKind::Panel         ? kPanelClass
-                          : c.Kind() == TControlKind::PageControl ? kPagesClass
-                                                                  : kSheetClass;
-        return {cls, kChild | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT};
-    }
+    case TControlKind::TabSheet:
+        return {c.Kind() == TControlKind::PageControl ? kPagesClass : kSheetClass, kChild | WS_CLIPCHILDREN,
+                WS_EX_CONTROLPARENT};
     case TControlKind::Label:
         return {"STATIC", kChild | LabelStyle(static_cast<TLabel&>(c)), 0};
     case TControlKind::Memo:
@@ -111,11 +106,12 @@ TWindowStyle StyleOf(TControl& c) {
         return {"COMBOBOX",
                 kChild | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST | CBS_OWNERDRAWFIXED | CBS_HASSTRINGS, 0};
     case TControlKind::Form:
+    case TControlKind::Panel:
     case TControlKind::Bevel:
     case TControlKind::Image:
         break;
     }
-    return {kPanelClass, kChild, 0};
+    return {kSheetClass, kChild, 0};
 }
 
 void SyncText(TControl& c) {
@@ -126,7 +122,53 @@ void SyncText(TControl& c) {
 }
 
 void SyncVisible(TControl& c) {
-    ShowWindow(Hwnd(c), c.Visible() ? SW_SHOWNA : SW_HIDE);
+    ShowWindow(Hwnd(c), ShownInWindow(c) ? SW_SHOWNA : SW_HIDE);
+}
+
+// Each window a windowless panel holds, through the windowless panels in between.
+template <typename Each> void ForHeldWindows(const TControl& panel, Each each) {
+    auto* container = dynamic_cast<const TWinControl*>(&panel);
+    if (!container) return;
+    for (TControl* c : container->Children()) {
+        if (Hwnd(*c))
+            each(*c);
+        else if (DrawnByParent(*c))
+            ForHeldWindows(*c, each);
+    }
+}
+
+// The windows a windowless panel holds show, hide and move with it.
+void SyncHeldVisible(const TControl& panel) {
+    ForHeldWindows(panel, [](TControl& c) { SyncVisible(c); });
+}
+
+void PlaceHeld(const TControl& panel) {
+    ForHeldWindows(panel, [](TControl& c) { PlaceNative(c); });
+}
+
+// The window the control's window goes into: its parent's, or the nearest windowed ancestor's.
+HWND ParentWindow(const TControl& control) {
+    return WindowOf(*control.Parent());
+}
+
+// Where the new window goes in z-order among the other windows of its parent window, in the form's order
+// of controls (depth first, as for dialog templates: Tab walks it and so do screen readers). A new child
+// window is linked below its siblings: its place when none after it has a window yet. A control created
+// late, when it first shows, goes below the nearest earlier one.
+void PlaceInZOrder(TControl& control, HWND w) {
+    HWND parent = GetParent(w), after = HWND_TOP;
+    bool passed = false;
+    for (TControl* c : control.Form().AllControls()) {
+        if (c == &control) {
+            passed = true;
+            continue;
+        }
+        HWND other = Hwnd(*c);
+        if (!other || GetParent(other) != parent) continue;
+        if (passed)
+            return (void)SetWindowPos(w, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOREDRAW);
+        after = other;
+    }
 }
 
 void SyncState(TControl& c) {
@@ -243,38 +285,27 @@ void CreateNative(TControl& control) {
     if (!control.Form().Native.Data) return;
     if (DrawnByParent(control)) return RedrawGraphic(control);
     // Without the parent's window there is nothing to put the control in.
-    if (!Hwnd(*control.Parent())) return;
+    HWND parent = ParentWindow(control);
+    if (!parent) return;
     TWindowStyle window = StyleOf(control);
     TFormData& data = DataOf(control);
     // Made where it stands, at its size, shown or hidden and enabled or not: each change after creation
     // would be one more round of messages.
     SIZE size = NativeSize(control);
-    DWORD style = window.Style | (control.Visible() ? WS_VISIBLE : 0) | (control.Enabled() ? 0 : WS_DISABLED);
+    POINT origin = OriginInWindow(*control.Parent());
+    DWORD style =
+        window.Style | (ShownInWindow(control) ? WS_VISIBLE : 0) | (control.Enabled() ? 0 : WS_DISABLED);
     if (!IsOwnClass(window.Class)) (void)win32::WaitCommonControls();
     gCreating = &control;
     HWND w = CreateWindowExA(window.ExStyle, window.Class, control.Caption().c_str(), style,
-                             data.Scale(control.Bounds().Left), data.Scale(control.Bounds().Top), size.cx,
-                             size.cy, Hwnd(*control.Parent()),
-                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.Id)), GetModuleHandleA(nullptr),
-                             nullptr);
+                             origin.x + data.Scale(control.Bounds().Left), origin.y + data.Scale(control.Bounds().Top),
+                             size.cx, size.cy, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.Id)),
+                             GetModuleHandleA(nullptr), nullptr);
     gCreating = nullptr;
     control.Native.Window = reinterpret_cast<std::uintptr_t>(w);
     if (!w) return;
     SetControlOf(w, &control);
-    // The order of the controls is z-order from the top, as for dialog templates: Tab walks it and so do
-    // screen readers. A new child window is linked below its siblings: its place when no later sibling has
-    // a window yet. A control created late, when it first shows, goes below its nearest earlier sibling.
-    HWND after = HWND_TOP;
-    bool later = false, passed = false;
-    for (TControl* sibling : control.Parent()->Children()) {
-        if (sibling == &control)
-            passed = true;
-        else if (Hwnd(*sibling) && passed)
-            later = true;
-        else if (Hwnd(*sibling))
-            after = Hwnd(*sibling);
-    }
-    if (later) SetWindowPos(w, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOREDRAW);
+    PlaceInZOrder(control, w);
     SendMessageA(w, WM_SETFONT, reinterpret_cast<WPARAM>(data.Font(control.Font())), FALSE);
     if (control.Kind() == TControlKind::CheckListBox) SubclassCheckList(static_cast<TCustomList&>(control));
     if (control.Kind() == TControlKind::CheckListBox || control.Kind() == TControlKind::ListBox ||
@@ -302,7 +333,9 @@ void Sync(TControl& control, TChange change) {
         if (change == TChange::Bounds || change == TChange::Visible || change == TChange::Picture ||
             change == TChange::Color)
             RedrawGraphic(control);
-        // Windowed siblings it lies on leave its place to it.
+        // The windows a panel holds follow it; windowed siblings it lies on leave its place to it.
+        if (change == TChange::Bounds) PlaceHeld(control);
+        if (change == TChange::Visible) SyncHeldVisible(control);
         if ((change == TChange::Bounds || change == TChange::Visible) && control.Parent())
             ApplyOverlapRegions(*control.Parent());
         return;

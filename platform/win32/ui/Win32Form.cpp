@@ -1,4 +1,4 @@
-// The form's window and the containers: notifications reflected to the controls, painting of panels,
+// The form's window and the containers: notifications reflected to the controls, painting of the containers and
 // colours of static controls, timers, resolution changes and the modal loop.
 #include "platform/ui/Backend.h"
 #include "platform/win32/StartupTrace.h"
@@ -148,7 +148,7 @@ LRESULT ContainerMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam
     case WM_ERASEBKGND:
         return 1;
     case WM_NCPAINT:
-        // Panels, pages and sheets have no frame: nothing to draw outside their client area.
+        // Pages and sheets have no frame: nothing to draw outside their client area.
         if (self->Kind() != TControlKind::Form) return 0;
         break;
     case WM_PAINT:

@@ -1,5 +1,5 @@
-// Controls without a window of their own: etched lines, pictures, and panels that hold nothing but those,
-// drawn by their nearest windowed ancestor.
+// Controls without a window of their own: etched lines, pictures and panels, drawn by their nearest windowed
+// ancestor; the windowed controls a panel holds are that ancestor's windows, placed through the panel.
 #include "platform/win32/ui/Win32Ui.h"
 
 namespace ulv::win32ui {
@@ -52,11 +52,39 @@ void DrawChildren(HDC dc, const TControl& container, POINT offset) {
 } // namespace
 
 bool DrawnByParent(const TControl& control) {
-    if (control.Kind() == TControlKind::Bevel || control.Kind() == TControlKind::Image) return true;
-    if (control.Kind() != TControlKind::Panel) return false;
-    for (const TControl* child : static_cast<const TPanel&>(control).Children())
-        if (!DrawnByParent(*child)) return false;
+    return control.Kind() == TControlKind::Bevel || control.Kind() == TControlKind::Image ||
+           control.Kind() == TControlKind::Panel;
+}
+
+POINT OriginInWindow(const TControl& container) {
+    POINT origin{0, 0};
+    for (const TControl* c = &container; c && !Hwnd(*c) && c->Parent(); c = c->Parent()) {
+        TFormData& data = DataOf(*c);
+        origin.x += data.Scale(c->Bounds().Left);
+        origin.y += data.Scale(c->Bounds().Top);
+    }
+    return origin;
+}
+
+bool ShownInWindow(const TControl& control) {
+    if (!control.Visible()) return false;
+    // The window's own showing is the system's to apply to what it holds.
+    for (const TControl* c = control.Parent(); c && !Hwnd(*c); c = c->Parent())
+        if (!c->Visible()) return false;
     return true;
+}
+
+RECT ScreenRect(const TControl& control) {
+    RECT r{};
+    if (HWND w = Hwnd(control)) {
+        GetWindowRect(w, &r);
+        return r;
+    }
+    r = GraphicRect(control);
+    POINT origin = OriginInWindow(*control.Parent());
+    OffsetRect(&r, origin.x, origin.y);
+    MapWindowPoints(WindowOf(*control.Parent()), nullptr, reinterpret_cast<POINT*>(&r), 2);
+    return r;
 }
 
 RECT GraphicRect(const TControl& control) {

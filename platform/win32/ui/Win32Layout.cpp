@@ -20,7 +20,7 @@ constexpr int kDropDownItems = 8;
 // One line (wrapWidth 0) or wrapped at word boundaries within wrapWidth, as the static control draws it.
 // Measured on the parent's device context: the control may not exist yet (it is created at its size).
 SIZE MeasureNative(TControl& control, const std::string& text, int wrapWidth = 0) {
-    WindowDc dc(Hwnd(*control.Parent()));
+    WindowDc dc(WindowOf(*control.Parent()));
     return MeasureText(dc.Get(), DataOf(control).Font(control.Font()), text, wrapWidth);
 }
 
@@ -120,8 +120,9 @@ void PlaceNative(TControl& control) {
     if (control.Kind() == TControlKind::Form) return PlaceForm(static_cast<TForm&>(control));
     TFormData& data = DataOf(control);
     SIZE size = NativeSize(control);
-    SetWindowPos(Hwnd(control), nullptr, data.Scale(control.Bounds().Left), data.Scale(control.Bounds().Top),
-                 size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+    POINT origin = OriginInWindow(*control.Parent());
+    SetWindowPos(Hwnd(control), nullptr, origin.x + data.Scale(control.Bounds().Left),
+                 origin.y + data.Scale(control.Bounds().Top), size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 bool OverlapsShownSibling(TControl& control) {
@@ -137,33 +138,30 @@ bool OverlapsShownSibling(TControl& control) {
     return false;
 }
 
-void ApplyOverlapRegions(TWinControl& container) {
-    // Sheets take turns in the same place; only one of them shows.
-    if (container.Kind() == TControlKind::PageControl || !Hwnd(container)) return;
-    // Each shown child's place on the screen: a window's own, or where the container draws it.
-    std::vector<std::pair<TControl*, RECT>> children;
-    for (TControl* c : container.Children()) {
-        if (!c->Visible()) continue;
-        RECT r;
-        if (Hwnd(*c)) {
-            GetWindowRect(Hwnd(*c), &r);
-        } else if (c->Native.Made && DrawnByParent(*c)) {
-            r = GraphicRect(*c);
-            MapWindowPoints(Hwnd(container), nullptr, reinterpret_cast<POINT*>(&r), 2);
-        } else {
+namespace {
+
+// The regions of the container's windows, and of the windows its windowless panels hold: each leaves out
+// what later siblings cover, and what covers the container itself from outside (covers, screen places).
+void ApplyRegionsWithin(const TWinControl& container, const std::vector<RECT>& covers) {
+    std::vector<std::pair<const TControl*, RECT>> children;
+    for (const TControl* c : container.Children())
+        if (c->Visible() && (Hwnd(*c) || (c->Native.Made && DrawnByParent(*c))))
+            children.emplace_back(c, ScreenRect(*c));
+    for (std::size_t i = 0; i < children.size(); ++i) {
+        std::vector<RECT> over(covers);
+        for (std::size_t j = i + 1; j < children.size(); ++j)
+            over.push_back(children[j].second);
+        const TControl& child = *children[i].first;
+        HWND w = Hwnd(child);
+        if (!w) {
+            if (auto* panel = dynamic_cast<const TWinControl*>(&child)) ApplyRegionsWithin(*panel, over);
             continue;
         }
-        children.emplace_back(c, r);
-    }
-    for (std::size_t i = 0; i < children.size(); ++i) {
-        HWND w = Hwnd(*children[i].first);
-        if (!w) continue;
         const RECT& own = children[i].second;
         UniqueRegion region(CreateRectRgn(0, 0, own.right - own.left, own.bottom - own.top));
         bool covered = false;
-        for (std::size_t j = i + 1; j < children.size(); ++j) {
+        for (const RECT& other : over) {
             RECT overlap;
-            const RECT& other = children[j].second;
             if (!IntersectRect(&overlap, &own, &other)) continue;
             UniqueRegion cut(CreateRectRgn(overlap.left - own.left, overlap.top - own.top,
                                            overlap.right - own.left, overlap.bottom - own.top));
@@ -172,6 +170,19 @@ void ApplyOverlapRegions(TWinControl& container) {
         }
         SetRegion(w, covered ? std::move(region) : UniqueRegion());
     }
+}
+
+} // namespace
+
+void ApplyOverlapRegions(TWinControl& container) {
+    // Sheets take turns in the same place; only one of them shows.
+    if (container.Kind() == TControlKind::PageControl) return;
+    // A windowless panel's windows are its windowed ancestor's: their regions are set from there.
+    const TControl* top = &container;
+    while (!Hwnd(*top) && top->Parent())
+        top = top->Parent();
+    if (!Hwnd(*top) || top->Kind() == TControlKind::PageControl) return;
+    ApplyRegionsWithin(static_cast<const TWinControl&>(*top), {});
 }
 
 void ApplyAllOverlapRegions(TForm& form) {

@@ -119,11 +119,18 @@ void ReleaseAccessibility(TFormData& data);
 void DrawPicture(HDC dc, const TBitmapImage& picture, const RECT& target, COLORREF background);
 void DrawKeyed(HDC dc, const TBitmapImage& picture, int x, int y, int width, int height);
 
-// Etched lines, pictures and the panels that hold nothing else have no window: their parent draws them, as
-// the original toolkit draws its graphic controls, and a later one among windowed siblings lies on top of
-// them through their regions. Each window costs its creation and its share of showing and painting the
-// form; the first page has six such controls (Win32Graphics.cpp).
+// Etched lines, pictures and panels have no window: their windowed ancestor draws them, and the windowed
+// controls a panel holds are that ancestor's windows. One later than a windowed sibling lies on top of it
+// through the sibling's region. Each window costs its creation and its share of showing and painting the
+// form; the first page has eight such controls (Win32Graphics.cpp).
 bool DrawnByParent(const TControl& control);
+// Where the container's client area starts in its nearest window's client area (the sum of the places of
+// the windowless containers in between; 0,0 for a container with a window).
+POINT OriginInWindow(const TControl& container);
+// Whether the control and the windowless containers between it and its nearest window are all visible.
+bool ShownInWindow(const TControl& control);
+// The control's place on the screen: its window's, or where its windowed ancestor draws it.
+RECT ScreenRect(const TControl& control);
 // The parent's client area where the control stands, at the window's resolution.
 RECT GraphicRect(const TControl& control);
 // A container's background and, for a panel, its bevels, over the box.
