@@ -7,8 +7,6 @@
 
 #include <commctrl.h>
 
-#include <cstring>
-
 namespace ulv::win32ui {
 namespace {
 
@@ -24,6 +22,10 @@ void RegisterClasses() {
     static bool done = false;
     if (done) return;
     done = true;
+    // Here rather than at the program's start: comctl32 takes a while to load, and the program has other
+    // work to do on another thread meanwhile. Loading it on a thread of its own does not pay: the loading
+    // holds the loader's lock, which the window's creation and the wizard's resources wait for.
+    (void)win32::InitCommonControls();
     WNDCLASSEXA wc{};
     wc.cbSize = sizeof wc;
     wc.lpfnWndProc = ContainerProc;
@@ -53,14 +55,6 @@ void RegisterFormClass(HICON icon) {
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = kFormClass;
     RegisterClassExA(&wc);
-}
-
-// Statics, buttons, edits, lists and the progress bar are comctl32's classes under the manifest; the
-// containers are the program's own, which need nothing of it.
-bool IsOwnClass(const char* name) {
-    for (const char* own : {kPagesClass, kSheetClass})
-        if (std::strcmp(name, own) == 0) return true;
-    return false;
 }
 
 struct TWindowStyle {
@@ -207,9 +201,6 @@ void SetControlOf(HWND window, TControl* control) {
 }
 
 void CreateFormWindow(TForm& form) {
-    // comctl32, which the controls need, loads meanwhile on a thread of its own. Not sooner: finding a
-    // resource takes the loader's lock, which the loading holds, and building the wizard finds several.
-    win32::StartCommonControls();
     int dpi = SystemDpi();
     RegisterFormClass(reinterpret_cast<HICON>(form.Icon));
     auto owned = std::make_unique<TFormData>(dpi);
@@ -295,7 +286,6 @@ void CreateNative(TControl& control) {
     POINT origin = OriginInWindow(*control.Parent());
     DWORD style =
         window.Style | (ShownInWindow(control) ? WS_VISIBLE : 0) | (control.Enabled() ? 0 : WS_DISABLED);
-    if (!IsOwnClass(window.Class)) (void)win32::WaitCommonControls();
     gCreating = &control;
     HWND w = CreateWindowExA(window.ExStyle, window.Class, control.Caption().c_str(), style,
                              origin.x + data.Scale(control.Bounds().Left), origin.y + data.Scale(control.Bounds().Top),
