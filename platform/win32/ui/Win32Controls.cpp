@@ -11,8 +11,6 @@ namespace ulv::win32ui {
 namespace {
 
 constexpr const char* kFormClass = "UlvaraForm";
-constexpr const char* kPagesClass = "UlvaraPages";
-constexpr const char* kSheetClass = "UlvaraSheet";
 
 // The control being created: owner-drawn lists ask their parent for item heights before CreateWindowEx
 // returns.
@@ -26,16 +24,6 @@ void RegisterClasses() {
     // work to do on another thread meanwhile. Loading it on a thread of its own does not pay: the loading
     // holds the loader's lock, which the window's creation and the wizard's resources wait for.
     (void)win32::InitCommonControls();
-    WNDCLASSEXA wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = ContainerProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    for (const char* name : {kPagesClass, kSheetClass}) {
-        wc.lpszClassName = name;
-        RegisterClassExA(&wc);
-    }
 }
 
 // The form's icon is its class's: the window has it from its creation on, which spares the system a
@@ -48,7 +36,7 @@ void RegisterFormClass(HICON icon) {
     WNDCLASSEXA wc{};
     wc.cbSize = sizeof wc;
     wc.style = CS_DBLCLKS;
-    wc.lpfnWndProc = ContainerProc;
+    wc.lpfnWndProc = FormProc;
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.hIcon = icon;
     wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
@@ -71,10 +59,6 @@ DWORD LabelStyle(const TLabel& label) {
 TWindowStyle StyleOf(TControl& c) {
     constexpr DWORD kChild = WS_CHILD | WS_CLIPSIBLINGS;
     switch (c.Kind()) {
-    case TControlKind::PageControl:
-    case TControlKind::TabSheet:
-        return {c.Kind() == TControlKind::PageControl ? kPagesClass : kSheetClass, kChild | WS_CLIPCHILDREN,
-                WS_EX_CONTROLPARENT};
     case TControlKind::Label:
         return {"STATIC", kChild | LabelStyle(static_cast<TLabel&>(c)), 0};
     case TControlKind::Memo:
@@ -101,11 +85,14 @@ TWindowStyle StyleOf(TControl& c) {
                 kChild | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST | CBS_OWNERDRAWFIXED | CBS_HASSTRINGS, 0};
     case TControlKind::Form:
     case TControlKind::Panel:
+    case TControlKind::PageControl:
+    case TControlKind::TabSheet:
     case TControlKind::Bevel:
     case TControlKind::Image:
         break;
     }
-    return {kSheetClass, kChild, 0};
+    // Containers, lines and pictures have no window (DrawnByParent).
+    return {"STATIC", kChild, 0};
 }
 
 void SyncText(TControl& c) {

@@ -121,7 +121,7 @@ bool FormMessage(TForm& form, UINT message, WPARAM wParam, LPARAM lParam, LRESUL
 
 } // namespace
 
-LRESULT ContainerMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT FormWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     TControl* self = ControlOf(window);
     if (!self) return DefWindowProcA(window, message, wParam, lParam);
     switch (message) {
@@ -147,10 +147,6 @@ LRESULT ContainerMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam
         return StaticColours(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
     case WM_ERASEBKGND:
         return 1;
-    case WM_NCPAINT:
-        // Pages and sheets have no frame: nothing to draw outside their client area.
-        if (self->Kind() != TControlKind::Form) return 0;
-        break;
     case WM_PAINT:
         PaintContainer(window, *self);
         return 0;
@@ -164,8 +160,8 @@ LRESULT ContainerMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-LRESULT CALLBACK ContainerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    return Guarded(window, 0, [&] { return ContainerMessage(window, message, wParam, lParam); });
+LRESULT CALLBACK FormProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return Guarded(window, 0, [&] { return FormWindowMessage(window, message, wParam, lParam); });
 }
 
 bool PreTranslateFormKey(TForm& form, const MSG& msg) {

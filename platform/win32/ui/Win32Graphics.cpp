@@ -1,5 +1,6 @@
-// Controls without a window of their own: etched lines, pictures and panels, drawn by their nearest windowed
-// ancestor; the windowed controls a panel holds are that ancestor's windows, placed through the panel.
+// Controls without a window of their own: etched lines, pictures, panels, the page container and its sheets,
+// drawn by their nearest windowed ancestor (the form); the windowed controls a container holds are that
+// ancestor's windows, placed, shown and hidden through the container.
 #include "platform/win32/ui/Win32Ui.h"
 
 namespace ulv::win32ui {
@@ -52,8 +53,16 @@ void DrawChildren(HDC dc, const TControl& container, POINT offset) {
 } // namespace
 
 bool DrawnByParent(const TControl& control) {
-    return control.Kind() == TControlKind::Bevel || control.Kind() == TControlKind::Image ||
-           control.Kind() == TControlKind::Panel;
+    switch (control.Kind()) {
+    case TControlKind::Bevel:
+    case TControlKind::Image:
+    case TControlKind::Panel:
+    case TControlKind::PageControl:
+    case TControlKind::TabSheet:
+        return true;
+    default:
+        return false;
+    }
 }
 
 POINT OriginInWindow(const TControl& container) {

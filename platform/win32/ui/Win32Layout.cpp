@@ -175,14 +175,12 @@ void ApplyRegionsWithin(const TWinControl& container, const std::vector<RECT>& c
 } // namespace
 
 void ApplyOverlapRegions(TWinControl& container) {
-    // Sheets take turns in the same place; only one of them shows.
-    if (container.Kind() == TControlKind::PageControl) return;
-    // A windowless panel's windows are its windowed ancestor's: their regions are set from there.
+    // A windowless container's windows are its windowed ancestor's: their regions are set from there.
+    // Sheets take turns in the same place: only the one shown counts.
     const TControl* top = &container;
     while (!Hwnd(*top) && top->Parent())
         top = top->Parent();
-    if (!Hwnd(*top) || top->Kind() == TControlKind::PageControl) return;
-    ApplyRegionsWithin(static_cast<const TWinControl&>(*top), {});
+    if (Hwnd(*top)) ApplyRegionsWithin(static_cast<const TWinControl&>(*top), {});
 }
 
 void ApplyAllOverlapRegions(TForm& form) {

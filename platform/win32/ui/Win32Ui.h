@@ -119,10 +119,10 @@ void ReleaseAccessibility(TFormData& data);
 void DrawPicture(HDC dc, const TBitmapImage& picture, const RECT& target, COLORREF background);
 void DrawKeyed(HDC dc, const TBitmapImage& picture, int x, int y, int width, int height);
 
-// Etched lines, pictures and panels have no window: their windowed ancestor draws them, and the windowed
-// controls a panel holds are that ancestor's windows. One later than a windowed sibling lies on top of it
-// through the sibling's region. Each window costs its creation and its share of showing and painting the
-// form; the first page has eight such controls (Win32Graphics.cpp).
+// Etched lines, pictures, panels, the page container and its sheets have no window: their windowed ancestor
+// draws them, and the windowed controls a container holds are that ancestor's windows. One later than a
+// windowed sibling lies on top of it through the sibling's region. Each window costs its creation and its
+// share of showing and painting the form, and the first page has ten such controls (Win32Graphics.cpp).
 bool DrawnByParent(const TControl& control);
 // Where the container's client area starts in its nearest window's client area (the sum of the places of
 // the windowless containers in between; 0,0 for a container with a window).
@@ -142,8 +142,8 @@ HWND WindowOf(const TControl& control);
 // Has the control's place drawn again (its windowed ancestor's whole client area: its old place may differ).
 void RedrawGraphic(const TControl& control);
 
-// The container windows' procedure (form, panels, page container, sheets).
-LRESULT CALLBACK ContainerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// The form window's procedure: the one window of ours that holds controls.
+LRESULT CALLBACK FormProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // Keys of the form (Tab, Enter, Esc, accelerators) before the focused control sees them.
 bool PreTranslateFormKey(TForm& form, const MSG& message);
 
