@@ -67,8 +67,8 @@ TDriveReading ReadDrives(TPlatform& platform, TInstUtils& utils) {
         std::string root = std::string(1, letter) + ":\\";
         std::uint32_t type = platform.Drives.GetDriveTypeA(root);
         if (type == kDriveCdrom) continue;
-        reading.Drives.push_back({DriveItemText(letter, DriveLabel(platform, letter, type)),
-                                  utils.IsPortableDrive(root)});
+        reading.Drives.push_back(
+            {DriveItemText(letter, DriveLabel(platform, letter, type)), utils.IsPortableDrive(root)});
     }
     return reading;
 }

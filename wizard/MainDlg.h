@@ -34,7 +34,8 @@ public:
     // `readDrives` gives the drive list its first drives (the program's start has them read on another
     // thread meanwhile); without it they are read on the spot.
     TMainDlgForm(TPlatform& platform, TInstUtils& utils, TAttachedFiles& attachedFiles, TSetupRun& run,
-                 const std::vector<std::string>& params, const std::function<TDriveReading()>& readDrives = {});
+                 const std::vector<std::string>& params,
+                 const std::function<TDriveReading()>& readDrives = {});
 
     // The page flow. Every page change, by the buttons or by the end of the installation, goes through
     // SwitchPage; some entries keep the wizard where it was (a running word processor, the licence declined).

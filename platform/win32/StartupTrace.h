@@ -79,8 +79,8 @@ inline void WriteStartupTrace() {
         const startup_trace::TMark& mark = trace.Marks[i];
         double age = ageNow - static_cast<double>(counter.QuadPart - mark.Counter) * 1e3 /
                                   static_cast<double>(frequency.QuadPart);
-        int n = std::snprintf(text + size, sizeof text - static_cast<size_t>(size), "%.32s %.1f\r\n", mark.Phase,
-                              age);
+        int n = std::snprintf(text + size, sizeof text - static_cast<size_t>(size), "%.32s %.1f\r\n",
+                              mark.Phase, age);
         if (n <= 0 || n >= static_cast<int>(sizeof text) - size) break;
         size += n;
     }

@@ -250,8 +250,8 @@ TEST(ToolkitCreation, HiddenSheetsWaitForTheirFirstShowingOrTheLoop) {
         TTestForm form;
         form.Agree.SetVisible(false);
         form.CreateHandles();
-        for (TControl* c : std::initializer_list<TControl*>{&form.Pages, &form.First, &form.DirLbl, &form.DirEdt,
-                                                            &form.Agree, &form.Ok, &form.Cancel})
+        for (TControl* c : std::initializer_list<TControl*>{
+                 &form.Pages, &form.First, &form.DirLbl, &form.DirEdt, &form.Agree, &form.Ok, &form.Cancel})
             EXPECT_TRUE(created(*c)) << c->Name();
         for (TControl* c : std::initializer_list<TControl*>{&form.Second, &form.ListLbl, &form.List})
             EXPECT_FALSE(created(*c)) << c->Name();

@@ -16,7 +16,7 @@ constexpr const char* kFormClass = "UlvaraForm";
 // returns.
 thread_local TControl* gCreating = nullptr;
 
-void RegisterClasses() {
+void LoadCommonControls() {
     static bool done = false;
     if (done) return;
     done = true;
@@ -106,9 +106,9 @@ void SyncVisible(TControl& c) {
     ShowWindow(Hwnd(c), ShownInWindow(c) ? SW_SHOWNA : SW_HIDE);
 }
 
-// Each window a windowless panel holds, through the windowless panels in between.
-template <typename Each> void ForHeldWindows(const TControl& panel, Each each) {
-    auto* container = dynamic_cast<const TWinControl*>(&panel);
+// Each window a windowless container holds, through the windowless containers in between.
+template <typename Each> void ForHeldWindows(const TControl& holder, Each each) {
+    auto* container = dynamic_cast<const TWinControl*>(&holder);
     if (!container) return;
     for (TControl* c : container->Children()) {
         if (Hwnd(*c))
@@ -118,13 +118,13 @@ template <typename Each> void ForHeldWindows(const TControl& panel, Each each) {
     }
 }
 
-// The windows a windowless panel holds show, hide and move with it.
-void SyncHeldVisible(const TControl& panel) {
-    ForHeldWindows(panel, [](TControl& c) { SyncVisible(c); });
+// The windows a windowless container holds show, hide and move with it.
+void SyncHeldVisible(const TControl& holder) {
+    ForHeldWindows(holder, [](TControl& c) { SyncVisible(c); });
 }
 
-void PlaceHeld(const TControl& panel) {
-    ForHeldWindows(panel, [](TControl& c) { PlaceNative(c); });
+void PlaceHeld(const TControl& holder) {
+    ForHeldWindows(holder, [](TControl& c) { PlaceNative(c); });
 }
 
 // The window the control's window goes into: its parent's, or the nearest windowed ancestor's.
@@ -147,7 +147,8 @@ void PlaceInZOrder(TControl& control, HWND w) {
         HWND other = Hwnd(*c);
         if (!other || GetParent(other) != parent) continue;
         if (passed)
-            return (void)SetWindowPos(w, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOREDRAW);
+            return (void)SetWindowPos(w, after, 0, 0, 0, 0,
+                                      SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOREDRAW);
         after = other;
     }
 }
@@ -258,7 +259,7 @@ namespace ulv::backend {
 using namespace win32ui;
 
 void CreateNative(TControl& control) {
-    RegisterClasses();
+    LoadCommonControls();
     if (control.Kind() == TControlKind::Form) return CreateFormWindow(static_cast<TForm&>(control));
     if (!control.Form().Native.Data) return;
     if (DrawnByParent(control)) return RedrawGraphic(control);
@@ -275,8 +276,9 @@ void CreateNative(TControl& control) {
         window.Style | (ShownInWindow(control) ? WS_VISIBLE : 0) | (control.Enabled() ? 0 : WS_DISABLED);
     gCreating = &control;
     HWND w = CreateWindowExA(window.ExStyle, window.Class, control.Caption().c_str(), style,
-                             origin.x + data.Scale(control.Bounds().Left), origin.y + data.Scale(control.Bounds().Top),
-                             size.cx, size.cy, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.Id)),
+                             origin.x + data.Scale(control.Bounds().Left),
+                             origin.y + data.Scale(control.Bounds().Top), size.cx, size.cy, parent,
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.Id)),
                              GetModuleHandleA(nullptr), nullptr);
     gCreating = nullptr;
     control.Native.Window = reinterpret_cast<std::uintptr_t>(w);
@@ -290,7 +292,7 @@ void CreateNative(TControl& control) {
         ApplyItemHeight(static_cast<TCustomList&>(control));
     SyncState(control);
     // While the form is hidden, its regions wait for all its first controls (RunModal sets them).
-    if (IsWindowVisible(Hwnd(control.Form())) && OverlapsShownSibling(control))
+    if (IsWindowVisible(Hwnd(control.Form())) && OverlapsShownControl(control))
         ApplyOverlapRegions(*control.Parent());
 }
 
@@ -310,7 +312,7 @@ void Sync(TControl& control, TChange change) {
         if (change == TChange::Bounds || change == TChange::Visible || change == TChange::Picture ||
             change == TChange::Color)
             RedrawGraphic(control);
-        // The windows a panel holds follow it; windowed siblings it lies on leave its place to it.
+        // The windows a container holds follow it; windowed siblings it lies on leave its place to it.
         if (change == TChange::Bounds) PlaceHeld(control);
         if (change == TChange::Visible) SyncHeldVisible(control);
         if ((change == TChange::Bounds || change == TChange::Visible) && control.Parent())

@@ -1,5 +1,5 @@
-// The form's window and the containers: notifications reflected to the controls, painting of the containers and
-// colours of static controls, timers, resolution changes and the modal loop.
+// The form's window, the one window that holds controls: notifications reflected to them, painting of the
+// containers it draws, colours of static controls, timers, resolution changes and the modal loop.
 #include "platform/ui/Backend.h"
 #include "platform/win32/StartupTrace.h"
 #include "platform/win32/ui/Win32Ui.h"
@@ -60,7 +60,7 @@ LRESULT StaticColours(HDC dc, HWND child) {
     return reinterpret_cast<LRESULT>(data.Brush(background));
 }
 
-void PaintContainer(HWND window, TControl& c) {
+void PaintForm(HWND window, TControl& c) {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(window, &ps);
     RECT r;
@@ -148,7 +148,7 @@ LRESULT FormWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     case WM_ERASEBKGND:
         return 1;
     case WM_PAINT:
-        PaintContainer(window, *self);
+        PaintForm(window, *self);
         return 0;
     default:
         break;
@@ -199,7 +199,7 @@ void RunModal(TForm& form) {
     HWND owner = GetWindow(w, GW_OWNER);
     bool ownerWasEnabled = owner && IsWindowEnabled(owner);
     if (ownerWasEnabled) EnableWindow(owner, FALSE);
-    ApplyAllOverlapRegions(form);
+    ApplyOverlapRegions(form);
     ShowWindow(w, SW_SHOW);
     SetForegroundWindow(w);
     if (!form.Focused()) form.FocusFirst();

@@ -21,7 +21,8 @@ void DrawImage(HDC dc, const TImage& image, RECT box) {
     const auto& picture = image.Picture();
     if (!picture) return;
     TFormData& data = DataOf(image);
-    RECT target{box.left, box.top, box.left + data.Scale(picture->Width), box.top + data.Scale(picture->Height)};
+    RECT target{box.left, box.top, box.left + data.Scale(picture->Width),
+                box.top + data.Scale(picture->Height)};
     SavedDc saved(dc);
     IntersectClipRect(dc, box.left, box.top, box.right, box.bottom);
     DrawPicture(dc, *picture, target, background);

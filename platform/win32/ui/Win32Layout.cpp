@@ -88,7 +88,8 @@ void SetRegion(HWND window, UniqueRegion region) {
 } // namespace
 
 RECT CentredFrame(const TForm& form, int dpi, DWORD style, DWORD exStyle) {
-    return Centred(FrameSize(form, dpi, style, exStyle), MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY));
+    return Centred(FrameSize(form, dpi, style, exStyle),
+                   MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY));
 }
 
 bool FormPlaced(TForm& form, int dpi) {
@@ -122,17 +123,23 @@ void PlaceNative(TControl& control) {
     SIZE size = NativeSize(control);
     POINT origin = OriginInWindow(*control.Parent());
     SetWindowPos(Hwnd(control), nullptr, origin.x + data.Scale(control.Bounds().Left),
-                 origin.y + data.Scale(control.Bounds().Top), size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+                 origin.y + data.Scale(control.Bounds().Top), size.cx, size.cy,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-bool OverlapsShownSibling(TControl& control) {
-    if (!control.Visible() || !Hwnd(control)) return false;
-    RECT own;
-    GetWindowRect(Hwnd(control), &own);
-    for (TControl* c : control.Parent()->Children()) {
-        if (c == &control || !Hwnd(*c) || !c->Visible()) continue;
-        RECT other, overlap;
-        GetWindowRect(Hwnd(*c), &other);
+bool OverlapsShownControl(TControl& control) {
+    if (!Hwnd(control) || !IsWindowVisible(Hwnd(control))) return false;
+    RECT own = ScreenRect(control);
+    const HWND window = WindowOf(*control.Parent());
+    auto holds = [&control](const TControl& c) {
+        for (const TControl* a = control.Parent(); a; a = a->Parent())
+            if (a == &c) return true;
+        return false;
+    };
+    for (TControl* c : control.Form().AllControls()) {
+        if (c == &control || !c->Native.Made || !c->Parent() || WindowOf(*c->Parent()) != window) continue;
+        if (!ShownInWindow(*c) || holds(*c)) continue;
+        RECT other = ScreenRect(*c), overlap;
         if (IntersectRect(&overlap, &own, &other)) return true;
     }
     return false;
@@ -183,12 +190,6 @@ void ApplyOverlapRegions(TWinControl& container) {
     if (Hwnd(*top)) ApplyRegionsWithin(static_cast<const TWinControl&>(*top), {});
 }
 
-void ApplyAllOverlapRegions(TForm& form) {
-    ApplyOverlapRegions(form);
-    for (TControl* c : form.AllControls())
-        if (auto* container = dynamic_cast<TWinControl*>(c); container && Hwnd(*c)) ApplyOverlapRegions(*container);
-}
-
 void RescaleForm(TForm& form, int dpi, const RECT* suggested) {
     TFormData& data = DataOf(form);
     data.Dpi = dpi;
@@ -211,7 +212,7 @@ void RescaleForm(TForm& form, int dpi, const RECT* suggested) {
         SetWindowPos(Hwnd(form), nullptr, suggested->left, suggested->top, 0, 0,
                      SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOSIZE);
     }
-    ApplyAllOverlapRegions(form);
+    ApplyOverlapRegions(form);
     oldFonts.clear(); // no control uses them any more
     SendMessageA(Hwnd(form), WM_SETREDRAW, TRUE, 0);
     RedrawWindow(Hwnd(form), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);

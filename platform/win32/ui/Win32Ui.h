@@ -94,12 +94,12 @@ void PlaceNative(TControl& control);
 RECT CentredFrame(const TForm& form, int dpi, DWORD style, DWORD exStyle);
 // Whether the window came out at that resolution with the client area of the form's size.
 bool FormPlaced(TForm& form, int dpi);
-// Later siblings lie on top of earlier ones: an earlier sibling's region leaves out what they cover.
+// Later siblings lie on top of earlier ones: an earlier sibling's window leaves out what they cover, through
+// its region. Set for all the windows of the container's nearest window.
 void ApplyOverlapRegions(TWinControl& container);
-// The regions of every container of the form: once all the controls made while it is hidden are there.
-void ApplyAllOverlapRegions(TForm& form);
-// Whether the shown control covers part of a shown sibling (a new control changes no region otherwise).
-bool OverlapsShownSibling(TControl& control);
+// Whether the shown control's window covers part of another shown control in the same window, but for
+// those that hold it (a new control changes no region otherwise).
+bool OverlapsShownControl(TControl& control);
 void RescaleForm(TForm& form, int dpi, const RECT* suggested);
 
 // Owner drawing and the list controls (Win32Lists.cpp).
