@@ -282,6 +282,20 @@ TEST(ToolkitCreation, HiddenSheetsWaitForTheirFirstShowingOrTheLoop) {
         EXPECT_FALSE(form.Second.Visible());
     }
     {
+        // A control whose window the system refuses is not asked for again at every turn of the loop,
+        // and what follows it is still made.
+        TTestForm form;
+        headless::RefuseWindowsOf(form.ListLbl.Name());
+        form.CreateHandles();
+        int turns = 0;
+        while (form.CreateNextWaiting() && turns < 10)
+            ++turns;
+        headless::RefuseWindowsOf("");
+        EXPECT_EQ(turns, 3);
+        EXPECT_FALSE(created(form.ListLbl));
+        EXPECT_TRUE(created(form.List));
+    }
+    {
         // The modal loop creates what waits before its first step.
         TTestForm form;
         bool allCreated = false;

@@ -18,6 +18,7 @@ struct THeadlessState {
     std::set<std::pair<const TForm*, unsigned>> Timers;
     std::function<void()> During;
     std::uintptr_t NextWindow = 1;
+    std::string Refused;
     int WaitCursors = 0;
     std::map<std::pair<const TControl*, TChange>, int> Syncs;
 };
@@ -90,6 +91,7 @@ private:
 namespace backend {
 
 void CreateNative(TControl& control) {
+    if (!State().Refused.empty() && control.Name() == State().Refused) return;
     control.Native.Window = State().NextWindow++;
 }
 
@@ -230,6 +232,10 @@ bool TimerActive(const TForm& form, unsigned id) {
 
 int WaitCursorCount() {
     return State().WaitCursors;
+}
+
+void RefuseWindowsOf(std::string name) {
+    State().Refused = std::move(name);
 }
 
 int SyncCount(const TControl& control, TChange change) {

@@ -44,5 +44,8 @@ std::vector<std::string> DrawItem(TCustomList& list, int index, TOwnerDrawState 
 [[nodiscard]] int WaitCursorCount();
 // How often a change of this kind reached the control's native window (a real one would be rewritten).
 [[nodiscard]] int SyncCount(const TControl& control, TChange change);
+// The system refuses the windows of controls of this name from now on (as CreateWindowEx may), until
+// cleared with an empty name.
+void RefuseWindowsOf(std::string name);
 
 } // namespace ulv::headless
