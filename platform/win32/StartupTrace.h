@@ -23,10 +23,10 @@ constexpr int kMaxMarks = 32;
 
 struct TTrace {
     TTrace() {
-        char path[MAX_PATH];
-        DWORD length = GetEnvironmentVariableA("ULVARA_STARTUP_TRACE", path, MAX_PATH);
+        DWORD length = GetEnvironmentVariableA("ULVARA_STARTUP_TRACE", Path, MAX_PATH);
         Enabled = length != 0 && length < MAX_PATH;
     }
+    char Path[MAX_PATH];
     bool Enabled;
     std::atomic<int> Count{0};
     TMark Marks[kMaxMarks];
@@ -54,9 +54,6 @@ inline void TraceStartup(const char* phase) {
 inline void WriteStartupTrace() {
     startup_trace::TTrace& trace = startup_trace::Trace();
     if (!trace.Enabled) return;
-    char path[MAX_PATH];
-    DWORD length = GetEnvironmentVariableA("ULVARA_STARTUP_TRACE", path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return;
     // The process's age now, and the counter now: each mark's age follows from its counter.
     FILETIME created, exited, kernel, user, clock;
     if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user)) return;
@@ -84,7 +81,7 @@ inline void WriteStartupTrace() {
         if (n <= 0 || n >= static_cast<int>(sizeof text) - size) break;
         size += n;
     }
-    HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+    HANDLE file = CreateFileA(trace.Path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return;
     DWORD written = 0;

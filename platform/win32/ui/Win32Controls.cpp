@@ -27,8 +27,8 @@ void LoadCommonControls() {
 }
 
 // The form's icon is its class's: the window has it from its creation on, which spares the system a
-// conversion of the default icon and of each one set later. WM_SETICON follows once the window is drawn
-// (SetFormIcons), so that asking the window for its icons answers too.
+// conversion of the default icon and of each one set later. WM_SETICON follows once the controls that wait
+// for the drawn window are made (SetFormIcons), so that asking the window for its icons answers too.
 void RegisterFormClass(HICON icon) {
     static bool done = false;
     if (done) return;
@@ -125,11 +125,6 @@ void SyncHeldVisible(const TControl& holder) {
 
 void PlaceHeld(const TControl& holder) {
     ForHeldWindows(holder, [](TControl& c) { PlaceNative(c); });
-}
-
-// The window the control's window goes into: its parent's, or the nearest windowed ancestor's.
-HWND ParentWindow(const TControl& control) {
-    return WindowOf(*control.Parent());
 }
 
 // Where the new window goes in z-order among the other windows of its parent window, in the form's order
@@ -264,22 +259,20 @@ void CreateNative(TControl& control) {
     if (!control.Form().Native.Data) return;
     if (DrawnByParent(control)) return RedrawGraphic(control);
     // Without the parent's window there is nothing to put the control in.
-    HWND parent = ParentWindow(control);
+    HWND parent = WindowOf(*control.Parent());
     if (!parent) return;
     TWindowStyle window = StyleOf(control);
     TFormData& data = DataOf(control);
     // Made where it stands, at its size, shown or hidden and enabled or not: each change after creation
     // would be one more round of messages.
     SIZE size = NativeSize(control);
-    POINT origin = OriginInWindow(*control.Parent());
+    POINT at = PlaceInWindow(control);
     DWORD style =
         window.Style | (ShownInWindow(control) ? WS_VISIBLE : 0) | (control.Enabled() ? 0 : WS_DISABLED);
     gCreating = &control;
-    HWND w = CreateWindowExA(window.ExStyle, window.Class, control.Caption().c_str(), style,
-                             origin.x + data.Scale(control.Bounds().Left),
-                             origin.y + data.Scale(control.Bounds().Top), size.cx, size.cy, parent,
-                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.Id)),
-                             GetModuleHandleA(nullptr), nullptr);
+    HWND w = CreateWindowExA(
+        window.ExStyle, window.Class, control.Caption().c_str(), style, at.x, at.y, size.cx, size.cy, parent,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.Id)), GetModuleHandleA(nullptr), nullptr);
     gCreating = nullptr;
     control.Native.Window = reinterpret_cast<std::uintptr_t>(w);
     if (!w) return;

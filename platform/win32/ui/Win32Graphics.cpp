@@ -15,12 +15,11 @@ void DrawBevel(HDC dc, RECT box) {
 // The picture from the box's top-left corner at the window's resolution, blended over the background it
 // stands on and cut at the box.
 void DrawImage(HDC dc, const TImage& image, RECT box) {
-    COLORREF background = ToColorRef(BackgroundOf(image));
-    UniqueBrush brush(CreateSolidBrush(background));
-    FillRect(dc, &box, brush.Get());
+    TFormData& data = DataOf(image);
+    FillRect(dc, &box, data.Brush(BackgroundOf(image)));
     const auto& picture = image.Picture();
     if (!picture) return;
-    TFormData& data = DataOf(image);
+    COLORREF background = ToColorRef(BackgroundOf(image));
     RECT target{box.left, box.top, box.left + data.Scale(picture->Width),
                 box.top + data.Scale(picture->Height)};
     SavedDc saved(dc);
@@ -66,14 +65,14 @@ bool DrawnByParent(const TControl& control) {
     }
 }
 
-POINT OriginInWindow(const TControl& container) {
-    POINT origin{0, 0};
-    for (const TControl* c = &container; c && !Hwnd(*c) && c->Parent(); c = c->Parent()) {
-        TFormData& data = DataOf(*c);
-        origin.x += data.Scale(c->Bounds().Left);
-        origin.y += data.Scale(c->Bounds().Top);
+POINT PlaceInWindow(const TControl& control) {
+    TFormData& data = DataOf(control);
+    POINT at{data.Scale(control.Bounds().Left), data.Scale(control.Bounds().Top)};
+    for (const TControl* c = control.Parent(); c && !Hwnd(*c) && c->Parent(); c = c->Parent()) {
+        at.x += data.Scale(c->Bounds().Left);
+        at.y += data.Scale(c->Bounds().Top);
     }
-    return origin;
+    return at;
 }
 
 bool ShownInWindow(const TControl& control) {
@@ -91,8 +90,8 @@ RECT ScreenRect(const TControl& control) {
         return r;
     }
     r = GraphicRect(control);
-    POINT origin = OriginInWindow(*control.Parent());
-    OffsetRect(&r, origin.x, origin.y);
+    POINT at = PlaceInWindow(control);
+    OffsetRect(&r, at.x - r.left, at.y - r.top);
     MapWindowPoints(WindowOf(*control.Parent()), nullptr, reinterpret_cast<POINT*>(&r), 2);
     return r;
 }

@@ -44,12 +44,10 @@ RECT Centred(SIZE size, HMONITOR monitor) {
     return RECT{left, top, left + size.cx, top + size.cy};
 }
 
-// Whether the window's client area has the form's size at its resolution.
-bool ClientFits(TForm& form) {
+// Whether the client area has the form's size at the window's resolution.
+bool ClientFits(TForm& form, const RECT& client) {
     TFormData& data = DataOf(form);
-    RECT client;
-    return GetClientRect(Hwnd(form), &client) && client.right == data.Scale(form.ClientWidth()) &&
-           client.bottom == data.Scale(form.ClientHeight());
+    return client.right == data.Scale(form.ClientWidth()) && client.bottom == data.Scale(form.ClientHeight());
 }
 
 void PlaceForm(TForm& form) {
@@ -67,7 +65,7 @@ void PlaceForm(TForm& form) {
     // The frame the system really draws may differ from the computed one (a frame not scaled with the
     // resolution): the client area is what must come out exact.
     RECT client;
-    if (GetClientRect(w, &client) && !ClientFits(form)) {
+    if (GetClientRect(w, &client) && !ClientFits(form, client)) {
         size.cx += data.Scale(form.ClientWidth()) - static_cast<int>(client.right);
         size.cy += data.Scale(form.ClientHeight()) - static_cast<int>(client.bottom);
         place(size);
@@ -93,7 +91,8 @@ RECT CentredFrame(const TForm& form, int dpi, DWORD style, DWORD exStyle) {
 }
 
 bool FormPlaced(TForm& form, int dpi) {
-    return DataOf(form).Dpi == dpi && ClientFits(form);
+    RECT client;
+    return DataOf(form).Dpi == dpi && GetClientRect(Hwnd(form), &client) && ClientFits(form, client);
 }
 
 SIZE NativeSize(TControl& control) {
@@ -119,12 +118,9 @@ SIZE NativeSize(TControl& control) {
 
 void PlaceNative(TControl& control) {
     if (control.Kind() == TControlKind::Form) return PlaceForm(static_cast<TForm&>(control));
-    TFormData& data = DataOf(control);
     SIZE size = NativeSize(control);
-    POINT origin = OriginInWindow(*control.Parent());
-    SetWindowPos(Hwnd(control), nullptr, origin.x + data.Scale(control.Bounds().Left),
-                 origin.y + data.Scale(control.Bounds().Top), size.cx, size.cy,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+    POINT at = PlaceInWindow(control);
+    SetWindowPos(Hwnd(control), nullptr, at.x, at.y, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 bool OverlapsShownControl(TControl& control) {

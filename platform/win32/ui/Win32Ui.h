@@ -124,9 +124,9 @@ void DrawKeyed(HDC dc, const TBitmapImage& picture, int x, int y, int width, int
 // windowed sibling lies on top of it through the sibling's region. Each window costs its creation and its
 // share of showing and painting the form, and the first page has ten such controls (Win32Graphics.cpp).
 bool DrawnByParent(const TControl& control);
-// Where the container's client area starts in its nearest window's client area (the sum of the places of
-// the windowless containers in between; 0,0 for a container with a window).
-POINT OriginInWindow(const TControl& container);
+// The control's top-left corner in the client area of its nearest windowed ancestor: its own place plus
+// those of the windowless containers in between.
+POINT PlaceInWindow(const TControl& control);
 // Whether the control and the windowless containers between it and its nearest window are all visible.
 bool ShownInWindow(const TControl& control);
 // The control's place on the screen: its window's, or where its windowed ancestor draws it.
