@@ -45,7 +45,7 @@ private:
 void StoreRunResults(TSetupRun& run, TMainDlgForm& form, TInstUtils& utils) {
     run.EndInstallThread();
     form.SaveInstallSettings();
-    if (!form.IsPortableDestination()) (void)utils.StoreInstallLog();
+    if (!form.Target.Portable) (void)utils.StoreInstallLog();
 }
 
 // The payload inflated on a thread of its own while the GUI thread builds the window: nothing else touches

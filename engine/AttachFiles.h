@@ -36,6 +36,28 @@ public:
 
 enum class TInstallMode : int { IfMissing = 0, IfChanged = 1, Always = 2 };
 
+// Whether a queued file's target goes to UpdateList, the record of the shared files this installation wrote;
+// Kept marks a file that was asked for only where missing (the word processor keeps the user's copy).
+enum class TUpdateMark { None, Listed, Kept };
+
+// One request of the install plan, with its targets decided: the index only finds the entries and compares
+// what is already there.
+struct TInstallRequest {
+    int Component = 0;
+    // An entry's name (the first entry of that name is queued), or a folder prefix ending in a backslash
+    // (every entry below it, in payload order).
+    std::string Name;
+    // The folder the entries go to, their whole names (with their sub-folders) appended; or, with WholePath,
+    // the target path itself.
+    std::string Target;
+    bool WholePath = false;
+    // Decides whether a file already at the target is written again.
+    TInstallMode Mode = TInstallMode::IfChanged;
+    // The install log records the files written for this request.
+    bool Logged = true;
+    TUpdateMark Update = TUpdateMark::None;
+};
+
 // One queue per component of the catalogue.
 constexpr int kQueueCount = kComponentCount;
 
@@ -78,18 +100,15 @@ public:
     // `mainDir`.
     [[nodiscard]] std::int32_t ComponentSize(const std::string& fileList, const std::string& mainDir);
     [[nodiscard]] std::int32_t RoundToCluster(std::int32_t size, std::uint64_t clusterSize) const;
-    // True when at least one file was queued.
-    bool QueueForInstall(const std::string& name, const std::string& folder, int component,
-                         TInstallMode mode);
+    // Queues the request's entries that must be written; true when at least one file was queued.
+    bool QueueForInstall(const TInstallRequest& request);
     void ClearQueue(int component);
     [[nodiscard]] std::int32_t QueuedTotal() const;
 
     std::vector<TAttachedFile> Entries;
     std::array<std::vector<TFileToInstall>, kQueueCount> Queues;
+    // The targets of the requests marked for it, in queue order, "\t!" after those of Kept ones.
     std::vector<std::string> UpdateList;
-    bool AlwaysOverwrite = false;
-    // Set by the plan for one request: the folder given is the whole target path.
-    bool FullPathFlag = false;
 
 private:
     TAttachedFiles() = default;
@@ -99,8 +118,7 @@ private:
     [[nodiscard]] std::optional<FileTime> StampToFileTime(TDateTime stamp);
     [[nodiscard]] bool FileExists(const std::string& path);
     [[nodiscard]] bool NeedsQueuing(const TAttachedFile& entry, const std::string& target, TInstallMode mode);
-    bool QueueEntry(const TAttachedFile& entry, const std::string& folder, int component, TInstallMode mode);
-    void NoteForUpdateList(const std::string& target, TInstallMode requested);
+    bool QueueEntry(const TAttachedFile& entry, const TInstallRequest& request);
 
     TPayloadBlock Block;
     std::optional<TPlatform> Platform;

@@ -63,40 +63,29 @@ bool TAttachedFiles::NeedsQueuing(const TAttachedFile& entry, const std::string&
     return Utils->FileModifiedDate(target) != entry.Time;
 }
 
-void TAttachedFiles::NoteForUpdateList(const std::string& target, TInstallMode requested) {
-    std::string publicFolder = Utils->GetSpecialFolder(kCsidlCommonAppData);
-    EnsureTrailingBackslash(publicFolder) += "Ulvara\\Public\\";
-    if (target.size() < publicFolder.size() ||
-        !Utils->SameTextNoCase(target.substr(0, publicFolder.size()), publicFolder))
-        return;
-    UpdateList.push_back(requested == TInstallMode::IfMissing ? target + "\t!" : target);
-}
-
-bool TAttachedFiles::QueueEntry(const TAttachedFile& entry, const std::string& folder, int component,
-                                TInstallMode mode) {
-    std::string target = folder;
-    if (!FullPathFlag) {
+bool TAttachedFiles::QueueEntry(const TAttachedFile& entry, const TInstallRequest& request) {
+    std::string target = request.Target;
+    if (!request.WholePath) {
         if (!target.empty() && target.back() != '\\') target += '\\';
         target += entry.Name;
     }
-    TInstallMode effective = AlwaysOverwrite ? TInstallMode::Always : mode;
-    if (!NeedsQueuing(entry, target, effective)) return false;
-    Queues[component].push_back(TFileToInstall{entry, target, Utils->LogSuspendCount() == 0});
-    NoteForUpdateList(target, mode);
+    if (!NeedsQueuing(entry, target, request.Mode)) return false;
+    Queues[request.Component].push_back(TFileToInstall{entry, target, request.Logged});
+    if (request.Update == TUpdateMark::Listed) UpdateList.push_back(target);
+    if (request.Update == TUpdateMark::Kept) UpdateList.push_back(target + "\t!");
     return true;
 }
 
-bool TAttachedFiles::QueueForInstall(const std::string& name, const std::string& folder, int component,
-                                     TInstallMode mode) {
-    if (component < 0 || component >= kQueueCount) return false;
-    if (!IsFolderPrefix(name)) {
+bool TAttachedFiles::QueueForInstall(const TInstallRequest& request) {
+    if (request.Component < 0 || request.Component >= kQueueCount) return false;
+    if (!IsFolderPrefix(request.Name)) {
         for (const TAttachedFile& e : Entries)
-            if (Utils->SameTextNoCase(e.Name, name)) return QueueEntry(e, folder, component, mode);
+            if (Utils->SameTextNoCase(e.Name, request.Name)) return QueueEntry(e, request);
         return false;
     }
     bool queued = false;
     for (const TAttachedFile& e : Entries)
-        if (MatchesPrefix(e, name)) queued = QueueEntry(e, folder, component, mode) || queued;
+        if (MatchesPrefix(e, request.Name)) queued = QueueEntry(e, request) || queued;
     return queued;
 }
 

@@ -4,26 +4,6 @@
 #include "utils/InstUtils.h"
 
 namespace ulv {
-namespace {
-
-// Held while a file that the log must not record is written; resumed on every path, an exception's
-// included: the log outlives the worker and the finishing step still records lines.
-class TLogSuspension {
-public:
-    TLogSuspension(TInstUtils& utils, bool suspend) : Utils(suspend ? &utils : nullptr) {
-        if (Utils) Utils->SuspendLogging();
-    }
-    ~TLogSuspension() {
-        if (Utils) Utils->ResumeLogging();
-    }
-    TLogSuspension(const TLogSuspension&) = delete;
-    TLogSuspension& operator=(const TLogSuspension&) = delete;
-
-private:
-    TInstUtils* Utils;
-};
-
-} // namespace
 
 TInstallThread::TInstallThread(TAttachedFiles& files, TInstUtils& utils, TInstallThreadStatus& status)
     : Files(files), Utils(utils), Status(status) {

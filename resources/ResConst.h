@@ -20,6 +20,10 @@ inline constexpr std::string_view kUnexpectedFailureText =
     "Une erreur inattendue a interrompu le programme d'installation.\r\rL'installation d'Ulvara n'est pas "
     "terminée. Vous pourrez relancer ce programme plus tard afin de la terminer.";
 inline constexpr std::string_view kProductName = "Traitement de texte Ulvara";
+// The build's version (the project's, in CMakeLists.txt).
+inline constexpr std::string_view kProductVersion = ULVARA_VERSION;
+// The folder the product's files go in, below the program files, the documents or the common data folder.
+inline constexpr std::string_view kProductFolderName = "Ulvara";
 // Formatted with the product name for the first "%s" and an empty text for the second.
 inline constexpr std::string_view kWelcomeTextTemplate =
     "Ce programme va installer %s (version 3.3.3.1%s) sur votre ordinateur.\r\r\r\r\rCliquez sur \"Suite\" "

@@ -68,6 +68,10 @@ public:
     [[nodiscard]] bool IsExistingDirectory(const std::string& path);
     // The folder of a CSIDL number without a trailing backslash; empty unless the lookup gives S_OK.
     [[nodiscard]] std::string GetSpecialFolder(int csidl);
+    // The first junction or symbolic link on the way from base (with its trailing backslash) down to the
+    // path below it, without its trailing backslash; empty when every existing level is a real folder or
+    // file. The base itself is not judged.
+    [[nodiscard]] std::string FirstLinkBelow(const std::string& base, const std::string& path);
     // The temporary folder, or the documents folder when it does not exist; with a trailing backslash.
     [[nodiscard]] std::string GetTempFolder();
 
@@ -154,6 +158,23 @@ private:
     std::string LogPath;
     bool LogLoadedWhole = true;
     int SuspendCount = 0;
+};
+
+// Holds the install log suspended while it lives, when asked to: resumed on every path, an exception's
+// included, since the log outlives what suspends it and later work still records lines.
+class TLogSuspension {
+public:
+    TLogSuspension(TInstUtils& utils, bool suspend) : Utils(suspend ? &utils : nullptr) {
+        if (Utils) Utils->SuspendLogging();
+    }
+    ~TLogSuspension() {
+        if (Utils) Utils->ResumeLogging();
+    }
+    TLogSuspension(const TLogSuspension&) = delete;
+    TLogSuspension& operator=(const TLogSuspension&) = delete;
+
+private:
+    TInstUtils* Utils;
 };
 
 } // namespace ulv

@@ -52,10 +52,10 @@ std::int32_t TMainDlgForm::RoundToCluster(const std::string& folder, std::int32_
 
 void TMainDlgForm::StoreComponentSizes() {
     for (int item = 0; item < SelCompLstBx.Count(); ++item) {
-        std::size_t component = item < static_cast<int>(CompIndexList.size()) ? CompIndexList[item] : item;
-        if (component >= kComponentFiles.size()) continue;
+        std::optional<std::uint8_t> component = ItemComponent(item);
+        if (!component || *component >= kComponentFiles.size()) continue;
         std::int32_t size =
-            AttachedFiles.ComponentSize(std::string(kComponentFiles[component]), Options.MainDir);
+            AttachedFiles.ComponentSize(std::string(kComponentFiles[*component]), Options.MainDir);
         SelCompLstBx.SetItemData(item, static_cast<std::uint32_t>(size));
     }
 }
@@ -64,7 +64,7 @@ void TMainDlgForm::SelCompLstBxDrawItem(int index, TCanvas& canvas, const TRect&
     if (index < 0 || index >= SelCompLstBx.Count()) return;
     const TListItem& item = SelCompLstBx.Items()[static_cast<std::size_t>(index)];
     canvas.FillRect(rect);
-    bool locked = index < static_cast<int>(CompIndexList.size()) ? CompIndexList[index] == 0 : index == 0;
+    bool locked = ItemComponent(index) == 0;
     if (locked) canvas.SetFontColor(kColorGrayText);
     TSize name = canvas.TextExtent(item.Text);
     canvas.TextOut(rect.Left + canvas.Scale(kSizeMargin), rect.Top + (rect.Height() - name.Height) / 2,

@@ -1,45 +1,40 @@
-// The folders the word processor keeps its shared data in: under the common application-data folder on an
-// ordinary installation, beside the program on a portable one.
+// The folders the word processor keeps its shared data in, as the installation's target names them, made
+// when they are first written into.
+#include "platform/ui/MessageDialog.h"
 #include "utils/InstUtils.h"
 #include "wizard/InstallPlan.h"
 #include "wizard/MainDlg.h"
 
 namespace ulv {
 
-std::string DataFolderPath(TDataFolderKind kind, bool portable, const std::string& mainDir,
-                           const std::string& commonAppData, const std::string& personal) {
-    std::string folder;
-    if (portable) {
-        folder = mainDir;
-        if (EnsureTrailingBackslash(folder).empty()) return {};
-        return kind == TDataFolderKind::Spelling ? folder + "Orthographe\\" : folder;
-    }
-    folder = commonAppData.empty() ? personal : commonAppData;
-    // Neither is known: a folder relative to whatever is current would be no place for shared data.
-    if (EnsureTrailingBackslash(folder).empty()) return {};
-    folder += "Ulvara\\";
-    switch (kind) {
-    case TDataFolderKind::Shared:
-        return folder;
-    case TDataFolderKind::Hidden:
-        return folder + "Hidden\\";
-    case TDataFolderKind::Public:
-        return folder + "Public\\";
-    case TDataFolderKind::Spelling:
-        return folder + "Public\\Orthographe\\";
-    }
-    return {};
+void TMainDlgForm::FixInstallTarget() {
+    Target = ComputeInstallTarget(Utils, Options.MainDir, IsPortableDestination());
 }
 
 std::string TMainDlgForm::DataFolder(TDataFolderKind kind) {
-    bool portable = IsPortableDestination();
-    std::string commonAppData = portable ? std::string() : Utils.GetSpecialFolder(kCsidlCommonAppData);
-    std::string personal =
-        portable || !commonAppData.empty() ? std::string() : Utils.GetSpecialFolder(kCsidlPersonal);
-    std::string folder = DataFolderPath(kind, portable, Options.MainDir, commonAppData, personal);
-    // The parents are made first, each logged as made unless logging is suspended.
-    if (!folder.empty()) Utils.MakeDirectoryTree(folder);
-    return folder;
+    return PrepareDataFolder(Target.DataFolder(kind));
+}
+
+// The parents are made first, each logged as made unless logging is suspended. A link that appeared on the
+// way since the target was fixed refuses the folder as one found then would have.
+std::string TMainDlgForm::PrepareDataFolder(const std::string& folder) {
+    if (folder.empty()) return {};
+    Utils.MakeDirectoryTree(folder);
+    if (Target.DataBase.empty()) return folder;
+    std::string link = Utils.FirstLinkBelow(Target.DataBase, folder);
+    if (link.empty()) return folder;
+    RefuseDataFoldersThrough(Target, link);
+    return {};
+}
+
+// Once per link: the person learns which folder was refused and why, and the installation goes on.
+void TMainDlgForm::TellRefusedDataFolders() {
+    const std::vector<std::string>& links = Target.RefusedLinks;
+    if (RefusedLinksTold >= links.size()) return;
+    std::vector<std::string> untold(links.begin() + static_cast<std::ptrdiff_t>(RefusedLinksTold),
+                                    links.end());
+    RefusedLinksTold = links.size();
+    Ask(RefusedDataFoldersText(untold), kMessageWarning, kButtonOk);
 }
 
 } // namespace ulv

@@ -4,6 +4,7 @@
 #include "platform/Platform.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/Images.h"
+#include "resources/ResConst.h"
 
 #include <cstdint>
 #include <functional>
@@ -20,8 +21,6 @@ class TDriveList;
 struct TListGlyphs {
     std::optional<TBitmapImage> OpenFolder, ClosedFolder, RemovableDrive, FixedDrive;
 };
-
-inline constexpr std::string_view kProductFolder = "Ulvara";
 
 // Drive letters compare, and the drive list shows them, in lower case (ASCII letters only).
 inline char LowerLetter(char c) {

@@ -41,7 +41,7 @@ NormalizeDestination(std::string text, char currentDrive, const std::string& pro
     if (!HasDrive(text)) text = std::string(1, currentDrive) + ":";
     if (!text.empty() && text.back() == '\\') text.pop_back();
     if (LastComponentEmpty(text) || (!programFiles.empty() && sameText(text, programFiles)))
-        text = JoinPath(text, kProductFolder);
+        text = JoinPath(text, kProductFolderName);
     return text;
 }
 

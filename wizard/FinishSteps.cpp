@@ -13,26 +13,29 @@ namespace ulv {
 // shortcuts answer is reported.
 void TMainDlgForm::FinishActions() {
     std::string shared = DataFolder(TDataFolderKind::Shared);
+    TellRefusedDataFolders();
     if (!shared.empty())
         (void)Utils.ReplaceFile(shared + std::string(kCommonDataName), CommonDataContent(Utils.LocalNow()));
-    if (IsPortableDestination()) return;
+    if (Target.Portable) return;
     std::array<bool, 4> boxes = {AssocChkBx1.Checked(), AssocChkBx2.Checked(), AssocChkBx3.Checked(),
                                  AssocChkBx4.Checked()};
     Options.Extensions = ExtensionsOf(boxes);
-    (void)Platform.System.WinExec(AssociationCommandLine(Options.MainDir, boxes), kSwShow);
-    Utils.ShortcutSet(InstallToAllChkBx.Checked(), DesktopChkBx.Checked(), Options.MainDir);
+    (void)Platform.System.WinExec(AssociationCommandLine(Target.MainDir, boxes), kSwShow);
+    Utils.ShortcutSet(Choices.InstallToAll, Choices.DesktopShortcut, Target.MainDir);
 }
 
 // "Terminer" on the finish page; the buttons, the title and the page stay as they are.
 void TMainDlgForm::FinishingStep() {
-    if (!IsPortableDestination()) WriteUpdateLog();
-    if (FinishChkBx.Checked()) (void)Platform.System.WinExec(LaunchCommandLine(Options.MainDir), kSwShow);
+    if (!Target.Portable) WriteUpdateLog();
+    Choices.Launch = FinishChkBx.Checked();
+    if (Choices.Launch) (void)Platform.System.WinExec(LaunchCommandLine(Target.MainDir), kSwShow);
     EndWizard(kModalResultOk);
 }
 
 void TMainDlgForm::WriteUpdateLog() {
     if (AttachedFiles.UpdateList.empty()) return; // nothing shared was written: the file is not even read
     std::string shared = DataFolder(TDataFolderKind::Shared);
+    TellRefusedDataFolders();
     if (shared.empty()) return;
     TUpdateLogResult result = StoreUpdateLog(Platform, Utils, shared, AttachedFiles.UpdateList, InstallTime);
     // The files are installed either way; only the word processor's record of them is missing.

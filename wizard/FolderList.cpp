@@ -67,7 +67,7 @@ void TFolderList::SetDrive(char letter) {
         return;
     std::string programFiles = Utils.GetSpecialFolder(kCsidlProgramFiles);
     if (!programFiles.empty() && LowerLetter(programFiles.front()) == LowerLetter(letter)) {
-        std::string product = JoinPath(programFiles, kProductFolder);
+        std::string product = JoinPath(programFiles, kProductFolderName);
         Current = Utils.IsExistingDirectory(product) ? product : programFiles + "\\";
     } else if (size_t colon = Current.find(':');
                colon != std::string::npos && Utils.IsExistingDirectory(letter + Current.substr(colon))) {

@@ -60,23 +60,58 @@ std::string ExtensionsOf(const std::array<bool, 4>& boxes) {
     return letters;
 }
 
+std::uint8_t InstalledComponents(std::uint32_t components) {
+    constexpr std::uint32_t kCatalogue = (1u << kComponentCount) - 1;
+    return static_cast<std::uint8_t>((components & kCatalogue) | 1u);
+}
+
+TStoredSettings ReadStoredSettings(TRegistryAccess& registry, TInstUtils& utils,
+                                   const std::vector<std::string>& params) {
+    TStoredSettings stored;
+    TInstallChoices& choices = stored.Choices;
+    TOptions& options = choices.Options;
+    registry.OpenKey(std::string(kInstallKey));
+    options.MainDir = ReadStringOr(registry, kMainDirValue, "");
+    if (options.MainDir.empty() || !utils.IsExistingDirectory(options.MainDir))
+        options.MainDir = JoinPath(utils.GetSpecialFolder(kCsidlProgramFiles), kProductFolderName);
+    if (std::optional<std::string> folder = DestinationSwitch(params)) options.MainDir = *folder;
+    options.Components = static_cast<std::uint32_t>(
+        ReadIntegerOr(registry, kComponentsValue, static_cast<std::int32_t>(kAllComponents)));
+    choices.InstallToAll = ReadBoolOr(registry, kInstallToAllValue, true);
+    choices.DesktopShortcut = ReadBoolOr(registry, kDesktopShortcutValue, true);
+    choices.Launch = ReadBoolOr(registry, kLaunchValue, true);
+    options.Extensions = ReadStringOr(registry, kExtensionsValue, kDefaultExtensions);
+    registry.OpenKey(std::string(kInternalKey));
+    stored.LastRunVersion = ReadIntegerOr(registry, kLastRunVersionValue, kNoLastRunVersion);
+    registry.CloseKey();
+    return stored;
+}
+
+void StoreChoices(TRegistryAccess& registry, const TInstallChoices& choices) {
+    registry.OpenKey(std::string(kInstallKey));
+    registry.WriteString(std::string(kMainDirValue), choices.Options.MainDir);
+    registry.WriteInteger(std::string(kComponentsValue),
+                          static_cast<std::int32_t>(choices.Options.Components));
+    registry.WriteBool(std::string(kInstallToAllValue), choices.InstallToAll);
+    registry.WriteBool(std::string(kDesktopShortcutValue), choices.DesktopShortcut);
+    registry.WriteString(std::string(kExtensionsValue), choices.Options.Extensions);
+    registry.WriteBool(std::string(kLaunchValue), choices.Launch);
+}
+
 void TMainDlgForm::ReadInstallSettings(const std::vector<std::string>& params) {
     TRegistryAccess registry(Platform.Registry);
-    registry.OpenKey(std::string(kInstallKey));
-    Options.MainDir = ReadStringOr(registry, kMainDirValue, "");
-    if (Options.MainDir.empty() || !Utils.IsExistingDirectory(Options.MainDir))
-        Options.MainDir = JoinPath(Utils.GetSpecialFolder(kCsidlProgramFiles), kProductFolderName);
-    if (std::optional<std::string> folder = DestinationSwitch(params)) Options.MainDir = *folder;
-    Options.Components = static_cast<std::uint32_t>(
-        ReadIntegerOr(registry, kComponentsValue, static_cast<std::int32_t>(kAllComponents)));
+    TStoredSettings stored = ReadStoredSettings(registry, Utils, params);
+    Choices = std::move(stored.Choices);
+    LastRunVersion = stored.LastRunVersion;
+    ShowChoices();
+}
+
+// The pages as the choices have them.
+void TMainDlgForm::ShowChoices() {
     FillComponentList();
-    InstallToAllChkBx.SetChecked(ReadBoolOr(registry, kInstallToAllValue, true));
-    DesktopChkBx.SetChecked(ReadBoolOr(registry, kDesktopShortcutValue, true));
-    FinishChkBx.SetChecked(ReadBoolOr(registry, kLaunchValue, true));
-    Options.Extensions = ReadStringOr(registry, kExtensionsValue, kDefaultExtensions);
-    registry.OpenKey(std::string(kInternalKey));
-    LastRunVersion = ReadIntegerOr(registry, kLastRunVersionValue, kNoLastRunVersion);
-    registry.CloseKey();
+    InstallToAllChkBx.SetChecked(Choices.InstallToAll);
+    DesktopChkBx.SetChecked(Choices.DesktopShortcut);
+    FinishChkBx.SetChecked(Choices.Launch);
     DestDirEdt.SetText(Options.MainDir);
     FolderList.SetFolder(Options.MainDir);
 }
@@ -94,22 +129,34 @@ void TMainDlgForm::FillComponentList() {
     SelCompLstBx.SetItemIndex(1);
 }
 
-void TMainDlgForm::SaveInstallSettings() {
-    TRegistryAccess registry(Platform.Registry);
-    registry.OpenKey(std::string(kInstallKey));
-    registry.WriteString(std::string(kMainDirValue), Options.MainDir);
-    if (SelCompLstBx.Count() == kComponentCount) {
-        std::array<TCheckState, kComponentCount> items{};
-        for (int n = 0; n < kComponentCount; ++n)
-            items[static_cast<std::size_t>(n)] = SelCompLstBx.State(n);
-        Options.Components = StoredComponents(Options.Components, items);
+std::optional<std::uint8_t> TMainDlgForm::ItemComponent(int item) const {
+    if (item < 0 || item >= static_cast<int>(CompIndexList.size())) return std::nullopt;
+    return CompIndexList[static_cast<std::size_t>(item)];
+}
+
+// What the pages up to the start of the installation let the person choose. The destination is taken as the
+// destination page is left, the association letters on the associations page.
+void TMainDlgForm::TakeChoicesFromPages() {
+    std::array<TCheckState, kComponentCount> states{};
+    int listed = 0;
+    for (int item = 0; item < SelCompLstBx.Count(); ++item) {
+        std::optional<std::uint8_t> component = ItemComponent(item);
+        if (!component || *component >= kComponentCount) continue;
+        states[*component] = SelCompLstBx.State(item);
+        ++listed;
     }
-    registry.WriteInteger(std::string(kComponentsValue), static_cast<std::int32_t>(Options.Components));
-    registry.WriteBool(std::string(kInstallToAllValue), InstallToAllChkBx.Checked());
-    registry.WriteBool(std::string(kDesktopShortcutValue), DesktopChkBx.Checked());
-    registry.WriteString(std::string(kExtensionsValue), Options.Extensions);
-    registry.WriteBool(std::string(kLaunchValue), FinishChkBx.Checked());
-    if (!IsPortableDestination()) WriteUninstallEntry(registry);
+    // A list that does not show every component leaves the stored set as it was.
+    if (listed == kComponentCount) Options.Components = StoredComponents(Options.Components, states);
+    Choices.InstallToAll = InstallToAllChkBx.Checked();
+    Choices.DesktopShortcut = DesktopChkBx.Checked();
+    Choices.Launch = FinishChkBx.Checked();
+}
+
+void TMainDlgForm::SaveInstallSettings() {
+    TakeChoicesFromPages();
+    TRegistryAccess registry(Platform.Registry);
+    StoreChoices(registry, Choices);
+    if (!Target.Portable) WriteUninstallEntry(registry);
     registry.CloseKey();
 }
 

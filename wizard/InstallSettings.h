@@ -29,7 +29,6 @@ inline constexpr std::string_view kExtensionsValue = "EXTENSIONS";
 inline constexpr std::string_view kLaunchValue = "LAUNCH";
 inline constexpr std::string_view kLastRunVersionValue = "LastRunVer";
 inline constexpr std::string_view kDefaultExtensions = "B";
-inline constexpr std::string_view kProductFolderName = "Ulvara";
 
 inline constexpr std::string_view kUninstallKey =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Ulvara Word Processor";
@@ -40,6 +39,38 @@ struct TOptions {
     std::uint32_t Components = kAllComponents;
     std::string Extensions;
 };
+
+// What the person chooses for an installation: read from the stored settings (and the "-d" switch), shown
+// by the pages and read back from them, stored at the end.
+struct TInstallChoices {
+    TOptions Options;
+    // The shortcuts for every user of the computer rather than the current one.
+    bool InstallToAll = true;
+    bool DesktopShortcut = true;
+    // The word processor starts once the wizard is finished.
+    bool Launch = true;
+};
+
+// The choices as the last installation stored them, and what the word processor last recorded.
+struct TStoredSettings {
+    TInstallChoices Choices;
+    std::int32_t LastRunVersion = kNoLastRunVersion;
+};
+
+class TRegistryAccess;
+class TInstUtils;
+
+// Reads the install key and the internal key (both created as they are opened). A stored destination that
+// is not an existing folder gives way to the product's folder in the program files; a "-d" switch in
+// `params` (the program's parameters, without its name) wins over both.
+[[nodiscard]] TStoredSettings ReadStoredSettings(TRegistryAccess& registry, TInstUtils& utils,
+                                                 const std::vector<std::string>& params);
+// Writes the choices to the install key, in the order the values have always been written.
+void StoreChoices(TRegistryAccess& registry, const TInstallChoices& choices);
+
+// The components an installation writes, bit n for component n: those whose bit the stored set has, and the
+// word processor itself whatever the set says.
+[[nodiscard]] std::uint8_t InstalledComponents(std::uint32_t components);
 
 // The folder given by a first parameter "-d<folder>" (case-sensitive, taken as it stands, "-d" alone giving
 // an empty folder); nullopt when there is no such switch.

@@ -10,6 +10,7 @@
 #include "wizard/DestDirLists.h"
 #include "wizard/InstallPlan.h"
 #include "wizard/InstallSettings.h"
+#include "wizard/InstallTarget.h"
 
 #include <array>
 #include <cstdint>
@@ -53,16 +54,26 @@ public:
     int Ask(const std::string& text, int kind, std::uint16_t buttons);
 
     // The choices of the last installation, from the current user's registry (creating both keys), with the
-    // destination of a "-d" switch in `params` (the program's parameters, without its name); the components
-    // list is filled and the destination edit shows the folder.
+    // destination of a "-d" switch in `params` (the program's parameters, without its name), shown by the
+    // pages.
     void ReadInstallSettings(const std::vector<std::string>& params);
+    // The pages as Choices has them.
+    void ShowChoices();
+    // Choices as the pages have them: the components, the shortcuts and the launch.
+    void TakeChoicesFromPages();
     // Stores this run's choices in the install key and, on an ordinary installation, the uninstall entry.
     void SaveInstallSettings();
-    // The folder of a kind, with one trailing backslash, created (with its parents) before it is returned;
-    // empty when no base folder can be looked up, and then nothing is created.
+    // Fixes the installation's target from the destination, once, as the installation starts.
+    void FixInstallTarget();
+    // The target's folder of a kind, with one trailing backslash, created (with its parents) before it is
+    // returned; empty when the target has none (no base folder known, or a link on its way), and then nothing
+    // is created.
     [[nodiscard]] std::string DataFolder(TDataFolderKind kind);
     // A destination on a removable drive or on a USB or IEEE 1394 disk: everything stays beside the program.
+    // Asked by the pages before the installation starts; from then on the target says it.
     [[nodiscard]] bool IsPortableDestination();
+    // The component list item `item` shows; nullopt for an item beyond the catalogue's.
+    [[nodiscard]] std::optional<std::uint8_t> ItemComponent(int item) const;
     // Queues the selected components' files, writes the install stamp on an ordinary installation and removes
     // the insert images older versions left behind.
     void BuildInstallPlan();
@@ -90,7 +101,10 @@ public:
     bool CloseAllowed = false;
     // Set once construction is complete; until then the lists do not write into the edit.
     bool FormReady = false;
-    TOptions Options;
+    TInstallChoices Choices;
+    TOptions& Options = Choices.Options;
+    // Fixed as the installation starts.
+    TInstallTarget Target;
     // The component each item of SelCompLstBx shows, in item order.
     std::vector<std::uint8_t> CompIndexList;
     std::int32_t LastRunVersion = kNoLastRunVersion;
@@ -177,9 +191,9 @@ private:
     void ApplyRunTimeTexts();
     void FillComponentList();
     void WriteUninstallEntry(TRegistryAccess& registry);
-    void RunPlanRow(const TPlanRow& row);
-    [[nodiscard]] std::string PlanFolder(const TPlanRow& row);
-    void CleanUpOldInsertImages();
+    void RunPlanStep(const TPlanStep& step);
+    [[nodiscard]] std::string PrepareDataFolder(const std::string& folder);
+    void TellRefusedDataFolders();
     void WriteInstallStamp();
     void BindPageFlow();
     [[nodiscard]] std::optional<TControl*> EnterPage(std::uint8_t fromPage, std::uint8_t toPage);
@@ -201,6 +215,7 @@ private:
     TAttachedFiles& AttachedFiles;
     TSetupRun& Run;
     int DialogsShown = 0;
+    std::size_t RefusedLinksTold = 0;
     // The components page's space check: the chosen components fit on the destination's volume.
     bool ChoiceFits = false;
     std::array<TTabSheet*, kPageCount> Sheets;

@@ -88,7 +88,7 @@ TTabSheet* TMainDlgForm::PageSheet(std::uint8_t page) {
 }
 
 void TMainDlgForm::SwitchPage(std::uint8_t fromPage, std::uint8_t toPage) {
-    if (toPage == kAssocPage && IsPortableDestination()) toPage = kFinishPage;
+    if (toPage == kAssocPage && Target.Portable) toPage = kFinishPage;
     if (toPage == kFinishingStep) {
         FinishingStep();
         return;
@@ -159,9 +159,11 @@ bool TMainDlgForm::LoadLicense() {
     CancelBtn.SetEnabled(false);
     SetWaitCursor();
     std::string temp = Utils.NewTempFileName();
-    Utils.SuspendLogging();
-    bool extracted = AttachedFiles.ExtractEntry(nullptr, std::string(kLicenceEntryName), temp);
-    Utils.ResumeLogging();
+    bool extracted = false;
+    {
+        TLogSuspension quiet(Utils, true);
+        extracted = AttachedFiles.ExtractEntry(nullptr, std::string(kLicenceEntryName), temp);
+    }
     if (!extracted) {
         // The extraction has asked already, and the user abandoned.
         (void)Platform.Files.DeleteFileA(temp);
@@ -209,19 +211,18 @@ void TMainDlgForm::EnterAssociationsPage() {
     AssocChkBx4.SetChecked(boxes[3]);
 }
 
-// Runs once the installing page shows: the log, the selection, the plan, then the worker.
+// Runs once the installing page shows: the choices and the target fixed, the log, the plan, then the worker.
+// A data folder refused for a link is told once the worker runs.
 void TMainDlgForm::StartInstallation() {
-    Utils.CreateInstallLog(Options.MainDir, IsPortableDestination());
+    TakeChoicesFromPages();
+    FixInstallTarget();
+    Utils.CreateInstallLog(Target.MainDir, Target.Portable);
     Run.InstallStarted = true;
-    SelectedComps = 0;
-    for (int item = SelCompLstBx.Count() - 1; item >= 0; --item) {
-        if (SelCompLstBx.State(item) == TCheckState::Unchecked) continue;
-        std::uint8_t component = item < static_cast<int>(CompIndexList.size()) ? CompIndexList[item] : 255;
-        if (component <= 7) SelectedComps |= static_cast<std::uint8_t>(1u << component);
-    }
+    SelectedComps = InstalledComponents(Options.Components);
     BuildInstallPlan();
     InstallingProgressBar.SetMax(AttachedFiles.QueuedTotal());
     Run.StartInstallThread(AttachedFiles, Utils);
+    TellRefusedDataFolders();
 }
 
 void TMainDlgForm::BNClick(TControl& sender) {

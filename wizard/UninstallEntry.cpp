@@ -8,7 +8,6 @@
 namespace ulv {
 namespace {
 
-constexpr std::string_view kDisplayVersion = "3.3.3.1";
 constexpr std::string_view kPublisher = "The Ulvara Word Processor Team";
 constexpr std::string_view kUninstallArgument = " -ui";
 
@@ -23,7 +22,7 @@ std::vector<TRegistryValue> UninstallValues(const std::string& mainDir, std::int
     return {
         Text("DisplayIcon", program),
         Text("DisplayName", std::string(kProductName)),
-        Text("DisplayVersion", std::string(kDisplayVersion)),
+        Text("DisplayVersion", std::string(kProductVersion)),
         TRegistryValue{"EstimatedSize", kRegDword, {}, sizeKB},
         Text("Publisher", std::string(kPublisher)),
         Text("UninstallString", "\"" + program + "\"" + std::string(kUninstallArgument)),
@@ -36,7 +35,7 @@ void TMainDlgForm::WriteUninstallEntry(TRegistryAccess& registry) {
     registry.SetRootKey(kHkeyLocalMachine);
     registry.OpenKey(std::string(kUninstallKey));
     for (const TRegistryValue& value :
-         UninstallValues(Options.MainDir, Utils.InstalledSizeKB(Options.MainDir))) {
+         UninstallValues(Target.MainDir, Utils.InstalledSizeKB(Target.MainDir))) {
         if (value.Type == kRegDword)
             registry.WriteInteger(std::string(value.Name), value.Number);
         else

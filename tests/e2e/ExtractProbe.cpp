@@ -34,8 +34,8 @@ void QueueEverything(ulv::TAttachedFiles& files, const std::string& dest) {
         size_t start = 0;
         while (start <= list.size()) {
             size_t cut = std::min(list.find('\r', start), list.size());
-            files.QueueForInstall(std::string(list.substr(start, cut - start)), dest, c,
-                                  ulv::TInstallMode::Always);
+            files.QueueForInstall(ulv::test::Request(std::string(list.substr(start, cut - start)), dest, c,
+                                                     ulv::TInstallMode::Always));
             start = cut + 1;
         }
     }

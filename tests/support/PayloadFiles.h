@@ -7,6 +7,16 @@
 
 namespace ulv::test {
 
+// A request for the entries of `name` into `folder`, logged and not listed for Update.log.
+inline TInstallRequest Request(std::string name, std::string folder, int component, TInstallMode mode) {
+    TInstallRequest request;
+    request.Component = component;
+    request.Name = std::move(name);
+    request.Target = std::move(folder);
+    request.Mode = mode;
+    return request;
+}
+
 // The payload stream in the host file at path, loaded; null when it cannot be read or is not well formed.
 std::unique_ptr<TAttachedFiles> LoadPayloadFile(const std::string& path);
 

@@ -6,6 +6,8 @@
 #include "tests/support/TestFiles.h"
 #include "utils/InstUtils.h"
 
+#include "tests/support/PayloadFiles.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -186,9 +188,9 @@ TEST_F(AttachedFiles, ComponentSizesFollowTheClusterSize) {
     EXPECT_EQ(Files->RoundToCluster(0, 4096), 0);
 }
 
-TEST_F(AttachedFiles, IfMissingQueuesTemplatesOnceUnlessAlwaysOverwrite) {
+TEST_F(AttachedFiles, IfMissingQueuesTemplatesOnceUnlessAlways) {
     const std::string prefix = "Modèles de document\\";
-    EXPECT_TRUE(Files->QueueForInstall(prefix, "C:\\F", 4, TInstallMode::IfMissing));
+    EXPECT_TRUE(Files->QueueForInstall(test::Request(prefix, "C:\\F", 4, TInstallMode::IfMissing)));
     const auto& queue = Files->Queues[4];
     ASSERT_EQ(queue.size(), 29u);
     const TAttachedFile* previous = nullptr;
@@ -202,12 +204,11 @@ TEST_F(AttachedFiles, IfMissingQueuesTemplatesOnceUnlessAlwaysOverwrite) {
         ASSERT_TRUE(Machine.Files.PutFile(item.TargetPath, "x"));
     }
     Files->ClearQueue(4);
-    EXPECT_FALSE(Files->QueueForInstall(prefix, "C:\\F\\", 4, TInstallMode::IfMissing));
+    EXPECT_FALSE(Files->QueueForInstall(test::Request(prefix, "C:\\F\\", 4, TInstallMode::IfMissing)));
     EXPECT_TRUE(Files->Queues[4].empty());
-    Files->AlwaysOverwrite = true;
-    EXPECT_TRUE(Files->QueueForInstall(prefix, "C:\\F\\", 4, TInstallMode::IfMissing));
+    EXPECT_TRUE(Files->QueueForInstall(test::Request(prefix, "C:\\F\\", 4, TInstallMode::Always)));
     EXPECT_EQ(Files->Queues[4].size(), 29u);
-    EXPECT_FALSE(Files->QueueForInstall("Absent.txt", "C:\\F", 4, TInstallMode::Always));
+    EXPECT_FALSE(Files->QueueForInstall(test::Request("Absent.txt", "C:\\F", 4, TInstallMode::Always)));
     EXPECT_EQ(Files->Queues[4].size(), 29u);
 }
 
@@ -229,40 +230,43 @@ TEST_F(AttachedFiles, ModesOnPresentAbsentAndChangedFiles) {
     };
     for (const Case& c : cases) {
         Files->ClearQueue(6);
-        EXPECT_EQ(Files->QueueForInstall("BASIC.ASN", c.Folder, 6, c.Mode), c.Queued) << c.Folder;
+        EXPECT_EQ(Files->QueueForInstall(test::Request("BASIC.ASN", c.Folder, 6, c.Mode)), c.Queued)
+            << c.Folder;
         EXPECT_EQ(Files->Queues[6].size(), c.Queued ? 1u : 0u) << c.Folder;
     }
 }
 
-TEST_F(AttachedFiles, LogFlagUpdateListAndFullPath) {
-    Utils.SuspendLogging();
-    EXPECT_TRUE(Files->QueueForInstall("Basic.asn", "c:\\programdata\\Ulvara\\Public\\Sons", 6,
-                                       TInstallMode::IfMissing));
-    Utils.ResumeLogging();
+TEST_F(AttachedFiles, LogFlagUpdateListAndWholePath) {
+    TInstallRequest quiet = test::Request("Basic.asn", "D:\\Data\\Sons", 6, TInstallMode::IfMissing);
+    quiet.Logged = false;
+    quiet.Update = TUpdateMark::Kept;
+    EXPECT_TRUE(Files->QueueForInstall(quiet));
     EXPECT_FALSE(Files->Queues[6][0].LogFlag);
-    EXPECT_TRUE(
-        Files->QueueForInstall("French.asc", "C:\\ProgramData\\Ulvara\\Public", 1, TInstallMode::Always));
-    EXPECT_TRUE(Files->QueueForInstall("vlmr.exe", "C:\\Dest", 0, TInstallMode::IfMissing));
-    Files->FullPathFlag = true;
-    EXPECT_TRUE(Files->QueueForInstall("English (American).cache", "C:\\Dest\\English (British).cache", 2,
-                                       TInstallMode::Always));
-    Files->FullPathFlag = false;
+    TInstallRequest listed = test::Request("French.asc", "D:\\Data", 1, TInstallMode::Always);
+    listed.Update = TUpdateMark::Listed;
+    EXPECT_TRUE(Files->QueueForInstall(listed));
+    EXPECT_TRUE(Files->Queues[1][0].LogFlag);
+    EXPECT_TRUE(Files->QueueForInstall(test::Request("vlmr.exe", "C:\\Dest", 0, TInstallMode::IfMissing)));
+    TInstallRequest british = test::Request("English (American).cache", "C:\\Dest\\English (British).cache",
+                                            2, TInstallMode::Always);
+    british.WholePath = true;
+    EXPECT_TRUE(Files->QueueForInstall(british));
     EXPECT_EQ(Files->Queues[2][0].TargetPath, "C:\\Dest\\English (British).cache");
     EXPECT_EQ(Files->UpdateList,
-              (std::vector<std::string>{"c:\\programdata\\Ulvara\\Public\\Sons\\Basic.asn\t!",
-                                        "C:\\ProgramData\\Ulvara\\Public\\French.asc"}));
+              (std::vector<std::string>{"D:\\Data\\Sons\\Basic.asn\t!", "D:\\Data\\French.asc"}));
 }
 
 TEST_F(AttachedFiles, QueuedTotalCountsTheSecondCacheCopy) {
     std::int64_t sum = 0;
     for (const TAttachedFile& e : Files->Entries) {
         sum += e.Size;
-        EXPECT_TRUE(Files->QueueForInstall(e.Name, "C:\\Dest", static_cast<int>(sum % kQueueCount),
-                                           TInstallMode::IfMissing));
+        EXPECT_TRUE(Files->QueueForInstall(
+            test::Request(e.Name, "C:\\Dest", static_cast<int>(sum % kQueueCount), TInstallMode::IfMissing)));
     }
-    Files->FullPathFlag = true;
-    EXPECT_TRUE(Files->QueueForInstall("English (American).cache", "C:\\Dest\\English (British).cache", 2,
-                                       TInstallMode::Always));
+    TInstallRequest british = test::Request("English (American).cache", "C:\\Dest\\English (British).cache",
+                                            2, TInstallMode::Always);
+    british.WholePath = true;
+    EXPECT_TRUE(Files->QueueForInstall(british));
     EXPECT_EQ(Files->QueuedTotal(), sum + 8022);
     for (int c = 0; c < kQueueCount; ++c)
         Files->ClearQueue(c);

@@ -12,20 +12,33 @@ const std::string kProgramFolder = "C:\\Program Files\\Ulvara";
 const std::string kPublic = "C:\\ProgramData\\Ulvara\\Public\\";
 const std::string kSpelling = kPublic + "Orthographe\\";
 
-// The rows as "1 2 S 3 ... R 14": a request or the clean-up by its step, S and R for suspending and resuming
-// the install log.
-std::string Steps(const std::vector<TPlanRow>& rows) {
+// The steps by their numbers: "1 2 3 ... 18".
+std::string Steps(const std::vector<TPlanStep>& steps) {
     std::ostringstream out;
-    for (const TPlanRow& row : rows) {
-        if (out.tellp() > 0) out << ' ';
-        if (row.Action == TPlanAction::SuspendLogging)
-            out << 'S';
-        else if (row.Action == TPlanAction::ResumeLogging)
-            out << 'R';
-        else
-            out << row.Step;
-    }
+    for (const TPlanStep& step : steps)
+        out << (out.tellp() > 0 ? " " : "") << step.Step;
     return out.str();
+}
+
+// A step as one line: its number, the folder made first, the target (whole path or folder), the rule, and
+// whether the log records it and Update.log lists it.
+std::string Line(const TPlanStep& step) {
+    if (step.Action == TPlanAction::CleanUpOldInsertImages)
+        return std::to_string(step.Step) + " clean " + step.OldTree + " +" +
+               std::to_string(step.OldFiles.size());
+    const TInstallRequest& r = step.Request;
+    static const char* const kModes[] = {"missing", "changed", "always"};
+    static const char* const kMarks[] = {"", " listed", " kept"};
+    return std::to_string(step.Step) + " c" + std::to_string(r.Component) + " " + r.Name + " [" +
+           step.Folder + "] " + r.Target + (r.WholePath ? " (whole)" : "") + " " +
+           kModes[static_cast<int>(r.Mode)] + (r.Logged ? " log" : "") + kMarks[static_cast<int>(r.Update)];
+}
+
+std::vector<std::string> Lines(const std::vector<TPlanStep>& steps) {
+    std::vector<std::string> lines;
+    for (const TPlanStep& step : steps)
+        lines.push_back(Line(step));
+    return lines;
 }
 
 class InstallPlan : public WizardTest {
@@ -40,103 +53,133 @@ protected:
     }
 };
 
-TEST(InstallPlanRows, FollowTheTable) {
-    struct Row {
-        int Step, Component;
-        const char* Name;
-        TPlanFolder Folder;
-        TInstallMode Mode;
-    };
-    using enum TPlanFolder;
-    const TInstallMode missing = TInstallMode::IfMissing, changed = TInstallMode::IfChanged;
-    const std::vector<Row> expected = {
-        {1, 0, "vlmr.exe", MainDir, changed},
-        {2, 0, "Licence.txt", MainDir, changed},
-        {3, 1, "French.asc", Spelling, missing},
-        {4, 1,
-         "fran\xE7"
-         "ais.zlx",
-         Spelling, changed},
-        {5, 1, "persodicfr.tlx", Spelling, missing},
-        {6, 2, "English (American).asc", Spelling, missing},
-        {7, 2, "English (American).cache", Spelling, missing},
-        {8, 2, "English (British).asc", Spelling, missing},
-        {9, 2, "English (American).cache", BritishCache, missing},
-        {10, 2, "english.zlx", Spelling, changed},
-        {11, 2, "us.zlx", Spelling, changed},
-        {12, 2, "uk.zlx", Spelling, changed},
-        {13, 2, "userdicen.tlx", Spelling, missing},
-        {14, 3, "Coupe de mots.dat", MainDir, changed},
-        {15, 4, "Mod\xE8les de document\\", Public, missing},
-        {16, 5, "Collections d'inserts\\", Public, missing},
-        {18, 6, "Basic.asn", Public, changed},
-    };
-    std::vector<Row> requests;
-    for (const TPlanRow& row : InstallPlanTable())
-        if (row.Action == TPlanAction::Request)
-            requests.push_back({row.Step, row.Component, row.Name.data(), row.Folder, row.Mode});
-    ASSERT_EQ(requests.size(), expected.size());
-    for (size_t i = 0; i < expected.size(); ++i) {
-        EXPECT_EQ(requests[i].Step, expected[i].Step);
-        EXPECT_EQ(requests[i].Component, expected[i].Component) << expected[i].Step;
-        EXPECT_EQ(std::string(requests[i].Name), expected[i].Name) << expected[i].Step;
-        EXPECT_EQ(requests[i].Folder, expected[i].Folder) << expected[i].Step;
-        EXPECT_EQ(requests[i].Mode, expected[i].Mode) << expected[i].Step;
-    }
+// The whole plan as data, for the two kinds of target: every request's concrete target and rule.
+TEST(InstallPlanSteps, OrdinaryAndPortableTargets) {
+    const std::string fr = "fran\xE7"
+                           "ais.zlx",
+                      templates = "Mod\xE8les de document\\";
+    const std::string inserts = "Collections d'inserts\\";
+    const std::vector<TPlanRow> rows = PlanRowsFor(0x7F, 20003999);
+    TInstallTarget ordinary = InstallTargetFor(kProgramFolder, false, "C:\\ProgramData", "C:\\Docs");
+    const std::string p = kPublic, s = kSpelling, m = kProgramFolder;
+    EXPECT_EQ(
+        Lines(PlanSteps(rows, ordinary)),
+        (std::vector<std::string>{
+            "1 c0 vlmr.exe [] " + m + " always log",
+            "2 c0 Licence.txt [] " + m + " always log",
+            "3 c1 French.asc [" + s + "] " + s + " always kept",
+            "4 c1 " + fr + " [" + s + "] " + s + " always listed",
+            "5 c1 persodicfr.tlx [" + s + "] " + s + " always kept",
+            "6 c2 English (American).asc [" + s + "] " + s + " always kept",
+            "7 c2 English (American).cache [" + s + "] " + s + " always kept",
+            "8 c2 English (British).asc [" + s + "] " + s + " always kept",
+            "9 c2 English (American).cache [" + s + "] " + s + "English (British).cache (whole) always kept",
+            "10 c2 english.zlx [" + s + "] " + s + " always listed",
+            "11 c2 us.zlx [" + s + "] " + s + " always listed",
+            "12 c2 uk.zlx [" + s + "] " + s + " always listed",
+            "13 c2 userdicen.tlx [" + s + "] " + s + " always kept",
+            "14 c3 Coupe de mots.dat [] " + m + " always log",
+            "15 c4 " + templates + " [" + p + "] " + p + " always kept",
+            "16 c5 " + inserts + " [" + p + "] " + p + " always kept",
+            "17 clean C:\\Docs\\Ulvara\\Collections d'inserts\\Images\\Coches +33",
+            "18 c6 Basic.asn [" + p + "] " + p + " always log listed",
+        }));
+
+    TInstallTarget portable = InstallTargetFor("R:\\Ulvara", true, "", "C:\\Docs");
+    const std::string r = "R:\\Ulvara", rr = "R:\\Ulvara\\", o = "R:\\Ulvara\\Orthographe\\";
+    EXPECT_EQ(
+        Lines(PlanSteps(rows, portable)),
+        (std::vector<std::string>{
+            "1 c0 vlmr.exe [] " + r + " changed log",
+            "2 c0 Licence.txt [] " + r + " changed log",
+            "3 c1 French.asc [" + o + "] " + o + " missing",
+            "4 c1 " + fr + " [" + o + "] " + o + " changed",
+            "5 c1 persodicfr.tlx [" + o + "] " + o + " missing",
+            "6 c2 English (American).asc [" + o + "] " + o + " missing",
+            "7 c2 English (American).cache [" + o + "] " + o + " missing",
+            "8 c2 English (British).asc [" + o + "] " + o + " missing",
+            "9 c2 English (American).cache [" + o + "] " + o + "English (British).cache (whole) missing",
+            "10 c2 english.zlx [" + o + "] " + o + " changed",
+            "11 c2 us.zlx [" + o + "] " + o + " changed",
+            "12 c2 uk.zlx [" + o + "] " + o + " changed",
+            "13 c2 userdicen.tlx [" + o + "] " + o + " missing",
+            "14 c3 Coupe de mots.dat [] " + r + " changed log",
+            "15 c4 " + templates + " [" + rr + "] " + rr + " missing",
+            "16 c5 " + inserts + " [" + rr + "] " + rr + " missing",
+            "17 clean " + rr + "Collections d'inserts\\Images\\Coches +33",
+            "18 c6 Basic.asn [" + rr + "] " + rr + " changed log",
+        }));
+    const std::vector<std::string> old = PlanSteps(rows, portable)[16].OldFiles;
+    EXPECT_EQ(old.front(), rr + "Collections d'inserts\\Images\\Puces\\Puce 1.gif");
+    EXPECT_EQ(old[31], rr + "Collections d'inserts\\Images\\Puces\\Puce 32.gif");
+    EXPECT_EQ(old.back(), rr + "Collections d'inserts\\Images\\Puces\\Cible.gif");
+
+    // Without a data folder its requests go, never to a folder relative to the current one; without the
+    // documents folder, the clean-up.
+    TInstallTarget unknown = InstallTargetFor(kProgramFolder, false, "", "");
+    EXPECT_EQ(Steps(PlanSteps(rows, unknown)), "1 2 14");
 }
 
 TEST(InstallPlanRows, ComponentsAndLastRunVersionDecideWhatRuns) {
-    const std::string head = "1 2 S 3 4 5 6 7 8 9 10 11 12 13 R 14 S 15";
+    const TInstallTarget target = InstallTargetFor(kProgramFolder, false, "C:\\ProgramData", "C:\\Docs");
+    const std::string head = "1 2 3 4 5 6 7 8 9 10 11 12 13 14 15";
     struct Case {
         std::int32_t LastRun;
         bool Inserts;
         std::string Tail;
     };
     for (const Case& c : {
-             Case{kNoLastRunVersion, true, " 16 R 18"},
-             Case{kNoLastRunVersion, false, " R 18"},
-             Case{20003999, false, " 16 17 R 18"},
-             Case{20003999, true, " 16 17 R 18"},
-             Case{-5, false, " 16 17 R 18"},
-             Case{20004000, false, " R 18"},
-             Case{20004000, true, " 16 17 R 18"},
-             Case{29999999, true, " 16 17 R 18"},
-             Case{29999999, false, " R 18"},
-             Case{30000000, true, " 16 R 18"},
-             Case{30000000, false, " R 18"},
+             Case{kNoLastRunVersion, true, " 16 18"},
+             Case{kNoLastRunVersion, false, " 18"},
+             Case{20003999, false, " 16 17 18"},
+             Case{20003999, true, " 16 17 18"},
+             Case{-5, false, " 16 17 18"},
+             Case{20004000, false, " 18"},
+             Case{20004000, true, " 16 17 18"},
+             Case{29999999, true, " 16 17 18"},
+             Case{29999999, false, " 18"},
+             Case{30000000, true, " 16 18"},
+             Case{30000000, false, " 18"},
          }) {
         std::uint8_t selected = c.Inserts ? 0x7F : 0x7F & ~(1u << 5);
-        EXPECT_EQ(Steps(PlanRowsFor(selected, c.LastRun)), head + c.Tail) << c.LastRun << " " << c.Inserts;
+        EXPECT_EQ(Steps(PlanSteps(PlanRowsFor(selected, c.LastRun), target)), head + c.Tail)
+            << c.LastRun << " " << c.Inserts;
     }
-    // The word processor's own files are requested whatever the set says; the log is suspended and resumed
-    // all the same.
-    EXPECT_EQ(Steps(PlanRowsFor(0, kNoLastRunVersion)), "1 2 S R S R");
-    EXPECT_EQ(Steps(PlanRowsFor(0, 20003999)), "1 2 S R S 16 17 R");
-    EXPECT_EQ(Steps(PlanRowsFor(1u << 2 | 1u << 6, kNoLastRunVersion)), "1 2 S 6 7 8 9 10 11 12 13 R S R 18");
+    // The word processor's own files are requested whatever the set says.
+    EXPECT_EQ(Steps(PlanSteps(PlanRowsFor(0, kNoLastRunVersion), target)), "1 2");
+    EXPECT_EQ(Steps(PlanSteps(PlanRowsFor(0, 20003999), target)), "1 2 16 17");
+    EXPECT_EQ(Steps(PlanSteps(PlanRowsFor(1u << 2 | 1u << 6, kNoLastRunVersion), target)),
+              "1 2 6 7 8 9 10 11 12 13 18");
 }
 
-TEST(DataFolderPaths, OrdinaryPortableAndUnknown) {
+TEST(InstallTargets, DataFoldersOrdinaryPortableAndUnknown) {
     using enum TDataFolderKind;
     const std::string data = "C:\\ProgramData", docs = "C:\\users\\test\\Documents";
-    EXPECT_EQ(DataFolderPath(Shared, false, "C:\\Dest", data, docs), "C:\\ProgramData\\Ulvara\\");
-    EXPECT_EQ(DataFolderPath(Hidden, false, "C:\\Dest", data, docs), "C:\\ProgramData\\Ulvara\\Hidden\\");
-    EXPECT_EQ(DataFolderPath(Public, false, "C:\\Dest", data, docs), "C:\\ProgramData\\Ulvara\\Public\\");
-    EXPECT_EQ(DataFolderPath(Spelling, false, "C:\\Dest", data, docs),
-              "C:\\ProgramData\\Ulvara\\Public\\Orthographe\\");
-    EXPECT_EQ(DataFolderPath(Public, false, "C:\\Dest", "", docs),
-              "C:\\users\\test\\Documents\\Ulvara\\Public\\");
-    EXPECT_EQ(DataFolderPath(Shared, false, "C:\\Dest", "", ""), "")
+    const TInstallTarget ordinary = InstallTargetFor("C:\\Dest", false, data, docs);
+    EXPECT_EQ(ordinary.DataFolders,
+              (std::array<std::string, 4>{"C:\\ProgramData\\Ulvara\\", "C:\\ProgramData\\Ulvara\\Hidden\\",
+                                          "C:\\ProgramData\\Ulvara\\Public\\",
+                                          "C:\\ProgramData\\Ulvara\\Public\\Orthographe\\"}));
+    EXPECT_EQ(ordinary.DataBase, "C:\\ProgramData\\");
+    EXPECT_EQ(ordinary.OldImagesBase, docs + "\\Ulvara\\");
+    EXPECT_EQ(InstallTargetFor("C:\\Dest", false, "", docs).DataFolder(Public), docs + "\\Ulvara\\Public\\");
+    EXPECT_EQ(InstallTargetFor("C:\\Dest", false, "", "").DataFolder(Shared), "")
         << "never relative to the current folder";
-    for (TDataFolderKind kind : {Shared, Hidden, Public})
-        EXPECT_EQ(DataFolderPath(kind, true, "E:\\Ulvara", data, docs), "E:\\Ulvara\\");
-    EXPECT_EQ(DataFolderPath(Spelling, true, "E:\\Ulvara", data, docs), "E:\\Ulvara\\Orthographe\\");
-    EXPECT_EQ(DataFolderPath(Shared, true, "E:\\Ulvara/", data, docs), "E:\\Ulvara\\");
-    EXPECT_EQ(DataFolderPath(Hidden, true, "E:\\Ulvara\\", data, docs), "E:\\Ulvara\\");
-    EXPECT_EQ(DataFolderPath(Spelling, true, "", data, docs), "");
+    for (const char* dest : {"E:\\Ulvara", "E:\\Ulvara/", "E:\\Ulvara\\"}) {
+        const TInstallTarget portable = InstallTargetFor(dest, true, data, docs);
+        EXPECT_EQ(portable.DataFolders,
+                  (std::array<std::string, 4>{"E:\\Ulvara\\", "E:\\Ulvara\\", "E:\\Ulvara\\",
+                                              "E:\\Ulvara\\Orthographe\\"}))
+            << dest;
+        EXPECT_EQ(portable.OldImagesBase, "E:\\Ulvara\\");
+        EXPECT_EQ(portable.DataBase, "");
+    }
+    EXPECT_EQ(InstallTargetFor("", true, data, docs).DataFolder(Spelling), "");
 }
 
 TEST_F(InstallPlan, DataFoldersAreMadeOuterFirstAndLoggedUnlessSuspended) {
     Form.Options.MainDir = kProgramFolder;
+    Form.FixInstallTarget();
     Utils.CreateInstallLog(kProgramFolder, false);
     EXPECT_EQ(Form.DataFolder(TDataFolderKind::Spelling), kSpelling);
     EXPECT_EQ(Utils.InstallLog(),
@@ -151,9 +194,11 @@ TEST_F(InstallPlan, DataFoldersAreMadeOuterFirstAndLoggedUnlessSuspended) {
     // Without the common application-data folder the data root lies in the documents; without either,
     // nothing is made anywhere.
     Machine.Shell.SetFolderResult(kCsidlCommonAppData, kEFail);
+    Form.FixInstallTarget();
     EXPECT_EQ(Form.DataFolder(TDataFolderKind::Public), "C:\\users\\test\\Documents\\Ulvara\\Public\\");
     EXPECT_TRUE(Exists("C:\\users\\test\\Documents\\Ulvara\\Public"));
     Machine.Shell.SetFolderResult(kCsidlPersonal, kEFail);
+    Form.FixInstallTarget();
     EXPECT_EQ(Form.DataFolder(TDataFolderKind::Spelling), "");
     EXPECT_FALSE(Exists("C:\\Ulvara"));
 }
@@ -161,6 +206,7 @@ TEST_F(InstallPlan, DataFoldersAreMadeOuterFirstAndLoggedUnlessSuspended) {
 TEST_F(InstallPlan, PortableDataFoldersStayBesideTheProgram) {
     AddStick('E');
     Form.Options.MainDir = "E:\\Ulvara/";
+    Form.FixInstallTarget();
     EXPECT_EQ(Form.DataFolder(TDataFolderKind::Shared), "E:\\Ulvara\\");
     EXPECT_EQ(Form.DataFolder(TDataFolderKind::Hidden), "E:\\Ulvara\\");
     EXPECT_EQ(Form.DataFolder(TDataFolderKind::Spelling), "E:\\Ulvara\\Orthographe\\");
@@ -244,6 +290,7 @@ TEST_F(InstallPlan, OrdinaryReinstallationRewritesEveryFile) {
     TMainDlgForm again(Platform, utils, *files, run, {});
     again.Options.MainDir = kProgramFolder;
     again.SelectedComps = kAllSelected;
+    again.FixInstallTarget();
     ASSERT_TRUE(Exists(kSpelling + "persodicfr.tlx"));
     again.BuildInstallPlan();
     size_t total = 0;
@@ -291,6 +338,7 @@ TEST_F(InstallPlan, PortableReinstallationKeepsWhatThePersonMayHaveChanged) {
     TMainDlgForm again(Platform, utils, *files, run, {});
     again.Options.MainDir = "R:\\Ulvara";
     again.SelectedComps = kAllSelected;
+    again.FixInstallTarget();
     again.BuildInstallPlan();
     std::vector<std::string> queued;
     for (const auto& queue : files->Queues)
@@ -326,6 +374,7 @@ protected:
         Form.Options.MainDir = mainDir;
         Form.LastRunVersion = lastRun;
         Form.SelectedComps = selected;
+        Form.FixInstallTarget();
         Form.BuildInstallPlan();
     }
 };

@@ -165,6 +165,7 @@ TEST_F(InstallSettings, StoredTypesAreNotChecked) {
 TEST_F(InstallSettings, SavedInOrderThenTheUninstallEntry) {
     Form.ReadInstallSettings({});
     ASSERT_TRUE(Machine.Files.PutFile("C:\\Program Files\\Ulvara\\vlmr.exe", std::string(5000, 'x')));
+    Form.FixInstallTarget();
     Form.SaveInstallSettings();
     std::vector<sim::TRegWrite> writes = Machine.Registry.Writes();
     std::vector<std::string> order;
@@ -220,6 +221,7 @@ TEST_F(InstallSettings, PortableInstallationLeavesAnEarlierEntryAlone) {
                               Bytes(std::string_view("C:\\Ancien\\vlmr.exe\0", 19)));
     AddStick();
     Form.ReadInstallSettings({"-dR:\\Ulvara"});
+    Form.FixInstallTarget();
     Form.SaveInstallSettings();
     EXPECT_EQ(StoredText("MAINDIR"), "R:\\Ulvara");
     EXPECT_EQ(StoredText("DisplayIcon", kUninstall, kHkeyLocalMachine), "C:\\Ancien\\vlmr.exe");

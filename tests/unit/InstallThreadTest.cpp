@@ -3,6 +3,7 @@
 #include "engine/InstallThread.h"
 #include "engine/AttachFiles.h"
 #include "platform/sim/SimMachine.h"
+#include "tests/support/PayloadFiles.h"
 #include "tests/unit/RecordingFiles.h"
 #include "tools/payload/Packer.h"
 #include "utils/InstUtils.h"
@@ -50,8 +51,8 @@ protected:
         ASSERT_NE(Files, nullptr) << PayloadFaultName(fault);
         Files->Connect(Platform, Utils, Relay.AsAskUser());
         for (size_t i = 0; i < files.size(); ++i)
-            ASSERT_TRUE(Files->QueueForInstall(Files->Entries[i].Name, "C:\\Dest", files[i].Component,
-                                               TInstallMode::Always));
+            ASSERT_TRUE(Files->QueueForInstall(
+                test::Request(Files->Entries[i].Name, "C:\\Dest", files[i].Component, TInstallMode::Always)));
     }
     std::string Target(size_t i) { return "C:\\Dest\\" + Files->Entries[i].Name; }
 
@@ -151,9 +152,10 @@ protected:
         Utils.CreateInstallLog("C:\\Dest", true);
         Files->ClearQueue(0);
         for (size_t i = 0; i < 3; ++i) {
-            if (i == 1) Utils.SuspendLogging();
-            ASSERT_TRUE(Files->QueueForInstall(Files->Entries[i].Name, Folder(i), 0, TInstallMode::Always));
-            if (i == 1) Utils.ResumeLogging();
+            TInstallRequest request =
+                test::Request(Files->Entries[i].Name, Folder(i), 0, TInstallMode::Always);
+            request.Logged = i != 1;
+            ASSERT_TRUE(Files->QueueForInstall(request));
         }
         ASSERT_FALSE(Files->Queues[0][1].LogFlag);
         ASSERT_EQ(Utils.LogSuspendCount(), 0);
@@ -480,7 +482,8 @@ bool TRandomRun::Plan() {
     if (!Files) return false;
     Files->Connect(Platform, Utils, Relay.AsAskUser());
     for (size_t i = 0; i < planned.size(); ++i) {
-        Files->QueueForInstall(Files->Entries[i].Name, "C:\\D", planned[i].Component, TInstallMode::Always);
+        Files->QueueForInstall(
+            test::Request(Files->Entries[i].Name, "C:\\D", planned[i].Component, TInstallMode::Always));
         if (Chance(30))
             Machine.Files.InjectCreateFailure("C:\\D\\" + Files->Entries[i].Name,
                                               1 + static_cast<int>(Rng() % 2), kErrorSharingViolation);

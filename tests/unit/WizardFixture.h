@@ -38,7 +38,8 @@ protected:
     void Install(const std::string& mainDir, std::uint8_t selected = kAllSelected) {
         Form.Options.MainDir = mainDir;
         Form.SelectedComps = selected;
-        Utils.CreateInstallLog(mainDir, Form.IsPortableDestination());
+        Form.FixInstallTarget();
+        Utils.CreateInstallLog(mainDir, Form.Target.Portable);
         Form.BuildInstallPlan();
         TInstallThreadStatus status;
         TInstallThread worker(*AttachedFiles, Utils, status);
