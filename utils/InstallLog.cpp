@@ -137,7 +137,10 @@ bool TInstUtils::StoreInstallLog() {
 // old file stays whole until the new one is complete.
 bool TInstUtils::ReplaceFile(const std::string& path, std::string_view content) {
     const std::string temporary = path + std::string(kStoreSuffix);
-    UniqueFile file(Platform.Files, Platform.Files.CreateFileA(temporary, kGenericWrite, 0, kCreateAlways,
+    // The temporary file is always a new one: whatever stands at its name (an earlier run's leftover, or a
+    // link planted in a shared folder) is removed, a link as a link, never written through.
+    (void)Platform.Files.DeleteFileA(temporary);
+    UniqueFile file(Platform.Files, Platform.Files.CreateFileA(temporary, kGenericWrite, 0, kCreateNew,
                                                                kFileAttributeNormal));
     if (!file) return false; // nothing of ours to remove: the name may belong to someone else
     std::uint32_t written = 0;

@@ -610,6 +610,27 @@ TEST_F(PageFlow, PortableInstallationSkipsTheAssociationsAndWritesOnlyTheCommonD
     EXPECT_EQ(W->Machine.Files.GetFileAttributesA("R:\\Ulvara\\Update.log"), kInvalidFileAttributes);
 }
 
+// The stick is pulled out once the files are written: the installation stays the portable one it began as,
+// and nothing system-wide is made for a drive that is gone.
+TEST_F(PageFlow, APortableInstallationStaysPortableWhenTheStickIsPulled) {
+    W->Machine.Volumes.SetDrive({.Letter = 'R', .Type = kDriveRemovable, .BusType = kBusTypeUsb});
+    WalkTo(kDestDirPage);
+    Form().DestDirEdt.UserSetText("R:\\Ulvara");
+    WalkTo(kInstallingPage);
+    ASSERT_EQ(WaitForWorker(), isStopped);
+    W->Machine.Volumes.SetPresent('R', false);
+    Form().TimerTick(kProgressTimerId);
+    ExpectFrame(Form(), kFinishPage);
+    Next();
+    EXPECT_EQ(Form().ModalResult(), kModalResultOk);
+    const auto calls = W->Machine.System.WinExecCalls();
+    ASSERT_EQ(calls.size(), 1u) << "no association command";
+    EXPECT_EQ(calls[0].CommandLine, "\"R:\\Ulvara\\vlmr.exe\"");
+    EXPECT_TRUE(W->Machine.Shell.Saves().empty());
+    Form().SaveInstallSettings();
+    EXPECT_FALSE(W->Machine.Registry.KeyExists(kHkeyLocalMachine, std::string(kUninstallKey)));
+}
+
 std::string StoredString(sim::SimRegistry& registry, std::string_view name) {
     std::optional<sim::TRegValue> value =
         registry.Value(kHkeyCurrentUser, std::string(kInstallKey), std::string(name));
@@ -827,6 +848,32 @@ TEST_F(PageFlowEntry, AFinishedRunStoresTheChoicesAndTheInstallLog) {
     std::optional<std::string> log = Machine.Files.FileContent(kMainDir + "\\Install.log");
     ASSERT_TRUE(log.has_value());
     EXPECT_NE(log->find("File Copy: " + kMainDir + "\\vlmr.exe\r\n"), std::string::npos);
+}
+
+// Anyone may make the product's folder below the common data folder before an administrator installs; made
+// a junction to a protected folder, it must lead none of the setup's writes there.
+TEST_F(PageFlow, ADataFolderThatIsALinkIsRefusedAndTheRestInstalled) {
+    const std::string link = "C:\\ProgramData\\Ulvara", elsewhere = "C:\\Windows\\System32\\Protected";
+    ASSERT_TRUE(W->Machine.Files.PutFolder(elsewhere));
+    ASSERT_TRUE(W->Machine.Files.PutFolderLink(link, elsewhere));
+    WalkTo(kInstallingPage);
+    ASSERT_EQ(AskedCount(), 1u);
+    EXPECT_EQ(Asked(0).Title, "Avertissement");
+    EXPECT_EQ(Asked(0).Text, RefusedDataFoldersText({link}));
+    EXPECT_NE(Asked(0).Text.find("\r" + link + "\r"), std::string::npos);
+    WalkTo(kFinishPage);
+    Next();
+    EXPECT_EQ(Form().ModalResult(), kModalResultOk);
+    EXPECT_EQ(AskedCount(), 1u) << "told once";
+
+    for (const std::string& path : W->Recording.WriteOrder())
+        EXPECT_FALSE(path.starts_with(elsewhere) || path.starts_with(link)) << path;
+    EXPECT_EQ(W->Machine.Files.FileContent(elsewhere + "\\Hidden\\install_stamp"), std::nullopt);
+    for (const char* program : {"vlmr.exe", "Licence.txt", "Coupe de mots.dat"})
+        EXPECT_TRUE(W->Machine.Files.FileContent("C:\\Program Files\\Ulvara\\" + std::string(program)))
+            << program;
+    EXPECT_EQ(W->Machine.System.WinExecCalls().size(), 2u) << "the associations, then the launch";
+    EXPECT_FALSE(W->Machine.Shell.Saves().empty()) << "the shortcuts";
 }
 
 } // namespace
