@@ -94,10 +94,10 @@ public:
     void MakeDirectoryTree(const std::string& path);
     // Replaces the file with exactly the content; creates no folder, logs nothing.
     bool WriteStringToFile(const std::string& path, std::string_view content);
-    // Replaces the file whole: writes the content to a new file at the path plus ".tmp" (what stood at that
-    // name is deleted first, a link as a link), then moves that over the file, a link at the path being
-    // replaced rather than followed. On failure the old file is untouched and no temporary file of ours is
-    // left.
+    // Replaces the file whole: writes the content to a new file at the path plus ".tmp" (or ".1.tmp" and
+    // on, when something stands at that name: it is left alone), then moves that over the file, a link at
+    // the path being replaced rather than followed. On failure the old file is untouched and no temporary
+    // file of ours is left.
     bool ReplaceFile(const std::string& path, std::string_view content);
     // Deletes what it can below the folder, then the folder; what cannot go stays, with its folders. A link
     // (junction, symbolic link), the folder itself or any entry below it, is removed as a link; what it
@@ -151,6 +151,7 @@ private:
     void DeleteTreeBelow(const std::string& path);
     [[nodiscard]] std::int64_t SizeKBBelow(const std::string& folder, std::uint64_t clusterSize, int depth);
     [[nodiscard]] bool ReadLogFile(const std::string& path, std::vector<std::string>& lines);
+    [[nodiscard]] std::optional<std::pair<std::string, UniqueFile>> NewStoreFile(const std::string& path);
 
     TPlatform Platform;
     std::mutex StackLock;

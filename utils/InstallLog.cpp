@@ -9,6 +9,8 @@ constexpr int kCompareEqual = 2;
 constexpr std::uint32_t kReadChunk = 64 * 1024;
 // The complete new log is written beside the old one under this suffix, then moved over it.
 constexpr std::string_view kStoreSuffix = ".tmp";
+// Names tried for the new file: "X.tmp", then "X.1.tmp" and on.
+constexpr int kStoreNames = 16;
 
 // Lines end at CR, LF or CR LF; a last line without an end counts unless the text was cut short there. False
 // when the lines go on past the line cap.
@@ -136,13 +138,9 @@ bool TInstUtils::StoreInstallLog() {
 // earlier installations) when the disk fills or the write fails; the move replaces it in one step, so the
 // old file stays whole until the new one is complete.
 bool TInstUtils::ReplaceFile(const std::string& path, std::string_view content) {
-    const std::string temporary = path + std::string(kStoreSuffix);
-    // The temporary file is always a new one: whatever stands at its name (an earlier run's leftover, or a
-    // link planted in a shared folder) is removed, a link as a link, never written through.
-    (void)Platform.Files.DeleteFileA(temporary);
-    UniqueFile file(Platform.Files, Platform.Files.CreateFileA(temporary, kGenericWrite, 0, kCreateNew,
-                                                               kFileAttributeNormal));
-    if (!file) return false; // nothing of ours to remove: the name may belong to someone else
+    std::optional<std::pair<std::string, UniqueFile>> made = NewStoreFile(path);
+    if (!made) return false; // nothing of ours to remove: the names may belong to someone else
+    auto& [temporary, file] = *made;
     std::uint32_t written = 0;
     auto size = static_cast<std::uint32_t>(content.size());
     bool ok = Platform.Files.WriteFile(file.Get(), content.data(), size, written) && written == size;
@@ -150,6 +148,21 @@ bool TInstUtils::ReplaceFile(const std::string& path, std::string_view content) 
     ok = ok && Platform.Files.MoveFileExA(temporary, path, kMoveFileReplaceExisting | kMoveFileWriteThrough);
     if (!ok) (void)Platform.Files.DeleteFileA(temporary);
     return ok;
+}
+
+// The temporary file is always a new one: a link planted at its name in a shared folder is never written
+// through, nor deleted (Wine would delete what a file link leads to, and shows it as a plain file). What
+// stands at a name, a leftover of a run that was cut short or anything else, sends it to the next name.
+std::optional<std::pair<std::string, UniqueFile>> TInstUtils::NewStoreFile(const std::string& path) {
+    for (int attempt = 0; attempt < kStoreNames; ++attempt) {
+        std::string name =
+            path + (attempt == 0 ? "" : "." + std::to_string(attempt)) + std::string(kStoreSuffix);
+        UniqueFile file(Platform.Files,
+                        Platform.Files.CreateFileA(name, kGenericWrite, 0, kCreateNew, kFileAttributeNormal));
+        if (file) return std::pair{std::move(name), std::move(file)};
+        if (Platform.Files.GetFileAttributesA(name) == kInvalidFileAttributes) return std::nullopt;
+    }
+    return std::nullopt;
 }
 
 } // namespace ulv

@@ -86,15 +86,4 @@ void StoreChoices(TRegistryAccess& registry, const TInstallChoices& choices);
 // The letters of the checked boxes, in the order A, B, C, D.
 [[nodiscard]] std::string ExtensionsOf(const std::array<bool, 4>& boxes);
 
-// One value of the uninstall entry.
-struct TRegistryValue {
-    std::string_view Name;
-    std::uint32_t Type = 0; // REG_SZ or REG_DWORD
-    std::string Text;
-    std::int32_t Number = 0;
-};
-
-// The uninstall entry's values in the order they are written.
-[[nodiscard]] std::vector<TRegistryValue> UninstallValues(const std::string& mainDir, std::int32_t sizeKB);
-
 } // namespace ulv

@@ -1,5 +1,6 @@
 // The entry in the system's list of installed programs: the word processor removes itself when started
 // with "-ui".
+#include "wizard/UninstallEntry.h"
 #include "platform/Registry.h"
 #include "utils/InstUtils.h"
 #include "utils/RegistryAccess.h"

@@ -163,14 +163,17 @@ TEST_F(InstallLog, FailedStoreLeavesTheOldFileWhole) {
     EXPECT_EQ(Machine.Files.FileContent(LogFile), "old\r\nnew\r\n");
 }
 
-TEST_F(InstallLog, SomeoneElsesSiblingIsNotDeleted) {
+// Whatever stands at the temporary name (a link planted in a shared folder looks like any file under Wine) is
+// neither written through nor deleted: the new file takes the next name.
+TEST_F(InstallLog, SomeoneElsesFileAtTheTemporaryNameIsLeftAlone) {
     ASSERT_TRUE(Machine.Files.PutFile(LogFile, "old\r\n"));
     ASSERT_TRUE(Machine.Files.PutFile(Sibling, "theirs"));
-    ASSERT_TRUE(Machine.Files.SetFileAttributesA(Sibling, kFileAttributeReadOnly));
     Open();
-    EXPECT_FALSE(Utils.StoreInstallLog());
+    Utils.AddLogLine("new");
+    EXPECT_TRUE(Utils.StoreInstallLog());
     EXPECT_EQ(Machine.Files.FileContent(Sibling), "theirs");
-    EXPECT_EQ(Machine.Files.FileContent(LogFile), "old\r\n");
+    EXPECT_EQ(Machine.Files.FileContent(LogFile), "old\r\nnew\r\n");
+    EXPECT_EQ(Machine.Files.GetFileAttributesA(LogFile + ".1.tmp"), kInvalidFileAttributes);
 }
 
 } // namespace

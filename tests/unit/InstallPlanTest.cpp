@@ -114,6 +114,11 @@ TEST(InstallPlanSteps, OrdinaryAndPortableTargets) {
     EXPECT_EQ(old[31], rr + "Collections d'inserts\\Images\\Puces\\Puce 32.gif");
     EXPECT_EQ(old.back(), rr + "Collections d'inserts\\Images\\Puces\\Cible.gif");
 
+    // Without the common data folder the data root lies in the documents, and its files are listed all the
+    // same: Update.log lies beside them.
+    TInstallTarget documents = InstallTargetFor(kProgramFolder, false, "", "C:\\Docs");
+    EXPECT_EQ(Line(PlanSteps(rows, documents).back()),
+              "18 c6 Basic.asn [C:\\Docs\\Ulvara\\Public\\] C:\\Docs\\Ulvara\\Public\\ always log listed");
     // Without a data folder its requests go, never to a folder relative to the current one; without the
     // documents folder, the clean-up.
     TInstallTarget unknown = InstallTargetFor(kProgramFolder, false, "", "");

@@ -1,5 +1,5 @@
 #include "tests/unit/InstUtilsFixture.h"
-#include "wizard/InstallSettings.h"
+#include "wizard/UninstallEntry.h"
 
 namespace ulv::test {
 namespace {
