@@ -42,6 +42,8 @@ void DeleteLastChar(std::string& text);
 [[nodiscard]] std::string GroupDigits(std::int64_t n);
 // "~" and the ASCII letters of the setup's title: "~InstallationdutraitementdetexteUlvara".
 [[nodiscard]] std::string TempNamePrefix();
+// The path begins with an ASCII letter and a colon.
+[[nodiscard]] bool StartsWithDriveLetter(std::string_view path);
 // The drive part of a path: "C:" of "C:\Dest", "\\server\share" of a network path, else empty.
 [[nodiscard]] std::string DrivePart(std::string_view path);
 

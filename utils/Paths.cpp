@@ -60,6 +60,10 @@ std::string TempNamePrefix() {
     return prefix;
 }
 
+bool StartsWithDriveLetter(std::string_view path) {
+    return path.size() >= 2 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':';
+}
+
 std::string DrivePart(std::string_view path) {
     if (path.size() >= 2 && path[1] == ':') return std::string(path.substr(0, 2));
     if (!path.starts_with("\\\\")) return {};

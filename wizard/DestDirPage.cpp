@@ -4,7 +4,6 @@
 #include "wizard/DestDirLists.h"
 #include "wizard/MainDlg.h"
 
-#include <cctype>
 
 namespace ulv {
 namespace {
@@ -15,7 +14,7 @@ bool IsBlank(char c) {
 
 // A letter and a colon, or \\server\share with neither part empty.
 bool HasDrive(const std::string& text) {
-    if (text.size() >= 2 && std::isalpha(static_cast<unsigned char>(text[0])) && text[1] == ':') return true;
+    if (StartsWithDriveLetter(text)) return true;
     if (!text.starts_with("\\\\")) return false;
     size_t serverEnd = text.find('\\', 2);
     return serverEnd != std::string::npos && serverEnd > 2 && serverEnd + 1 < text.size() &&

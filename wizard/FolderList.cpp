@@ -2,7 +2,6 @@
 #include "wizard/DestDirLists.h"
 
 #include <algorithm>
-#include <cctype>
 
 namespace ulv {
 namespace {
@@ -11,10 +10,6 @@ enum TFolderGlyph : std::uintptr_t { kOpenFolder = 0, kClosedFolder = 1 };
 
 constexpr int kIndentStep = 12;
 constexpr int kTextGap = 4;
-
-bool HasDriveLetter(const std::string& path) {
-    return path.size() >= 2 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':';
-}
 
 std::string LastComponent(const std::string& path) {
     size_t cut = path.find_last_of("\\:");
@@ -44,7 +39,7 @@ bool TFolderList::SameFolder(const std::string& a, const std::string& b) {
 }
 
 void TFolderList::SetFolder(std::string path) {
-    if (path.empty() || !HasDriveLetter(path) || SameFolder(path, Current)) return;
+    if (path.empty() || !StartsWithDriveLetter(path) || SameFolder(path, Current)) return;
     while (!Utils.IsExistingDirectory(path)) {
         if (path.size() <= DrivePart(path).size() + 1) break; // the root itself
         if (path.back() == '\\') path.pop_back();
