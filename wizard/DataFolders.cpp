@@ -16,15 +16,20 @@ std::string TMainDlgForm::DataFolder(TDataFolderKind kind) {
 }
 
 // The parents are made first, each logged as made unless logging is suspended. A link that appeared on the
-// way since the target was fixed refuses the folder as one found then would have.
+// way since the target was fixed refuses the folder as one found then would have, before anything is made
+// through it and after.
 std::string TMainDlgForm::PrepareDataFolder(const std::string& folder) {
-    if (folder.empty()) return {};
+    if (folder.empty() || RefusedForLink(folder)) return {};
     Utils.MakeDirectoryTree(folder);
-    if (Target.DataBase.empty()) return folder;
+    return RefusedForLink(folder) ? std::string() : folder;
+}
+
+bool TMainDlgForm::RefusedForLink(const std::string& folder) {
+    if (Target.DataBase.empty()) return false;
     std::string link = Utils.FirstLinkBelow(Target.DataBase, folder);
-    if (link.empty()) return folder;
+    if (link.empty()) return false;
     RefuseDataFoldersThrough(Target, link);
-    return {};
+    return true;
 }
 
 // Once per link: the person learns which folder was refused and why, and the installation goes on.

@@ -4,7 +4,6 @@
 #include "wizard/DestDirLists.h"
 #include "wizard/MainDlg.h"
 
-
 namespace ulv {
 namespace {
 

@@ -41,8 +41,11 @@ TInstallTarget InstallTargetFor(const std::string& mainDir, bool portable, const
 // The shared data is written with the rights of whoever installs, often an administrator, into folders any
 // user may have made first: a junction there would lead those writes wherever its maker wants.
 TInstallTarget ComputeInstallTarget(TInstUtils& utils, const std::string& mainDir, bool portable) {
-    std::string commonAppData, personal = utils.GetSpecialFolder(kCsidlPersonal);
-    if (!portable) commonAppData = utils.GetSpecialFolder(kCsidlCommonAppData);
+    std::string commonAppData, personal;
+    if (!portable) {
+        commonAppData = utils.GetSpecialFolder(kCsidlCommonAppData);
+        personal = utils.GetSpecialFolder(kCsidlPersonal);
+    }
     TInstallTarget target = InstallTargetFor(mainDir, portable, commonAppData, personal);
     if (target.DataBase.empty()) return target;
     for (std::size_t kind = 0; kind < kDataFolderKinds; ++kind) {

@@ -193,6 +193,7 @@ private:
     void WriteUninstallEntry(TRegistryAccess& registry);
     void RunPlanStep(const TPlanStep& step);
     [[nodiscard]] std::string PrepareDataFolder(const std::string& folder);
+    [[nodiscard]] bool RefusedForLink(const std::string& folder);
     void TellRefusedDataFolders();
     void WriteInstallStamp();
     void BindPageFlow();

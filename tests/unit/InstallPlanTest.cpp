@@ -208,6 +208,25 @@ TEST_F(InstallPlan, DataFoldersAreMadeOuterFirstAndLoggedUnlessSuspended) {
     EXPECT_FALSE(Exists("C:\\Ulvara"));
 }
 
+// A link made on the way to a data folder after the target was fixed refuses it as well, before anything is
+// made through it: the requests for it and for the folders below it go, the others stay.
+TEST_F(InstallPlan, ALinkMadeAfterTheStartRefusesItsFolders) {
+    const std::string elsewhere = "C:\\Windows\\Protected";
+    Form.Options.MainDir = kProgramFolder;
+    Form.SelectedComps = kAllSelected;
+    Form.FixInstallTarget();
+    ASSERT_TRUE(Machine.Files.PutFolder(elsewhere));
+    ASSERT_TRUE(Machine.Files.PutFolderLink("C:\\ProgramData\\Ulvara\\Public", elsewhere));
+    Form.BuildInstallPlan();
+    EXPECT_EQ(Form.Target.RefusedLinks, std::vector<std::string>{"C:\\ProgramData\\Ulvara\\Public"});
+    for (int c : {1, 2, 4, 5, 6})
+        EXPECT_TRUE(AttachedFiles->Queues[static_cast<size_t>(c)].empty()) << c;
+    EXPECT_EQ(QueuedCount(), 3u) << "the program's own files";
+    EXPECT_EQ(Form.DataFolder(TDataFolderKind::Hidden), "C:\\ProgramData\\Ulvara\\Hidden\\");
+    EXPECT_FALSE(Exists(elsewhere + "\\Orthographe"));
+    EXPECT_TRUE(AttachedFiles->UpdateList.empty());
+}
+
 TEST_F(InstallPlan, PortableDataFoldersStayBesideTheProgram) {
     AddStick('E');
     Form.Options.MainDir = "E:\\Ulvara/";
