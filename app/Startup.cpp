@@ -207,7 +207,7 @@ int RunSetup(TPlatform& platform, std::string_view commandLine, TStartupTrace tr
     // relay outlives the index, and the wizard pointer the relay.
     TMainDlgForm* wizard = nullptr;
     TAskUserRelay askUser(run.InstallStatus,
-                          [&wizard](int kind, const std::string& text, std::uint16_t buttons) {
+                          [&wizard](const std::string& text, int kind, std::uint16_t buttons) {
                               return wizard ? wizard->Ask(text, kind, buttons) : kResultAbort;
                           });
     // The payload inflates on a thread of its own from here on, while the GUI thread builds the window.

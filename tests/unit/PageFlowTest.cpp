@@ -121,7 +121,7 @@ struct TWorld {
     TInstUtils Utils{Platform};
     TSetupRun Run;
     TMainDlgForm* Wizard = nullptr;
-    TAskUserRelay Relay{Run.InstallStatus, [this](int kind, const std::string& text, std::uint16_t buttons) {
+    TAskUserRelay Relay{Run.InstallStatus, [this](const std::string& text, int kind, std::uint16_t buttons) {
                             return Wizard ? Wizard->Ask(text, kind, buttons) : kResultAbort;
                         }};
     std::unique_ptr<TAttachedFiles> AttachedFiles = LoadSamplePayload(Platform, Utils, Relay.AsAskUser());
