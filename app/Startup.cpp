@@ -106,6 +106,19 @@ private:
     std::future<TDriveReading> Reading;
 };
 
+// Stops the worker and waits for it when the run ends, whichever way it ends: made after all that the worker
+// reads (the index, the relay, the utilities, the status record), it goes before them.
+class InstallThreadEnd {
+public:
+    explicit InstallThreadEnd(TSetupRun& run) : Run(run) {}
+    InstallThreadEnd(const InstallThreadEnd&) = delete;
+    InstallThreadEnd& operator=(const InstallThreadEnd&) = delete;
+    ~InstallThreadEnd() { Run.EndInstallThread(); }
+
+private:
+    TSetupRun& Run;
+};
+
 // What the wizard's run needs from the entry, which owns it all.
 struct TWizardRun {
     TPlatform& Platform;
@@ -194,7 +207,7 @@ int RunSetup(TPlatform& platform, std::string_view commandLine, TStartupTrace tr
     // relay outlives the index, and the wizard pointer the relay.
     TMainDlgForm* wizard = nullptr;
     TAskUserRelay askUser(run.InstallStatus,
-                          [&wizard](int kind, const std::string& text, std::uint16_t buttons) {
+                          [&wizard](const std::string& text, int kind, std::uint16_t buttons) {
                               return wizard ? wizard->Ask(text, kind, buttons) : kResultAbort;
                           });
     // The payload inflates on a thread of its own from here on, while the GUI thread builds the window.
@@ -214,13 +227,11 @@ int RunSetup(TPlatform& platform, std::string_view commandLine, TStartupTrace tr
     DrivesReading drives(platform, utils);
     SetApplicationIdentity(platform);
     OleSession ole(platform.Shell);
-    int exitCode = RunWizard(TWizardRun{platform, utils, run, askUser, wizard, *attachedFiles, load, drives},
-                             commandLine, trace);
-    // The index goes last, once the worker has left it: its end also removes the run's temporary files.
-    run.EndInstallThread();
-    load.reset();
-    attachedFiles.reset();
-    return exitCode;
+    // Made last, gone first: on every way out of here, an exception's included, the worker has ended before
+    // the objects above go; the index's end then also removes the run's temporary files.
+    InstallThreadEnd workerEnd(run);
+    return RunWizard(TWizardRun{platform, utils, run, askUser, wizard, *attachedFiles, load, drives},
+                     commandLine, trace);
 }
 
 } // namespace ulv

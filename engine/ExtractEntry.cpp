@@ -53,7 +53,7 @@ bool TAttachedFiles::ExtractEntry(const TAttachedFile* entry, const std::string&
     if (!entry) entry = FindLast(name);
     for (;;) {
         if (entry && WriteEntry(*entry, targetPath)) return true;
-        int answer = AskUser(kDialogError, CannotCreateFileText(targetPath), kButtonsAbortRetryIgnore);
+        int answer = AskUser(CannotCreateFileText(targetPath), kDialogError, kButtonsAbortRetryIgnore);
         if (answer == kResultAbort) return false;
         if (answer == kResultIgnore) return true;
     }

@@ -55,13 +55,13 @@ TAskUserRelay::TAskUserRelay(TInstallThreadStatus& status, TAskUser showWizardMe
     : Status(status), ShowWizardMessage(std::move(showWizardMessage)), GuiThread(std::this_thread::get_id()) {
 }
 
-int TAskUserRelay::Ask(int kind, const std::string& text, std::uint16_t buttons) {
-    if (std::this_thread::get_id() == GuiThread) return ShowWizardMessage(kind, text, buttons);
-    return Relay(kind, text, buttons);
+int TAskUserRelay::Ask(const std::string& text, int kind, std::uint16_t buttons) {
+    if (std::this_thread::get_id() == GuiThread) return ShowWizardMessage(text, kind, buttons);
+    return Relay(text, kind, buttons);
 }
 
 // Nothing is posted after a stop: nobody is left to answer, which counts as Abort.
-int TAskUserRelay::Relay(int kind, const std::string& text, std::uint16_t buttons) {
+int TAskUserRelay::Relay(const std::string& text, int kind, std::uint16_t buttons) {
     if (Status.StopWanted()) return kResultAbort;
     Status.DlgMsg = text;
     Status.DlgType = static_cast<std::uint8_t>(kind);

@@ -81,15 +81,15 @@ public:
 class TAskUserRelay {
 public:
     TAskUserRelay(TInstallThreadStatus& status, TAskUser showWizardMessage);
-    int Ask(int kind, const std::string& text, std::uint16_t buttons);
+    int Ask(const std::string& text, int kind, std::uint16_t buttons);
     [[nodiscard]] TAskUser AsAskUser() {
-        return [this](int kind, const std::string& text, std::uint16_t buttons) {
-            return Ask(kind, text, buttons);
+        return [this](const std::string& text, int kind, std::uint16_t buttons) {
+            return Ask(text, kind, buttons);
         };
     }
 
 private:
-    int Relay(int kind, const std::string& text, std::uint16_t buttons);
+    int Relay(const std::string& text, int kind, std::uint16_t buttons);
     [[nodiscard]] bool Post();
     [[nodiscard]] int AwaitAnswer();
     TInstallThreadStatus& Status;

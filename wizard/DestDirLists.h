@@ -88,6 +88,8 @@ struct TDriveReading {
     std::vector<TListedDrive> Drives;
 };
 [[nodiscard]] TDriveReading ReadDrives(TPlatform& platform, TInstUtils& utils);
+// The drives of a mask already read: what the list shows must be the drives its caller compared.
+[[nodiscard]] TDriveReading ReadDrives(TPlatform& platform, TInstUtils& utils, std::uint32_t mask);
 
 class TDriveList {
 public:

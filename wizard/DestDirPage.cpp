@@ -98,10 +98,13 @@ void TMainDlgForm::DestDirLstBxChange() {
 
 void TMainDlgForm::DriveTimer() {
     std::uint32_t before = DriveList.DriveMask();
-    if (Platform.Drives.GetLogicalDrives() == before) return;
+    // Read once: a second reading may already see the drives as they were, and the list would then be
+    // rebuilt with nothing selected and the polling see no change to act on.
+    std::uint32_t now = Platform.Drives.GetLogicalDrives();
+    if (now == before) return;
     std::string shown = DriveList.Text();
-    DriveList.Rebuild();
-    TDrivePoll poll = PollDrives(before, DriveList.DriveMask(), DriveList.CurrentDrive(),
+    DriveList.Show(ReadDrives(Platform, Utils, now));
+    TDrivePoll poll = PollDrives(before, now, DriveList.CurrentDrive(),
                                  [this](char letter) { return DriveList.Lists(letter); });
     switch (poll.Action) {
     case TDrivePollAction::Reselect:

@@ -58,8 +58,12 @@ std::string DriveLabel(TPlatform& platform, char letter, std::uint32_t type) {
 } // namespace
 
 TDriveReading ReadDrives(TPlatform& platform, TInstUtils& utils) {
+    return ReadDrives(platform, utils, platform.Drives.GetLogicalDrives());
+}
+
+TDriveReading ReadDrives(TPlatform& platform, TInstUtils& utils, std::uint32_t mask) {
     TDriveReading reading;
-    reading.Mask = platform.Drives.GetLogicalDrives();
+    reading.Mask = mask;
     // A: and B: are floppy letters that a missing drive would only answer with a system prompt.
     for (int bit = 2; bit <= 25; ++bit) {
         if (!(reading.Mask >> bit & 1u)) continue;

@@ -86,7 +86,19 @@ std::uint32_t SimDrives::GetDriveTypeA(const std::string& root) {
 }
 
 std::uint32_t SimDrives::GetLogicalDrives() {
-    return Volumes.PresentMask();
+    std::uint32_t mask = Volumes.PresentMask();
+    std::function<void()> change;
+    {
+        std::lock_guard guard(Lock);
+        change = std::exchange(AfterLogicalDrives, nullptr);
+    }
+    if (change) change();
+    return mask;
+}
+
+void SimDrives::AfterNextLogicalDrives(std::function<void()> change) {
+    std::lock_guard guard(Lock);
+    AfterLogicalDrives = std::move(change);
 }
 
 std::optional<TDiskFreeSpace> SimDrives::GetDiskFreeSpaceA(const std::string& root) {

@@ -3,6 +3,7 @@
 #include "SimVolumes.h"
 #include "platform/Drives.h"
 
+#include <functional>
 #include <mutex>
 #include <vector>
 
@@ -28,6 +29,9 @@ public:
     std::optional<std::string> WNetGetConnectionA(const std::string& localName) override;
     std::optional<TDiskFreeSpaceEx> GetDiskFreeSpaceExA(const std::string& directory) override;
 
+    // Runs once, just after the next GetLogicalDrives has read the table: drives that change between two
+    // calls of the program.
+    void AfterNextLogicalDrives(std::function<void()> change);
     // false: every WNetGetConnectionA fails, as on a machine without mpr.dll or a network provider.
     void SetNetworkProviderAvailable(bool available);
     [[nodiscard]] std::uint32_t ErrorMode() const;
@@ -56,6 +60,7 @@ private:
     SimFiles& Files;
     mutable std::mutex Lock; // the program's poller and the wizard may call from different threads
     std::vector<std::uint32_t> ModesAtVolumeQueries;
+    std::function<void()> AfterLogicalDrives;
     bool NetworkProvider = true;
 };
 

@@ -1,4 +1,8 @@
 #include "Win32Platform.h"
+#include "WindowClass.h"
+
+#include <set>
+#include <string>
 
 namespace ulv::win32 {
 namespace {
@@ -23,6 +27,18 @@ BOOL CALLBACK EachTopLevelWindow(HWND window, LPARAM context) noexcept {
 }
 
 } // namespace
+
+// Class names are the program's own, one per kind of window: a set of them is the record of what is
+// registered, kept for the process's life as the classes are.
+bool RegisterClassOnce(const WNDCLASSEXA& windowClass) {
+    static std::mutex lock;
+    static std::set<std::string> registered;
+    std::lock_guard guard(lock);
+    if (registered.contains(windowClass.lpszClassName)) return true;
+    if (!RegisterClassExA(&windowClass) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
+    registered.insert(windowClass.lpszClassName);
+    return true;
+}
 
 bool Win32System::GetVersionExA(TOsVersionInfo& info) {
     OSVERSIONINFOA v{};
@@ -83,11 +99,12 @@ IconHandle Win32Module::LoadIconA(int resourceId) {
 
 WindowHandle Win32Module::ApplicationWindow() {
     if (AppWindow) return reinterpret_cast<WindowHandle>(AppWindow);
-    WNDCLASSA wc{};
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
     wc.lpfnWndProc = DefWindowProcA;
     wc.hInstance = OwnModule();
     wc.lpszClassName = kAppWindowClass;
-    RegisterClassA(&wc);
+    RegisterClassOnce(wc);
     // Hidden: it carries the application's title and icon and owns the program's windows.
     AppWindow = CreateWindowExA(0, kAppWindowClass, "", WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
                                 0, 0, 0, 0, nullptr, nullptr, OwnModule(), nullptr);

@@ -69,7 +69,7 @@ struct Harness {
         Files = ulv::test::LoadPayloadFile(payload);
         if (!Files) return false;
         Files->Connect(Platform, Utils,
-                       [](int, const std::string&, std::uint16_t) { return ulv::kResultAbort; });
+                       [](const std::string&, int, std::uint16_t) { return ulv::kResultAbort; });
         return true;
     }
 };

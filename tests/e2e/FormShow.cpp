@@ -12,7 +12,8 @@
 //                             settings as the setup does (PARAM as its first parameter, "-d..." for
 //                             instance), so the destination page's lists show the destination, lets
 //                             the lists write into the edit and polls the drives every second; --throw
-//                             makes NextBtn's handler throw, as an unexpected failure would
+//                             makes NextBtn's handler and the close question throw, as an unexpected
+//                             failure would
 //   FormShow.exe --message    the dialog for a file that cannot be written; prints "result R"
 #include "engine/AttachFiles.h"
 #include "platform/ui/Images.h"
@@ -115,6 +116,10 @@ int ShowSheet(int page, const TSheetOptions& options) {
     ulv::TMainDlgForm form(platform, utils, *attachedFiles, run, options.Params);
     // The window as a picture: closing it asks nothing.
     form.OnCloseQuery = nullptr;
+    if (options.Throw)
+        form.OnCloseQuery = [](ulv::TForm&, bool&) {
+            throw std::runtime_error("a close question that fails");
+        };
     std::optional<ulv::TBitmapImage> glyph;
     if (components) FillComponents(platform, form, glyph);
     form.NextBtn.OnClick = [&form, ask, &options](ulv::TControl&) {

@@ -45,7 +45,7 @@ int Run(int argc, char** argv) {
     ulv::TPayloadFault fault = ulv::TPayloadFault::None;
     std::unique_ptr<ulv::TAttachedFiles> files = ulv::TAttachedFiles::FromStream(stream, fault);
     if (!files) return 3;
-    files->Connect(platform, utils, [](int, const std::string&, std::uint16_t) { return ulv::kResultAbort; });
+    files->Connect(platform, utils, [](const std::string&, int, std::uint16_t) { return ulv::kResultAbort; });
     ulv::TSetupRun run;
     ulv::TMainDlgForm form(platform, utils, *files, run, {});
     if (command == "read") {

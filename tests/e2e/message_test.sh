@@ -90,22 +90,33 @@ for i in 1 2; do
     answer "${kButtons[i]}" "${kResults[i]}"
 done
 
-# A handler that throws: the failure is reported in a message box over the window, which then ends with 2
-# instead of the program disappearing.
-readonly kWizard="Installation du traitement de texte Ulvara"
-e2e_form_start --sheet 0 --throw
-run_probe wait-window --class UlvaraForm --title "$kWizard" --timeout 20000 || fail "no wizard window"
-run_probe click --class UlvaraForm --title "$kWizard" --button "&Suite >" || fail "cannot click Next"
-run_probe dump --class "#32770" --title "$kWizard" --timeout 20000 || fail "no message box after the failure"
-grep -q "$(dumped "Une erreur inattendue a interrompu le programme d'installation.")" "$work/probe.out" ||
-    fail "the message box does not say what happened"$'\n'"$(cat "$work/probe.out")"
-run_probe click --class "#32770" --title "$kWizard" --button OK || fail "cannot close the message box"
-for ((i = 0; i < 200; i++)); do
-    kill -0 "$form_pid" 2>/dev/null || break
-    sleep 0.1
+# A handler that throws, reached by a click, by Enter or by its accelerator, and a close question that
+# throws (the keys and the close question are the window's own loop's, not a window procedure's): the
+# failure is reported in a message box over the window, which then ends with 2 instead of the program
+# disappearing.
+readonly kWizard="Installation du traitement de texte Ulvara" kNextBtn=47
+for way in click enter alt close; do
+    e2e_form_start --sheet 0 --throw
+    run_probe wait-window --class UlvaraForm --title "$kWizard" --timeout 20000 || fail "no wizard window"
+    case $way in
+    click) run_probe click --class UlvaraForm --title "$kWizard" --button "&Suite >" ;;
+    enter) run_probe key --title "$kWizard" --id $kNextBtn --vk 0x0D ;;
+    alt) run_probe syschar --title "$kWizard" --char s ;;
+    close) run_probe close --class UlvaraForm --title "$kWizard" ;;
+    esac || fail "cannot fail by $way"
+    run_probe dump --class "#32770" --title "$kWizard" --timeout 20000 ||
+        fail "no message box after the failure ($way): $(cat "$work/form.err")"
+    grep -q "$(dumped "Une erreur inattendue a interrompu le programme d'installation.")" "$work/probe.out" ||
+        fail "the message box does not say what happened"$'\n'"$(cat "$work/probe.out")"
+    run_probe click --class "#32770" --title "$kWizard" --button OK || fail "cannot close the message box"
+    for ((i = 0; i < 200; i++)); do
+        kill -0 "$form_pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    wait "$form_pid" 2>/dev/null
+    form_pid=""
+    grep -qx "closed 2" <(tr -d '\r' <"$work/form.out") ||
+        fail "after the failure ($way): '$(cat "$work/form.out")', expected 'closed 2'"
+    note "a failure by $way is reported and ends the window with 2"
 done
-wait "$form_pid" 2>/dev/null
-form_pid=""
-grep -qx "closed 2" <(tr -d '\r' <"$work/form.out") || fail "after the failure: '$(cat "$work/form.out")', expected 'closed 2'"
-note "a failing handler is reported and ends the window with 2"
 note "ok"

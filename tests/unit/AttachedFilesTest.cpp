@@ -32,7 +32,7 @@ protected:
         TPayloadFault fault;
         Files = TAttachedFiles::FromStream(*Stream, fault);
         ASSERT_NE(Files, nullptr) << PayloadFaultName(fault);
-        Files->Connect(Platform, Utils, [this](int kind, const std::string& text, std::uint16_t buttons) {
+        Files->Connect(Platform, Utils, [this](const std::string& text, int kind, std::uint16_t buttons) {
             Questions.push_back({kind, text, buttons});
             return Answer ? Answer() : kResultAbort;
         });

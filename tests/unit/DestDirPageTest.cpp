@@ -223,6 +223,37 @@ TEST_F(DestDirPage, DrivesThatComeAndGo) {
     EXPECT_EQ(Edit(), "C:\\Program Files\\Ulvara");
 }
 
+// A drive that changes again while a tick reads the drives: the list is rebuilt for the drives the tick saw,
+// a drive stays selected, and the next tick follows the latest change.
+TEST_F(DestDirPage, DrivesChangingWithinATick) {
+    const sim::TSimDrive stick{
+        .Letter = 'R', .Type = kDriveRemovable, .BusType = kBusTypeUsb, .Label = "CLE"};
+    struct Case {
+        const char* Name;
+        bool PluggedBefore, PresentAtTick, PresentAfterRead;
+        std::array<const char*, 2> Shown; // after the tick and after the next one
+    };
+    for (const Case& c :
+         {Case{"plugged for an instant", false, true, false, {"r: ", "c: "}},
+          Case{"the selected stick pulled and plugged back", true, false, true, {"c: ", "r: [cle]"}}}) {
+        SCOPED_TRACE(c.Name);
+        Machine.Volumes.RemoveDrive('R');
+        Construct();
+        if (c.PluggedBefore) {
+            Machine.Volumes.SetDrive(stick);
+            Form->DriveTimer();
+            ASSERT_EQ(Form->DestDirCmbBx.Text(), "r: [cle]");
+        }
+        Machine.Volumes.SetDrive(stick);
+        Machine.Volumes.SetPresent('R', c.PresentAtTick);
+        Machine.Drives.AfterNextLogicalDrives([&] { Machine.Volumes.SetPresent('R', c.PresentAfterRead); });
+        for (const char* shown : c.Shown) {
+            Form->DriveTimer();
+            EXPECT_EQ(Form->DestDirCmbBx.Text(), shown);
+        }
+    }
+}
+
 TEST_F(DestDirPage, DestinationSwitchAndUnknownFolders) {
     Construct({"-dD:\\Nouveau\\Dossier"});
     EXPECT_EQ(Edit(), "D:\\Nouveau\\Dossier");

@@ -84,7 +84,7 @@ protected:
     TInstUtils Utils{Platform};
     TInstallThreadStatus Status;
     std::vector<int> GuiDialogs;
-    TAskUserRelay Relay{Status, [this](int kind, const std::string&, std::uint16_t) {
+    TAskUserRelay Relay{Status, [this](const std::string&, int kind, std::uint16_t) {
                             GuiDialogs.push_back(kind);
                             return kResultIgnore;
                         }};
@@ -376,7 +376,7 @@ TEST(InstallThreadStatus, ConfirmedCloseStopsFromEveryState) {
 
 TEST_F(InstallThread, AskUserOnTheGuiThreadShowsTheDialogDirectly) {
     Status.State.store(isRunning);
-    EXPECT_EQ(Relay.Ask(kDialogError, "x", kButtonsAbortRetryIgnore), kResultIgnore);
+    EXPECT_EQ(Relay.Ask("x", kDialogError, kButtonsAbortRetryIgnore), kResultIgnore);
     EXPECT_EQ(GuiDialogs, std::vector<int>{kDialogError});
     EXPECT_EQ(Status.Load(), isRunning);
 }
@@ -384,7 +384,7 @@ TEST_F(InstallThread, AskUserOnTheGuiThreadShowsTheDialogDirectly) {
 TEST_F(InstallThread, AskUserOnAnotherThreadGoesThroughTheRecord) {
     Status.State.store(isRunning);
     int result = 0;
-    std::thread asking([&] { result = Relay.Ask(kDialogError, "q", kButtonsAbortRetryIgnore); });
+    std::thread asking([&] { result = Relay.Ask("q", kDialogError, kButtonsAbortRetryIgnore); });
     ASSERT_EQ(Status.WaitWhile(isRunning), isAskUser);
     ASSERT_TRUE(Status.TakeQuestion());
     EXPECT_EQ(Status.DlgMsg, "q");
@@ -398,7 +398,7 @@ TEST_F(InstallThread, AskUserOnAnotherThreadGoesThroughTheRecord) {
 
     // After a stop the question is not even posted.
     Status.RequestStop();
-    std::thread late([&] { result = Relay.Ask(kDialogError, "late", kButtonsAbortRetryIgnore); });
+    std::thread late([&] { result = Relay.Ask("late", kDialogError, kButtonsAbortRetryIgnore); });
     late.join();
     EXPECT_EQ(result, kResultAbort);
     EXPECT_EQ(Status.DlgMsg, "q");
@@ -455,7 +455,7 @@ private:
                        Machine.Drives, Machine.Shell, Machine.Text,   Machine.Registry};
     TInstUtils Utils{Platform};
     TInstallThreadStatus Status;
-    TAskUserRelay Relay{Status, [](int, const std::string&, std::uint16_t) { return kResultAbort; }};
+    TAskUserRelay Relay{Status, [](const std::string&, int, std::uint16_t) { return kResultAbort; }};
     std::unique_ptr<TAttachedFiles> Files;
     std::vector<const TFileToInstall*> Order;
     std::atomic<int> Writes{0};

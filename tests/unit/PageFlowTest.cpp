@@ -24,6 +24,8 @@
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
+#include <optional>
+#include <stdexcept>
 #include <thread>
 
 namespace ulv::test {
@@ -48,7 +50,14 @@ public:
         if (Suffix.empty() || !path.ends_with(Suffix)) return;
         Arrived = true;
         Changed.notify_all();
-        Changed.wait(lock, [this] { return Opened; });
+        Changed.wait(lock, [this] { return Opened || Deadline; });
+        if (!Opened) Changed.wait_until(lock, *Deadline, [this] { return Opened; });
+    }
+    // Lets the writer go that long from now, whatever the thread that holds it is doing by then.
+    void OpenAfter(std::chrono::milliseconds delay) {
+        std::lock_guard lock(Lock);
+        Deadline = std::chrono::steady_clock::now() + delay;
+        Changed.notify_all();
     }
     [[nodiscard]] bool WaitArrived() {
         std::unique_lock lock(Lock);
@@ -66,6 +75,7 @@ private:
     std::string Suffix;
     bool Arrived = false;
     bool Opened = false;
+    std::optional<std::chrono::steady_clock::time_point> Deadline;
 };
 
 // Everything the program entry makes for one run: the machine, the index asking through the relay (the
@@ -111,7 +121,7 @@ struct TWorld {
     TInstUtils Utils{Platform};
     TSetupRun Run;
     TMainDlgForm* Wizard = nullptr;
-    TAskUserRelay Relay{Run.InstallStatus, [this](int kind, const std::string& text, std::uint16_t buttons) {
+    TAskUserRelay Relay{Run.InstallStatus, [this](const std::string& text, int kind, std::uint16_t buttons) {
                             return Wizard ? Wizard->Ask(text, kind, buttons) : kResultAbort;
                         }};
     std::unique_ptr<TAttachedFiles> AttachedFiles = LoadSamplePayload(Platform, Utils, Relay.AsAskUser());
@@ -874,6 +884,40 @@ TEST_F(PageFlow, ADataFolderThatIsALinkIsRefusedAndTheRestInstalled) {
             << program;
     EXPECT_EQ(W->Machine.System.WinExecCalls().size(), 2u) << "the associations, then the launch";
     EXPECT_FALSE(W->Machine.Shell.Saves().empty()) << "the shortcuts";
+}
+
+// The close question failing while the worker is held inside a file: reported, the window ends as after a
+// failing click, the worker is stopped before the index it reads goes, and the choices and the install log
+// are stored.
+TEST_F(PageFlowEntry, AFailingCloseQuestionEndsTheRunAsAFailingClickDoes) {
+    RecordingFiles recording{Machine.Files};
+    TWriteGate gate;
+    gate.Arm(kHyphenation);
+    recording.BeforeWrite = [&gate](const std::string& path) { gate.Pass(path); };
+    auto next = [](TForm& form) { Wizard(form).NextBtn.Click(); };
+    auto failingClose = [&gate](TForm& form) {
+        ASSERT_TRUE(gate.WaitArrived());
+        headless::DuringNextQuestion([&gate] {
+            gate.OpenAfter(200ms);
+            throw std::runtime_error("the close question fails");
+        });
+        Wizard(form).CancelBtn.Click();
+    };
+    headless::ScriptModalLoop({next, next, next, next, next, failingClose});
+    TPlatform platform{recording,      Machine.Clock, Machine.System, Machine.Module,
+                       Machine.Drives, Machine.Shell, Machine.Text,   Machine.Registry};
+    EXPECT_EQ(RunSetup(platform, "ulvara.exe"), kExitDone);
+    const auto& asked = headless::AskedMessages();
+    ASSERT_EQ(asked.size(), 2u);
+    ExpectAbortQuestion(asked[0]);
+    EXPECT_EQ(asked[1].Text, kUnexpectedFailureText);
+    EXPECT_EQ(asked[1].Title, kAppTitle);
+    EXPECT_EQ(StoredString(Machine.Registry, kMainDirValue), kMainDir);
+    std::optional<std::string> log = Machine.Files.FileContent(kMainDir + "\\Install.log");
+    ASSERT_TRUE(log.has_value());
+    EXPECT_NE(log->find("File Copy: " + kMainDir + "\\vlmr.exe\r\n"), std::string::npos);
+    EXPECT_NE(log->find("File Copy: " + kMainDir + kHyphenation + "\r\n"), std::string::npos)
+        << "the file being written when the window ended is completed";
 }
 
 } // namespace

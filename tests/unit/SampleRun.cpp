@@ -9,7 +9,7 @@ std::unique_ptr<TAttachedFiles> LoadSamplePayload(TPlatform& platform, TInstUtil
     TPayloadFault fault = TPayloadFault::None;
     std::unique_ptr<TAttachedFiles> files = TAttachedFiles::FromStream(stream, fault);
     if (!files) return nullptr;
-    if (!askUser) askUser = [](int, const std::string&, std::uint16_t) { return kResultAbort; };
+    if (!askUser) askUser = [](const std::string&, int, std::uint16_t) { return kResultAbort; };
     files->Connect(platform, utils, std::move(askUser));
     return files;
 }

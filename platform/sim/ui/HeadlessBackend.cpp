@@ -3,6 +3,7 @@
 #include "platform/ui/Backend.h"
 #include "platform/ui/ListItemPaint.h"
 #include "platform/ui/MessageDialog.h"
+#include "resources/ResConst.h"
 
 #include <cstdio>
 #include <map>
@@ -86,6 +87,20 @@ private:
     TColor Brush = kColorWindow;
 };
 
+// The edge the Win32 loop and window procedures have: a failure in what the loop calls (a step stands for a
+// message or a key, and the close question) is reported, recorded as the message box it is there, and ends
+// the window without the close question.
+template <typename Call> bool Guarded(TForm& form, Call&& call) {
+    try {
+        return call();
+    } catch (...) {
+        State().Asked.push_back(
+            {std::string(kUnexpectedFailureText), kMessageError, kButtonOk, std::string(kAppTitle), {"OK"}});
+        form.Abandon(kModalResultCancel);
+        return true;
+    }
+}
+
 } // namespace
 
 namespace backend {
@@ -125,17 +140,21 @@ void RunModal(TForm& form) {
     if (!form.Focused()) form.FocusFirst();
     // As the window's loop does once the window is on the screen.
     form.CreateWaiting();
-    while (!form.ConfirmModalResult()) {
+    auto confirmed = [&form] { return Guarded(form, [&form] { return form.ConfirmModalResult(); }); };
+    while (!confirmed()) {
         if (steps.empty()) {
             // The script is what the user does, and it is over: the user closes the window (a form that
             // refuses stays open no longer than that).
             form.Close();
-            (void)form.ConfirmModalResult();
+            (void)confirmed();
             break;
         }
         auto step = std::move(steps.front());
         steps.pop_front();
-        step(form);
+        (void)Guarded(form, [&] {
+            step(form);
+            return false;
+        });
     }
     // Steps left over belong to this loop, not to the next form's.
     steps.clear();

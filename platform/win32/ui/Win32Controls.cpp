@@ -2,6 +2,7 @@
 #include "platform/ui/Backend.h"
 #include "platform/ui/Form.h"
 #include "platform/win32/CommonControls.h"
+#include "platform/win32/WindowClass.h"
 #include "platform/win32/ui/Win32Ui.h"
 #include "resources/ResConst.h"
 
@@ -16,23 +17,17 @@ constexpr const char* kFormClass = "UlvaraForm";
 // returns.
 thread_local TControl* gCreating = nullptr;
 
+// Here rather than at the program's start: comctl32 takes a while to load, and the program has other work to
+// do on another thread meanwhile. Loading it on a thread of its own does not pay: the loading holds the
+// loader's lock, which the window's creation and the wizard's resources wait for.
 void LoadCommonControls() {
-    static bool done = false;
-    if (done) return;
-    done = true;
-    // Here rather than at the program's start: comctl32 takes a while to load, and the program has other
-    // work to do on another thread meanwhile. Loading it on a thread of its own does not pay: the loading
-    // holds the loader's lock, which the window's creation and the wizard's resources wait for.
-    (void)win32::InitCommonControls();
+    [[maybe_unused]] static const bool loaded = win32::InitCommonControls();
 }
 
 // The form's icon is its class's: the window has it from its creation on, which spares the system a
 // conversion of the default icon and of each one set later. WM_SETICON follows once the controls that wait
 // for the drawn window are made (SetFormIcons), so that asking the window for its icons answers too.
 void RegisterFormClass(HICON icon) {
-    static bool done = false;
-    if (done) return;
-    done = true;
     WNDCLASSEXA wc{};
     wc.cbSize = sizeof wc;
     wc.style = CS_DBLCLKS;
@@ -42,7 +37,7 @@ void RegisterFormClass(HICON icon) {
     wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = kFormClass;
-    RegisterClassExA(&wc);
+    win32::RegisterClassOnce(wc);
 }
 
 struct TWindowStyle {

@@ -184,6 +184,13 @@ bool PreTranslateFormKey(TForm& form, const MSG& msg) {
     return false;
 }
 
+// The loop's own calls (the close question, the form's keys) have the edge the window procedures have: a
+// failure in them is reported and ends the window as one in a click does, and the owner stores what it
+// stores after an abandon.
+template <typename Call> bool GuardedCall(HWND window, Call&& call) {
+    return Guarded(window, TRUE, [&] { return call() ? TRUE : FALSE; }) != FALSE;
+}
+
 } // namespace ulv::win32ui
 
 namespace ulv::backend {
@@ -211,14 +218,14 @@ void RunModal(TForm& form) {
     PostMessageA(w, kWmCreateWaiting, 0, 0);
     bool quit = false;
     MSG msg;
-    while (!form.ConfirmModalResult()) {
+    while (!GuardedCall(w, [&form] { return form.ConfirmModalResult(); })) {
         BOOL got = GetMessageA(&msg, nullptr, 0, 0);
         if (got <= 0) {
             quit = true;
             form.SetModalResult(kModalResultCancel);
             break;
         }
-        if (PreTranslateFormKey(form, msg)) continue;
+        if (GuardedCall(w, [&form, &msg] { return PreTranslateFormKey(form, msg); })) continue;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }

@@ -3,6 +3,7 @@
 // have their result codes as ids, so the dialog manager gives Enter (the focused button, else the
 // default one), Esc, Tab, the arrow keys and the buttons' accelerators.
 #include "platform/ui/MessageDialog.h"
+#include "platform/win32/WindowClass.h"
 #include "platform/win32/ui/Win32Ui.h"
 
 #include <algorithm>
@@ -82,9 +83,6 @@ LRESULT CALLBACK MessageProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
 }
 
 void RegisterMessageClass() {
-    static bool done = false;
-    if (done) return;
-    done = true;
     WNDCLASSEXA wc{};
     wc.cbSize = sizeof wc;
     wc.lpfnWndProc = MessageProc;
@@ -93,7 +91,7 @@ void RegisterMessageClass() {
     wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = kMessageClass;
-    RegisterClassExA(&wc);
+    win32::RegisterClassOnce(wc);
 }
 
 SIZE TextBox(HDC dc, const std::string& text, int maxWidth) {
