@@ -1,8 +1,6 @@
 #include "utils/InstUtils.h"
 #include "wizard/DestDirLists.h"
 
-#include <cctype>
-
 namespace ulv {
 namespace {
 
@@ -21,8 +19,7 @@ TDriveList::TDriveList(TComboBox& control, TPlatform& platform, TInstUtils& util
     : Control(control), Platform(platform), Utils(utils), Glyphs(glyphs) {
     // Until a folder is chosen, the drive the program was started from.
     std::string current = Platform.Files.GetCurrentDirectoryA();
-    if (!current.empty() && std::isalpha(static_cast<unsigned char>(current[0])))
-        Current = LowerLetter(current[0]);
+    if (StartsWithDriveLetter(current)) Current = LowerLetter(current[0]);
     Control.OnDrawItem = [this](TControl&, int index, TCanvas& canvas, const TRect& rect, TOwnerDrawState) {
         Draw(index, canvas, rect);
     };
