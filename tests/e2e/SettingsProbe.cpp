@@ -60,8 +60,9 @@ int Run(int argc, char** argv) {
     form.Options.MainDir = argv[3];
     for (int i = 4; i < argc; ++i)
         form.SelCompLstBx.SetChecked(std::atoi(argv[i]), false);
+    form.FixInstallTarget(); // as the installation's start does
     form.SaveInstallSettings();
-    std::printf("saved portable=%d\n", form.IsPortableDestination());
+    std::printf("saved portable=%d\n", form.Target.Portable);
     return 0;
 }
 
