@@ -11,6 +11,8 @@ enum TFolderGlyph : std::uintptr_t { kOpenFolder = 0, kClosedFolder = 1 };
 
 constexpr int kIndentStep = 12;
 constexpr int kTextGap = 4;
+constexpr std::uint32_t kFolderOrder = kNormIgnoreCase | kSortStringSort;
+constexpr int kCompareLess = 1;
 
 bool HasDriveLetter(const std::string& path) {
     return path.size() >= 2 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':';
@@ -124,7 +126,7 @@ void TFolderList::AddSubFolders() {
         } while (find.Next(found));
     }
     std::stable_sort(names.begin(), names.end(), [this](const std::string& a, const std::string& b) {
-        return Platform.Text.CompareStringA(kNormIgnoreCase | kSortStringSort, a, b) == 1;
+        return Platform.Text.CompareStringA(kLocaleSystemDefault, kFolderOrder, a, b) == kCompareLess;
     });
     for (const std::string& name : names)
         Control.AddItem(JoinPath(Current, name), kClosedFolder);
