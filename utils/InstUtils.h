@@ -45,6 +45,14 @@ void DeleteLastChar(std::string& text);
 // The drive part of a path: "C:" of "C:\Dest", "\\server\share" of a network path, else empty.
 [[nodiscard]] std::string DrivePart(std::string_view path);
 
+struct TFileRead {
+    std::string Content;
+    bool Whole = false;
+};
+// The file's bytes from its start, at most maxBytes of them. Whole when they are all of it: its end was
+// reached within the cap and without a read error. What was read before an error, or up to the cap, stays in
+// Content; a file that cannot be opened gives none.
+[[nodiscard]] TFileRead ReadFileCapped(IFiles& files, const std::string& path, std::uint64_t maxBytes);
 // The whole file, or nullopt when it cannot be opened or read to its end, or holds more than maxBytes.
 [[nodiscard]] std::optional<std::string> ReadWholeFile(IFiles& files, const std::string& path,
                                                        std::uint64_t maxBytes);

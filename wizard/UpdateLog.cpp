@@ -14,12 +14,6 @@ constexpr int kCompareLess = 1;
 constexpr int kCompareEqual = 2;
 constexpr char kStampMark = '*';
 
-[[nodiscard]] size_t CountLines(std::string_view text) {
-    size_t count = 0;
-    ForEachTextLine(text, [&count](std::string_view) { ++count; });
-    return count;
-}
-
 [[nodiscard]] bool IsStampLine(const std::string& line) {
     return !line.empty() && line.front() == kStampMark;
 }
@@ -61,8 +55,9 @@ void KeepFirstOfAdjacentStamps(std::vector<std::string>& lines) {
     }
     if ((attributes & kFileAttributeDirectory) != 0) return std::vector<std::string>{};
     std::optional<std::string> content = ReadWholeFile(files, path, kMaxUpdateLogBytes);
-    if (!content || CountLines(*content) > kMaxUpdateLogLines) return std::nullopt;
-    return SplitUpdateLogText(*content);
+    std::vector<std::string> lines;
+    if (!content || !SplitTextLines(*content, {.MaxLines = kMaxUpdateLogLines}, lines)) return std::nullopt;
+    return lines;
 }
 
 [[nodiscard]] std::string JoinLines(const std::vector<std::string>& lines) {
