@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 namespace ulv {
@@ -153,12 +154,15 @@ private:
     void DeleteTreeBelow(const std::string& path);
     [[nodiscard]] std::int64_t SizeKBBelow(const std::string& folder, std::uint64_t clusterSize, int depth);
     [[nodiscard]] bool ReadLogFile(const std::string& path, std::vector<std::string>& lines);
+    // The sort key the log's comparison ignoring case gives the line; empty when the port makes none.
+    [[nodiscard]] std::string LogKey(const std::string& line);
 
     TPlatform Platform;
     std::mutex StackLock;
     std::vector<std::string> DirectoryStack;
     mutable std::mutex LogLock;
     std::optional<std::vector<std::string>> Log;
+    std::unordered_set<std::string> LogKeys;
     std::string LogPath;
     bool LogLoadedWhole = true;
     int SuspendCount = 0;

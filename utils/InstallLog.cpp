@@ -4,7 +4,7 @@
 namespace ulv {
 namespace {
 
-constexpr int kCompareEqual = 2;
+constexpr size_t kLinesOfARun = 1024;
 // The complete new log is written beside the old one under this suffix, then moved over it.
 constexpr std::string_view kStoreSuffix = ".tmp";
 
@@ -32,18 +32,30 @@ void TInstUtils::CreateInstallLog(const std::string& destinationFolder, bool por
         path = JoinPath(destinationFolder, kInstallLogName);
         whole = ReadLogFile(path, loaded);
     }
+    // Room for this installation's own lines: the install thread then never moves the whole log to add one.
+    loaded.reserve(loaded.size() + kLinesOfARun);
+    std::unordered_set<std::string> keys;
+    keys.reserve(loaded.size());
+    for (const std::string& line : loaded)
+        if (std::string key = LogKey(line); !key.empty()) keys.insert(std::move(key));
     std::lock_guard guard(LogLock);
     Log = std::move(loaded);
+    LogKeys = std::move(keys);
     LogPath = std::move(path);
     LogLoadedWhole = whole;
 }
 
+// Lines equal ignoring case are those whose keys are equal: one look-up instead of a comparison with every
+// line held. A line without a key could not be compared either, and so equals none.
 void TInstUtils::AddLogLine(const std::string& line) {
     std::lock_guard guard(LogLock);
     if (!Log || SuspendCount != 0) return;
-    for (const std::string& existing : *Log)
-        if (Platform.Text.CompareStringNoCase(existing, line) == kCompareEqual) return;
+    if (std::string key = LogKey(line); !key.empty() && !LogKeys.insert(std::move(key)).second) return;
     Log->push_back(line);
+}
+
+std::string TInstUtils::LogKey(const std::string& line) {
+    return Platform.Text.LCMapSortKeyA(kLocaleUserDefault, kNormIgnoreCase, line);
 }
 
 void TInstUtils::SuspendLogging() {
@@ -79,6 +91,7 @@ std::string TInstUtils::InstallLogPath() const {
 void TInstUtils::FreeInstallLog() {
     std::lock_guard guard(LogLock);
     Log.reset();
+    LogKeys.clear();
     LogPath.clear();
 }
 
