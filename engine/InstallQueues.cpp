@@ -1,21 +1,9 @@
 #include "AttachFiles.h"
 #include "utils/InstUtils.h"
+#include "utils/TextLines.h"
 
 namespace ulv {
 namespace {
-
-std::vector<std::string> SplitLines(const std::string& list) {
-    std::vector<std::string> lines;
-    size_t start = 0;
-    while (start <= list.size()) {
-        size_t cut = list.find_first_of("\r\n", start);
-        if (cut == std::string::npos) cut = list.size();
-        lines.push_back(list.substr(start, cut - start));
-        if (cut + 1 < list.size() && list[cut] == '\r' && list[cut + 1] == '\n') ++cut;
-        start = cut + 1;
-    }
-    return lines;
-}
 
 bool IsFolderPrefix(const std::string& name) {
     return !name.empty() && name.back() == '\\';
@@ -37,7 +25,8 @@ std::int32_t TAttachedFiles::RoundToCluster(std::int32_t size, std::uint64_t clu
 
 std::int32_t TAttachedFiles::ComponentSize(const std::string& fileList, const std::string& mainDir) {
     std::uint32_t total = 0; // wraps as the signed 32-bit sum would, without overflow in C++
-    std::vector<std::string> lines = SplitLines(fileList);
+    std::vector<std::string> lines =
+        SplitTextLines(fileList, {.NulEndsText = false, .Last = TLastLine::Always});
     // One question per call: the destination cannot change while the sizes are summed.
     std::uint64_t unit = Utils->GetClusterSize(mainDir);
     for (auto line = lines.rbegin(); line != lines.rend(); ++line) {

@@ -52,6 +52,11 @@ public:
     [[nodiscard]] virtual std::optional<TShellLinkInfo> ReadShellLink(const std::string& linkPath) = 0;
 };
 
+// Locale identifiers: the two defaults the program compares texts in.
+using Lcid = std::uint32_t;
+constexpr Lcid kLocaleUserDefault = 0x0400;
+constexpr Lcid kLocaleSystemDefault = 0x0800;
+
 constexpr std::uint32_t kNormIgnoreCase = 0x1;
 constexpr std::uint32_t kSortStringSort = 0x1000;
 
@@ -63,17 +68,26 @@ public:
     virtual void CharUpperBuffA(std::string& text) = 0;
     // CharLowerBuffA over the whole text.
     virtual void CharLowerBuffA(std::string& text) = 0;
-    // CompareStringA(LOCALE_USER_DEFAULT, flags, ...) over the whole texts (embedded NULs included): 1 less,
-    // 2 equal, 3 greater, 0 on failure. The collation is linguistic: letters differ first by their base
-    // letter, then by their accents ("e" < "é" < "f"), then by case unless kNormIgnoreCase; ligatures weigh
-    // as their letters ("œ" as "oe"); NUL and the soft hyphen weigh nothing. Hyphens, apostrophes and control
-    // characters only break ties, unless kSortStringSort makes them symbols, which sort before digits and
-    // letters. Adapters need not support flags beyond these two: they fail instead.
-    [[nodiscard]] virtual int CompareStringA(std::uint32_t flags, const std::string& a,
+    // CompareStringA(locale, flags, ...) over the whole texts (embedded NULs included): 1 less, 2 equal, 3
+    // greater, 0 on failure. The collation is linguistic: letters differ first by their base letter, then by
+    // their accents ("e" < "é" < "f"), then by case unless kNormIgnoreCase; ligatures weigh as their letters
+    // ("œ" as "oe"); NUL and the soft hyphen weigh nothing. Hyphens, apostrophes and control characters only
+    // break ties, unless kSortStringSort makes them symbols, which sort before digits and letters. Adapters
+    // need not support flags beyond these two, nor locales beyond the two defaults: they fail instead.
+    [[nodiscard]] virtual int CompareStringA(Lcid locale, std::uint32_t flags, const std::string& a,
                                              const std::string& b) = 0;
-    [[nodiscard]] int CompareStringNoCase(const std::string& a, const std::string& b) {
-        return CompareStringA(kNormIgnoreCase, a, b);
+    [[nodiscard]] int CompareStringA(std::uint32_t flags, const std::string& a, const std::string& b) {
+        return CompareStringA(kLocaleUserDefault, flags, a, b);
     }
+    [[nodiscard]] int CompareStringNoCase(const std::string& a, const std::string& b) {
+        return CompareStringA(kLocaleUserDefault, kNormIgnoreCase, a, b);
+    }
+    // LCMapStringA(locale, LCMAP_SORTKEY | flags, ...) over the whole text: its sort key, the final NUL
+    // included; empty when it cannot be made (where CompareStringA with the text fails too). Two keys
+    // compared byte by byte, as unsigned bytes, order their texts as CompareStringA with the same locale and
+    // flags does, and are equal exactly when it calls the texts equal.
+    [[nodiscard]] virtual std::string LCMapSortKeyA(Lcid locale, std::uint32_t flags,
+                                                    const std::string& text) = 0;
 };
 
 } // namespace ulv

@@ -44,26 +44,41 @@ void TInstUtils::MakeDirectoryTree(const std::string& path) {
     AddLogLine(std::string(kMadeDirPrefix) + path); // the line records the attempt
 }
 
-std::optional<std::string> ReadWholeFile(IFiles& files, const std::string& path, std::uint64_t maxBytes) {
-    constexpr std::uint32_t kChunk = 64 * 1024;
+// The size the file gives is only a hint (it may change while it is read): the first read asks one byte more,
+// so a file read whole then ends with a read of nothing, without a large buffer filled for it first.
+TFileRead ReadFileCapped(IFiles& files, const std::string& path, std::uint64_t maxBytes) {
+    constexpr size_t kMinChunk = 4 * 1024, kMaxChunk = 64 * 1024;
+    constexpr std::uint64_t kMaxRead = 1u << 30;
+    TFileRead result;
     UniqueFile file(
         files, files.CreateFileA(path, kGenericRead, kFileShareRead, kOpenExisting, kFileFlagSequentialScan));
-    if (!file) return std::nullopt;
-    std::optional<std::uint64_t> size = files.GetFileSize(file.Get());
-    if (!size || *size > maxBytes) return std::nullopt;
-    std::string content;
-    content.reserve(static_cast<size_t>(*size));
+    if (!file) return result;
+    std::string& content = result.Content;
+    const std::uint64_t expected = std::min(files.GetFileSize(file.Get()).value_or(0), maxBytes);
     for (;;) {
         size_t at = content.size();
-        content.resize(at + kChunk);
+        std::uint64_t want = at < expected ? expected - at + 1 : std::clamp(at, kMinChunk, kMaxChunk);
+        // Never more than one byte past the cap: that byte tells a file over it.
+        auto chunk = static_cast<std::uint32_t>(std::min({want - 1, maxBytes - at, kMaxRead - 1}) + 1);
+        content.resize(at + chunk);
         std::uint32_t read = 0;
-        bool ok = files.ReadFile(file.Get(), content.data() + at, kChunk, read);
-        content.resize(at + std::min(read, kChunk));
-        if (!ok) return std::nullopt;
-        if (read == 0) return content;
-        // The file may have grown since its size was taken.
-        if (content.size() > maxBytes) return std::nullopt;
+        bool ok = files.ReadFile(file.Get(), content.data() + at, chunk, read);
+        content.resize(at + std::min(read, chunk));
+        if (!ok) return result;
+        if (content.size() > maxBytes) {
+            content.resize(static_cast<size_t>(maxBytes));
+            return result;
+        }
+        if (read == 0) break;
     }
+    result.Whole = true;
+    return result;
+}
+
+std::optional<std::string> ReadWholeFile(IFiles& files, const std::string& path, std::uint64_t maxBytes) {
+    TFileRead read = ReadFileCapped(files, path, maxBytes);
+    if (!read.Whole) return std::nullopt;
+    return std::move(read.Content);
 }
 
 bool TInstUtils::WriteStringToFile(const std::string& path, std::string_view content) {

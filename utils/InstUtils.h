@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 namespace ulv {
@@ -47,6 +48,14 @@ void DeleteLastChar(std::string& text);
 // The drive part of a path: "C:" of "C:\Dest", "\\server\share" of a network path, else empty.
 [[nodiscard]] std::string DrivePart(std::string_view path);
 
+struct TFileRead {
+    std::string Content;
+    bool Whole = false;
+};
+// The file's bytes from its start, at most maxBytes of them. Whole when they are all of it: its end was
+// reached within the cap and without a read error. What was read before an error, or up to the cap, stays in
+// Content; a file that cannot be opened gives none.
+[[nodiscard]] TFileRead ReadFileCapped(IFiles& files, const std::string& path, std::uint64_t maxBytes);
 // The whole file, or nullopt when it cannot be opened or read to its end, or holds more than maxBytes.
 [[nodiscard]] std::optional<std::string> ReadWholeFile(IFiles& files, const std::string& path,
                                                        std::uint64_t maxBytes);
@@ -154,12 +163,15 @@ private:
     [[nodiscard]] std::int64_t SizeKBBelow(const std::string& folder, std::uint64_t clusterSize, int depth);
     [[nodiscard]] bool ReadLogFile(const std::string& path, std::vector<std::string>& lines);
     [[nodiscard]] std::optional<std::pair<std::string, UniqueFile>> NewStoreFile(const std::string& path);
+    // The sort key the log's comparison ignoring case gives the line; empty when the port makes none.
+    [[nodiscard]] std::string LogKey(const std::string& line);
 
     TPlatform Platform;
     std::mutex StackLock;
     std::vector<std::string> DirectoryStack;
     mutable std::mutex LogLock;
     std::optional<std::vector<std::string>> Log;
+    std::unordered_set<std::string> LogKeys;
     std::string LogPath;
     bool LogLoadedWhole = true;
     int SuspendCount = 0;

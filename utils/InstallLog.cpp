@@ -1,65 +1,27 @@
 #include "InstUtils.h"
-
-#include <algorithm>
+#include "TextLines.h"
 
 namespace ulv {
 namespace {
 
-constexpr int kCompareEqual = 2;
-constexpr std::uint32_t kReadChunk = 64 * 1024;
+constexpr size_t kLinesOfARun = 1024;
 // The complete new log is written beside the old one under this suffix, then moved over it.
 constexpr std::string_view kStoreSuffix = ".tmp";
 // Names tried for the new file: "X.tmp", then "X.1.tmp" and on.
 constexpr int kStoreNames = 16;
 
-// Lines end at CR, LF or CR LF; a last line without an end counts unless the text was cut short there. False
-// when the lines go on past the line cap.
-bool SplitLines(std::string_view text, bool truncated, std::vector<std::string>& lines) {
-    std::string current;
-    for (size_t i = 0; i < text.size(); ++i) {
-        char c = text[i];
-        if (c != '\r' && c != '\n') {
-            current += c;
-            continue;
-        }
-        if (lines.size() == kMaxInstallLogLines) return false;
-        if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-        lines.push_back(std::move(current));
-        current.clear();
-    }
-    if (current.empty() || truncated) return true;
-    if (lines.size() == kMaxInstallLogLines) return false;
-    lines.push_back(std::move(current));
-    return true;
-}
-
 } // namespace
 
 // True when the file was read to its end and all its lines are in `lines`, or when no file stands there. A
-// failed read keeps what came before it, as far as the log was filled.
+// failed read keeps what came before it, as far as the log was filled; a last line cut short is not kept.
 bool TInstUtils::ReadLogFile(const std::string& path, std::vector<std::string>& lines) {
     std::uint32_t attributes = Platform.Files.GetFileAttributesA(path);
     if (attributes == kInvalidFileAttributes || (attributes & kFileAttributeDirectory)) return true;
-    UniqueFile file(Platform.Files, Platform.Files.CreateFileA(path, kGenericRead, kFileShareRead,
-                                                               kOpenExisting, kFileFlagSequentialScan));
-    if (!file) return false;
-    std::string content;
-    bool whole = true;
-    for (;;) {
-        size_t at = content.size();
-        content.resize(at + kReadChunk);
-        std::uint32_t read = 0;
-        bool ok = Platform.Files.ReadFile(file.Get(), content.data() + at, kReadChunk, read);
-        content.resize(at + std::min(read, kReadChunk));
-        if (!ok) whole = false;
-        if (!ok || read == 0) break;
-        if (content.size() > kMaxInstallLogBytes) {
-            content.resize(kMaxInstallLogBytes);
-            whole = false;
-            break;
-        }
-    }
-    return SplitLines(content, !whole, lines) && whole;
+    TFileRead read = ReadFileCapped(Platform.Files, path, kMaxInstallLogBytes);
+    const TLineRules rules{.NulEndsText = false,
+                           .Last = read.Whole ? TLastLine::IfNotEmpty : TLastLine::Never,
+                           .MaxLines = kMaxInstallLogLines};
+    return SplitTextLines(read.Content, rules, lines) && read.Whole;
 }
 
 // A log that was not loaded whole is never stored: the lines not read (earlier installations', which the
@@ -72,18 +34,30 @@ void TInstUtils::CreateInstallLog(const std::string& destinationFolder, bool por
         path = JoinPath(destinationFolder, kInstallLogName);
         whole = ReadLogFile(path, loaded);
     }
+    // Room for this installation's own lines: the install thread then never moves the whole log to add one.
+    loaded.reserve(loaded.size() + kLinesOfARun);
+    std::unordered_set<std::string> keys;
+    keys.reserve(loaded.size());
+    for (const std::string& line : loaded)
+        if (std::string key = LogKey(line); !key.empty()) keys.insert(std::move(key));
     std::lock_guard guard(LogLock);
     Log = std::move(loaded);
+    LogKeys = std::move(keys);
     LogPath = std::move(path);
     LogLoadedWhole = whole;
 }
 
+// Lines equal ignoring case are those whose keys are equal: one look-up instead of a comparison with every
+// line held. A line without a key could not be compared either, and so equals none.
 void TInstUtils::AddLogLine(const std::string& line) {
     std::lock_guard guard(LogLock);
     if (!Log || SuspendCount != 0) return;
-    for (const std::string& existing : *Log)
-        if (Platform.Text.CompareStringNoCase(existing, line) == kCompareEqual) return;
+    if (std::string key = LogKey(line); !key.empty() && !LogKeys.insert(std::move(key)).second) return;
     Log->push_back(line);
+}
+
+std::string TInstUtils::LogKey(const std::string& line) {
+    return Platform.Text.LCMapSortKeyA(kLocaleUserDefault, kNormIgnoreCase, line);
 }
 
 void TInstUtils::SuspendLogging() {
@@ -119,6 +93,7 @@ std::string TInstUtils::InstallLogPath() const {
 void TInstUtils::FreeInstallLog() {
     std::lock_guard guard(LogLock);
     Log.reset();
+    LogKeys.clear();
     LogPath.clear();
 }
 

@@ -1,27 +1,58 @@
 #pragma once
-// Lines of a text read from a file: ended by CR LF, CR or LF; a NUL ends the text.
+// Lines of a text read from a file or a resource: each ends at CR LF, a lone CR or a lone LF.
+#include <cstddef>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace ulv {
 
-// Calls onLine for each line, without its end.
-template <typename OnLine> void ForEachTextLine(std::string_view text, OnLine&& onLine) {
-    text = text.substr(0, text.find('\0'));
+// What follows the last line end: a line when it is not empty; a line even when empty (so "" and "a\n" end
+// with an empty line); or no line, when the text was cut short there.
+enum class TLastLine { IfNotEmpty, Always, Never };
+
+struct TLineRules {
+    // A NUL ends the text: nothing after it is read.
+    bool NulEndsText = true;
+    TLastLine Last = TLastLine::IfNotEmpty;
+    size_t MaxLines = std::numeric_limits<size_t>::max();
+};
+
+// Calls onLine for each line, without its end, up to rules.MaxLines of them; false when there are more.
+template <typename OnLine>
+bool ForEachTextLine(std::string_view text, const TLineRules& rules, OnLine&& onLine) {
+    if (rules.NulEndsText) text = text.substr(0, text.find('\0'));
+    size_t count = 0;
+    auto emit = [&](std::string_view line) {
+        if (count == rules.MaxLines) return false;
+        ++count;
+        onLine(line);
+        return true;
+    };
     size_t start = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\r' && text[i] != '\n') continue;
-        onLine(text.substr(start, i - start));
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-        start = i + 1;
+    for (size_t end = text.find_first_of("\r\n"); end != std::string_view::npos;
+         end = text.find_first_of("\r\n", start)) {
+        if (!emit(text.substr(start, end - start))) return false;
+        if (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ++end;
+        start = end + 1;
     }
-    if (start < text.size()) onLine(text.substr(start));
+    bool last =
+        rules.Last == TLastLine::Always || (rules.Last == TLastLine::IfNotEmpty && start < text.size());
+    return !last || emit(text.substr(start));
 }
 
-[[nodiscard]] inline std::vector<std::string> SplitTextLines(std::string_view text) {
+// Appends the lines to `lines`; false when there are more than rules.MaxLines, the first of them appended.
+[[nodiscard]] inline bool SplitTextLines(std::string_view text, const TLineRules& rules,
+                                         std::vector<std::string>& lines) {
+    return ForEachTextLine(text, rules, [&lines](std::string_view line) { lines.emplace_back(line); });
+}
+
+// All the lines, whatever rules.MaxLines says.
+[[nodiscard]] inline std::vector<std::string> SplitTextLines(std::string_view text, TLineRules rules = {}) {
     std::vector<std::string> lines;
-    ForEachTextLine(text, [&lines](std::string_view line) { lines.emplace_back(line); });
+    rules.MaxLines = std::numeric_limits<size_t>::max();
+    (void)SplitTextLines(text, rules, lines);
     return lines;
 }
 

@@ -10,6 +10,8 @@ enum TFolderGlyph : std::uintptr_t { kOpenFolder = 0, kClosedFolder = 1 };
 
 constexpr int kIndentStep = 12;
 constexpr int kTextGap = 4;
+constexpr std::uint32_t kFolderOrder = kNormIgnoreCase | kSortStringSort;
+constexpr int kCompareLess = 1;
 
 std::string LastComponent(const std::string& path) {
     size_t cut = path.find_last_of("\\:");
@@ -119,7 +121,7 @@ void TFolderList::AddSubFolders() {
         } while (find.Next(found));
     }
     std::stable_sort(names.begin(), names.end(), [this](const std::string& a, const std::string& b) {
-        return Platform.Text.CompareStringA(kNormIgnoreCase | kSortStringSort, a, b) == 1;
+        return Platform.Text.CompareStringA(kLocaleSystemDefault, kFolderOrder, a, b) == kCompareLess;
     });
     for (const std::string& name : names)
         Control.AddItem(JoinPath(Current, name), kClosedFolder);

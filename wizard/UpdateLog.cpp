@@ -5,35 +5,37 @@
 #include <algorithm>
 #include <bit>
 #include <optional>
+#include <unordered_set>
+#include <utility>
 
 namespace ulv {
 namespace {
 
 constexpr std::uint32_t kUpdateLogOrder = kNormIgnoreCase | kSortStringSort;
-constexpr int kCompareLess = 1;
-constexpr int kCompareEqual = 2;
 constexpr char kStampMark = '*';
-
-[[nodiscard]] size_t CountLines(std::string_view text) {
-    size_t count = 0;
-    ForEachTextLine(text, [&count](std::string_view) { ++count; });
-    return count;
-}
 
 [[nodiscard]] bool IsStampLine(const std::string& line) {
     return !line.empty() && line.front() == kStampMark;
 }
 
-// The list is sorted by the same comparison, so the lines equal to one stand together and a binary search
-// finds the first of them.
-[[nodiscard]] bool IsListed(const std::string& line, const std::vector<std::string>& sortedList,
+// The key of the line in the list's order; empty when the port makes none, and then the line could not be
+// compared either.
+[[nodiscard]] std::string OrderKey(const std::string& line, IText& text) {
+    return text.LCMapSortKeyA(kLocaleUserDefault, kUpdateLogOrder, line);
+}
+
+// Equal keys are equal lines: each line's key is made once, then looked up.
+[[nodiscard]] std::unordered_set<std::string> ListedKeys(const std::vector<std::string>& list, IText& text) {
+    std::unordered_set<std::string> keys;
+    for (const std::string& line : list)
+        if (std::string key = OrderKey(line, text); !key.empty()) keys.insert(std::move(key));
+    return keys;
+}
+
+[[nodiscard]] bool IsListed(const std::string& line, const std::unordered_set<std::string>& listedKeys,
                             IText& text) {
-    auto it =
-        std::lower_bound(sortedList.begin(), sortedList.end(), line,
-                         [&text](const std::string& listed, const std::string& wanted) {
-                             return text.CompareStringA(kUpdateLogOrder, listed, wanted) == kCompareLess;
-                         });
-    return it != sortedList.end() && text.CompareStringA(kUpdateLogOrder, *it, line) == kCompareEqual;
+    std::string key = OrderKey(line, text);
+    return !key.empty() && listedKeys.contains(key);
 }
 
 // Each line is judged against its neighbour as the file had them, so of a run only the first stays.
@@ -61,8 +63,9 @@ void KeepFirstOfAdjacentStamps(std::vector<std::string>& lines) {
     }
     if ((attributes & kFileAttributeDirectory) != 0) return std::vector<std::string>{};
     std::optional<std::string> content = ReadWholeFile(files, path, kMaxUpdateLogBytes);
-    if (!content || CountLines(*content) > kMaxUpdateLogLines) return std::nullopt;
-    return SplitUpdateLogText(*content);
+    std::vector<std::string> lines;
+    if (!content || !SplitTextLines(*content, {.MaxLines = kMaxUpdateLogLines}, lines)) return std::nullopt;
+    return lines;
 }
 
 [[nodiscard]] std::string JoinLines(const std::vector<std::string>& lines) {
@@ -92,19 +95,25 @@ std::string UpdateLogStampLine(TDateTime installTime) {
     return line;
 }
 
-// Stable: a comparison that fails (0) must not let the sort run off the list, as an unstable sort may with
-// an order that is not strict.
+// By keys made once per line, whose byte order is the comparison's. Stable: lines that compare equal keep
+// their order.
 void SortUpdateList(std::vector<std::string>& list, IText& text) {
-    std::stable_sort(list.begin(), list.end(), [&text](const std::string& a, const std::string& b) {
-        return text.CompareStringA(kUpdateLogOrder, a, b) == kCompareLess;
-    });
+    std::vector<std::pair<std::string, std::string>> keyed;
+    keyed.reserve(list.size());
+    for (std::string& line : list)
+        keyed.emplace_back(OrderKey(line, text), std::move(line));
+    std::stable_sort(keyed.begin(), keyed.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (size_t i = 0; i < list.size(); ++i)
+        list[i] = std::move(keyed[i].second);
 }
 
 std::vector<std::string> MergeUpdateLog(std::vector<std::string> existing,
                                         const std::vector<std::string>& sortedList,
                                         const std::string& stampLine, IText& text) {
+    const std::unordered_set<std::string> listedKeys = ListedKeys(sortedList, text);
     std::erase_if(existing,
-                  [&](const std::string& line) { return line.empty() || IsListed(line, sortedList, text); });
+                  [&](const std::string& line) { return line.empty() || IsListed(line, listedKeys, text); });
     KeepFirstOfAdjacentStamps(existing);
     if (!existing.empty() && IsStampLine(existing.back())) existing.pop_back();
     existing.reserve(existing.size() + 1 + sortedList.size());

@@ -72,6 +72,10 @@ constexpr std::uint8_t kBaseWeight = 0x02;
 constexpr char kSectionEnd = 0x01;
 constexpr std::uint32_t kKnownFlags = kNormIgnoreCase | kSortStringSort;
 
+bool IsKnown(Lcid locale, std::uint32_t flags) {
+    return (locale == kLocaleUserDefault || locale == kLocaleSystemDefault) && (flags & ~kKnownFlags) == 0;
+}
+
 std::string_view Expansion(unsigned char c) {
     switch (c) {
     case 0x8C:
@@ -171,10 +175,20 @@ void SimText::CharLowerBuffA(std::string& text) {
         c = LowerAnsi(c);
 }
 
-int SimText::CompareStringA(std::uint32_t flags, const std::string& a, const std::string& b) {
-    if ((flags & ~kKnownFlags) != 0) return 0;
+int SimText::CompareStringA(Lcid locale, std::uint32_t flags, const std::string& a, const std::string& b) {
+    if (!IsKnown(locale, flags)) return 0;
+    ++(locale == kLocaleUserDefault ? UserComparisons : SystemComparisons);
     int order = SortKeyAnsi(a, flags).compare(SortKeyAnsi(b, flags)); // char_traits<char>: unsigned bytes
     return order < 0 ? 1 : order == 0 ? 2 : 3;
+}
+
+std::string SimText::LCMapSortKeyA(Lcid locale, std::uint32_t flags, const std::string& text) {
+    if (!IsKnown(locale, flags)) return {};
+    return SortKeyAnsi(text, flags);
+}
+
+unsigned long SimText::ComparisonsIn(Lcid locale) const {
+    return locale == kLocaleUserDefault ? UserComparisons.load() : SystemComparisons.load();
 }
 
 } // namespace ulv::sim

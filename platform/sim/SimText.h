@@ -18,17 +18,28 @@ char LowerAnsi(char c);
 
 #include "platform/Shell.h"
 
+#include <atomic>
+
 namespace ulv::sim {
 
 // The ANSI text port: Windows-1252 casing, and the default linguistic collation of the Windows-1252
 // characters as sort keys (primary weights, then accents, then case, then the weights of what a word sort
 // sets aside), with the weights Windows' default table gives them. Knows kNormIgnoreCase and
-// kSortStringSort; any other flag fails.
+// kSortStringSort, and the user and system default locales, which collate alike here (a Western machine);
+// any other flag or locale fails.
 class SimText final : public IText {
 public:
     void CharUpperBuffA(std::string& text) override;
     void CharLowerBuffA(std::string& text) override;
-    int CompareStringA(std::uint32_t flags, const std::string& a, const std::string& b) override;
+    using IText::CompareStringA;
+    int CompareStringA(Lcid locale, std::uint32_t flags, const std::string& a, const std::string& b) override;
+    std::string LCMapSortKeyA(Lcid locale, std::uint32_t flags, const std::string& text) override;
+
+    // The comparisons made so far in one of the default locales: what tells them apart here.
+    [[nodiscard]] unsigned long ComparisonsIn(Lcid locale) const;
+
+private:
+    std::atomic<unsigned long> UserComparisons{0}, SystemComparisons{0};
 };
 
 // The sort key LCMapStringA(LCMAP_SORTKEY) gives for the text; comparing two keys byte by byte orders their

@@ -100,7 +100,9 @@ class Win32Text final : public IText {
 public:
     void CharUpperBuffA(std::string& text) override;
     void CharLowerBuffA(std::string& text) override;
-    int CompareStringA(std::uint32_t flags, const std::string& a, const std::string& b) override;
+    using IText::CompareStringA;
+    int CompareStringA(Lcid locale, std::uint32_t flags, const std::string& a, const std::string& b) override;
+    std::string LCMapSortKeyA(Lcid locale, std::uint32_t flags, const std::string& text) override;
 };
 
 class Win32Registry final : public IRegistry {

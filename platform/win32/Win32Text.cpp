@@ -1,6 +1,12 @@
 #include "Win32Platform.h"
 
 namespace ulv::win32 {
+namespace {
+
+// The lengths are ints: a longer text cannot be taken whole, so it is not taken at all.
+constexpr size_t kMaxLength = 0x7FFFFFFF;
+
+} // namespace
 
 void Win32Text::CharUpperBuffA(std::string& text) {
     if (!text.empty()) ::CharUpperBuffA(text.data(), static_cast<DWORD>(text.size()));
@@ -10,12 +16,33 @@ void Win32Text::CharLowerBuffA(std::string& text) {
     if (!text.empty()) ::CharLowerBuffA(text.data(), static_cast<DWORD>(text.size()));
 }
 
-int Win32Text::CompareStringA(std::uint32_t flags, const std::string& a, const std::string& b) {
-    // The lengths are ints: a longer text cannot be compared whole, so it is not compared at all.
-    constexpr size_t kMaxLength = 0x7FFFFFFF;
+int Win32Text::CompareStringA(Lcid locale, std::uint32_t flags, const std::string& a, const std::string& b) {
     if (a.size() > kMaxLength || b.size() > kMaxLength) return 0;
-    return ::CompareStringA(LOCALE_USER_DEFAULT, flags, a.data(), static_cast<int>(a.size()), b.data(),
+    return ::CompareStringA(locale, flags, a.data(), static_cast<int>(a.size()), b.data(),
                             static_cast<int>(b.size()));
+}
+
+// A key is seldom more than three bytes a character: the first call mostly fits, and only a longer key asks
+// its size first.
+std::string Win32Text::LCMapSortKeyA(Lcid locale, std::uint32_t flags, const std::string& text) {
+    if (text.size() > kMaxLength) return {};
+    // A length of 0 is refused: the empty text goes as a NUL-terminated one, whose end is not mapped.
+    const char* source = text.empty() ? "" : text.data();
+    int length = text.empty() ? -1 : static_cast<int>(text.size());
+    DWORD mapFlags = LCMAP_SORTKEY | flags;
+    std::string key(text.size() <= kMaxLength / 4 ? 3 * text.size() + 16 : 0, '\0');
+    int size = key.empty() ? 0
+                           : ::LCMapStringA(locale, mapFlags, source, length, key.data(),
+                                            static_cast<int>(key.size()));
+    if (size <= 0 && (key.empty() || ::GetLastError() == ERROR_INSUFFICIENT_BUFFER)) {
+        size = ::LCMapStringA(locale, mapFlags, source, length, nullptr, 0);
+        if (size <= 0) return {};
+        key.resize(static_cast<size_t>(size));
+        size = ::LCMapStringA(locale, mapFlags, source, length, key.data(), size);
+    }
+    if (size <= 0) return {};
+    key.resize(static_cast<size_t>(size));
+    return key;
 }
 
 } // namespace ulv::win32

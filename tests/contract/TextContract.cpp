@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace ulv::contract {
@@ -168,6 +170,76 @@ TEST(TextContract, SharedDataPathsSortAsTheUpdateLogListsThem) {
     for (size_t i = 1; i < expected.size(); ++i)
         EXPECT_EQ(text.CompareStringA(kPathOrder, expected[i - 1], expected[i]), kLess)
             << expected[i - 1] << " before " << expected[i];
+}
+
+// The texts the program compares (install log lines, shared data paths, folder names) and the characters that
+// make texts differ, or not: accents, ligatures, case, hyphens, apostrophes, NUL, the soft hyphen, the update
+// list's "\t!". One text per "|".
+std::vector<std::string> ComparedTexts() {
+    const std::string_view listed =
+        "|a|A|ab|b|e|é|É|ê|f|z|9|!|-|'| |\t|_|\xAD|a-b|-ab|ab-|a'b|a b|co-op|coop|coo-p"
+        "|œuvre|Œuvre|OEUVRE|oeuvre|of|æ|ae|AE|ß|ss|SS|Modèles|MODÈLES|Modeles|Mèmo|Mémo"
+        "|Mes|Zèbre|arbre|Collections d'inserts|Collections de"
+        "|Made Dir: C:\\Program Files\\Ulvara\\|made dir: c:\\program files\\ulvara\\"
+        "|File Copy: C:\\Program Files\\Ulvara\\vlmr.exe"
+        "|FILE COPY: C:\\PROGRAM FILES\\ULVARA\\VLMR.EXE"
+        "|File Copy: C:\\Program Files\\Ulvara\\Coupe de mots.dat"
+        "|File Copy: C:\\Program Files\\Ulvara\\Coupe-de-mots.dat"
+        "|Puce 01.png|Puce 01.png\t!|Puce 01.pngx|Puce 02.png|Puce 9.png|Puce 10.png"
+        "|English (American).asc|english.zlx|français.zlx|FRANÇAIS.ZLX|French.asc";
+    // Forty apostrophes: a key longer than most, each weighing four bytes in a word sort.
+    std::vector<std::string> texts = {std::string(1, '\0'), std::string("a\0b", 3),
+                                      std::string("a\xAD") + "b", std::string(40, '\'')};
+    for (size_t start = 0, end = 0; end != std::string_view::npos; start = end + 1) {
+        end = listed.find('|', start);
+        texts.emplace_back(listed.substr(start, end - start));
+    }
+    const std::string root = "C:\\ProgramData\\Ulvara\\Public\\";
+    for (const char* name : {"Basic.asn", "Modèles de document\\Mémos\\Mémo 1.rtf\t!",
+                             "MODÈLES DE DOCUMENT\\MÉMOS\\MÉMO 1.RTF\t!", "Orthographe\\persodicfr.tlx\t!"})
+        texts.push_back(root + name);
+    return texts;
+}
+
+std::string Shown(const std::string& text) {
+    std::string shown;
+    for (unsigned char c : text) {
+        char escaped[8];
+        std::snprintf(escaped, sizeof escaped, c < 0x20 || c >= 0x7F ? "\\x%02X" : "%c", c);
+        shown += escaped;
+    }
+    return shown;
+}
+
+// What lets a caller sort and look texts up by keys made once, instead of comparing them again and again.
+TEST(TextContract, SortKeysOrderTextsAsTheComparisonDoes) {
+    IText& text = Env().Platform.Text;
+    const std::vector<std::string> texts = ComparedTexts();
+    for (Lcid locale : {kLocaleUserDefault, kLocaleSystemDefault}) {
+        for (std::uint32_t flags : {kNormIgnoreCase, kPathOrder}) {
+            std::vector<std::string> keys;
+            for (const std::string& t : texts)
+                keys.push_back(text.LCMapSortKeyA(locale, flags, t));
+            for (size_t i = 0; i < texts.size(); ++i) {
+                ASSERT_FALSE(keys[i].empty()) << Shown(texts[i]);
+                for (size_t j = 0; j < texts.size(); ++j) {
+                    int byKeys = keys[i].compare(keys[j]);
+                    int order = byKeys < 0 ? kLess : byKeys == 0 ? kEqual : kGreater;
+                    EXPECT_EQ(order, text.CompareStringA(locale, flags, texts[i], texts[j]))
+                        << "locale " << locale << ", flags " << flags << ": [" << Shown(texts[i]) << "] vs ["
+                        << Shown(texts[j]) << "]";
+                }
+            }
+        }
+    }
+}
+
+TEST(TextContract, ALocaleBeyondTheDefaultsIsPassedOn) {
+    IText& text = Env().Platform.Text;
+    constexpr Lcid kUnknownLocale = 0x7FFF;
+    EXPECT_EQ(text.CompareStringA(kUnknownLocale, kNormIgnoreCase, "a", "A"), 0);
+    EXPECT_EQ(text.LCMapSortKeyA(kUnknownLocale, kNormIgnoreCase, "a"), "");
+    EXPECT_EQ(text.CompareStringA(kLocaleSystemDefault, kNormIgnoreCase, "a", "A"), kEqual);
 }
 
 } // namespace

@@ -132,6 +132,7 @@ TEST_F(DestDirPage, FirstDisplayShowsTheDestinationAndItsNearestFolder) {
     Form->DestDirEdt.SetText("ne change pas");
     Form->DestDirLstBxChange();
     EXPECT_EQ(Edit(), "ne change pas") << "nothing before the window is ready";
+    const unsigned long userComparisons = Machine.Text.ComparisonsIn(kLocaleUserDefault);
     Form->ReadInstallSettings({});
     Form->FormReady = true;
     EXPECT_EQ(Edit(), "C:\\Program Files\\Ulvara") << "the edit keeps a folder that does not exist yet";
@@ -142,6 +143,8 @@ TEST_F(DestDirPage, FirstDisplayShowsTheDestinationAndItsNearestFolder) {
                                         "C:\\Program Files\\Z\xE8"
                                         "bre"}))
         << "sorted ignoring case, hidden folders left out";
+    EXPECT_GT(Machine.Text.ComparisonsIn(kLocaleSystemDefault), 0u);
+    EXPECT_EQ(Machine.Text.ComparisonsIn(kLocaleUserDefault), userComparisons) << "in the system's locale";
     EXPECT_EQ(Form->DestDirLstBx.ItemIndex(), 1);
     EXPECT_EQ(Texts(Form->DestDirCmbBx), (std::vector<std::string>{"c: ",
                                                                    "d: [donn\xE9"

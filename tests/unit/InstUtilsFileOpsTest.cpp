@@ -1,4 +1,5 @@
 #include "InstUtilsFixture.h"
+#include "tests/unit/RecordingFiles.h"
 
 namespace ulv::test {
 namespace {
@@ -43,6 +44,33 @@ TEST_F(FileOps, WriteStringToFileReplacesTheContent) {
     EXPECT_EQ(Machine.Files.FileContent("C:\\Dest\\empty.bin"), "");
     EXPECT_FALSE(Utils.WriteStringToFile("C:\\Absent\\x.bin", "x")) << "no folder is created";
     EXPECT_FALSE(Exists("C:\\Absent"));
+}
+
+// Whole only when every byte came, within the cap; what came before a failure or the cap is kept.
+TEST_F(FileOps, ACappedReadTellsAWholeFileFromAPart) {
+    const std::string path = "C:\\Dest\\data.txt", content = "0123456789";
+    ASSERT_TRUE(Machine.Files.PutFile(path, content));
+    ASSERT_TRUE(Machine.Files.PutFile("C:\\Dest\\empty.txt", ""));
+    struct Case {
+        std::string Path;
+        std::uint64_t Cap, Readable;
+        std::string Read;
+        bool Whole;
+    };
+    constexpr std::uint64_t kAll = ~0ull;
+    for (const Case& c :
+         {Case{path, 10, kAll, content, true}, Case{path, 9, kAll, "012345678", false},
+          Case{path, 100'000, 3, "012", false}, Case{path, 10, 10, content, false},
+          Case{"C:\\Dest\\empty.txt", 0, kAll, "", true}, Case{"C:\\Absent.txt", 10, kAll, "", false}}) {
+        RecordingFiles files(Machine.Files);
+        files.FailReadsAfter(c.Readable);
+        TFileRead read = ReadFileCapped(files, c.Path, c.Cap);
+        EXPECT_EQ(read.Content, c.Read) << c.Cap << " " << c.Readable;
+        EXPECT_EQ(read.Whole, c.Whole) << c.Cap << " " << c.Readable;
+        files.FailReadsAfter(c.Readable);
+        EXPECT_EQ(ReadWholeFile(files, c.Path, c.Cap).has_value(), c.Whole);
+    }
+    EXPECT_EQ(Machine.Files.OpenHandleCount(), 0u);
 }
 
 TEST_F(FileOps, DeleteDirectoryTreeKeepsWhatCannotGo) {

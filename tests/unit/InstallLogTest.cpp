@@ -18,8 +18,30 @@ TEST_F(InstallLog, DuplicatesIgnoringCaseAreDropped) {
     Utils.AddLogLine("FILE COPY: c:\\dest\\VLMR.EXE");
     Utils.AddLogLine("File Copy: C:\\Dest\\Modèles\\Été.vlt");
     Utils.AddLogLine("File Copy: C:\\DEST\\MODÈLES\\ÉTÉ.VLT");
-    EXPECT_EQ(Lines(), (std::vector<std::string>{"File Copy: C:\\Dest\\vlmr.exe",
-                                                 "File Copy: C:\\Dest\\Modèles\\Été.vlt"}));
+    Utils.AddLogLine("File Copy: C:\\Dest\\Modeles\\Ete.vlt");
+    Utils.AddLogLine("File Copy: C:\\Dest\\Œuvre-co.vlt");
+    Utils.AddLogLine("FILE COPY: C:\\DEST\\OEUVRE-CO.VLT");
+    Utils.AddLogLine("File Copy: C:\\Dest\\Œuvreco.vlt");
+    EXPECT_EQ(Lines(), (std::vector<std::string>{
+                           "File Copy: C:\\Dest\\vlmr.exe", "File Copy: C:\\Dest\\Modèles\\Été.vlt",
+                           "File Copy: C:\\Dest\\Modeles\\Ete.vlt", "File Copy: C:\\Dest\\Œuvre-co.vlt",
+                           "File Copy: C:\\Dest\\Œuvreco.vlt"}))
+        << "equal as the locale compares them: ligatures as their letters, accents and hyphens count";
+}
+
+// An Install.log kept from earlier installations may hold tens of thousands of lines: a line added is looked
+// up among them, not compared with each.
+TEST_F(InstallLog, ALineAddedIsNotComparedWithEveryLineHeld) {
+    std::string content;
+    for (int i = 0; i < 1000; ++i)
+        content += "File Copy: C:\\Dest\\" + std::to_string(i) + ".vlt\r\n";
+    ASSERT_TRUE(Machine.Files.PutFile(LogFile, content));
+    Open();
+    const unsigned long comparisons = Machine.Text.ComparisonsIn(kLocaleUserDefault);
+    Utils.AddLogLine("File Copy: C:\\Dest\\new.vlt");
+    Utils.AddLogLine("FILE COPY: C:\\DEST\\999.VLT");
+    EXPECT_LT(Machine.Text.ComparisonsIn(kLocaleUserDefault) - comparisons, 10u);
+    EXPECT_EQ(Lines().size(), 1001u);
 }
 
 TEST_F(InstallLog, SuspensionsNest) {

@@ -1,5 +1,6 @@
 #include "RecordingFiles.h"
 
+#include <algorithm>
 #include <cctype>
 
 namespace ulv::test {
@@ -32,6 +33,26 @@ FileHandle RecordingFiles::CreateFileA(const std::string& path, std::uint32_t ac
         Paths[h] = path;
     }
     return h;
+}
+
+void RecordingFiles::FailReadsAfter(std::uint64_t bytes) {
+    std::lock_guard guard(Lock);
+    ReadableBytes = bytes;
+}
+
+bool RecordingFiles::ReadFile(FileHandle file, void* data, std::uint32_t size, std::uint32_t& read) {
+    std::uint64_t left = 0;
+    {
+        std::lock_guard guard(Lock);
+        left = ReadableBytes;
+    }
+    read = 0;
+    if (left == 0) return false;
+    bool ok =
+        Inner.ReadFile(file, data, static_cast<std::uint32_t>(std::min<std::uint64_t>(size, left)), read);
+    std::lock_guard guard(Lock);
+    ReadableBytes -= std::min<std::uint64_t>(read, ReadableBytes);
+    return ok;
 }
 
 bool RecordingFiles::WriteFile(FileHandle file, const void* data, std::uint32_t size,

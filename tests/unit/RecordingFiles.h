@@ -1,9 +1,11 @@
 #pragma once
 // An IFiles that forwards to another and counts the complete writes per file (by upper-cased path), with
-// a hook before each write; safe to use from the install thread and a test thread at once.
+// a hook before each write, and can make reads fail partway; safe to use from the install thread and a test
+// thread at once.
 #include "platform/Files.h"
 
 #include <functional>
+#include <limits>
 #include <map>
 #include <mutex>
 #include <string>
@@ -16,6 +18,8 @@ public:
     explicit RecordingFiles(IFiles& inner) : Inner(inner) {}
 
     std::function<void(const std::string& path)> BeforeWrite;
+    // Reads give this many bytes in all, then fail, as a disk that fails partway through a file.
+    void FailReadsAfter(std::uint64_t bytes);
 
     [[nodiscard]] int WritesOf(const std::string& path) const;
     [[nodiscard]] std::vector<std::string> WriteOrder() const;
@@ -25,9 +29,7 @@ public:
     bool WriteFile(FileHandle file, const void* data, std::uint32_t size, std::uint32_t& written) override;
     bool CloseHandle(FileHandle file) override;
 
-    bool ReadFile(FileHandle f, void* d, std::uint32_t s, std::uint32_t& r) override {
-        return Inner.ReadFile(f, d, s, r);
-    }
+    bool ReadFile(FileHandle file, void* data, std::uint32_t size, std::uint32_t& read) override;
     bool SetFileTime(FileHandle f, const FileTime* c, const FileTime* a, const FileTime* w) override {
         return Inner.SetFileTime(f, c, a, w);
     }
@@ -68,6 +70,7 @@ private:
     std::map<FileHandle, std::string> Paths;
     std::map<std::string, int> Writes;
     std::vector<std::string> Order;
+    std::uint64_t ReadableBytes = std::numeric_limits<std::uint64_t>::max();
 };
 
 } // namespace ulv::test
