@@ -83,11 +83,18 @@ public:
         return CompareStringA(kLocaleUserDefault, kNormIgnoreCase, a, b);
     }
     // LCMapStringA(locale, LCMAP_SORTKEY | flags, ...) over the whole text: its sort key, the final NUL
-    // included; empty when it cannot be made (where CompareStringA with the text fails too). Two keys
-    // compared byte by byte, as unsigned bytes, order their texts as CompareStringA with the same locale and
-    // flags does, and are equal exactly when it calls the texts equal.
-    [[nodiscard]] virtual std::string LCMapSortKeyA(Lcid locale, std::uint32_t flags,
-                                                    const std::string& text) = 0;
+    // included, written over `key` (whose storage is reused); false, and `key` empty, when it cannot be made
+    // (where CompareStringA with the text fails too). Two keys compared byte by byte, as unsigned bytes,
+    // order their texts as CompareStringA with the same locale and flags does, and are equal exactly when it
+    // calls the texts equal.
+    [[nodiscard]] virtual bool LCMapSortKeyA(Lcid locale, std::uint32_t flags, const std::string& text,
+                                             std::string& key) = 0;
+    // The sort key as a value; empty when it cannot be made.
+    [[nodiscard]] std::string LCMapSortKeyA(Lcid locale, std::uint32_t flags, const std::string& text) {
+        std::string key;
+        (void)LCMapSortKeyA(locale, flags, text, key);
+        return key;
+    }
 };
 
 } // namespace ulv

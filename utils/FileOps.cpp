@@ -45,9 +45,11 @@ void TInstUtils::MakeDirectoryTree(const std::string& path) {
 }
 
 // The size the file gives is only a hint (it may change while it is read): the first read asks one byte more,
-// so a file read whole then ends with a read of nothing, without a large buffer filled for it first.
+// so a file read whole then ends with a read of nothing, without a large buffer filled for it first. A read
+// that came back short (on a file, its end) is confirmed by a read into a small buffer of the stack, not by
+// growing the content for it.
 TFileRead ReadFileCapped(IFiles& files, const std::string& path, std::uint64_t maxBytes) {
-    constexpr size_t kMinChunk = 4 * 1024, kMaxChunk = 64 * 1024;
+    constexpr size_t kMinChunk = 4 * 1024, kMaxChunk = 64 * 1024, kProbe = 256;
     constexpr std::uint64_t kMaxRead = 1u << 30;
     TFileRead result;
     UniqueFile file(
@@ -55,21 +57,32 @@ TFileRead ReadFileCapped(IFiles& files, const std::string& path, std::uint64_t m
     if (!file) return result;
     std::string& content = result.Content;
     const std::uint64_t expected = std::min(files.GetFileSize(file.Get()).value_or(0), maxBytes);
+    bool shortRead = false;
     for (;;) {
         size_t at = content.size();
-        std::uint64_t want = at < expected ? expected - at + 1 : std::clamp(at, kMinChunk, kMaxChunk);
+        std::uint64_t want = shortRead      ? kProbe
+                             : at < expected ? expected - at + 1
+                                             : std::clamp(at, kMinChunk, kMaxChunk);
         // Never more than one byte past the cap: that byte tells a file over it.
         auto chunk = static_cast<std::uint32_t>(std::min({want - 1, maxBytes - at, kMaxRead - 1}) + 1);
-        content.resize(at + chunk);
         std::uint32_t read = 0;
-        bool ok = files.ReadFile(file.Get(), content.data() + at, chunk, read);
-        content.resize(at + std::min(read, chunk));
+        bool ok;
+        if (shortRead) {
+            char probe[kProbe];
+            ok = files.ReadFile(file.Get(), probe, chunk, read);
+            content.append(probe, std::min(read, chunk));
+        } else {
+            content.resize(at + chunk);
+            ok = files.ReadFile(file.Get(), content.data() + at, chunk, read);
+            content.resize(at + std::min(read, chunk));
+        }
         if (!ok) return result;
         if (content.size() > maxBytes) {
             content.resize(static_cast<size_t>(maxBytes));
             return result;
         }
         if (read == 0) break;
+        shortRead = read < chunk;
     }
     result.Whole = true;
     return result;

@@ -5,13 +5,13 @@
 #include "platform/Platform.h"
 #include "resources/ResConst.h"
 #include "utils/DateTime.h"
+#include "utils/LineIndex.h"
 
 #include <cstdint>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 #include <vector>
 
 namespace ulv {
@@ -163,15 +163,16 @@ private:
     [[nodiscard]] std::int64_t SizeKBBelow(const std::string& folder, std::uint64_t clusterSize, int depth);
     [[nodiscard]] bool ReadLogFile(const std::string& path, std::vector<std::string>& lines);
     [[nodiscard]] std::optional<std::pair<std::string, UniqueFile>> NewStoreFile(const std::string& path);
-    // The sort key the log's comparison ignoring case gives the line; empty when the port makes none.
-    [[nodiscard]] std::string LogKey(const std::string& line);
+    // The line's key in the log's comparison (ignoring case), written over `key`; false when there is none.
+    [[nodiscard]] bool LogKey(const std::string& line, std::string& key);
 
     TPlatform Platform;
     std::mutex StackLock;
     std::vector<std::string> DirectoryStack;
     mutable std::mutex LogLock;
     std::optional<std::vector<std::string>> Log;
-    std::unordered_set<std::string> LogKeys;
+    TLineIndex LogIndex;
+    std::string LogKeyBuffer;
     std::string LogPath;
     bool LogLoadedWhole = true;
     int SuspendCount = 0;

@@ -4,7 +4,6 @@
 namespace ulv {
 namespace {
 
-constexpr size_t kLinesOfARun = 1024;
 // The complete new log is written beside the old one under this suffix, then moved over it.
 constexpr std::string_view kStoreSuffix = ".tmp";
 // Names tried for the new file: "X.tmp", then "X.1.tmp" and on.
@@ -34,15 +33,14 @@ void TInstUtils::CreateInstallLog(const std::string& destinationFolder, bool por
         path = JoinPath(destinationFolder, kInstallLogName);
         whole = ReadLogFile(path, loaded);
     }
-    // Room for this installation's own lines: the install thread then never moves the whole log to add one.
-    loaded.reserve(loaded.size() + kLinesOfARun);
-    std::unordered_set<std::string> keys;
-    keys.reserve(loaded.size());
-    for (const std::string& line : loaded)
-        if (std::string key = LogKey(line); !key.empty()) keys.insert(std::move(key));
+    TLineIndex index;
+    std::string key;
+    auto keyOf = [&](std::uint32_t i, std::string& out) { (void)LogKey(loaded[i], out); };
+    for (size_t i = 0; i < loaded.size(); ++i)
+        if (LogKey(loaded[i], key)) (void)index.Insert(key, static_cast<std::uint32_t>(i), keyOf);
     std::lock_guard guard(LogLock);
     Log = std::move(loaded);
-    LogKeys = std::move(keys);
+    LogIndex = std::move(index);
     LogPath = std::move(path);
     LogLoadedWhole = whole;
 }
@@ -52,12 +50,16 @@ void TInstUtils::CreateInstallLog(const std::string& destinationFolder, bool por
 void TInstUtils::AddLogLine(const std::string& line) {
     std::lock_guard guard(LogLock);
     if (!Log || SuspendCount != 0) return;
-    if (std::string key = LogKey(line); !key.empty() && !LogKeys.insert(std::move(key)).second) return;
-    Log->push_back(line);
+    std::vector<std::string>& lines = *Log;
+    lines.push_back(line);
+    auto keyOf = [&](std::uint32_t i, std::string& out) { (void)LogKey(lines[i], out); };
+    if (LogKey(line, LogKeyBuffer) &&
+        !LogIndex.Insert(LogKeyBuffer, static_cast<std::uint32_t>(lines.size() - 1), keyOf))
+        lines.pop_back();
 }
 
-std::string TInstUtils::LogKey(const std::string& line) {
-    return Platform.Text.LCMapSortKeyA(kLocaleUserDefault, kNormIgnoreCase, line);
+bool TInstUtils::LogKey(const std::string& line, std::string& key) {
+    return Platform.Text.LCMapSortKeyA(kLocaleUserDefault, kNormIgnoreCase, line, key);
 }
 
 void TInstUtils::SuspendLogging() {
@@ -93,7 +95,7 @@ std::string TInstUtils::InstallLogPath() const {
 void TInstUtils::FreeInstallLog() {
     std::lock_guard guard(LogLock);
     Log.reset();
-    LogKeys.clear();
+    LogIndex.Clear();
     LogPath.clear();
 }
 
@@ -103,8 +105,14 @@ bool TInstUtils::StoreInstallLog() {
         std::lock_guard guard(LogLock);
         if (!Log || LogPath.empty() || !LogLoadedWhole) return false;
         path = LogPath;
+        size_t size = 0;
         for (const std::string& line : *Log)
-            content += line + "\r\n";
+            size += line.size() + 2;
+        content.reserve(size);
+        for (const std::string& line : *Log) {
+            content += line;
+            content += "\r\n";
+        }
     }
     return ReplaceFile(path, content);
 }

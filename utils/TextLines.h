@@ -43,9 +43,14 @@ bool ForEachTextLine(std::string_view text, const TLineRules& rules, OnLine&& on
 }
 
 // Appends the lines to `lines`; false when there are more than rules.MaxLines, the first of them appended.
+// They are counted first, so that a log of tens of thousands of lines is not moved again and again.
 [[nodiscard]] inline bool SplitTextLines(std::string_view text, const TLineRules& rules,
                                          std::vector<std::string>& lines) {
-    return ForEachTextLine(text, rules, [&lines](std::string_view line) { lines.emplace_back(line); });
+    size_t count = 0;
+    bool within = ForEachTextLine(text, rules, [&count](std::string_view) { ++count; });
+    lines.reserve(lines.size() + count);
+    (void)ForEachTextLine(text, rules, [&lines](std::string_view line) { lines.emplace_back(line); });
+    return within;
 }
 
 // All the lines, whatever rules.MaxLines says.

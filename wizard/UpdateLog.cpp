@@ -18,37 +18,38 @@ constexpr char kStampMark = '*';
     return !line.empty() && line.front() == kStampMark;
 }
 
-// The key of the line in the list's order; empty when the port makes none, and then the line could not be
-// compared either.
-[[nodiscard]] std::string OrderKey(const std::string& line, IText& text) {
-    return text.LCMapSortKeyA(kLocaleUserDefault, kUpdateLogOrder, line);
+[[nodiscard]] bool OrderKey(const std::string& line, IText& text, std::string& key) {
+    return text.LCMapSortKeyA(kLocaleUserDefault, kUpdateLogOrder, line, key);
 }
 
-// Equal keys are equal lines: each line's key is made once, then looked up.
-[[nodiscard]] std::unordered_set<std::string> ListedKeys(const std::vector<std::string>& list, IText& text) {
-    std::unordered_set<std::string> keys;
-    for (const std::string& line : list)
-        if (std::string key = OrderKey(line, text); !key.empty()) keys.insert(std::move(key));
-    return keys;
-}
+// The listed lines by their keys: equal keys are equal lines, so each line's key is made once, then looked
+// up. A line without a key could not be compared either, and so equals none.
+class TListedLines {
+public:
+    TListedLines(const std::vector<std::string>& list, IText& text) : Text(text) {
+        for (const std::string& line : list)
+            if (OrderKey(line, Text, Key)) Keys.insert(Key);
+    }
 
-[[nodiscard]] bool IsListed(const std::string& line, const std::unordered_set<std::string>& listedKeys,
-                            IText& text) {
-    std::string key = OrderKey(line, text);
-    return !key.empty() && listedKeys.contains(key);
-}
+    [[nodiscard]] bool Holds(const std::string& line) {
+        return OrderKey(line, Text, Key) && Keys.contains(Key);
+    }
+
+private:
+    IText& Text;
+    std::unordered_set<std::string> Keys;
+    std::string Key;
+};
 
 // Each line is judged against its neighbour as the file had them, so of a run only the first stays.
 void KeepFirstOfAdjacentStamps(std::vector<std::string>& lines) {
-    std::vector<std::string> kept;
-    kept.reserve(lines.size());
     bool previousIsStamp = false;
-    for (std::string& line : lines) {
+    std::erase_if(lines, [&previousIsStamp](const std::string& line) {
         bool isStamp = IsStampLine(line);
-        if (!(isStamp && previousIsStamp)) kept.push_back(std::move(line));
+        bool repeated = isStamp && previousIsStamp;
         previousIsStamp = isStamp;
-    }
-    lines = std::move(kept);
+        return repeated;
+    });
 }
 
 // The lines of the file at the path: none when there is no file (or a folder stands there), nullopt when
@@ -100,8 +101,11 @@ std::string UpdateLogStampLine(TDateTime installTime) {
 void SortUpdateList(std::vector<std::string>& list, IText& text) {
     std::vector<std::pair<std::string, std::string>> keyed;
     keyed.reserve(list.size());
-    for (std::string& line : list)
-        keyed.emplace_back(OrderKey(line, text), std::move(line));
+    for (std::string& line : list) {
+        std::string key;
+        (void)OrderKey(line, text, key);
+        keyed.emplace_back(std::move(key), std::move(line));
+    }
     std::stable_sort(keyed.begin(), keyed.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
     for (size_t i = 0; i < list.size(); ++i)
@@ -111,9 +115,8 @@ void SortUpdateList(std::vector<std::string>& list, IText& text) {
 std::vector<std::string> MergeUpdateLog(std::vector<std::string> existing,
                                         const std::vector<std::string>& sortedList,
                                         const std::string& stampLine, IText& text) {
-    const std::unordered_set<std::string> listedKeys = ListedKeys(sortedList, text);
-    std::erase_if(existing,
-                  [&](const std::string& line) { return line.empty() || IsListed(line, listedKeys, text); });
+    TListedLines listed(sortedList, text);
+    std::erase_if(existing, [&](const std::string& line) { return line.empty() || listed.Holds(line); });
     KeepFirstOfAdjacentStamps(existing);
     if (!existing.empty() && IsStampLine(existing.back())) existing.pop_back();
     existing.reserve(existing.size() + 1 + sortedList.size());

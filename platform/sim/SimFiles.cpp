@@ -98,7 +98,7 @@ std::optional<SimFiles::Parsed> SimFiles::Parse(const std::string& path, TLastLi
         if (std::any_of(part.begin(), part.end(), [](char c) { return IsInvalidNameChar(c); }))
             return Fail(kErrorInvalidName), std::nullopt;
     Parsed p;
-    p.Full = *full;
+    p.Full = std::move(*full);
     if (!Resolve(std::move(*parts), lastLink, p)) return std::nullopt;
     return p;
 }
@@ -119,12 +119,16 @@ bool SimFiles::Resolve(TPathParts parts, TLastLink lastLink, Parsed& p) const {
     p.RootKey = UpperAnsi(parts.Root);
     p.Key = p.RootKey;
     p.IsRoot = parts.Components.empty();
+    size_t parentEnd = 0;
     for (auto& part : parts.Components) {
-        p.Parent = p.Key;
+        parentEnd = p.Key.size();
         p.Key += '\\';
         p.Key += UpperAnsi(part);
     }
-    if (!p.IsRoot) p.Name = parts.Components.back();
+    if (!p.IsRoot) {
+        p.Parent = p.Key.substr(0, parentEnd);
+        p.Name = parts.Components.back();
+    }
     return true;
 }
 

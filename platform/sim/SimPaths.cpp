@@ -1,20 +1,22 @@
 #include "SimPaths.h"
 
+#include <algorithm>
 #include <cctype>
 
 namespace ulv::sim {
 namespace {
 
-std::vector<std::string> SplitAtBackslash(std::string_view text) {
-    std::vector<std::string> parts;
+// Calls onPart(part, last) for each part of `text` between backslashes, empty ones included. Paths are split
+// on every call of the machine: nothing is allocated for it.
+template <typename OnPart>
+void ForEachPart(std::string_view text, OnPart&& onPart) {
     size_t start = 0;
-    while (start <= text.size()) {
+    for (;;) {
         size_t end = text.find('\\', start);
-        if (end == std::string_view::npos) end = text.size();
-        parts.emplace_back(text.substr(start, end - start));
+        if (end == std::string_view::npos) return onPart(text.substr(start), true);
+        onPart(text.substr(start, end - start), false);
         start = end + 1;
     }
-    return parts;
 }
 
 bool IsDriveLetter(char c) {
@@ -32,32 +34,30 @@ std::optional<std::string> ShareRoot(std::string_view path, std::string_view& re
     return std::string(path.substr(0, shareEnd));
 }
 
-std::string Normalize(const std::string& root, std::string_view rest) {
-    std::vector<std::string> parts = SplitAtBackslash(rest);
-    bool trailing = !rest.empty() && rest.back() == '\\';
-    std::vector<std::string> kept;
-    for (size_t i = 0; i < parts.size(); ++i) {
-        std::string part = parts[i];
-        if (part.empty() || part == ".") continue;
+// The full path is built as the parts are met: ".." cuts the last part kept, never the root.
+std::string Normalize(std::string_view root, std::string_view rest) {
+    std::string full;
+    full.reserve(root.size() + rest.size() + 2);
+    full += root;
+    full += '\\';
+    const size_t base = full.size();
+    ForEachPart(rest, [&](std::string_view part, bool last) {
+        if (part.empty() || part == ".") return;
         if (part == "..") {
-            if (!kept.empty()) kept.pop_back();
-            continue;
+            full.resize(std::max(full.rfind('\\'), base));
+            return;
         }
-        bool last = i + 1 == parts.size();
         if (last) {
             while (!part.empty() && (part.back() == '.' || part.back() == ' '))
-                part.pop_back();
+                part.remove_suffix(1);
         } else if (part.back() == '.') {
-            part.pop_back();
+            part.remove_suffix(1);
         }
-        if (!part.empty()) kept.push_back(std::move(part));
-    }
-    std::string full = root + '\\';
-    for (size_t i = 0; i < kept.size(); ++i) {
-        if (i > 0) full += '\\';
-        full += kept[i];
-    }
-    if (trailing && !kept.empty()) full += '\\';
+        if (part.empty()) return;
+        if (full.size() > base) full += '\\';
+        full += part;
+    });
+    if (!rest.empty() && rest.back() == '\\' && full.size() > base) full += '\\';
     return full;
 }
 
@@ -92,17 +92,23 @@ std::optional<TPathParts> SplitFullPath(std::string_view fullPath) {
         return std::nullopt;
     }
     parts.TrailingBackslash = !rest.empty() && rest.back() == '\\';
-    for (auto& part : SplitAtBackslash(rest))
-        if (!part.empty()) parts.Components.push_back(part);
+    parts.Components.reserve(static_cast<size_t>(std::count(rest.begin(), rest.end(), '\\')) + 1);
+    ForEachPart(rest, [&](std::string_view part, bool) {
+        if (!part.empty()) parts.Components.emplace_back(part);
+    });
     return parts;
 }
 
 std::optional<std::string> FullPathName(std::string_view path, std::string_view currentDirectory) {
     if (path.empty()) return std::nullopt;
-    std::string s(path);
-    for (char& c : s)
-        if (c == '/') c = '\\';
-    if (s.starts_with("\\\\.\\") || s.starts_with("\\\\?\\")) return s;
+    std::string slashed;
+    std::string_view s = path;
+    if (path.find('/') != std::string_view::npos) {
+        slashed = path;
+        std::replace(slashed.begin(), slashed.end(), '/', '\\');
+        s = slashed;
+    }
+    if (s.starts_with("\\\\.\\") || s.starts_with("\\\\?\\")) return std::string(s);
 
     std::string_view rest;
     if (s.starts_with("\\\\")) {
@@ -110,22 +116,23 @@ std::optional<std::string> FullPathName(std::string_view path, std::string_view 
         if (!root) return std::nullopt;
         return Normalize(*root, rest);
     }
+    const bool drive = s.size() >= 2 && s[1] == ':' && IsDriveLetter(s[0]);
+    if (drive && s.size() > 2 && s[2] == '\\') return Normalize(s.substr(0, 2), s.substr(3));
     auto current = SplitFullPath(currentDirectory);
     if (!current) return std::nullopt;
     std::string currentRest;
     for (auto& part : current->Components)
         currentRest += part + '\\';
 
-    if (s.size() >= 2 && s[1] == ':' && IsDriveLetter(s[0])) {
-        std::string root = s.substr(0, 2);
-        if (s.size() > 2 && s[2] == '\\') return Normalize(root, std::string_view(s).substr(3));
+    if (drive) {
+        std::string_view root = s.substr(0, 2);
         // Without the per-drive current directories of cmd.exe, another drive's one is its root.
         std::string relative = SameRoot(root, current->Root) ? currentRest : std::string();
         if (s.size() == 2 && !relative.empty()) relative.pop_back(); // "C:" names the folder itself
-        return Normalize(root, relative + s.substr(2));
+        return Normalize(root, relative.append(s.substr(2)));
     }
-    if (s[0] == '\\') return Normalize(current->Root, std::string_view(s).substr(1));
-    return Normalize(current->Root, currentRest + s);
+    if (s[0] == '\\') return Normalize(current->Root, s.substr(1));
+    return Normalize(current->Root, currentRest.append(s));
 }
 
 } // namespace ulv::sim

@@ -97,72 +97,128 @@ std::string_view Expansion(unsigned char c) {
     }
 }
 
-// Upper case, and the superscript form of the ordinals and of the digits ¹²³, each add to the base case
-// weight; ignoring case takes away the first, not the second.
-std::uint8_t CaseWeight(std::uint8_t weight, bool ignoreCase) {
-    if (!ignoreCase) return weight;
-    if (weight == 0x12) return 0x02;
-    if (weight == 0x0E) return 0x06;
-    return weight;
-}
+enum class TUnitKind { None, Primary, Special };
 
+// A key written in one piece: a first walk over the text measures its sections, then a walk per section
+// writes it (keys are made for every line of a log of tens of thousands).
 class TSortKeyBuilder {
 public:
-    explicit TSortKeyBuilder(std::uint32_t flags)
-        : StringSort((flags & kSortStringSort) != 0), IgnoreCase((flags & kNormIgnoreCase) != 0) {}
-
-    void Add(unsigned char c) {
-        std::string_view expansion = Expansion(c);
-        if (expansion.empty()) return AddUnit(kWeights[c]);
-        for (char letter : expansion)
-            AddUnit(kWeights[static_cast<unsigned char>(letter)]);
+    TSortKeyBuilder(std::string_view text, std::uint32_t flags)
+        : Text(text), StringSort((flags & kSortStringSort) != 0), IgnoreCase((flags & kNormIgnoreCase) != 0) {
     }
 
-    [[nodiscard]] std::string Key() {
-        TrimBaseWeights(Accents);
-        TrimBaseWeights(Cases);
-        return Primary + kSectionEnd + Accents + kSectionEnd + Cases + kSectionEnd + kSectionEnd + Special +
-               '\0';
+    void Write(std::string& key) const {
+        const TSizes sizes = Measure();
+        // Four section ends and the final NUL, which is the last byte as filled.
+        key.assign(2 * sizes.Primaries + sizes.Accents + sizes.Cases + 4 * sizes.Specials + 5, '\0');
+        char* out = key.data();
+        ForEachPrimary([&](std::uint32_t weights, size_t) {
+            *out++ = static_cast<char>(weights >> 24);
+            *out++ = static_cast<char>(weights >> 16);
+        });
+        *out++ = kSectionEnd;
+        ForEachPrimary([&](std::uint32_t weights, size_t i) {
+            if (i < sizes.Accents) *out++ = static_cast<char>(AccentWeight(weights));
+        });
+        *out++ = kSectionEnd;
+        ForEachPrimary([&](std::uint32_t weights, size_t i) {
+            if (i < sizes.Cases) *out++ = static_cast<char>(CaseWeight(weights));
+        });
+        *out++ = kSectionEnd;
+        *out++ = kSectionEnd;
+        ForEachSpecial([&](std::uint8_t weight, size_t primariesBefore) {
+            // 0xFFFF less the primary weights before it, big-endian, so that between two texts alike but for
+            // it, the one where it comes later sorts first.
+            auto position = static_cast<std::uint16_t>(0xFFFF - primariesBefore);
+            *out++ = static_cast<char>(position >> 8);
+            *out++ = static_cast<char>(position & 0xFF);
+            *out++ = static_cast<char>(weight);
+            *out++ = static_cast<char>(0x12);
+        });
     }
 
 private:
-    void AddUnit(std::uint32_t weights) {
+    // The accent and case sections leave out their trailing base weights.
+    struct TSizes {
+        size_t Primaries = 0, Accents = 0, Cases = 0, Specials = 0;
+    };
+
+    [[nodiscard]] TSizes Measure() const {
+        TSizes sizes;
+        ForEachUnit([&](std::uint32_t weights) {
+            TUnitKind kind = KindOf(weights);
+            if (kind == TUnitKind::Special) ++sizes.Specials;
+            if (kind != TUnitKind::Primary) return;
+            ++sizes.Primaries;
+            if (AccentWeight(weights) != kBaseWeight) sizes.Accents = sizes.Primaries;
+            if (CaseWeight(weights) != kBaseWeight) sizes.Cases = sizes.Primaries;
+        });
+        return sizes;
+    }
+
+    // Each character's weights; a ligature's are its letters'.
+    template <typename OnUnit> void ForEachUnit(OnUnit&& onUnit) const {
+        for (char c : Text) {
+            std::string_view expansion = Expansion(static_cast<unsigned char>(c));
+            if (expansion.empty()) {
+                onUnit(kWeights[static_cast<unsigned char>(c)]);
+                continue;
+            }
+            for (char letter : expansion)
+                onUnit(kWeights[static_cast<unsigned char>(letter)]);
+        }
+    }
+
+    template <typename OnPrimary> void ForEachPrimary(OnPrimary&& onPrimary) const {
+        size_t index = 0;
+        ForEachUnit([&](std::uint32_t weights) {
+            if (KindOf(weights) == TUnitKind::Primary) onPrimary(weights, index++);
+        });
+    }
+
+    template <typename OnSpecial> void ForEachSpecial(OnSpecial&& onSpecial) const {
+        size_t primaries = 0;
+        ForEachUnit([&](std::uint32_t weights) {
+            TUnitKind kind = KindOf(weights);
+            if (kind == TUnitKind::Primary) ++primaries;
+            if (kind == TUnitKind::Special) onSpecial(static_cast<std::uint8_t>(weights >> 16), primaries);
+        });
+    }
+
+    [[nodiscard]] TUnitKind KindOf(std::uint32_t weights) const {
         auto script = static_cast<std::uint8_t>(weights >> 24);
-        auto primary = static_cast<std::uint8_t>(weights >> 16);
-        if (script == kNoScript) return;
-        if (script == kPunctuationScript && !StringSort) return AddSpecial(primary);
-        Primary += static_cast<char>(script);
-        Primary += static_cast<char>(primary);
-        Accents += static_cast<char>(weights >> 8);
-        Cases += static_cast<char>(CaseWeight(static_cast<std::uint8_t>(weights), IgnoreCase));
+        if (script == kNoScript) return TUnitKind::None;
+        return script == kPunctuationScript && !StringSort ? TUnitKind::Special : TUnitKind::Primary;
     }
 
-    // Set aside with its place: 0xFFFF less the primary weights before it, big-endian, so that between two
-    // texts alike but for it, the one where it comes later sorts first.
-    void AddSpecial(std::uint8_t weight) {
-        auto position = static_cast<std::uint16_t>(0xFFFF - Primary.size() / 2);
-        Special += static_cast<char>(position >> 8);
-        Special += static_cast<char>(position & 0xFF);
-        Special += static_cast<char>(weight);
-        Special += static_cast<char>(0x12);
+    static std::uint8_t AccentWeight(std::uint32_t weights) {
+        return static_cast<std::uint8_t>(weights >> 8);
     }
 
-    static void TrimBaseWeights(std::string& weights) {
-        while (!weights.empty() && static_cast<std::uint8_t>(weights.back()) == kBaseWeight)
-            weights.pop_back();
+    // Upper case, and the superscript form of the ordinals and of the digits ¹²³, each add to the base case
+    // weight; ignoring case takes away the first, not the second.
+    [[nodiscard]] std::uint8_t CaseWeight(std::uint32_t weights) const {
+        auto weight = static_cast<std::uint8_t>(weights);
+        if (!IgnoreCase) return weight;
+        if (weight == 0x12) return 0x02;
+        if (weight == 0x0E) return 0x06;
+        return weight;
     }
 
+    std::string_view Text;
     bool StringSort, IgnoreCase;
-    std::string Primary, Accents, Cases, Special;
 };
 
 } // namespace
 
 std::string SortKeyAnsi(std::string_view text, std::uint32_t flags) {
-    TSortKeyBuilder builder(flags);
-    for (char c : text)
-        builder.Add(static_cast<unsigned char>(c));
-    return builder.Key();
+    std::string key;
+    SortKeyAnsi(text, flags, key);
+    return key;
+}
+
+void SortKeyAnsi(std::string_view text, std::uint32_t flags, std::string& key) {
+    TSortKeyBuilder(text, flags).Write(key);
 }
 
 void SimText::CharUpperBuffA(std::string& text) {
@@ -182,9 +238,13 @@ int SimText::CompareStringA(Lcid locale, std::uint32_t flags, const std::string&
     return order < 0 ? 1 : order == 0 ? 2 : 3;
 }
 
-std::string SimText::LCMapSortKeyA(Lcid locale, std::uint32_t flags, const std::string& text) {
-    if (!IsKnown(locale, flags)) return {};
-    return SortKeyAnsi(text, flags);
+bool SimText::LCMapSortKeyA(Lcid locale, std::uint32_t flags, const std::string& text, std::string& key) {
+    if (!IsKnown(locale, flags)) {
+        key.clear();
+        return false;
+    }
+    SortKeyAnsi(text, flags, key);
+    return true;
 }
 
 unsigned long SimText::ComparisonsIn(Lcid locale) const {

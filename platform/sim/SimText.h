@@ -33,7 +33,8 @@ public:
     void CharLowerBuffA(std::string& text) override;
     using IText::CompareStringA;
     int CompareStringA(Lcid locale, std::uint32_t flags, const std::string& a, const std::string& b) override;
-    std::string LCMapSortKeyA(Lcid locale, std::uint32_t flags, const std::string& text) override;
+    using IText::LCMapSortKeyA;
+    bool LCMapSortKeyA(Lcid locale, std::uint32_t flags, const std::string& text, std::string& key) override;
 
     // The comparisons made so far in one of the default locales: what tells them apart here.
     [[nodiscard]] unsigned long ComparisonsIn(Lcid locale) const;
@@ -45,5 +46,7 @@ private:
 // The sort key LCMapStringA(LCMAP_SORTKEY) gives for the text; comparing two keys byte by byte orders their
 // texts as CompareStringA with the same flags does.
 std::string SortKeyAnsi(std::string_view text, std::uint32_t flags);
+// The same key written over `key`, whose storage is reused: for callers that make one key after another.
+void SortKeyAnsi(std::string_view text, std::uint32_t flags, std::string& key);
 
 } // namespace ulv::sim

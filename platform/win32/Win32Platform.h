@@ -102,7 +102,8 @@ public:
     void CharLowerBuffA(std::string& text) override;
     using IText::CompareStringA;
     int CompareStringA(Lcid locale, std::uint32_t flags, const std::string& a, const std::string& b) override;
-    std::string LCMapSortKeyA(Lcid locale, std::uint32_t flags, const std::string& text) override;
+    using IText::LCMapSortKeyA;
+    bool LCMapSortKeyA(Lcid locale, std::uint32_t flags, const std::string& text, std::string& key) override;
 };
 
 class Win32Registry final : public IRegistry {

@@ -1,5 +1,7 @@
 #include "Win32Platform.h"
 
+#include <algorithm>
+
 namespace ulv::win32 {
 namespace {
 
@@ -24,25 +26,24 @@ int Win32Text::CompareStringA(Lcid locale, std::uint32_t flags, const std::strin
 
 // A key is seldom more than three bytes a character: the first call mostly fits, and only a longer key asks
 // its size first.
-std::string Win32Text::LCMapSortKeyA(Lcid locale, std::uint32_t flags, const std::string& text) {
-    if (text.size() > kMaxLength) return {};
+bool Win32Text::LCMapSortKeyA(Lcid locale, std::uint32_t flags, const std::string& text, std::string& key) {
+    key.clear();
+    if (text.size() > kMaxLength) return false;
     // A length of 0 is refused: the empty text goes as a NUL-terminated one, whose end is not mapped.
     const char* source = text.empty() ? "" : text.data();
     int length = text.empty() ? -1 : static_cast<int>(text.size());
     DWORD mapFlags = LCMAP_SORTKEY | flags;
-    std::string key(text.size() <= kMaxLength / 4 ? 3 * text.size() + 16 : 0, '\0');
+    key.resize(text.size() <= kMaxLength / 4 ? 3 * text.size() + 16 : 0);
     int size = key.empty() ? 0
                            : ::LCMapStringA(locale, mapFlags, source, length, key.data(),
                                             static_cast<int>(key.size()));
     if (size <= 0 && (key.empty() || ::GetLastError() == ERROR_INSUFFICIENT_BUFFER)) {
         size = ::LCMapStringA(locale, mapFlags, source, length, nullptr, 0);
-        if (size <= 0) return {};
-        key.resize(static_cast<size_t>(size));
-        size = ::LCMapStringA(locale, mapFlags, source, length, key.data(), size);
+        key.resize(static_cast<size_t>(std::max(size, 0)));
+        if (size > 0) size = ::LCMapStringA(locale, mapFlags, source, length, key.data(), size);
     }
-    if (size <= 0) return {};
-    key.resize(static_cast<size_t>(size));
-    return key;
+    key.resize(static_cast<size_t>(std::max(size, 0)));
+    return size > 0;
 }
 
 } // namespace ulv::win32

@@ -13,6 +13,5 @@ ulv::TPlatform& BenchPlatform() {
 }
 
 const char* BenchMachineName() {
-    return "Win32 (files in the temporary folder, the text port over CompareStringA of the user default "
-           "locale)";
+    return "Win32 (files in the temporary folder, the text port through its real system calls)";
 }

@@ -218,10 +218,12 @@ TEST(TextContract, SortKeysOrderTextsAsTheComparisonDoes) {
     for (Lcid locale : {kLocaleUserDefault, kLocaleSystemDefault}) {
         for (std::uint32_t flags : {kNormIgnoreCase, kPathOrder}) {
             std::vector<std::string> keys;
-            for (const std::string& t : texts)
-                keys.push_back(text.LCMapSortKeyA(locale, flags, t));
+            std::string key = "a longer key left over from the text before";
+            for (const std::string& t : texts) {
+                ASSERT_TRUE(text.LCMapSortKeyA(locale, flags, t, key)) << Shown(t);
+                keys.push_back(key);
+            }
             for (size_t i = 0; i < texts.size(); ++i) {
-                ASSERT_FALSE(keys[i].empty()) << Shown(texts[i]);
                 for (size_t j = 0; j < texts.size(); ++j) {
                     int byKeys = keys[i].compare(keys[j]);
                     int order = byKeys < 0 ? kLess : byKeys == 0 ? kEqual : kGreater;
@@ -238,7 +240,9 @@ TEST(TextContract, ALocaleBeyondTheDefaultsIsPassedOn) {
     IText& text = Env().Platform.Text;
     constexpr Lcid kUnknownLocale = 0x7FFF;
     EXPECT_EQ(text.CompareStringA(kUnknownLocale, kNormIgnoreCase, "a", "A"), 0);
-    EXPECT_EQ(text.LCMapSortKeyA(kUnknownLocale, kNormIgnoreCase, "a"), "");
+    std::string key = "stale";
+    EXPECT_FALSE(text.LCMapSortKeyA(kUnknownLocale, kNormIgnoreCase, "a", key));
+    EXPECT_EQ(key, "");
     EXPECT_EQ(text.CompareStringA(kLocaleSystemDefault, kNormIgnoreCase, "a", "A"), kEqual);
 }
 
