@@ -21,18 +21,18 @@ public:
     template <typename KeyOf>
     bool Insert(std::string_view key, std::uint32_t line, KeyOf&& keyOf) {
         if ((Count + 1) * 2 > Slots.size()) Grow();
-        const std::uint64_t hash = std::hash<std::string_view>{}(key);
-        for (size_t at = hash & (Slots.size() - 1);; at = (at + 1) & (Slots.size() - 1)) {
-            TSlot& slot = Slots[at];
-            if (slot.Line == kEmpty) {
-                slot = {hash, line};
-                ++Count;
-                return true;
-            }
-            if (slot.Hash != hash) continue;
-            keyOf(slot.Line, HeldKey);
-            if (HeldKey == key) return false;
-        }
+        const std::uint64_t hash = Hash(key);
+        TSlot* slot = Find(key, hash, keyOf);
+        if (slot->Line != kEmpty) return false;
+        *slot = {hash, line};
+        ++Count;
+        return true;
+    }
+
+    // Whether a line with a key equal to `key` is indexed.
+    template <typename KeyOf>
+    [[nodiscard]] bool Holds(std::string_view key, KeyOf&& keyOf) {
+        return !Slots.empty() && Find(key, Hash(key), keyOf)->Line != kEmpty;
     }
 
 private:
@@ -41,6 +41,20 @@ private:
         std::uint64_t Hash = 0;
         std::uint32_t Line = kEmpty;
     };
+
+    static std::uint64_t Hash(std::string_view key) { return std::hash<std::string_view>{}(key); }
+
+    // The slot of the line whose key equals `key`, or the empty slot where it would go.
+    template <typename KeyOf>
+    TSlot* Find(std::string_view key, std::uint64_t hash, KeyOf& keyOf) {
+        for (size_t at = hash & (Slots.size() - 1);; at = (at + 1) & (Slots.size() - 1)) {
+            TSlot& slot = Slots[at];
+            if (slot.Line == kEmpty) return &slot;
+            if (slot.Hash != hash) continue;
+            keyOf(slot.Line, HeldKey);
+            if (HeldKey == key) return &slot;
+        }
+    }
 
     // Kept at most half full, so that a probe meets an empty slot soon.
     void Grow() {

@@ -1,11 +1,11 @@
 #include "UpdateLog.h"
 #include "utils/InstUtils.h"
+#include "utils/LineIndex.h"
 #include "utils/TextLines.h"
 
 #include <algorithm>
 #include <bit>
 #include <optional>
-#include <unordered_set>
 #include <utility>
 
 namespace ulv {
@@ -26,18 +26,25 @@ constexpr char kStampMark = '*';
 // up. A line without a key could not be compared either, and so equals none.
 class TListedLines {
 public:
-    TListedLines(const std::vector<std::string>& list, IText& text) : Text(text) {
-        for (const std::string& line : list)
-            if (OrderKey(line, Text, Key)) Keys.insert(Key);
+    TListedLines(const std::vector<std::string>& list, IText& text) : KeyOf{list, text}, Text(text) {
+        for (size_t i = 0; i < list.size(); ++i)
+            if (OrderKey(list[i], Text, Key)) (void)Index.Insert(Key, static_cast<std::uint32_t>(i), KeyOf);
     }
 
     [[nodiscard]] bool Holds(const std::string& line) {
-        return OrderKey(line, Text, Key) && Keys.contains(Key);
+        return OrderKey(line, Text, Key) && Index.Holds(Key, KeyOf);
     }
 
 private:
+    struct TKeyOf {
+        const std::vector<std::string>& List;
+        IText& Text;
+        void operator()(std::uint32_t i, std::string& out) const { (void)OrderKey(List[i], Text, out); }
+    };
+
+    TKeyOf KeyOf;
     IText& Text;
-    std::unordered_set<std::string> Keys;
+    TLineIndex Index;
     std::string Key;
 };
 

@@ -99,8 +99,8 @@ std::string_view Expansion(unsigned char c) {
 
 enum class TUnitKind { None, Primary, Special };
 
-// A key written in one piece: a first walk over the text measures its sections, then a walk per section
-// writes it (keys are made for every line of a log of tens of thousands).
+// A key written in one piece: a first walk over the text measures its sections, then a second fills them all
+// (keys are made for every line of a log of tens of thousands).
 class TSortKeyBuilder {
 public:
     TSortKeyBuilder(std::string_view text, std::uint32_t flags)
@@ -111,29 +111,30 @@ public:
         const TSizes sizes = Measure();
         // Four section ends and the final NUL, which is the last byte as filled.
         key.assign(2 * sizes.Primaries + sizes.Accents + sizes.Cases + 4 * sizes.Specials + 5, '\0');
-        char* out = key.data();
-        ForEachPrimary([&](std::uint32_t weights, size_t) {
-            *out++ = static_cast<char>(weights >> 24);
-            *out++ = static_cast<char>(weights >> 16);
-        });
-        *out++ = kSectionEnd;
-        ForEachPrimary([&](std::uint32_t weights, size_t i) {
-            if (i < sizes.Accents) *out++ = static_cast<char>(AccentWeight(weights));
-        });
-        *out++ = kSectionEnd;
-        ForEachPrimary([&](std::uint32_t weights, size_t i) {
-            if (i < sizes.Cases) *out++ = static_cast<char>(CaseWeight(weights));
-        });
-        *out++ = kSectionEnd;
-        *out++ = kSectionEnd;
-        ForEachSpecial([&](std::uint8_t weight, size_t primariesBefore) {
-            // 0xFFFF less the primary weights before it, big-endian, so that between two texts alike but for
-            // it, the one where it comes later sorts first.
-            auto position = static_cast<std::uint16_t>(0xFFFF - primariesBefore);
-            *out++ = static_cast<char>(position >> 8);
-            *out++ = static_cast<char>(position & 0xFF);
-            *out++ = static_cast<char>(weight);
-            *out++ = static_cast<char>(0x12);
+        // One walk fills the four sections, each from its own start.
+        char* primary = key.data();
+        char* accent = primary + 2 * sizes.Primaries + 1;
+        char* caseWeight = accent + sizes.Accents + 1;
+        char* special = caseWeight + sizes.Cases + 2;
+        accent[-1] = caseWeight[-1] = special[-2] = special[-1] = kSectionEnd;
+        size_t primaries = 0;
+        ForEachUnit([&](std::uint32_t weights) {
+            TUnitKind kind = KindOf(weights);
+            if (kind == TUnitKind::Primary) {
+                *primary++ = static_cast<char>(weights >> 24);
+                *primary++ = static_cast<char>(weights >> 16);
+                if (primaries < sizes.Accents) *accent++ = static_cast<char>(AccentWeight(weights));
+                if (primaries < sizes.Cases) *caseWeight++ = static_cast<char>(CaseWeight(weights));
+                ++primaries;
+            } else if (kind == TUnitKind::Special) {
+                // 0xFFFF less the primary weights before it, big-endian, so that between two texts alike but
+                // for it, the one where it comes later sorts first.
+                auto position = static_cast<std::uint16_t>(0xFFFF - primaries);
+                *special++ = static_cast<char>(position >> 8);
+                *special++ = static_cast<char>(position & 0xFF);
+                *special++ = static_cast<char>(weights >> 16);
+                *special++ = static_cast<char>(0x12);
+            }
         });
     }
 
@@ -167,22 +168,6 @@ private:
             for (char letter : expansion)
                 onUnit(kWeights[static_cast<unsigned char>(letter)]);
         }
-    }
-
-    template <typename OnPrimary> void ForEachPrimary(OnPrimary&& onPrimary) const {
-        size_t index = 0;
-        ForEachUnit([&](std::uint32_t weights) {
-            if (KindOf(weights) == TUnitKind::Primary) onPrimary(weights, index++);
-        });
-    }
-
-    template <typename OnSpecial> void ForEachSpecial(OnSpecial&& onSpecial) const {
-        size_t primaries = 0;
-        ForEachUnit([&](std::uint32_t weights) {
-            TUnitKind kind = KindOf(weights);
-            if (kind == TUnitKind::Primary) ++primaries;
-            if (kind == TUnitKind::Special) onSpecial(static_cast<std::uint8_t>(weights >> 16), primaries);
-        });
     }
 
     [[nodiscard]] TUnitKind KindOf(std::uint32_t weights) const {

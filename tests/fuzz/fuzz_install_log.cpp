@@ -1,7 +1,8 @@
 // Install.log over arbitrary existing files, on the simulated machine: the input is the old file's bytes.
 // The log is loaded, this run's lines are added (one of them an old line in capitals) and stored: the file
-// then holds exactly the lines, each ended by CR LF, which the first load showed are read back as they stand. A first byte 0xFE has the file held open by another program while it is loaded, so that it
-// cannot be loaded whole. (Logs over the caps are the unit tests' part: each costs a second here.)
+// then holds exactly the lines, each ended by CR LF, which the load showed are read back as they stand. A
+// first byte 0xFE has the file held open by another program while it is loaded, so that it cannot be loaded
+// whole. (Logs over the caps are the unit tests' part: each costs a second here.)
 #include "platform/sim/SimMachine.h"
 #include "utils/InstUtils.h"
 
@@ -31,6 +32,7 @@ ulv::sim::SimMachine& Machine() {
 // when it is not empty.
 Views SplitAll(std::string_view text) {
     Views lines;
+    lines.reserve(static_cast<size_t>(std::count_if(text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; })) + 1);
     size_t start = 0;
     for (size_t i = 0; i < text.size(); ++i) {
         if (text[i] != '\r' && text[i] != '\n') continue;
@@ -80,12 +82,18 @@ Lines ExpectedAdded(const Lines& loaded, const Lines& run) {
     return added;
 }
 
-std::string Joined(const Lines& lines) {
+std::string Joined(const Lines& first, const Lines& then) {
+    size_t size = 0;
+    for (const Lines* lines : {&first, &then})
+        for (const std::string& line : *lines)
+            size += line.size() + 2;
     std::string content;
-    for (const std::string& line : lines) {
-        content += line;
-        content += "\r\n";
-    }
+    content.reserve(size);
+    for (const Lines* lines : {&first, &then})
+        for (const std::string& line : *lines) {
+            content += line;
+            content += "\r\n";
+        }
     return content;
 }
 
@@ -113,10 +121,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const Lines run = RunLines(loaded, machine.Text);
     for (const std::string& line : run)
         utils.AddLogLine(line);
-    const Lines after = utils.InstallLog();
-    Check(after.size() <= loaded.size() + run.size() &&
-          std::equal(loaded.begin(), loaded.end(), after.begin()));
 
+    // The lines held after this run's are those stored: the old ones, then the run's that were new.
     const bool stored = utils.StoreInstallLog();
     const std::optional<std::string> file = machine.Files.FileContent(kLogFile);
     Check(file.has_value());
@@ -124,10 +130,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Check(!stored && *file == old);
         return 0;
     }
-    const Lines added = ExpectedAdded(loaded, run);
-    Check(after.size() == loaded.size() + added.size() &&
-          std::equal(added.begin(), added.end(), after.begin() + static_cast<std::ptrdiff_t>(loaded.size())));
-    Check(stored && *file == Joined(after));
+    Check(stored && *file == Joined(loaded, ExpectedAdded(loaded, run)));
     Check(file->size() >= 2 && file->compare(file->size() - 2, 2, "\r\n") == 0);
     return 0;
 }

@@ -3,7 +3,7 @@
 #include "platform/sim/SimText.h"
 #include "wizard/UpdateLog.h"
 
-#include <set>
+#include <algorithm>
 #include <span>
 #include <string_view>
 
@@ -39,20 +39,21 @@ Lines ListFrom(const Lines& existing, std::uint8_t selector, ulv::IText& text) {
     return list;
 }
 
-// Listed lines by their sort keys: equal keys are what CompareStringA calls equal.
+// Listed lines by their sort keys, sorted: equal keys are what CompareStringA calls equal.
 class TListedKeys {
 public:
     explicit TListedKeys(const Lines& list) {
         for (const std::string& line : list)
-            Keys.insert(ulv::sim::SortKeyAnsi(line, kOrder));
+            Keys.push_back(ulv::sim::SortKeyAnsi(line, kOrder));
+        std::sort(Keys.begin(), Keys.end());
     }
     bool Holds(const std::string& line) const {
         ulv::sim::SortKeyAnsi(line, kOrder, Key);
-        return Keys.count(Key) != 0;
+        return std::binary_search(Keys.begin(), Keys.end(), Key);
     }
 
 private:
-    std::set<std::string> Keys;
+    Lines Keys;
     mutable std::string Key; // one buffer for the keys looked up
 };
 
