@@ -33,7 +33,12 @@ void TInstUtils::CreateInstallLog(const std::string& destinationFolder, bool por
         path = JoinPath(destinationFolder, kInstallLogName);
         whole = ReadLogFile(path, loaded);
     }
+    // A run adds a few hundred lines: room for them is made now, so that the worker never moves or rehashes
+    // a log of tens of thousands of lines to add one.
+    constexpr size_t kRunLines = 1024;
+    loaded.reserve(loaded.size() + kRunLines);
     TLineIndex index;
+    index.Reserve(loaded.size() + kRunLines);
     std::string key;
     auto keyOf = [&](std::uint32_t i, std::string& out) { (void)LogKey(loaded[i], out); };
     for (size_t i = 0; i < loaded.size(); ++i)

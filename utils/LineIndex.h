@@ -16,6 +16,14 @@ class TLineIndex {
 public:
     void Clear() { Slots.clear(), Count = 0; }
 
+    // Room for `lines` lines in all, made at once rather than by doubling as they come.
+    void Reserve(size_t lines) {
+        size_t size = 16;
+        while (size < 2 * lines)
+            size *= 2;
+        if (size > Slots.size()) Rehash(size);
+    }
+
     // Indexes line `line` under `key`, unless a line with an equal key is indexed already: false then.
     // keyOf(i, out) writes the key of line i over `out`.
     template <typename KeyOf>
@@ -57,8 +65,10 @@ private:
     }
 
     // Kept at most half full, so that a probe meets an empty slot soon.
-    void Grow() {
-        std::vector<TSlot> old(Slots.size() < 16 ? 16 : Slots.size() * 2);
+    void Grow() { Rehash(Slots.size() < 16 ? 16 : Slots.size() * 2); }
+
+    void Rehash(size_t size) {
+        std::vector<TSlot> old(size);
         old.swap(Slots);
         for (const TSlot& slot : old) {
             if (slot.Line == kEmpty) continue;
