@@ -34,11 +34,11 @@ void TInstUtils::CreateInstallLog(const std::string& destinationFolder, bool por
         whole = ReadLogFile(path, loaded);
     }
     // A run adds a few hundred lines: room for them is made now, so that the worker never moves or rehashes
-    // a log of tens of thousands of lines to add one.
-    constexpr size_t kRunLines = 1024;
-    loaded.reserve(loaded.size() + kRunLines);
+    // a log of tens of thousands of lines to add one (a small log grows as it likes).
+    const size_t room = loaded.size() + loaded.size() / 8 + 64;
+    loaded.reserve(room);
     TLineIndex index;
-    index.Reserve(loaded.size() + kRunLines);
+    index.Reserve(room);
     std::string key;
     auto keyOf = [&](std::uint32_t i, std::string& out) { (void)LogKey(loaded[i], out); };
     for (size_t i = 0; i < loaded.size(); ++i)

@@ -45,6 +45,12 @@ TPathParts Substituted(const TPathParts& parts, size_t link, TPathParts target) 
     return target;
 }
 
+void AppendComponentKey(std::string& key, std::string_view component) {
+    key += '\\';
+    for (char c : component)
+        key += UpperAnsi(c);
+}
+
 // The folder that holds the last component of a full path, with its trailing backslash.
 std::string ParentOf(const std::string& full) {
     return full.substr(0, full.find_last_of('\\', full.find_last_not_of('\\')) + 1);
@@ -104,10 +110,12 @@ std::optional<SimFiles::Parsed> SimFiles::Parse(const std::string& path, TLastLi
 }
 
 // Each link met on the way is replaced by its target, as the I/O manager reparses a name, until none is
-// left; a chain that never ends (a link inside its own target) is cut where NTFS cuts it.
+// left; a chain that never ends (a link inside its own target) is cut where NTFS cuts it. The key is built as
+// the links are looked for, and completed past where the look stopped.
 bool SimFiles::Resolve(TPathParts parts, TLastLink lastLink, Parsed& p) const {
+    size_t walked = 0;
     for (int substitutions = 0;; ++substitutions) {
-        auto link = FirstLink(parts, lastLink);
+        auto link = FirstLink(parts, lastLink, p.Key, walked);
         if (!link) break;
         if (substitutions == kMaxLinkSubstitutions) return Fail(kErrorCantResolveFilename);
         auto target = SplitFullPath(link->Link->Target);
@@ -117,32 +125,31 @@ bool SimFiles::Resolve(TPathParts parts, TLastLink lastLink, Parsed& p) const {
         if (!RootIsReachable(parts.Root)) return false;
     }
     p.RootKey = UpperAnsi(parts.Root);
-    p.Key = p.RootKey;
+    for (size_t i = walked; i < parts.Components.size(); ++i)
+        AppendComponentKey(p.Key, parts.Components[i]);
     p.IsRoot = parts.Components.empty();
-    size_t parentEnd = 0;
-    for (auto& part : parts.Components) {
-        parentEnd = p.Key.size();
-        p.Key += '\\';
-        p.Key += UpperAnsi(part);
-    }
     if (!p.IsRoot) {
-        p.Parent = p.Key.substr(0, parentEnd);
+        p.ParentEnd = p.Key.rfind('\\');
         p.Name = parts.Components.back();
     }
     return true;
 }
 
-// The first component that is a link, looking no further than a missing entry or a file.
-std::optional<SimFiles::LinkAt> SimFiles::FirstLink(const TPathParts& parts, TLastLink lastLink) const {
+// The first component that is a link, looking no further than a missing entry or a file. `key` is left
+// with the key of the root and of the `walked` components looked at.
+std::optional<SimFiles::LinkAt> SimFiles::FirstLink(const TPathParts& parts, TLastLink lastLink, std::string& key,
+                                                     size_t& walked) const {
     size_t count = parts.Components.size();
     if (lastLink == TLastLink::Kept && count > 0) --count;
-    std::string key = UpperAnsi(parts.Root);
-    for (size_t i = 0; i < count; ++i) {
-        key += '\\';
-        key += UpperAnsi(parts.Components[i]);
+    key.clear();
+    for (char c : parts.Root)
+        key += UpperAnsi(c);
+    for (walked = 0; walked < count;) {
+        AppendComponentKey(key, parts.Components[walked]);
+        ++walked;
         auto it = Nodes.find(key);
         if (it == Nodes.end() || !it->second.Directory) return std::nullopt;
-        if (!it->second.Target.empty()) return LinkAt{i, &it->second};
+        if (!it->second.Target.empty()) return LinkAt{walked - 1, &it->second};
     }
     return std::nullopt;
 }
@@ -153,13 +160,13 @@ std::uint32_t SimFiles::LinkOpenError(const Parsed& p) const {
     return ParentIsFolder(p) ? kErrorFileNotFound : kErrorPathNotFound;
 }
 
-bool SimFiles::IsFolderKey(const std::string& key) const {
+bool SimFiles::IsFolderKey(std::string_view key) const {
     auto it = Nodes.find(key);
     return it != Nodes.end() && it->second.Directory;
 }
 
 bool SimFiles::ParentIsFolder(const Parsed& p) const {
-    return p.Parent == p.RootKey || IsFolderKey(p.Parent);
+    return p.ParentKey() == p.RootKey || IsFolderKey(p.ParentKey());
 }
 
 bool SimFiles::SharingAllows(const std::string& key, std::uint32_t access, std::uint32_t share) const {
@@ -445,8 +452,10 @@ bool SimFiles::PutFile(const std::string& path, std::string_view content, FileTi
     std::lock_guard guard(Lock);
     auto p = Parse(path);
     if (!p || p->IsRoot) return false;
-    auto parent = Parse(ParentOf(p->Full));
-    if (!parent || !MakeFolderChain(*parent)) return false;
+    if (!ParentIsFolder(*p)) {
+        auto parent = Parse(ParentOf(p->Full));
+        if (!parent || !MakeFolderChain(*parent)) return false;
+    }
     FileHandle h = CreateFileA(p->Full, kGenericWrite, 0, kCreateAlways, kFileAttributeNormal);
     if (h == kNoFile) return false;
     std::uint32_t written = 0;

@@ -112,11 +112,13 @@ private:
     struct Parsed {
         std::string Key;     // upper-cased canonical path, "C:" or "\\SERVER\SHARE" for a root
         std::string RootKey; // the key of the root
-        std::string Parent;  // key of the parent folder, empty for a root
+        size_t ParentEnd = 0; // where the parent folder's key ends in Key; 0 for a root
         std::string Name;    // last component as written
         std::string Full;    // the full path, case as written, links not resolved
         bool IsRoot = false;
         bool LastWasLink = false; // the last component was a link and the key is its target's
+
+        [[nodiscard]] std::string_view ParentKey() const { return std::string_view(Key).substr(0, ParentEnd); }
     };
     // Whether a link named by the last component of a path is the entry itself or leads on to its target.
     enum class TLastLink { Kept, Followed };
@@ -128,10 +130,11 @@ private:
     [[nodiscard]] std::optional<Parsed> Parse(const std::string& path,
                                               TLastLink lastLink = TLastLink::Kept) const;
     bool Resolve(TPathParts parts, TLastLink lastLink, Parsed& p) const;
-    [[nodiscard]] std::optional<LinkAt> FirstLink(const TPathParts& parts, TLastLink lastLink) const;
+    [[nodiscard]] std::optional<LinkAt> FirstLink(const TPathParts& parts, TLastLink lastLink, std::string& key,
+                                                  size_t& walked) const;
     [[nodiscard]] std::uint32_t LinkOpenError(const Parsed& p) const;
     [[nodiscard]] bool RootIsReachable(const std::string& root) const;
-    [[nodiscard]] bool IsFolderKey(const std::string& key) const;
+    [[nodiscard]] bool IsFolderKey(std::string_view key) const;
     FileHandle OpenVolume(char letter, std::uint32_t access, std::uint32_t share);
     bool QueryStorageProperty(const OpenFile& volume, const void* in, std::uint32_t inSize, void* out,
                               std::uint32_t outSize, std::uint32_t& returned);
@@ -155,7 +158,7 @@ private:
     std::map<std::string, CreateFailure> CreateFailures;
     std::map<std::string, std::uint32_t> ShortWrites;
     CreateFailure MoveFailure;
-    std::map<std::string, Node> Nodes; // by upper-cased canonical path
+    std::map<std::string, Node, std::less<>> Nodes; // by upper-cased canonical path
     std::map<FileHandle, OpenFile> Handles;
     std::map<FindHandle, Search> Searches;
     std::uintptr_t NextHandle = 0x100;
