@@ -7,11 +7,24 @@
 
 namespace ulv {
 
+// What the process returns. Deployment tools (configuration managers, winget) read the codes Windows
+// Installer uses; 1 to 3 are older than the unattended run and keep their values.
 enum TExitCode : int {
     kExitDone = 0,
     kExitOldWindows = 1,
     kExitDamagedSetup = 2,
     kExitUnexpectedFailure = 3,
+    // ERROR_SHARING_VIOLATION, the nearest system meaning of "the word processor is running" (winget's
+    // packageInUse).
+    kExitWordProcessorRunning = 32,
+    // ERROR_INVALID_PARAMETER: an unattended run refused its switches before writing anything.
+    kExitBadSwitch = 87,
+    // ERROR_INSTALL_USEREXIT: cancelled by the person, or the licence declined.
+    kExitCancelled = 1602,
+    // ERROR_INSTALL_FAILURE: failed, or abandoned after a failure.
+    kExitInstallFailed = 1603,
+    // ERROR_INSTALL_ALREADY_RUNNING: another copy of the setup is running.
+    kExitAnotherSetupRunning = 1618,
 };
 
 // Windows 2000 or later of the NT line.

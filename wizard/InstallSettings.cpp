@@ -11,22 +11,29 @@ namespace {
 constexpr std::string_view kDestinationSwitch = "-d";
 constexpr std::array<char, 4> kAssociationLetters = {'A', 'B', 'C', 'D'};
 
-std::string ReadStringOr(TRegistryAccess& registry, std::string_view name, std::string_view fallback) {
+std::optional<std::string> ReadStoredString(TRegistryAccess& registry, std::string_view name) {
     std::string value(name);
-    return registry.ValueExists(value) ? registry.ReadString(value) : std::string(fallback);
+    if (!registry.ValueExists(value)) return std::nullopt;
+    return registry.ReadString(value);
 }
 
 // A value too long to be an integer reads as missing.
-std::int32_t ReadIntegerOr(TRegistryAccess& registry, std::string_view name, std::int32_t fallback) {
+std::optional<std::int32_t> ReadStoredInteger(TRegistryAccess& registry, std::string_view name) {
     std::string value(name);
-    if (!registry.ValueExists(value)) return fallback;
-    return registry.ReadInteger(value).value_or(fallback);
+    if (!registry.ValueExists(value)) return std::nullopt;
+    return registry.ReadInteger(value);
 }
 
-bool ReadBoolOr(TRegistryAccess& registry, std::string_view name, bool fallback) {
+std::optional<bool> ReadStoredBool(TRegistryAccess& registry, std::string_view name) {
     std::string value(name);
-    if (!registry.ValueExists(value)) return fallback;
-    return registry.ReadBool(value).value_or(fallback);
+    if (!registry.ValueExists(value)) return std::nullopt;
+    return registry.ReadBool(value);
+}
+
+// The stored value, or the fallback; `present` tells which.
+template <typename T> T TakeStored(std::optional<T> stored, T fallback, bool& present) {
+    present = stored.has_value();
+    return stored ? std::move(*stored) : std::move(fallback);
 }
 
 } // namespace
@@ -70,19 +77,25 @@ TStoredSettings ReadStoredSettings(TRegistryAccess& registry, TInstUtils& utils,
     TStoredSettings stored;
     TInstallChoices& choices = stored.Choices;
     TOptions& options = choices.Options;
+    TStoredPresence& present = stored.Present;
     registry.OpenKey(std::string(kInstallKey));
-    options.MainDir = ReadStringOr(registry, kMainDirValue, "");
-    if (options.MainDir.empty() || !utils.IsExistingDirectory(options.MainDir))
+    options.MainDir = ReadStoredString(registry, kMainDirValue).value_or("");
+    present.MainDir = !options.MainDir.empty() && utils.IsExistingDirectory(options.MainDir);
+    if (!present.MainDir)
         options.MainDir = JoinPath(utils.GetSpecialFolder(kCsidlProgramFiles), kProductFolderName);
     if (std::optional<std::string> folder = DestinationSwitch(params)) options.MainDir = *folder;
-    options.Components = static_cast<std::uint32_t>(
-        ReadIntegerOr(registry, kComponentsValue, static_cast<std::int32_t>(kAllComponents)));
-    choices.InstallToAll = ReadBoolOr(registry, kInstallToAllValue, true);
-    choices.DesktopShortcut = ReadBoolOr(registry, kDesktopShortcutValue, true);
-    choices.Launch = ReadBoolOr(registry, kLaunchValue, true);
-    options.Extensions = ReadStringOr(registry, kExtensionsValue, kDefaultExtensions);
+    options.Components =
+        static_cast<std::uint32_t>(TakeStored(ReadStoredInteger(registry, kComponentsValue),
+                                              static_cast<std::int32_t>(kAllComponents), present.Components));
+    choices.InstallToAll =
+        TakeStored(ReadStoredBool(registry, kInstallToAllValue), true, present.InstallToAll);
+    choices.DesktopShortcut =
+        TakeStored(ReadStoredBool(registry, kDesktopShortcutValue), true, present.DesktopShortcut);
+    choices.Launch = TakeStored(ReadStoredBool(registry, kLaunchValue), true, present.Launch);
+    options.Extensions = TakeStored(ReadStoredString(registry, kExtensionsValue),
+                                    std::string(kDefaultExtensions), present.Extensions);
     registry.OpenKey(std::string(kInternalKey));
-    stored.LastRunVersion = ReadIntegerOr(registry, kLastRunVersionValue, kNoLastRunVersion);
+    stored.LastRunVersion = ReadStoredInteger(registry, kLastRunVersionValue).value_or(kNoLastRunVersion);
     registry.CloseKey();
     return stored;
 }

@@ -38,6 +38,7 @@ struct TOptions {
     std::string MainDir;
     std::uint32_t Components = kAllComponents;
     std::string Extensions;
+    bool operator==(const TOptions&) const = default;
 };
 
 // What the person chooses for an installation: read from the stored settings (and the "-d" switch), shown
@@ -49,12 +50,26 @@ struct TInstallChoices {
     bool DesktopShortcut = true;
     // The word processor starts once the wizard is finished.
     bool Launch = true;
+    bool operator==(const TInstallChoices&) const = default;
+};
+
+// Which choices come from the install key rather than from the wizard's defaults: a value counts when it
+// could be read, the destination only while it is an existing folder.
+struct TStoredPresence {
+    bool MainDir = false;
+    bool Components = false;
+    bool InstallToAll = false;
+    bool DesktopShortcut = false;
+    bool Extensions = false;
+    bool Launch = false;
+    bool operator==(const TStoredPresence&) const = default;
 };
 
 // The choices as the last installation stored them, and what the word processor last recorded.
 struct TStoredSettings {
     TInstallChoices Choices;
     std::int32_t LastRunVersion = kNoLastRunVersion;
+    TStoredPresence Present;
 };
 
 class TRegistryAccess;
