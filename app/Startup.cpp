@@ -132,6 +132,14 @@ struct TWizardRun {
     DrivesReading& Drives;
 };
 
+// What a deployment tool reads of the wizard's ending, in Windows Installer's terms: only the finish page
+// ends with OK; a failure the person abandoned after, or an unexpected one, is a failed installation; any
+// other ending (closed, cancelled, the licence declined) is the person's cancel.
+int WizardExitCode(const TMainDlgForm& form) {
+    if (form.Abandoned() || form.EndedByFailure) return kExitInstallFailed;
+    return form.ModalResult() == kModalResultOk ? kExitDone : kExitCancelled;
+}
+
 // The window is built, its controls created, while the payload loads; it is shown only once the payload is
 // known good, else the damage is reported and no wizard shows.
 int RunWizard(TWizardRun w, std::string_view commandLine, TStartupTrace trace) {
@@ -157,11 +165,10 @@ int RunWizard(TWizardRun w, std::string_view commandLine, TStartupTrace trace) {
 
     w.AttachedFiles.Connect(w.Platform, w.Utils, w.AskUser.AsAskUser());
     w.Wizard = &*form;
-    // The modal result is not examined: every ending is a clean one.
     form->ShowModal();
     w.Wizard = nullptr;
     if (w.Run.InstallStarted) StoreRunResults(w.Run, *form, w.Utils);
-    return kExitDone;
+    return WizardExitCode(*form);
 }
 
 } // namespace

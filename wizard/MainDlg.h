@@ -99,6 +99,8 @@ public:
 
     // When set, a close request closes the window without asking.
     bool CloseAllowed = false;
+    // A failure ended the wizard: the person abandoned after a file could not be written.
+    bool EndedByFailure = false;
     // Set once construction is complete; until then the lists do not write into the edit.
     bool FormReady = false;
     TInstallChoices Choices;

@@ -167,6 +167,7 @@ bool TMainDlgForm::LoadLicense() {
     if (!extracted) {
         // The extraction has asked already, and the user abandoned.
         (void)Platform.Files.DeleteFileA(temp);
+        EndedByFailure = true;
         EndWizard(kModalResultCancel);
         return true;
     }
@@ -272,6 +273,7 @@ void TMainDlgForm::ProgressTimer() {
         if (status.Move(isStopped, isIdle)) SwitchPage(kInstallingPage, kAssocPage);
         break;
     case isFailed:
+        EndedByFailure = true;
         EndWizard(kModalResultCancel);
         break;
     default:

@@ -57,6 +57,7 @@ public:
     // Ends the modal loop with this result without asking OnCloseQuery: the program cannot go on (an
     // unexpected failure was reported).
     void Abandon(int result);
+    [[nodiscard]] bool Abandoned() const { return Abandoned_; }
 
     // Window timers; OnTimer receives the id.
     void StartTimer(unsigned id, unsigned milliseconds);

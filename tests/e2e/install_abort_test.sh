@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The real setup under Wine, interrupted: abandoned from the installing page while the worker is in the
 # middle of a file, and meeting a file that another program holds open without sharing, answered once
-# with "I&gnorer" and once with "A&bandonner". Each time the choices and the install log are stored, and
-# no file is begun after the user's answer.
+# with "I&gnorer" and once with "A&bandonner". Each time the choices and the install log are stored, no
+# file is begun after the user's answer, and the exit code says how the run ended.
 #   install_abort_test.sh SETUP PAYLOAD E2E_DIR
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/wizard_lib.sh"
@@ -84,6 +84,8 @@ kill -0 "$setup_pid" 2>/dev/null || fail "the setup ended while its worker was s
 expect_values "$kInstallKey" ""
 timeout 30 cat "$prog_dir/Coupe de mots.dat" >"$work/drained" || fail "the worker never finished its file"
 wizard_end
+# Exit codes as Windows Installer's, of which the shell keeps the low byte: 1602 & 255 = 66, 1603 & 255 = 67.
+[ "$setup_rc" -eq 66 ] || fail "exit $setup_rc after the person abandoned, expected 1602 (66)"
 cmp -s "$work/drained" "$sample/Coupe de mots.dat" || fail "the file being written was not completed"
 rm -f "$prog_dir/Coupe de mots.dat"
 expect_files "13 ok,247 missing,"
@@ -124,6 +126,7 @@ wizard_at_page 6
 wizard_next 7
 wizard_click "$kFinish"
 wizard_end
+[ "$setup_rc" -eq 0 ] || fail "exit $setup_rc after a finished installation, expected 0"
 stop_holding
 expect_files "2 ok,1 bytes,257 ok,"
 [ ! -s "$data_root/Public/Orthographe/French.asc" ] || fail "the held file was written"
@@ -143,6 +146,7 @@ expect_error_dialog
 dialog_answer Erreur "A&bandonner"
 wizard_gone
 wizard_end
+[ "$setup_rc" -eq 67 ] || fail "exit $setup_rc after abandoning at a failure, expected 1603 (67)"
 stop_holding
 expect_files "2 ok,1 bytes,257 missing,"
 expect_install_log "Made Dir: $kWinDataRoot\\Hidden\\" "Made Dir: $kWinProgDir\\" "File Copy: $kExe" \

@@ -308,7 +308,7 @@ TEST(DestDirStart, AnEmptyCardReaderRaisesNoSystemPrompt) {
         wizard.CancelBtn.Click();
     }});
     TPlatform platform = machine.Platform();
-    EXPECT_EQ(RunSetup(platform, ""), kExitDone);
+    EXPECT_EQ(RunSetup(platform, ""), kExitCancelled);
     EXPECT_EQ(edit, "e:\\Ulvara");
     EXPECT_EQ(machine.Volumes.NoDiskPrompts(), 0);
 }

@@ -824,7 +824,7 @@ TEST_F(PageFlowEntry, LicenceAbandonedStoresNothing) {
     Machine.Files.InjectCreateFailure(utils.NewTempFileName(), 1, kErrorAccessDenied);
     headless::ScriptAnswers({kResultAbort});
     headless::ScriptModalLoop({[](TForm& form) { Wizard(form).NextBtn.Click(); }});
-    EXPECT_EQ(RunSetupNow(), kExitDone);
+    EXPECT_EQ(RunSetupNow(), kExitInstallFailed);
     EXPECT_EQ(headless::AskedMessages().size(), 1u)
         << "the window ended by itself, without the close question";
     EXPECT_TRUE(Machine.Registry.Writes().empty());
@@ -906,7 +906,7 @@ TEST_F(PageFlowEntry, AFailingCloseQuestionEndsTheRunAsAFailingClickDoes) {
     headless::ScriptModalLoop({next, next, next, next, next, failingClose});
     TPlatform platform{recording,      Machine.Clock, Machine.System, Machine.Module,
                        Machine.Drives, Machine.Shell, Machine.Text,   Machine.Registry};
-    EXPECT_EQ(RunSetup(platform, "ulvara.exe"), kExitDone);
+    EXPECT_EQ(RunSetup(platform, "ulvara.exe"), kExitInstallFailed);
     const auto& asked = headless::AskedMessages();
     ASSERT_EQ(asked.size(), 2u);
     ExpectAbortQuestion(asked[0]);

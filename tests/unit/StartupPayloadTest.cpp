@@ -123,7 +123,7 @@ TEST_F(StartupPayload, TheShownWizardWorksFromTheLoadedPayload) {
                                    licenceLines = wizard.LicenseMemo.Lines().size();
                                    wizard.CancelBtn.Click();
                                }});
-    EXPECT_EQ(Run(SampleStream()), kExitDone);
+    EXPECT_EQ(Run(SampleStream()), kExitCancelled);
     EXPECT_EQ(page, kLicensePage) << "the licence comes out of the payload";
     EXPECT_GT(licenceLines, 10u);
     EXPECT_TRUE(Machine.System.MessageBoxes.empty());

@@ -57,7 +57,7 @@ TEST_F(Startup, Windows2000AndLaterLoadThePayload) {
     PutSamplePayload();
     for (std::uint32_t major : {5u, 6u, 10u}) {
         Machine.System.SetVersion(kVerPlatformWin32Nt, major, 0);
-        EXPECT_EQ(Run(), kExitDone) << major;
+        EXPECT_EQ(Run(), kExitCancelled) << major;
     }
     EXPECT_TRUE(Machine.System.MessageBoxes.empty());
     EXPECT_EQ(Machine.Shell.OleInitializeCalls(), 3) << "once a run";
@@ -67,7 +67,7 @@ TEST_F(Startup, Windows2000AndLaterLoadThePayload) {
 TEST_F(Startup, ApplicationGetsItsIconAndTitle) {
     PutSamplePayload();
     Machine.Module.AddIcon(1);
-    EXPECT_EQ(Run(), kExitDone);
+    EXPECT_EQ(Run(), kExitCancelled);
     ASSERT_EQ(Machine.System.SentMessages.size(), 1u);
     const sim::TSentMessage& m = Machine.System.SentMessages[0];
     EXPECT_EQ(m.Window, sim::SimModule::kApplicationWindow);
@@ -91,7 +91,7 @@ TEST_F(Startup, TheWizardRunsModallyOnceThePayloadIsLoaded) {
         page = wizard.PgCtrl.ActivePage()->Tag;
         wizard.CancelBtn.Click();
     }});
-    EXPECT_EQ(Run(), kExitDone);
+    EXPECT_EQ(Run(), kExitCancelled);
     EXPECT_EQ(caption, kAppTitle);
     EXPECT_EQ(owner, sim::SimModule::kApplicationWindow);
     EXPECT_EQ(page, 0);
