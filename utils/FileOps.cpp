@@ -60,7 +60,7 @@ TFileRead ReadFileCapped(IFiles& files, const std::string& path, std::uint64_t m
     bool shortRead = false;
     for (;;) {
         size_t at = content.size();
-        std::uint64_t want = shortRead      ? kProbe
+        std::uint64_t want = shortRead       ? kProbe
                              : at < expected ? expected - at + 1
                                              : std::clamp(at, kMinChunk, kMaxChunk);
         // Never more than one byte past the cap: that byte tells a file over it.

@@ -1,9 +1,9 @@
 #pragma once
-// Which lines of a list are held, under an equality given by keys (two lines are equal exactly when their keys
-// are): each key's hash with the index of its line, in one open-addressed table. No key is kept: a hash met
-// again is confirmed with the key of the line it names, made again. A log of tens of thousands of lines then
-// costs one allocation and a few bytes a line, where a set of keys would cost two allocations and the key's
-// length (several times the line's) for each.
+// Which lines of a list are held, under an equality given by keys (two lines are equal exactly when their
+// keys are): each key's hash with the index of its line, in one open-addressed table. No key is kept: a hash
+// met again is confirmed with the key of the line it names, made again. A log of tens of thousands of lines
+// then costs one allocation and a few bytes a line, where a set of keys would cost two allocations and the
+// key's length (several times the line's) for each.
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -26,8 +26,7 @@ public:
 
     // Indexes line `line` under `key`, unless a line with an equal key is indexed already: false then.
     // keyOf(i, out) writes the key of line i over `out`.
-    template <typename KeyOf>
-    bool Insert(std::string_view key, std::uint32_t line, KeyOf&& keyOf) {
+    template <typename KeyOf> bool Insert(std::string_view key, std::uint32_t line, KeyOf&& keyOf) {
         if ((Count + 1) * 2 > Slots.size()) Grow();
         const std::uint64_t hash = Hash(key);
         TSlot* slot = Find(key, hash, keyOf);
@@ -38,8 +37,7 @@ public:
     }
 
     // Whether a line with a key equal to `key` is indexed.
-    template <typename KeyOf>
-    [[nodiscard]] bool Holds(std::string_view key, KeyOf&& keyOf) {
+    template <typename KeyOf> [[nodiscard]] bool Holds(std::string_view key, KeyOf&& keyOf) {
         return !Slots.empty() && Find(key, Hash(key), keyOf)->Line != kEmpty;
     }
 
@@ -53,8 +51,7 @@ private:
     static std::uint64_t Hash(std::string_view key) { return std::hash<std::string_view>{}(key); }
 
     // The slot of the line whose key equals `key`, or the empty slot where it would go.
-    template <typename KeyOf>
-    TSlot* Find(std::string_view key, std::uint64_t hash, KeyOf& keyOf) {
+    template <typename KeyOf> TSlot* Find(std::string_view key, std::uint64_t hash, KeyOf& keyOf) {
         for (size_t at = hash & (Slots.size() - 1);; at = (at + 1) & (Slots.size() - 1)) {
             TSlot& slot = Slots[at];
             if (slot.Line == kEmpty) return &slot;

@@ -137,8 +137,8 @@ bool SimFiles::Resolve(TPathParts parts, TLastLink lastLink, Parsed& p) const {
 
 // The first component that is a link, looking no further than a missing entry or a file. `key` is left
 // with the key of the root and of the `walked` components looked at.
-std::optional<SimFiles::LinkAt> SimFiles::FirstLink(const TPathParts& parts, TLastLink lastLink, std::string& key,
-                                                     size_t& walked) const {
+std::optional<SimFiles::LinkAt> SimFiles::FirstLink(const TPathParts& parts, TLastLink lastLink,
+                                                    std::string& key, size_t& walked) const {
     size_t count = parts.Components.size();
     if (lastLink == TLastLink::Kept && count > 0) --count;
     key.clear();

@@ -110,15 +110,17 @@ private:
         size_t Next = 0;
     };
     struct Parsed {
-        std::string Key;     // upper-cased canonical path, "C:" or "\\SERVER\SHARE" for a root
-        std::string RootKey; // the key of the root
+        std::string Key;      // upper-cased canonical path, "C:" or "\\SERVER\SHARE" for a root
+        std::string RootKey;  // the key of the root
         size_t ParentEnd = 0; // where the parent folder's key ends in Key; 0 for a root
-        std::string Name;    // last component as written
-        std::string Full;    // the full path, case as written, links not resolved
+        std::string Name;     // last component as written
+        std::string Full;     // the full path, case as written, links not resolved
         bool IsRoot = false;
         bool LastWasLink = false; // the last component was a link and the key is its target's
 
-        [[nodiscard]] std::string_view ParentKey() const { return std::string_view(Key).substr(0, ParentEnd); }
+        [[nodiscard]] std::string_view ParentKey() const {
+            return std::string_view(Key).substr(0, ParentEnd);
+        }
     };
     // Whether a link named by the last component of a path is the entry itself or leads on to its target.
     enum class TLastLink { Kept, Followed };
@@ -130,8 +132,8 @@ private:
     [[nodiscard]] std::optional<Parsed> Parse(const std::string& path,
                                               TLastLink lastLink = TLastLink::Kept) const;
     bool Resolve(TPathParts parts, TLastLink lastLink, Parsed& p) const;
-    [[nodiscard]] std::optional<LinkAt> FirstLink(const TPathParts& parts, TLastLink lastLink, std::string& key,
-                                                  size_t& walked) const;
+    [[nodiscard]] std::optional<LinkAt> FirstLink(const TPathParts& parts, TLastLink lastLink,
+                                                  std::string& key, size_t& walked) const;
     [[nodiscard]] std::uint32_t LinkOpenError(const Parsed& p) const;
     [[nodiscard]] bool RootIsReachable(const std::string& root) const;
     [[nodiscard]] bool IsFolderKey(std::string_view key) const;

@@ -8,8 +8,7 @@ namespace {
 
 // Calls onPart(part, last) for each part of `text` between backslashes, empty ones included. Paths are split
 // on every call of the machine: nothing is allocated for it.
-template <typename OnPart>
-void ForEachPart(std::string_view text, OnPart&& onPart) {
+template <typename OnPart> void ForEachPart(std::string_view text, OnPart&& onPart) {
     size_t start = 0;
     for (;;) {
         size_t end = text.find('\\', start);

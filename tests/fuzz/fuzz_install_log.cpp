@@ -32,7 +32,9 @@ ulv::sim::SimMachine& Machine() {
 // when it is not empty.
 Views SplitAll(std::string_view text) {
     Views lines;
-    lines.reserve(static_cast<size_t>(std::count_if(text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; })) + 1);
+    lines.reserve(static_cast<size_t>(std::count_if(text.begin(), text.end(),
+                                                    [](char c) { return c == '\r' || c == '\n'; })) +
+                  1);
     size_t start = 0;
     for (size_t i = 0; i < text.size(); ++i) {
         if (text[i] != '\r' && text[i] != '\n') continue;
