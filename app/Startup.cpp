@@ -6,6 +6,7 @@
 #include "resources/ResConst.h"
 #include "utils/InstUtils.h"
 #include "wizard/MainDlg.h"
+#include "wizard/SetupSwitches.h"
 
 #include <future>
 #include <new>
@@ -132,6 +133,13 @@ struct TWizardRun {
     DrivesReading& Drives;
 };
 
+// The run log's first lines: what ran, and how it was started.
+void StartRunLog(TRunLog& log, IFiles& files, const std::string& path, std::string_view commandLine) {
+    if (!log.Open(files, path)) return;
+    log.Line(std::string(kAppTitle) + " " + std::string(kProductVersion));
+    log.Line("Ligne de commande : " + std::string(commandLine));
+}
+
 // What a deployment tool reads of the wizard's ending, in Windows Installer's terms: only the finish page
 // ends with OK; a failure the person abandoned after, or an unexpected one, is a failed installation; any
 // other ending (closed, cancelled, the licence declined) is the person's cancel.
@@ -208,6 +216,8 @@ int RunSetup(TPlatform& platform, std::string_view commandLine, TStartupTrace tr
     }
     TInstUtils utils(platform);
     TSetupRun run;
+    const TSetupSwitches switches = ParseSetupSwitches(ProgramParams(commandLine));
+    if (switches.LogPath) StartRunLog(run.Log, platform.Files, *switches.LogPath, commandLine);
     // The index asks its questions through the relay, made here on the GUI thread so that it knows which
     // thread may show the wizard's dialog itself; from the install thread they go through the status
     // record. Nothing is extracted before the wizard is shown, and a question without it is abandoned. The
@@ -237,8 +247,10 @@ int RunSetup(TPlatform& platform, std::string_view commandLine, TStartupTrace tr
     // Made last, gone first: on every way out of here, an exception's included, the worker has ended before
     // the objects above go; the index's end then also removes the run's temporary files.
     InstallThreadEnd workerEnd(run);
-    return RunWizard(TWizardRun{platform, utils, run, askUser, wizard, *attachedFiles, load, drives},
-                     commandLine, trace);
+    const int code = RunWizard(
+        TWizardRun{platform, utils, run, askUser, wizard, *attachedFiles, load, drives}, commandLine, trace);
+    run.Log.Line("Code de sortie : " + std::to_string(code));
+    return code;
 }
 
 } // namespace ulv

@@ -6,6 +6,7 @@
 // A confirmed abort does not rely on State alone: the wizard may be answering the worker's question at
 // that moment, so the abort is also a flag of its own that no later transition can undo.
 #include "engine/AskUser.h"
+#include "utils/RunLog.h"
 
 #include <atomic>
 #include <cstdint>
@@ -139,6 +140,8 @@ public:
     // The installing page was entered: the entry stores the settings and the install log after the wizard.
     bool InstallStarted = false;
     std::unique_ptr<TInstallThread> InstallThread;
+    // The log of the run asked for with /LOG=; closed otherwise.
+    TRunLog Log;
 
     // Starts the worker over the queues the plan filled (State becomes isRunning first).
     void StartInstallThread(TAttachedFiles& files, TInstUtils& utils);

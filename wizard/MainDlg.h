@@ -96,6 +96,7 @@ public:
     // Adds this installation's section to the shared data root's Update.log; a failure is reported with a
     // warning and changes nothing else.
     void WriteUpdateLog();
+    void LogInstallStart();
 
     // When set, a close request closes the window without asking.
     bool CloseAllowed = false;

@@ -14,6 +14,34 @@
 namespace ulv {
 namespace {
 
+// The button a question was answered with, as the run log names it.
+std::string_view AnswerName(int result) {
+    switch (result) {
+    case kResultOk:
+        return "OK";
+    case kResultAbort:
+        return "Abandonner";
+    case kResultRetry:
+        return "Réessayer";
+    case kResultIgnore:
+        return "Ignorer";
+    case kResultYes:
+        return "Oui";
+    case kResultNo:
+        return "Non";
+    default:
+        return "fermée";
+    }
+}
+
+// Bit n for component n, from 0 to 6: "1111111" for all.
+std::string ComponentBitsText(std::uint8_t components) {
+    std::string bits;
+    for (int c = 0; c < kComponentCount; ++c)
+        bits += (components & (1u << c)) ? '1' : '0';
+    return bits;
+}
+
 constexpr std::array<std::string_view, 4> kAssociationSuffixes = {"_rtf", "_cod", "_doc", "_docx"};
 constexpr std::string_view kAssociationCommand = "-assoc adpr";
 // Far above any licence text; a payload entry is trusted no further than this.
@@ -70,9 +98,11 @@ void TMainDlgForm::BindPageFlow() {
 }
 
 int TMainDlgForm::Ask(const std::string& text, int kind, std::uint16_t buttons) {
+    Run.Log.Line("Question : " + text);
     ++DialogsShown;
     int result = ShowWizardMessage(this, text, kind, buttons);
     --DialogsShown;
+    Run.Log.Line("Réponse : " + std::string(AnswerName(result)));
     return result;
 }
 
@@ -221,9 +251,25 @@ void TMainDlgForm::StartInstallation() {
     Run.InstallStarted = true;
     SelectedComps = InstalledComponents(Options.Components);
     BuildInstallPlan();
+    if (Run.Log.IsOpen()) LogInstallStart();
     InstallingProgressBar.SetMax(AttachedFiles.QueuedTotal());
     Run.StartInstallThread(AttachedFiles, Utils);
     TellRefusedDataFolders();
+}
+
+// What the installation starts with: where it goes, what was chosen, and how many files each component
+// queued.
+void TMainDlgForm::LogInstallStart() {
+    TRunLog& log = Run.Log;
+    log.Line("Destination : " + Target.MainDir + (Target.Portable ? " (portable)" : " (ordinaire)"));
+    log.Line("Choix : composants " + ComponentBitsText(SelectedComps) + ", raccourcis pour " +
+             (Choices.InstallToAll ? "tous les utilisateurs" : "l'utilisateur courant") +
+             ", raccourci sur le bureau " + (Choices.DesktopShortcut ? "oui" : "non") + ", associations \"" +
+             Options.Extensions + "\", lancement " + (Choices.Launch ? "oui" : "non"));
+    for (int c = 0; c < kComponentCount; ++c)
+        if (SelectedComps & (1u << c))
+            log.Line("Composant " + std::to_string(c) + " (" + std::string(kComponentNames[c]) +
+                     ") : " + std::to_string(AttachedFiles.Queues[c].size()) + " fichier(s) à écrire");
 }
 
 void TMainDlgForm::BNClick(TControl& sender) {

@@ -860,6 +860,43 @@ TEST_F(PageFlowEntry, AFinishedRunStoresTheChoicesAndTheInstallLog) {
     EXPECT_NE(log->find("File Copy: " + kMainDir + "\\vlmr.exe\r\n"), std::string::npos);
 }
 
+// Asked for with /LOG=, the run's log holds what ran, where it went, what each component queued, each
+// question with its answer (the file that failed and why are in the question) and the exit code.
+TEST_F(PageFlowEntry, TheRunLogTellsWhatRanWhatWasAskedAndHowItEnded) {
+    const std::string held = kMainDir + "\\vlmr.exe";
+    Machine.Files.InjectCreateFailure(held, 1, kErrorSharingViolation);
+    headless::ScriptAnswers({kResultAbort});
+    auto next = [](TForm& form) { Wizard(form).NextBtn.Click(); };
+    auto untilEnded = [](TForm& form) {
+        for (int i = 0; i < 30000 && form.ModalResult() == 0; ++i) {
+            form.TimerTick(kProgressTimerId);
+            std::this_thread::sleep_for(1ms);
+        }
+    };
+    headless::ScriptModalLoop({next, next, next, next, next, untilEnded});
+    TPlatform platform = Machine.Platform();
+    const std::string command = "ulvara.exe /log=\"C:\\run.log\"";
+    EXPECT_EQ(RunSetup(platform, command), kExitInstallFailed);
+
+    std::optional<std::string> log = Machine.Files.FileContent("C:\\run.log");
+    ASSERT_TRUE(log.has_value());
+    const std::vector<std::string> lines = SplitTextLines(*log);
+    ASSERT_GE(lines.size(), 6u) << *log;
+    EXPECT_EQ(lines[0], std::string(kAppTitle) + " " + std::string(kProductVersion));
+    EXPECT_EQ(lines[1], "Ligne de commande : " + command);
+    EXPECT_EQ(lines[2], "Destination : " + kMainDir + " (ordinaire)");
+    EXPECT_EQ(lines[3], "Choix : composants 1111111, raccourcis pour tous les utilisateurs, raccourci sur le "
+                        "bureau oui, associations \"B\", lancement oui");
+    EXPECT_TRUE(lines[4].starts_with("Composant 0 (Traitement de texte Ulvara) : ")) << lines[4];
+    auto question =
+        std::find_if(lines.begin(), lines.end(), [](auto& l) { return l.starts_with("Question : "); });
+    ASSERT_NE(question, lines.end()) << *log;
+    EXPECT_NE(log->find(held), std::string::npos) << "the question names the file";
+    EXPECT_NE(std::find(question, lines.end(), "Réponse : Abandonner"), lines.end()) << *log;
+    EXPECT_EQ(lines.back(), "Code de sortie : 1603");
+    EXPECT_EQ(log->back(), '\n');
+}
+
 // Anyone may make the product's folder below the common data folder before an administrator installs; made
 // a junction to a protected folder, it must lead none of the setup's writes there.
 TEST_F(PageFlow, ADataFolderThatIsALinkIsRefusedAndTheRestInstalled) {
