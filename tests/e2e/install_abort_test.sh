@@ -34,7 +34,7 @@ LAUNCH|REG_DWORD|0x1"
 
 walk_to_installing() {
     local page
-    wizard_start "$setup"
+    wizard_start "$setup" "$@"
     for page in 1 2 3 4; do wizard_next $page; done
     wizard_click "$kNext"
 }
@@ -141,12 +141,19 @@ note "ignored: the installation went on to the end without the held file"
 
 wizard_clean_machine
 hold
-walk_to_installing
+walk_to_installing "/LOG=$winwork\\run.log"
 expect_error_dialog
 dialog_answer Erreur "A&bandonner"
 wizard_gone
 wizard_end
 [ "$setup_rc" -eq 67 ] || fail "exit $setup_rc after abandoning at a failure, expected 1603 (67)"
+# The run's log, asked for with /LOG=, tells the question about the held file, its answer and the code.
+iconv -f CP1252 -t UTF-8 "$work/run.log" | tr -d '\r' >"$work/run.txt" || fail "no run log"
+grep -qxF "Destination : $kWinProgDir (ordinaire)" "$work/run.txt" &&
+    grep -qF "Question : Impossible de créer le fichier \"$kHeld\"." "$work/run.txt" &&
+    grep -qxF "Réponse : Abandonner" "$work/run.txt" && [ "$(tail -n1 "$work/run.txt")" = "Code de sortie : 1603" ] ||
+    fail "run log:
+$(cat "$work/run.txt")"
 stop_holding
 expect_files "2 ok,1 bytes,257 missing,"
 expect_install_log "Made Dir: $kWinDataRoot\\Hidden\\" "Made Dir: $kWinProgDir\\" "File Copy: $kExe" \
