@@ -218,6 +218,13 @@ int RunSetup(TPlatform& platform, std::string_view commandLine, TStartupTrace tr
     TSetupRun run;
     const TSetupSwitches switches = ParseSetupSwitches(ProgramParams(commandLine));
     if (switches.LogPath) StartRunLog(run.Log, platform.Files, *switches.LogPath, commandLine);
+    // A deployment tool's command line it cannot follow ends the run before anything is read or written.
+    if (switches.EndsAsInvalidParameter()) {
+        for (const TSwitchProblem& problem : switches.Problems)
+            run.Log.Line("Paramètre refusé : " + problem.Text);
+        run.Log.Line("Code de sortie : " + std::to_string(kExitBadSwitch));
+        return kExitBadSwitch;
+    }
     // The index asks its questions through the relay, made here on the GUI thread so that it knows which
     // thread may show the wizard's dialog itself; from the install thread they go through the status
     // record. Nothing is extracted before the wizard is shown, and a question without it is abandoned. The

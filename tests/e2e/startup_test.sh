@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The real setup starting under Wine: it loads its payload and ends cleanly; on a Windows older than 2000
-# (Wine set to report one) it shows only the refusal; with a damaged payload it says so and fails.
+# (Wine set to report one) it shows only the refusal; with a damaged payload it says so and fails; an
+# unattended run with a bad switch ends at once.
 #   startup_test.sh SETUP.exe E2E_DIR
 source "$(dirname "$0")/lib.sh"
 setup=$1 tools=$2
@@ -18,7 +19,16 @@ e2e_setup_wizard_closed "$exe" "$work/WinProbe.exe" "$screens/setup-wizard.png" 
     fail "default Windows version: no wizard window"
 # A closed wizard is the person's cancel: 1602, of which the shell keeps the low byte (66).
 [ $rc -eq 66 ] || fail "default Windows version: exit $rc after closing the wizard, expected 1602 (66)"
-note "loads its payload, opens the wizard and exits 0 once it is closed"
+note "loads its payload, opens the wizard and exits 1602 once it is closed"
+
+# An unattended run with a switch it does not know ends at once with 87 (ERROR_INVALID_PARAMETER),
+# showing nothing and writing nothing.
+reg_clear
+rc=0
+timeout 60 wine "$exe" /VERYSILENT /NOPE </dev/null >/dev/null 2>&1 || rc=$?
+[ $rc -eq 87 ] || fail "exit $rc after an unknown switch in an unattended run, expected 87"
+! key_exists "$kInstallKey" || fail "the install key was made by a run that ended on a bad switch"
+note "an unknown switch in an unattended run: exit 87, nothing written"
 
 # Runs the setup in the background, reads the message box it shows, answers OK and checks the exit code.
 

@@ -97,6 +97,21 @@ TEST_F(Startup, TheWizardRunsModallyOnceThePayloadIsLoaded) {
     EXPECT_EQ(page, 0);
 }
 
+// A deployment tool's bad command line: nothing shown, nothing read or written but the log it asked for.
+TEST_F(Startup, AnUnattendedRunWithABadSwitchEndsAtOnce) {
+    PutSamplePayload();
+    TPlatform platform = Machine.Platform();
+    EXPECT_EQ(RunSetup(platform, "setup.exe /VERYSILENT /NOPE /LOG=C:\\run.log"), kExitBadSwitch);
+    EXPECT_TRUE(Machine.System.MessageBoxes.empty());
+    EXPECT_TRUE(Machine.Registry.Writes().empty());
+    EXPECT_EQ(Machine.Shell.OleInitializeCalls(), 0);
+    const std::optional<std::string> log = Machine.Files.FileContent("C:\\run.log");
+    ASSERT_TRUE(log.has_value());
+    EXPECT_TRUE(log->ends_with("Paramètre refusé : /NOPE\r\nCode de sortie : 87\r\n")) << *log;
+    EXPECT_EQ(RunSetup(platform, "setup.exe /NOPE"), kExitCancelled)
+        << "the wizard ignores what it does not know";
+}
+
 TEST_F(Startup, MissingOrDamagedPayloadEndsWithAMessage) {
     auto stream = test::ReadHostFile(ULVARA_SAMPLE_PAYLOAD);
     ASSERT_GT(stream.size(), 1000u);
