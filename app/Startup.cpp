@@ -25,6 +25,28 @@ void SetApplicationIdentity(TPlatform& platform) {
     platform.System.SetWindowTextA(app, std::string(kAppTitle));
 }
 
+// The setup's instance object, held to the end of the run. A copy of another user's that made it first may
+// deny this one even the opening: that copy runs as surely. Any other failure leaves the run unguarded
+// rather than refused, as setups were before there was a guard.
+class SetupInstance {
+public:
+    explicit SetupInstance(ISystem& system) {
+        std::uint32_t lastError = 0;
+        Handle = UniqueHandle(system, system.CreateMutexA(std::string(kSetupInstanceName), lastError));
+        RunningElsewhere = lastError == kErrorAlreadyExists || (!Handle && lastError == kErrorAccessDenied);
+    }
+    [[nodiscard]] bool HeldByAnotherCopy() const { return RunningElsewhere; }
+
+private:
+    UniqueHandle Handle;
+    bool RunningElsewhere = false;
+};
+
+void ReportAnotherSetupRunning(ISystem& system) {
+    system.MessageBoxA(0, std::string(kSetupAlreadyRunningText), std::string(kAppTitle),
+                       kMbOk | kMbIconExclamation);
+}
+
 // OLE for the program's life (the shell links need it on the GUI thread).
 class OleSession {
 public:
@@ -213,6 +235,12 @@ int RunSetup(TPlatform& platform, std::string_view commandLine, TStartupTrace tr
         platform.System.MessageBoxA(0, std::string(kOldWindowsText), std::nullopt,
                                     kMbOk | kMbIconExclamation);
         return kExitOldWindows;
+    }
+    // Taken before anything is read or written, and given back after all else has ended.
+    SetupInstance instance(platform.System);
+    if (instance.HeldByAnotherCopy()) {
+        ReportAnotherSetupRunning(platform.System);
+        return kExitAnotherSetupRunning;
     }
     TInstUtils utils(platform);
     TSetupRun run;

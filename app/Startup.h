@@ -27,6 +27,13 @@ enum TExitCode : int {
     kExitAnotherSetupRunning = 1618,
 };
 
+// The mutex a running setup holds. In the machine's namespace: the danger is two installations writing the
+// same program folder and machine-wide keys, and a copy started by another user (fast user switching, a
+// terminal server) does that as surely as one of the same session. A mutex needs no privilege there (a
+// file mapping would need SeCreateGlobalPrivilege). Every version of the setup uses this name, as they all
+// write the same places.
+inline constexpr std::string_view kSetupInstanceName = "Global\\Ulvara Word Processor Setup";
+
 // Windows 2000 or later of the NT line.
 [[nodiscard]] bool IsSupportedWindows(ISystem& system);
 

@@ -11,6 +11,8 @@ namespace ulv {
 
 using WindowHandle = std::uintptr_t; // 0 is no window
 using IconHandle = std::uintptr_t;
+using KernelHandle = std::uintptr_t; // a kernel object's; kNoHandle is never a valid one
+constexpr KernelHandle kNoHandle = 0;
 
 // ShowWindow command for WinExec: the program's window appears in its normal state.
 constexpr std::uint32_t kSwShow = 5;
@@ -62,6 +64,50 @@ public:
     // is taken up to each blank in turn until a file is found, as CreateProcess does; ".exe" is added to a
     // name without an extension, and a name without a folder is looked for along the system's search path.
     virtual std::uint32_t WinExec(const std::string& commandLine, std::uint32_t showCommand) = 0;
+
+    // CreateMutexA without security attributes, not owned at creation: a handle to the named mutex, made
+    // or opened. lastError is GetLastError right after the call: 0 when this call made the object,
+    // ERROR_ALREADY_EXISTS when it was there (a handle to it is still given); on failure kNoHandle and the
+    // reason (ERROR_ACCESS_DENIED when another user's process made it without granting this one access).
+    // The object lives while any process holds a handle to it. Names are case-sensitive; a "Global\"
+    // prefix puts the name in the machine's namespace, seen from every session, none or "Local\" in the
+    // caller's session only.
+    [[nodiscard]] virtual KernelHandle CreateMutexA(const std::string& name, std::uint32_t& lastError) = 0;
+    // CloseHandle of a handle this port gave.
+    virtual bool CloseHandle(KernelHandle handle) = 0;
+};
+
+// Owns a kernel object's handle of an ISystem; closes it once.
+class UniqueHandle {
+public:
+    UniqueHandle() = default;
+    UniqueHandle(ISystem& system, KernelHandle handle) : System(&system), Handle(handle) {}
+    UniqueHandle(UniqueHandle&& other) noexcept : System(other.System), Handle(other.Handle) {
+        other.Handle = kNoHandle;
+    }
+    UniqueHandle& operator=(UniqueHandle&& other) noexcept {
+        if (this != &other) {
+            Reset();
+            System = other.System;
+            Handle = other.Handle;
+            other.Handle = kNoHandle;
+        }
+        return *this;
+    }
+    UniqueHandle(const UniqueHandle&) = delete;
+    UniqueHandle& operator=(const UniqueHandle&) = delete;
+    ~UniqueHandle() { Reset(); }
+
+    [[nodiscard]] KernelHandle Get() const { return Handle; }
+    explicit operator bool() const { return Handle != kNoHandle; }
+    void Reset() {
+        if (Handle != kNoHandle) System->CloseHandle(Handle);
+        Handle = kNoHandle;
+    }
+
+private:
+    ISystem* System = nullptr;
+    KernelHandle Handle = kNoHandle;
 };
 
 } // namespace ulv

@@ -15,6 +15,9 @@ inline constexpr std::string_view kDamagedSetupText =
     "contient sont introuvables ou illisibles.\r\rAucun fichier n'a été installé. Veuillez télécharger de "
     "nouveau "
     "le programme d'installation, puis relancez-le.";
+inline constexpr std::string_view kSetupAlreadyRunningText =
+    "Le programme d'installation du traitement de texte Ulvara est déjà en cours d'exécution.\r\rTerminez-le "
+    "avant de le relancer.";
 
 inline constexpr std::string_view kUnexpectedFailureText =
     "Une erreur inattendue a interrompu le programme d'installation.\r\rL'installation d'Ulvara n'est pas "

@@ -106,6 +106,43 @@ std::uint32_t SimSystem::FindProgram(const std::string& commandLine) {
     return kErrorFileNotFound;
 }
 
+KernelHandle SimSystem::CreateMutexA(const std::string& name, std::uint32_t& lastError) {
+    std::lock_guard guard(Lock);
+    auto elsewhere = HeldElsewhere.find(name);
+    if (elsewhere != HeldElsewhere.end() && elsewhere->second) {
+        lastError = kErrorAccessDenied;
+        return kNoHandle;
+    }
+    bool exists = !name.empty() && (elsewhere != HeldElsewhere.end() ||
+                                    std::any_of(KernelHandles.begin(), KernelHandles.end(),
+                                                [&](const auto& h) { return h.second == name; }));
+    lastError = exists ? kErrorAlreadyExists : 0;
+    KernelHandle handle = NextKernelHandle;
+    NextKernelHandle += 4;
+    KernelHandles[handle] = name;
+    return handle;
+}
+
+bool SimSystem::CloseHandle(KernelHandle handle) {
+    std::lock_guard guard(Lock);
+    return KernelHandles.erase(handle) == 1;
+}
+
+void SimSystem::HoldElsewhere(const std::string& name, bool deniesAccess) {
+    std::lock_guard guard(Lock);
+    HeldElsewhere[name] = deniesAccess;
+}
+
+void SimSystem::ReleaseElsewhere(const std::string& name) {
+    std::lock_guard guard(Lock);
+    HeldElsewhere.erase(name);
+}
+
+size_t SimSystem::OpenKernelHandleCount() const {
+    std::lock_guard guard(Lock);
+    return KernelHandles.size();
+}
+
 WindowHandle SimSystem::AddTopLevelWindow(std::map<std::string, std::uintptr_t> props) {
     TopLevelWindow window;
     for (auto& [name, value] : props)

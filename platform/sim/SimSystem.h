@@ -39,7 +39,8 @@ struct TWinExecCall {
 // in turn until a file is found, ".exe" added to a name without an extension, a relative name taken from the
 // current directory (there is no search path). A file that begins as a program does ("MZ") answers 33, any
 // other file 11, a folder 5, nothing found 2, as Wine answers; nothing runs. A result a test scripts replaces
-// that answer for every later call. The windows and WinExec are thread-safe.
+// that answer for every later call. Named mutexes live while a handle of the program's, or another
+// process's hold that a test sets, is open on them. The windows, WinExec and the mutexes are thread-safe.
 class SimSystem final : public ISystem {
 public:
     explicit SimSystem(SimFiles& files) : Files(files) {}
@@ -57,6 +58,15 @@ public:
     bool EnumWindows(const std::function<bool(WindowHandle)>& callback) override;
     std::uintptr_t GetPropA(WindowHandle window, const std::string& name) override;
     std::uint32_t WinExec(const std::string& commandLine, std::uint32_t showCommand) override;
+    KernelHandle CreateMutexA(const std::string& name, std::uint32_t& lastError) override;
+    bool CloseHandle(KernelHandle handle) override;
+
+    // Another process holds the named mutex until ReleaseElsewhere; one that denies access models another
+    // user's process, whose object this program may not open.
+    void HoldElsewhere(const std::string& name, bool deniesAccess = false);
+    void ReleaseElsewhere(const std::string& name);
+    // The program's own handles not closed yet.
+    [[nodiscard]] size_t OpenKernelHandleCount() const;
 
     // A new top-level window, above the others, with its properties (name, value).
     WindowHandle AddTopLevelWindow(std::map<std::string, std::uintptr_t> props = {});
@@ -89,6 +99,10 @@ private:
     WindowHandle NextWindow = kFirstTopLevelWindow;
     std::optional<std::uint32_t> ScriptedWinExecResult;
     std::vector<TWinExecCall> WinExecs;
+    std::map<KernelHandle, std::string> KernelHandles;
+    std::map<std::string, bool> HeldElsewhere; // by name: whether it denies access
+    KernelHandle NextKernelHandle = kFirstKernelHandle;
+    static constexpr KernelHandle kFirstKernelHandle = 0x50004;
 };
 
 // The program's module: resources a test puts in, icons by number, and the hidden application window.

@@ -57,6 +57,8 @@ public:
     bool EnumWindows(const std::function<bool(WindowHandle)>& callback) override;
     std::uintptr_t GetPropA(WindowHandle window, const std::string& name) override;
     std::uint32_t WinExec(const std::string& commandLine, std::uint32_t showCommand) override;
+    KernelHandle CreateMutexA(const std::string& name, std::uint32_t& lastError) override;
+    bool CloseHandle(KernelHandle handle) override;
 };
 
 class Win32Module final : public IModule {

@@ -78,6 +78,19 @@ std::uint32_t Win32System::WinExec(const std::string& commandLine, std::uint32_t
     return ::WinExec(commandLine.c_str(), showCommand);
 }
 
+KernelHandle Win32System::CreateMutexA(const std::string& name, std::uint32_t& lastError) {
+    // Only ERROR_ALREADY_EXISTS is promised on success: the value left over from an earlier call must not
+    // pass for it.
+    ::SetLastError(ERROR_SUCCESS);
+    HANDLE mutex = ::CreateMutexA(nullptr, FALSE, name.c_str());
+    lastError = ::GetLastError();
+    return reinterpret_cast<KernelHandle>(mutex);
+}
+
+bool Win32System::CloseHandle(KernelHandle handle) {
+    return ::CloseHandle(reinterpret_cast<HANDLE>(handle)) != FALSE;
+}
+
 Win32Module::~Win32Module() {
     if (AppWindow) DestroyWindow(AppWindow);
 }

@@ -811,6 +811,14 @@ protected:
         Machine.Module.PutResource("FILES", "FILES", ReadHostFile(ULVARA_SAMPLE_PAYLOAD));
     }
     static TMainDlgForm& Wizard(TForm& form) { return static_cast<TMainDlgForm&>(form); }
+    static void Next(TForm& form) { Wizard(form).NextBtn.Click(); }
+    static void UntilAssociations(TForm& form) {
+        TMainDlgForm& wizard = Wizard(form);
+        for (int i = 0; i < 30000 && wizard.PgCtrl.ActivePage() != &wizard.AssocTabSheet; ++i) {
+            wizard.TimerTick(kProgressTimerId);
+            std::this_thread::sleep_for(1ms);
+        }
+    }
     int RunSetupNow() {
         TPlatform platform = Machine.Platform();
         return RunSetup(platform, "ulvara.exe");
@@ -831,22 +839,48 @@ TEST_F(PageFlowEntry, LicenceAbandonedStoresNothing) {
     EXPECT_EQ(Machine.Files.GetFileAttributesA(kMainDir), kInvalidFileAttributes);
 }
 
+// Every file and folder below `folder` (ending in a backslash), by full path.
+std::vector<std::string> FileTree(IFiles& files, const std::string& folder) {
+    std::vector<std::string> paths;
+    TFindData found;
+    UniqueFind find(files, folder + "*", found);
+    for (bool more = bool(find); more; more = find.Next(found)) {
+        if (found.Name == "." || found.Name == "..") continue;
+        paths.push_back(folder + found.Name);
+        if (found.Attributes & kFileAttributeDirectory)
+            for (std::string& inner : FileTree(files, paths.back() + "\\"))
+                paths.push_back(std::move(inner));
+    }
+    return paths;
+}
+
+// While another copy runs, a whole installation scripted click by click writes nothing: the other copy is
+// writing the same files and keys.
+TEST_F(PageFlowEntry, ASecondCopyEndsBeforeWritingAnything) {
+    const std::string name(kSetupInstanceName);
+    const std::vector<std::string> filesBefore = FileTree(Machine.Files, "C:\\");
+    for (bool anotherUser : {false, true}) {
+        headless::ScriptModalLoop({Next, Next, Next, Next, Next, UntilAssociations, Next, Next});
+        Machine.System.HoldElsewhere(name, anotherUser);
+        EXPECT_EQ(RunSetupNow(), kExitAnotherSetupRunning) << anotherUser;
+        Machine.System.ReleaseElsewhere(name);
+        EXPECT_TRUE(Machine.Registry.Writes().empty()) << anotherUser;
+        EXPECT_FALSE(Machine.Registry.KeyExists(kHkeyCurrentUser, "Software\\Ulvara Word Processor"));
+        EXPECT_EQ(FileTree(Machine.Files, "C:\\"), filesBefore) << anotherUser;
+    }
+    EXPECT_EQ(RunSetupNow(), kExitDone);
+    EXPECT_NE(Machine.Files.GetFileAttributesA(kMainDir + "\\vlmr.exe"), kInvalidFileAttributes)
+        << "the same script installs once the other copy has ended";
+}
+
 TEST_F(PageFlowEntry, AFinishedRunStoresTheChoicesAndTheInstallLog) {
-    auto next = [](TForm& form) { Wizard(form).NextBtn.Click(); };
-    auto untilAssociations = [](TForm& form) {
-        TMainDlgForm& wizard = Wizard(form);
-        for (int i = 0; i < 30000 && wizard.PgCtrl.ActivePage() != &wizard.AssocTabSheet; ++i) {
-            wizard.TimerTick(kProgressTimerId);
-            std::this_thread::sleep_for(1ms);
-        }
-    };
     auto allBoxes = [](TForm& form) {
         TMainDlgForm& wizard = Wizard(form);
         for (TCheckBox* box :
              {&wizard.AssocChkBx1, &wizard.AssocChkBx2, &wizard.AssocChkBx3, &wizard.AssocChkBx4})
             if (!box->Checked()) box->UserToggle();
     };
-    headless::ScriptModalLoop({next, next, next, next, next, untilAssociations, allBoxes, next, next});
+    headless::ScriptModalLoop({Next, Next, Next, Next, Next, UntilAssociations, allBoxes, Next, Next});
     EXPECT_EQ(RunSetupNow(), kExitDone);
     EXPECT_TRUE(headless::AskedMessages().empty());
     const auto calls = Machine.System.WinExecCalls();

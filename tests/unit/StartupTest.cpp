@@ -132,5 +132,43 @@ TEST_F(Startup, MissingOrDamagedPayloadEndsWithAMessage) {
     }
 }
 
+// What a second copy writes, or rather does not, is in PageFlowEntry: here what it shows and returns.
+TEST_F(Startup, ASecondCopyShowsOnlyItsMessage) {
+    const std::string name(kSetupInstanceName);
+    PutSamplePayload();
+    for (bool anotherUser : {false, true}) {
+        Machine.System.HoldElsewhere(name, anotherUser);
+        EXPECT_EQ(Run(), kExitAnotherSetupRunning) << anotherUser;
+        Machine.System.ReleaseElsewhere(name);
+        ASSERT_EQ(Machine.System.MessageBoxes.size(), 1u) << anotherUser;
+        const sim::TMessageBoxCall& box = Machine.System.MessageBoxes[0];
+        EXPECT_EQ(box.Owner, 0u);
+        EXPECT_EQ(box.Text,
+                  "Le programme d'installation du traitement de texte Ulvara est d\xE9j\xE0 en cours "
+                  "d'ex\xE9"
+                  "cution.\r\rTerminez-le avant de le relancer.");
+        EXPECT_EQ(box.Caption, std::string(kAppTitle));
+        EXPECT_EQ(box.Style, kMbOk | kMbIconExclamation);
+        EXPECT_EQ(Machine.Module.ResourceLookups, 0) << "the payload is not even looked for";
+        EXPECT_FALSE(Machine.Module.ApplicationWindowCreated);
+        EXPECT_EQ(Machine.Shell.OleInitializeCalls(), 0);
+        EXPECT_EQ(Machine.System.OpenKernelHandleCount(), 0u) << "the other copy's object is let go";
+        Machine.System.MessageBoxes.clear();
+    }
+
+    // Two copies of this program: the second starts while the first shows its wizard, and once the first
+    // has ended the name is free again.
+    int secondExit = -1;
+    headless::ScriptModalLoop({[&](TForm&) {
+        TPlatform platform = Machine.Platform();
+        secondExit = RunSetup(platform, "");
+    }});
+    EXPECT_EQ(Run(), kExitDone);
+    EXPECT_EQ(secondExit, kExitAnotherSetupRunning);
+    EXPECT_EQ(Machine.System.MessageBoxes.size(), 1u);
+    EXPECT_EQ(Machine.System.OpenKernelHandleCount(), 0u);
+    EXPECT_EQ(Run(), kExitDone);
+}
+
 } // namespace
 } // namespace ulv
