@@ -236,15 +236,16 @@ int RunSetup(TPlatform& platform, std::string_view commandLine, TStartupTrace tr
                                     kMbOk | kMbIconExclamation);
         return kExitOldWindows;
     }
-    // Taken before anything is read or written, and given back after all else has ended.
+    const TSetupSwitches switches = ParseSetupSwitches(ProgramParams(commandLine));
+    // Taken before anything is read or written (the run log included: a second copy must not empty the
+    // first one's), and given back after all else has ended. An unattended copy only says so by its code.
     SetupInstance instance(platform.System);
     if (instance.HeldByAnotherCopy()) {
-        ReportAnotherSetupRunning(platform.System);
+        if (!switches.Unattended()) ReportAnotherSetupRunning(platform.System);
         return kExitAnotherSetupRunning;
     }
     TInstUtils utils(platform);
     TSetupRun run;
-    const TSetupSwitches switches = ParseSetupSwitches(ProgramParams(commandLine));
     if (switches.LogPath) StartRunLog(run.Log, platform.Files, *switches.LogPath, commandLine);
     // A deployment tool's command line it cannot follow ends the run before anything is read or written.
     if (switches.EndsAsInvalidParameter()) {

@@ -155,6 +155,13 @@ TEST_F(Startup, ASecondCopyShowsOnlyItsMessage) {
         EXPECT_EQ(Machine.System.OpenKernelHandleCount(), 0u) << "the other copy's object is let go";
         Machine.System.MessageBoxes.clear();
     }
+    // An unattended copy says it by its code alone.
+    Machine.System.HoldElsewhere(name, false);
+    TPlatform platform = Machine.Platform();
+    EXPECT_EQ(RunSetup(platform, "setup.exe /VERYSILENT /LOG=C:\\run.log"), kExitAnotherSetupRunning);
+    Machine.System.ReleaseElsewhere(name);
+    EXPECT_TRUE(Machine.System.MessageBoxes.empty());
+    EXPECT_FALSE(Machine.Files.FileContent("C:\\run.log")) << "the other copy's log is not touched";
 
     // Two copies of this program: the second starts while the first shows its wizard, and once the first
     // has ended the name is free again.
@@ -163,11 +170,11 @@ TEST_F(Startup, ASecondCopyShowsOnlyItsMessage) {
         TPlatform platform = Machine.Platform();
         secondExit = RunSetup(platform, "");
     }});
-    EXPECT_EQ(Run(), kExitDone);
+    EXPECT_EQ(Run(), kExitCancelled);
     EXPECT_EQ(secondExit, kExitAnotherSetupRunning);
     EXPECT_EQ(Machine.System.MessageBoxes.size(), 1u);
     EXPECT_EQ(Machine.System.OpenKernelHandleCount(), 0u);
-    EXPECT_EQ(Run(), kExitDone);
+    EXPECT_EQ(Run(), kExitCancelled);
 }
 
 } // namespace
