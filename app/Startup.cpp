@@ -238,10 +238,11 @@ int RunSetup(TPlatform& platform, std::string_view commandLine, TStartupTrace tr
     }
     const TSetupSwitches switches = ParseSetupSwitches(ProgramParams(commandLine));
     // Taken before anything is read or written (the run log included: a second copy must not empty the
-    // first one's), and given back after all else has ended. An unattended copy only says so by its code.
+    // first one's), and given back after all else has ended. An unattended copy, or one told to show no
+    // message box, only says so by its code.
     SetupInstance instance(platform.System);
     if (instance.HeldByAnotherCopy()) {
-        if (!switches.Unattended()) ReportAnotherSetupRunning(platform.System);
+        if (!switches.Unattended() && !switches.SuppressMsgBoxes) ReportAnotherSetupRunning(platform.System);
         return kExitAnotherSetupRunning;
     }
     TInstUtils utils(platform);

@@ -14,24 +14,15 @@
 namespace ulv {
 namespace {
 
-// The button a question was answered with, as the run log names it.
-std::string_view AnswerName(int result) {
-    switch (result) {
-    case kResultOk:
-        return "OK";
-    case kResultAbort:
-        return "Abandonner";
-    case kResultRetry:
-        return "Réessayer";
-    case kResultIgnore:
-        return "Ignorer";
-    case kResultYes:
-        return "Oui";
-    case kResultNo:
-        return "Non";
-    default:
-        return "fermée";
+// The button a question was answered with, as the run log names it: its caption without the accelerator.
+std::string AnswerName(int result) {
+    for (const TMessageButtonFace& face : MessageButtons(0xFFFF)) {
+        if (face.Result != result || result == 0) continue;
+        std::string name(face.Caption);
+        std::erase(name, '&');
+        return name;
     }
+    return "fermée";
 }
 
 // Bit n for component n, from 0 to 6: "1111111" for all.
@@ -102,7 +93,7 @@ int TMainDlgForm::Ask(const std::string& text, int kind, std::uint16_t buttons) 
     ++DialogsShown;
     int result = ShowWizardMessage(this, text, kind, buttons);
     --DialogsShown;
-    Run.Log.Line("Réponse : " + std::string(AnswerName(result)));
+    Run.Log.Line("Réponse : " + AnswerName(result));
     return result;
 }
 

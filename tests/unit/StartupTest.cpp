@@ -155,10 +155,11 @@ TEST_F(Startup, ASecondCopyShowsOnlyItsMessage) {
         EXPECT_EQ(Machine.System.OpenKernelHandleCount(), 0u) << "the other copy's object is let go";
         Machine.System.MessageBoxes.clear();
     }
-    // An unattended copy says it by its code alone.
+    // An unattended copy, or one told to show no message box, says it by its code alone.
     Machine.System.HoldElsewhere(name, false);
     TPlatform platform = Machine.Platform();
     EXPECT_EQ(RunSetup(platform, "setup.exe /VERYSILENT /LOG=C:\\run.log"), kExitAnotherSetupRunning);
+    EXPECT_EQ(RunSetup(platform, "setup.exe /suppressmsgboxes"), kExitAnotherSetupRunning);
     Machine.System.ReleaseElsewhere(name);
     EXPECT_TRUE(Machine.System.MessageBoxes.empty());
     EXPECT_FALSE(Machine.Files.FileContent("C:\\run.log")) << "the other copy's log is not touched";
