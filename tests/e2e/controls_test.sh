@@ -83,10 +83,16 @@ magenta=$(convert "$shot" -fill black +opaque '#FF00FF' -fill white -opaque '#FF
 note "screenshot $shot: no key colour shown"
 
 expect_focus $kSelCompLstBx "the list, first on its sheet"
+# Each action once the one before has been answered: a click that comes while the list still tracks the
+# last one may be taken into it.
 run_probe mouse --id $kSelCompLstBx --at "$(box_of 0)" # greyed becomes unchecked
+wait_lines 3
 run_probe mouse --id $kSelCompLstBx --at "$(box_of 0)" # unchecked becomes checked
+wait_lines 4
 run_probe mouse --id $kSelCompLstBx --at "$(text_of 4)" # selects only
+wait_lines 5
 run_probe key --id $kSelCompLstBx --vk 0x20 # space: unchecked becomes checked
+wait_lines 6
 run_probe mouse --id $kSelCompLstBx --at "$(box_of 1)" # checked becomes unchecked
 expect_said "ready
 select 0
