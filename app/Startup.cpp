@@ -153,6 +153,7 @@ struct TWizardRun {
     TAttachedFiles& AttachedFiles;
     std::optional<PayloadLoad>& Load;
     DrivesReading& Drives;
+    const TSetupSwitches& Switches;
 };
 
 // The run log's first lines: what ran, and how it was started.
@@ -166,36 +167,58 @@ void StartRunLog(TRunLog& log, IFiles& files, const std::string& path, std::stri
 // ends with OK; a failure the person abandoned after, or an unexpected one, is a failed installation; any
 // other ending (closed, cancelled, the licence declined) is the person's cancel.
 int WizardExitCode(const TMainDlgForm& form) {
+    if (form.Refusal == TRunRefusal::WordProcessorRunning) return kExitWordProcessorRunning;
+    if (form.Refusal == TRunRefusal::UnusableDestination) return kExitInstallFailed;
     if (form.Abandoned() || form.EndedByFailure) return kExitInstallFailed;
     return form.ModalResult() == kModalResultOk ? kExitDone : kExitCancelled;
 }
 
+// The wizard's way through the installation, or the unattended one: /VERYSILENT shows no window at all, and
+// /SILENT shows the window once the installation has started, on the installing page.
+void RunPages(TMainDlgForm& form, TSetupMode mode) {
+    switch (mode) {
+    case TSetupMode::VerySilent:
+        if (form.StartUnattended()) form.FollowInstallation();
+        break;
+    case TSetupMode::Silent:
+        if (form.StartUnattended()) form.ShowModal();
+        break;
+    case TSetupMode::Wizard:
+        form.ShowModal();
+        break;
+    }
+}
+
 // The window is built, its controls created, while the payload loads; it is shown only once the payload is
-// known good, else the damage is reported and no wizard shows.
+// known good, else the damage is reported and no wizard shows. A run without pages creates no window before
+// it has to.
 int RunWizard(TWizardRun w, std::string_view commandLine, TStartupTrace trace) {
     auto mark = [trace](const char* phase) {
         if (trace) trace(phase);
     };
+    const TSetupMode mode = w.Switches.Mode;
     std::optional<TMainDlgForm> form;
     if (w.Load) {
         form.emplace(w.Platform, w.Utils, w.AttachedFiles, w.Run, ProgramParams(commandLine),
                      [&w] { return w.Drives.Take(); });
-        form->Owner = w.Platform.Module.ApplicationWindow();
+        if (mode != TSetupMode::VerySilent) form->Owner = w.Platform.Module.ApplicationWindow();
         mark("wizard built");
-        form->CreateHandles();
+        if (mode == TSetupMode::Wizard) form->CreateHandles();
         mark("windows created");
     }
     if (!w.Load || w.Load->Wait() != TPayloadFault::None) {
         form.reset();
         // The setup cannot do anything without its payload.
-        w.Platform.System.MessageBoxA(0, std::string(kDamagedSetupText), std::string(kAppTitle),
-                                      kMbOk | kMbIconHand);
+        w.Run.Log.Line(std::string(kDamagedSetupText));
+        if (!w.Switches.Unattended() && !w.Switches.SuppressMsgBoxes)
+            w.Platform.System.MessageBoxA(0, std::string(kDamagedSetupText), std::string(kAppTitle),
+                                          kMbOk | kMbIconHand);
         return kExitDamagedSetup;
     }
 
     w.AttachedFiles.Connect(w.Platform, w.Utils, w.AskUser.AsAskUser());
     w.Wizard = &*form;
-    form->ShowModal();
+    RunPages(*form, mode);
     w.Wizard = nullptr;
     if (w.Run.InstallStarted) StoreRunResults(w.Run, *form, w.Utils);
     return WizardExitCode(*form);
@@ -279,13 +302,14 @@ int RunSetup(TPlatform& platform, std::string_view commandLine, TStartupTrace tr
     // asks the file system only (and for a network drive, the network library, which registers nothing
     // with the window system as it loads).
     DrivesReading drives(platform, utils);
-    SetApplicationIdentity(platform);
+    if (switches.Mode != TSetupMode::VerySilent) SetApplicationIdentity(platform);
     OleSession ole(platform.Shell);
     // Made last, gone first: on every way out of here, an exception's included, the worker has ended before
     // the objects above go; the index's end then also removes the run's temporary files.
     InstallThreadEnd workerEnd(run);
-    const int code = RunWizard(
-        TWizardRun{platform, utils, run, askUser, wizard, *attachedFiles, load, drives}, commandLine, trace);
+    const int code =
+        RunWizard(TWizardRun{platform, utils, run, askUser, wizard, *attachedFiles, load, drives, switches},
+                  commandLine, trace);
     run.Log.Line("Code de sortie : " + std::to_string(code));
     return code;
 }

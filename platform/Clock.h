@@ -16,6 +16,8 @@ class IClock {
 public:
     virtual ~IClock() = default;
     virtual TSystemTime GetLocalTime() = 0;
+    // Suspends the calling thread for at least this long; the local time has moved on by as much after.
+    virtual void Sleep(std::uint32_t milliseconds) = 0;
     [[nodiscard]] virtual bool FileTimeToLocalFileTime(FileTime utc, FileTime& local) = 0;
     [[nodiscard]] virtual bool LocalFileTimeToFileTime(FileTime local, FileTime& utc) = 0;
     // False for a time whose year lies outside 1980..2107.

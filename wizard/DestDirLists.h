@@ -135,6 +135,10 @@ private:
 NormalizeDestination(std::string text, char currentDrive, const std::string& programFiles,
                      const std::function<bool(const std::string&, const std::string&)>& sameText);
 
+// A destination that names its drive and starts from its root ("X:\..." or "\\server\share"), blanks
+// around it aside: what an unattended run accepts, as no drive is current for it.
+[[nodiscard]] bool IsAbsoluteDestination(std::string_view text);
+
 // GetVolumeInformationA with the error mode set so that an empty drive gives no "insert a disk" prompt,
 // restored afterwards.
 [[nodiscard]] std::optional<TVolumeInformation> QuietVolumeInformation(IDrives& drives,

@@ -12,7 +12,7 @@ bool IsBlank(char c) {
 }
 
 // A letter and a colon, or \\server\share with neither part empty.
-bool HasDrive(const std::string& text) {
+bool HasDrive(std::string_view text) {
     if (StartsWithDriveLetter(text)) return true;
     if (!text.starts_with("\\\\")) return false;
     size_t serverEnd = text.find('\\', 2);
@@ -26,6 +26,13 @@ bool LastComponentEmpty(const std::string& text) {
 }
 
 } // namespace
+
+bool IsAbsoluteDestination(std::string_view text) {
+    while (!text.empty() && IsBlank(text.front()))
+        text.remove_prefix(1);
+    if (StartsWithDriveLetter(text)) return text.size() > 2 && text[2] == '\\';
+    return HasDrive(text);
+}
 
 std::string
 NormalizeDestination(std::string text, char currentDrive, const std::string& programFiles,

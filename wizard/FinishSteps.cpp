@@ -28,7 +28,7 @@ void TMainDlgForm::FinishActions() {
 void TMainDlgForm::FinishingStep() {
     if (!Target.Portable) WriteUpdateLog();
     Choices.Launch = FinishChkBx.Checked();
-    if (Choices.Launch) (void)Platform.System.WinExec(LaunchCommandLine(Target.MainDir), kSwShow);
+    if (LaunchAtEnd()) (void)Platform.System.WinExec(LaunchCommandLine(Target.MainDir), kSwShow);
     EndWizard(kModalResultOk);
 }
 

@@ -4,6 +4,7 @@
 #include "utils/InstUtils.h"
 #include "utils/RegistryAccess.h"
 #include "wizard/MainDlg.h"
+#include "wizard/SetupSwitches.h"
 
 namespace ulv {
 namespace {
@@ -114,7 +115,9 @@ void StoreChoices(TRegistryAccess& registry, const TInstallChoices& choices) {
 void TMainDlgForm::ReadInstallSettings(const std::vector<std::string>& params) {
     TRegistryAccess registry(Platform.Registry);
     TStoredSettings stored = ReadStoredSettings(registry, Utils, params);
-    Choices = std::move(stored.Choices);
+    Switches = ParseSetupSwitches(params);
+    Resolved = ApplySwitches(stored, Switches);
+    Choices = Resolved.Choices;
     LastRunVersion = stored.LastRunVersion;
     ShowChoices();
 }

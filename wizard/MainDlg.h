@@ -11,6 +11,8 @@
 #include "wizard/InstallPlan.h"
 #include "wizard/InstallSettings.h"
 #include "wizard/InstallTarget.h"
+#include "wizard/SetupSwitches.h"
+#include "wizard/UnattendedRun.h"
 
 #include <array>
 #include <cstdint>
@@ -50,8 +52,17 @@ public:
     [[nodiscard]] TTabSheet* PageSheet(std::uint8_t page);
     // A top-level window carries the running word processor's property.
     [[nodiscard]] bool IsWordProcessorRunning();
-    // The wizard's message dialog; the worker's state is left alone while one is shown.
+    // The wizard's message dialog; the worker's state is left alone while one is shown. An unattended run,
+    // or one told to show no message box, gives the unattended answer instead (and shows nothing).
     int Ask(const std::string& text, int kind, std::uint16_t buttons);
+
+    // The installation without the pages (/SILENT, /VERYSILENT): the entry work of each page up to the
+    // installing page, the licence accepted; false when the run ends before anything is written (Refusal
+    // says why). The worker then runs; its end walks the last pages by itself.
+    [[nodiscard]] bool StartUnattended();
+    // Stands for the modal loop when no window shows: takes the worker's questions and its end as the
+    // progress timer would, until the run has ended.
+    void FollowInstallation();
 
     // The choices of the last installation, from the current user's registry (creating both keys), with the
     // destination of a "-d" switch in `params` (the program's parameters, without its name), shown by the
@@ -102,6 +113,12 @@ public:
     bool CloseAllowed = false;
     // A failure ended the wizard: the person abandoned after a file could not be written.
     bool EndedByFailure = false;
+    // Why an unattended run ended before it wrote anything.
+    TRunRefusal Refusal = TRunRefusal::None;
+    // The command line's switches, and the choices they and the stored settings gave (with where each came
+    // from) before the pages could change them.
+    TSetupSwitches Switches;
+    TResolvedChoices Resolved;
     // Set once construction is complete; until then the lists do not write into the edit.
     bool FormReady = false;
     TInstallChoices Choices;
@@ -208,6 +225,13 @@ private:
     void EnterComponentsPage(std::uint8_t fromPage);
     void EnterAssociationsPage();
     void StartInstallation();
+    int AskAs(const std::string& text, int kind, std::uint16_t buttons, bool answerAlone);
+    [[nodiscard]] bool UsableDestination();
+    bool RefuseDestination(const std::string& why);
+    void FinishUnattended();
+    // The word processor starts at the end: as the finish page's box says in the wizard; in an unattended
+    // run only when asked with /TASKS.
+    [[nodiscard]] bool LaunchAtEnd() const;
     void ShowProgress();
     void FinishActions();
     void FinishingStep();
@@ -219,6 +243,7 @@ private:
     TAttachedFiles& AttachedFiles;
     TSetupRun& Run;
     int DialogsShown = 0;
+    TUnattendedAnswers Answers{Platform.Clock};
     std::size_t RefusedLinksTold = 0;
     // The components page's space check: the chosen components fit on the destination's volume.
     bool ChoiceFits = false;

@@ -33,6 +33,17 @@ std::string ComponentBitsText(std::uint8_t components) {
     return bits;
 }
 
+std::string_view OriginName(TChoiceOrigin origin) {
+    switch (origin) {
+    case TChoiceOrigin::Switch:
+        return "ligne de commande";
+    case TChoiceOrigin::Stored:
+        return "réglage enregistré";
+    default:
+        return "par défaut";
+    }
+}
+
 constexpr std::array<std::string_view, 4> kAssociationSuffixes = {"_rtf", "_cod", "_doc", "_docx"};
 constexpr std::string_view kAssociationCommand = "-assoc adpr";
 // Far above any licence text; a payload entry is trusted no further than this.
@@ -89,10 +100,19 @@ void TMainDlgForm::BindPageFlow() {
 }
 
 int TMainDlgForm::Ask(const std::string& text, int kind, std::uint16_t buttons) {
+    return AskAs(text, kind, buttons, Switches.Unattended() || Switches.SuppressMsgBoxes);
+}
+
+int TMainDlgForm::AskAs(const std::string& text, int kind, std::uint16_t buttons, bool answerAlone) {
     Run.Log.Line("Question : " + text);
-    ++DialogsShown;
-    int result = ShowWizardMessage(this, text, kind, buttons);
-    --DialogsShown;
+    int result = 0;
+    if (answerAlone) {
+        result = Answers.Answer(text, buttons);
+    } else {
+        ++DialogsShown;
+        result = ShowWizardMessage(this, text, kind, buttons);
+        --DialogsShown;
+    }
     Run.Log.Line("Réponse : " + AnswerName(result));
     return result;
 }
@@ -248,15 +268,30 @@ void TMainDlgForm::StartInstallation() {
     TellRefusedDataFolders();
 }
 
-// What the installation starts with: where it goes, what was chosen, and how many files each component
-// queued.
+// What the installation starts with: where it goes, what was chosen and where each choice came from, and how
+// many files each component queued.
 void TMainDlgForm::LogInstallStart() {
+    const TInstallChoices& first = Resolved.Choices;
+    const TChoiceOrigins& origins = Resolved.Origins;
+    auto origin = [](TChoiceOrigin origin, bool changedOnPages) {
+        return std::string(changedOnPages ? "choisi dans l'assistant" : OriginName(origin));
+    };
+    auto from = [&origin](TChoiceOrigin o, bool changedOnPages) {
+        return " (" + origin(o, changedOnPages) + ")";
+    };
     TRunLog& log = Run.Log;
-    log.Line("Destination : " + Target.MainDir + (Target.Portable ? " (portable)" : " (ordinaire)"));
-    log.Line("Choix : composants " + ComponentBitsText(SelectedComps) + ", raccourcis pour " +
+    log.Line("Destination : " + Target.MainDir + (Target.Portable ? " (portable, " : " (ordinaire, ") +
+             origin(origins.MainDir, Options.MainDir != first.Options.MainDir) + ")");
+    log.Line("Choix : composants " + ComponentBitsText(SelectedComps) +
+             from(origins.Components, SelectedComps != InstalledComponents(first.Options.Components)) + ", raccourcis pour " +
              (Choices.InstallToAll ? "tous les utilisateurs" : "l'utilisateur courant") +
-             ", raccourci sur le bureau " + (Choices.DesktopShortcut ? "oui" : "non") + ", associations \"" +
-             Options.Extensions + "\", lancement " + (Choices.Launch ? "oui" : "non"));
+             from(origins.InstallToAll, Choices.InstallToAll != first.InstallToAll) +
+             ", raccourci sur le bureau " + (Choices.DesktopShortcut ? "oui" : "non") +
+             from(origins.DesktopShortcut, Choices.DesktopShortcut != first.DesktopShortcut) +
+             ", associations \"" + Options.Extensions + "\"" + from(origins.Extensions, false) +
+             ", lancement " + (LaunchAtEnd() ? "oui" : "non") +
+             from(Switches.Unattended() && !Switches.Tasks ? TChoiceOrigin::Default : origins.Launch,
+                  Choices.Launch != first.Launch));
     for (int c = 0; c < kComponentCount; ++c)
         if (SelectedComps & (1u << c))
             log.Line("Composant " + std::to_string(c) + " (" + std::string(kComponentNames[c]) +
@@ -282,9 +317,10 @@ void TMainDlgForm::CancelBtnClick() {
 void TMainDlgForm::FormCloseQuery(bool& canClose) {
     TInstallThreadStatus& status = Run.InstallStatus;
     bool held = status.PauseForClose();
+    // Annuler is the person's own request: a /SILENT run still asks them, unless told to show no message.
     if (!CloseAllowed)
-        CloseAllowed = Ask(std::string(kAbortQuestionText), kMessageConfirmation, kButtonNo | kButtonAbort) ==
-                       kResultAbort;
+        CloseAllowed = AskAs(std::string(kAbortQuestionText), kMessageConfirmation, kButtonNo | kButtonAbort,
+                             Switches.SuppressMsgBoxes) == kResultAbort;
     status.EndCloseRequest(held, CloseAllowed);
     canClose = CloseAllowed;
 }
@@ -307,7 +343,9 @@ void TMainDlgForm::ProgressTimer() {
         if (status.TakeQuestion()) status.Answer(Ask(status.DlgMsg, status.DlgType, status.DlgButtons));
         break;
     case isStopped:
-        if (status.Move(isStopped, isIdle)) SwitchPage(kInstallingPage, kAssocPage);
+        if (!status.Move(isStopped, isIdle)) break;
+        SwitchPage(kInstallingPage, kAssocPage);
+        if (Switches.Unattended()) FinishUnattended();
         break;
     case isFailed:
         EndedByFailure = true;

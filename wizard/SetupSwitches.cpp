@@ -207,8 +207,6 @@ TSetupSwitches ParseSetupSwitches(const std::vector<std::string>& params) {
 TResolvedChoices ApplySwitches(const TStoredSettings& stored, const TSetupSwitches& switches) {
     TResolvedChoices resolved{stored.Choices, StoredOrigins(stored.Present)};
     TInstallChoices& choices = resolved.Choices;
-    // Nobody may be there to close a word processor that starts on its own.
-    if (switches.Unattended() && !stored.Present.Launch) choices.Launch = false;
     if (std::optional<std::string> folder = switches.Destination()) {
         choices.Options.MainDir = *folder;
         resolved.Origins.MainDir = TChoiceOrigin::Switch;

@@ -114,9 +114,9 @@ struct TResolvedChoices {
 };
 
 // The run's choices: the switches over the stored settings (as ReadStoredSettings read them with the same
-// parameters) over the wizard's defaults. An unattended run launches nothing unless asked to, by a stored
-// choice or by the launch task. With /COMPONENTS bits 7 to 31 stay as stored; with /TASKS every task not
-// listed is off, except the scope, which changes only when allusers or currentuser is listed.
+// parameters) over the wizard's defaults. With /COMPONENTS bits 7 to 31 stay as stored; with /TASKS every
+// task not listed is off, except the scope, which changes only when allusers or currentuser is listed.
+// (Whether an unattended run starts the word processor is the run's own rule: only when /TASKS asks.)
 [[nodiscard]] TResolvedChoices ApplySwitches(const TStoredSettings& stored, const TSetupSwitches& switches);
 
 } // namespace ulv

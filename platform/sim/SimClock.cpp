@@ -53,6 +53,10 @@ TSystemTime SimClock::GetLocalTime() {
     return CivilFromFileTime(local);
 }
 
+void SimClock::Sleep(std::uint32_t milliseconds) {
+    UtcNow.fetch_add(FileTime{milliseconds} * 10'000);
+}
+
 bool SimClock::FileTimeToLocalFileTime(FileTime utc, FileTime& local) {
     local = static_cast<FileTime>(static_cast<std::int64_t>(utc) + OffsetMinutes.load() * kTicksPerMinute);
     return true;

@@ -18,6 +18,8 @@ public:
     [[nodiscard]] FileTime UtcNowTime() const { return UtcNow; }
 
     TSystemTime GetLocalTime() override;
+    // Returns at once, the clock moved on: a simulated wait costs no real time.
+    void Sleep(std::uint32_t milliseconds) override;
     bool FileTimeToLocalFileTime(FileTime utc, FileTime& local) override;
     bool LocalFileTimeToFileTime(FileTime local, FileTime& utc) override;
     bool FileTimeToDosDateTime(FileTime time, std::uint16_t& dosDate, std::uint16_t& dosTime) override;

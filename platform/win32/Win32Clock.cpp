@@ -19,6 +19,10 @@ TSystemTime Win32Clock::GetLocalTime() {
                        st.wHour, st.wMinute, st.wSecond,    st.wMilliseconds};
 }
 
+void Win32Clock::Sleep(std::uint32_t milliseconds) {
+    ::Sleep(milliseconds);
+}
+
 bool Win32Clock::FileTimeToLocalFileTime(FileTime utc, FileTime& local) {
     FILETIME in = ToFiletime(utc), out{};
     if (!::FileTimeToLocalFileTime(&in, &out)) return false;

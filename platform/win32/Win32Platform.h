@@ -40,6 +40,7 @@ public:
 class Win32Clock final : public IClock {
 public:
     TSystemTime GetLocalTime() override;
+    void Sleep(std::uint32_t milliseconds) override;
     bool FileTimeToLocalFileTime(FileTime utc, FileTime& local) override;
     bool LocalFileTimeToFileTime(FileTime local, FileTime& utc) override;
     bool FileTimeToDosDateTime(FileTime time, std::uint16_t& dosDate, std::uint16_t& dosTime) override;

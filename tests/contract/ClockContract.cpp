@@ -102,11 +102,25 @@ TEST(ClockContract, LocalTimeIsAPlausibleCivilTime) {
     EXPECT_TRUE(IsPlausibleNow(Env().Platform.Clock, Env().Platform.Files, Env().Scratch));
 }
 
+TEST(ClockContract, SleepLetsTheLocalTimeMoveOn) {
+    IClock& clock = Env().Platform.Clock;
+    auto msOfDay = [](const TSystemTime& t) {
+        return ((t.Hour * 60 + t.Minute) * 60 + t.Second) * 1000 + t.Milliseconds;
+    };
+    int before = msOfDay(clock.GetLocalTime());
+    clock.Sleep(120);
+    int slept = (msOfDay(clock.GetLocalTime()) - before + 86'400'000) % 86'400'000;
+    // The system clock may tick in steps of about 16 ms.
+    EXPECT_GE(slept, 100);
+    EXPECT_LT(slept, 60'000);
+}
+
 // A clock that says the same instant whatever the time is; its conversions are the adapter's.
 class FixedClock final : public IClock {
 public:
     FixedClock(IClock& real, TSystemTime fixed) : Real(real), Fixed(fixed) {}
     TSystemTime GetLocalTime() override { return Fixed; }
+    void Sleep(std::uint32_t milliseconds) override { Real.Sleep(milliseconds); }
     bool FileTimeToLocalFileTime(FileTime utc, FileTime& local) override {
         return Real.FileTimeToLocalFileTime(utc, local);
     }

@@ -918,9 +918,10 @@ TEST_F(PageFlowEntry, TheRunLogTellsWhatRanWhatWasAskedAndHowItEnded) {
     ASSERT_GE(lines.size(), 6u) << *log;
     EXPECT_EQ(lines[0], std::string(kAppTitle) + " " + std::string(kProductVersion));
     EXPECT_EQ(lines[1], "Ligne de commande : " + command);
-    EXPECT_EQ(lines[2], "Destination : " + kMainDir + " (ordinaire)");
-    EXPECT_EQ(lines[3], "Choix : composants 1111111, raccourcis pour tous les utilisateurs, raccourci sur le "
-                        "bureau oui, associations \"B\", lancement oui");
+    EXPECT_EQ(lines[2], "Destination : " + kMainDir + " (ordinaire, par défaut)");
+    EXPECT_EQ(lines[3], "Choix : composants 1111111 (par défaut), raccourcis pour tous les utilisateurs (par "
+                        "défaut), raccourci sur le bureau oui (par défaut), associations \"B\" (par défaut), "
+                        "lancement oui (par défaut)");
     EXPECT_TRUE(lines[4].starts_with("Composant 0 (Traitement de texte Ulvara) : ")) << lines[4];
     auto question =
         std::find_if(lines.begin(), lines.end(), [](auto& l) { return l.starts_with("Question : "); });

@@ -133,7 +133,7 @@ TEST_F(ResolvedChoices, SwitchesOverStoredOverDefaults) {
     };
     const Case cases[] = {
         {L::None, {}, {{program, 0x7FFFFFFF, "B"}, true, true, true}, {}},
-        {L::None, {"/VERYSILENT"}, {{program, 0x7FFFFFFF, "B"}, true, true, false}, {}},
+        {L::None, {"/VERYSILENT"}, {{program, 0x7FFFFFFF, "B"}, true, true, true}, {}},
         {L::None,
          {"/SILENT", "/TASKS=launch", "/COMPONENTS=frenchspelling"},
          {{program, 0x7FFFFF82, ""}, true, false, true},

@@ -1,0 +1,192 @@
+// The whole program run without its pages on the simulated machine: what it leaves beside a run of the
+// wizard, and every way it ends early.
+#include "app/Startup.h"
+#include "platform/sim/SimMachine.h"
+#include "platform/sim/ui/HeadlessUi.h"
+#include "resources/ResConst.h"
+#include "tests/support/TestFiles.h"
+#include "utils/TextLines.h"
+#include "wizard/MainDlg.h"
+#include "wizard/PageFlow.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <functional>
+#include <map>
+#include <memory>
+#include <thread>
+
+namespace ulv::test {
+namespace {
+
+using namespace std::chrono_literals;
+const std::string kMainDir = "C:\\Program Files\\Ulvara";
+const std::string kRunLog = "C:\\run.log";
+
+std::unique_ptr<sim::SimMachine> NewMachine() {
+    auto machine = std::make_unique<sim::SimMachine>();
+    for (const char* folder : {"C:\\Program Files", "C:\\ProgramData", "C:\\users\\test\\Temp"})
+        EXPECT_TRUE(machine->Files.PutFolder(folder));
+    machine->Module.PutResource("FILES", "FILES", ReadHostFile(ULVARA_SAMPLE_PAYLOAD));
+    return machine;
+}
+
+int RunOn(sim::SimMachine& machine, const std::string& commandLine) {
+    headless::ClearMessages();
+    TPlatform platform = machine.Platform();
+    int code = RunSetup(platform, commandLine);
+    headless::ScriptModalLoop({}); // a step a run did not take must not reach the next one
+    return code;
+}
+
+// Every file below C:\ with its content (folders with none), the run's own log left out.
+std::map<std::string, std::string> Disk(sim::SimMachine& machine, const std::string& folder = "C:\\") {
+    std::map<std::string, std::string> disk;
+    TFindData found;
+    UniqueFind find(machine.Files, folder + "*", found);
+    for (bool more = bool(find); more; more = find.Next(found)) {
+        const std::string path = folder + found.Name;
+        if (found.Name == "." || found.Name == ".." || path == kRunLog) continue;
+        if (found.Attributes & kFileAttributeDirectory) {
+            disk[path + "\\"];
+            disk.merge(Disk(machine, path + "\\"));
+        } else {
+            disk[path] = machine.Files.FileContent(path).value_or("<unreadable>");
+        }
+    }
+    return disk;
+}
+
+std::vector<std::string> RunLogLines(sim::SimMachine& machine) {
+    return SplitTextLines(machine.Files.FileContent(kRunLog).value_or(""));
+}
+
+std::vector<std::string> Commands(sim::SimMachine& machine) {
+    std::vector<std::string> commands;
+    for (const auto& call : machine.System.WinExecCalls())
+        commands.push_back(call.CommandLine);
+    return commands;
+}
+
+void Next(TForm& form) {
+    static_cast<TMainDlgForm&>(form).NextBtn.Click();
+}
+
+void Tick(TForm& form) {
+    for (int i = 0; i < 30000 && form.ModalResult() == 0 &&
+                    static_cast<TMainDlgForm&>(form).PgCtrl.ActivePage() ==
+                        &static_cast<TMainDlgForm&>(form).InstallingTabSheet;
+         ++i) {
+        form.TimerTick(kProgressTimerId);
+        std::this_thread::sleep_for(1ms);
+    }
+}
+
+// /VERYSILENT shows nothing and /SILENT only the installing page, which ends by itself; both leave the
+// files, the settings and the logs of the wizard clicked through with its defaults, but do not start the
+// word processor unless asked to.
+TEST(UnattendedRun, LeavesWhatTheWizardsDefaultsLeave) {
+    auto wizard = NewMachine();
+    headless::ScriptModalLoop({Next, Next, Next, Next, Next, Tick, Next, Next});
+    ASSERT_EQ(RunOn(*wizard, "ulvara.exe"), kExitDone);
+    const std::string assoc = "\"" + kMainDir + "\\vlmr.exe\" -assoc adpr_cod";
+    ASSERT_EQ(Commands(*wizard).size(), 2u);
+
+    for (const char* mode : {"/VERYSILENT", "/SILENT"}) {
+        SCOPED_TRACE(mode);
+        auto machine = NewMachine();
+        bool silent = std::string(mode) == "/SILENT";
+        int modalLoops = 0;
+        headless::ScriptModalLoop({[&](TForm& form) {
+            auto& shown = static_cast<TMainDlgForm&>(form);
+            ++modalLoops;
+            EXPECT_EQ(shown.PgCtrl.ActivePage(), &shown.InstallingTabSheet);
+            Tick(form);
+            EXPECT_NE(form.ModalResult(), 0) << "the window closes by itself";
+        }});
+        ASSERT_EQ(RunOn(*machine, std::string("ulvara.exe /LOG=") + kRunLog + " " + mode), kExitDone);
+        EXPECT_EQ(modalLoops, silent ? 1 : 0);
+        EXPECT_EQ(machine->Module.ApplicationWindowCreated, silent);
+        EXPECT_TRUE(headless::AskedMessages().empty());
+        EXPECT_EQ(Disk(*machine), Disk(*wizard));
+        std::vector<sim::TRegWrite> writes = machine->Registry.Writes(),
+                                    wizardWrites = wizard->Registry.Writes();
+        ASSERT_EQ(writes.size(), wizardWrites.size());
+        for (std::size_t i = 0; i < writes.size(); ++i)
+            EXPECT_TRUE(writes[i].KeyPath == wizardWrites[i].KeyPath &&
+                        writes[i].Name == wizardWrites[i].Name && writes[i].Data == wizardWrites[i].Data)
+                << writes[i].KeyPath << "\\" << writes[i].Name;
+        EXPECT_EQ(Commands(*machine), std::vector<std::string>{assoc});
+        const std::vector<std::string> log = RunLogLines(*machine);
+        ASSERT_GE(log.size(), 4u);
+        EXPECT_EQ(log[2], "Destination : " + kMainDir + " (ordinaire, par défaut)");
+        EXPECT_TRUE(log[3].ends_with("lancement non (par défaut)")) << log[3];
+        EXPECT_EQ(log.back(), "Code de sortie : 0");
+    }
+}
+
+// What each early end leaves: its code and a line of the run log; nothing written when it comes before the
+// installation, the settings stored as after an abandon when a file could not be written.
+TEST(UnattendedRun, EndsEarlyWithItsCodeAndWritesNothingBeforeTheInstallation) {
+    const std::string held = kMainDir + "\\vlmr.exe";
+    struct Case {
+        std::string Switches;
+        std::function<void(sim::SimMachine&)> Arrange;
+        int Code;
+        std::string LogLine; // the beginning of a line the run log must hold
+        bool Installs = false;
+    };
+    const Case cases[] = {
+        {"/VERYSILENT",
+         [](sim::SimMachine& m) {
+             (void)m.System.AddTopLevelWindow({{std::string(kRunningCopyProperty), 1}});
+         },
+         kExitWordProcessorRunning, "Question : " + SplitTextLines(std::string(kRunningCopyText)).front()},
+        {"/VERYSILENT /DIR=Ulvara",
+         {},
+         kExitInstallFailed,
+         "Destination refusée : \"Ulvara\" n'est pas un chemin absolu"},
+        {"/SILENT /DIR=C:Ulvara", {}, kExitInstallFailed, "Destination refusée : \"C:Ulvara\" n'est pas"},
+        {"/SILENT /DIR=Q:\\Ulvara", {}, kExitInstallFailed, "Destination refusée : pas assez de place"},
+        {"/VERYSILENT",
+         [](sim::SimMachine& m) { m.Volumes.SetDrive({.Letter = 'C', .FreeBytes = 1u << 20}); },
+         kExitInstallFailed, "Destination refusée : pas assez de place pour \"" + kMainDir + "\""},
+        {"/VERYSILENT /DIR=C:\\notes.txt\\Ulvara",
+         [](sim::SimMachine& m) { EXPECT_TRUE(m.Files.PutFile("C:\\notes.txt", "x")); }, kExitInstallFailed,
+         "Destination refusée : impossible de créer le dossier \"C:\\notes.txt\\Ulvara\""},
+        {"/VERYSILENT",
+         [&held](sim::SimMachine& m) { m.Files.InjectCreateFailure(held, 100, kErrorSharingViolation); },
+         kExitInstallFailed, "Réponse : Abandonner", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Switches);
+        auto machine = NewMachine();
+        if (c.Arrange) c.Arrange(*machine);
+        const auto before = Disk(*machine);
+        const FileTime start = machine->Clock.UtcNowTime();
+        EXPECT_EQ(RunOn(*machine, "ulvara.exe /LOG=" + kRunLog + " " + c.Switches), c.Code);
+        const std::vector<std::string> log = RunLogLines(*machine);
+        EXPECT_NE(std::find_if(log.begin(), log.end(), [&c](auto& l) { return l.starts_with(c.LogLine); }),
+                  log.end())
+            << machine->Files.FileContent(kRunLog).value_or("");
+        EXPECT_EQ(log.back(), "Code de sortie : " + std::to_string(c.Code));
+        EXPECT_TRUE(headless::AskedMessages().empty());
+        if (!c.Installs) {
+            EXPECT_EQ(Disk(*machine), before);
+            EXPECT_TRUE(machine->Registry.Writes().empty());
+            continue;
+        }
+        // Retried a few times a second apart, then abandoned with nothing written after it.
+        EXPECT_EQ(std::count(log.begin(), log.end(), "Réponse : Réessayer"), TUnattendedAnswers::kRetries);
+        EXPECT_GE(machine->Clock.UtcNowTime() - start,
+                  FileTime{TUnattendedAnswers::kRetries} * TUnattendedAnswers::kRetryDelayMs * 10'000);
+        EXPECT_EQ(machine->Files.GetFileAttributesA(kMainDir + "\\Licence.txt"), kInvalidFileAttributes);
+        EXPECT_TRUE(machine->Registry.Value(kHkeyCurrentUser, std::string(kInstallKey), "MAINDIR"));
+        EXPECT_TRUE(machine->Files.FileContent(kMainDir + "\\Install.log"));
+    }
+}
+
+} // namespace
+} // namespace ulv::test

@@ -1,0 +1,124 @@
+// The installation without a person: the answers it gives, the checks that replace the ones a person would
+// make on the pages, and the walk through the pages' entry work that the buttons would do.
+#include "wizard/UnattendedRun.h"
+#include "engine/AskUser.h"
+#include "platform/ui/MessageDialog.h"
+#include "utils/InstUtils.h"
+#include "wizard/MainDlg.h"
+#include "wizard/PageFlow.h"
+
+#include <vector>
+
+namespace ulv {
+namespace {
+
+// Whether the folder can be made, found by making the levels that are missing and removing them again: the
+// installation makes them itself, and its log then names them as it does for any installation.
+bool CanMakeFolder(TInstUtils& utils, IFiles& files, std::string folder) {
+    if (!folder.empty() && folder.back() == '\\') folder.pop_back();
+    std::vector<std::string> missing;
+    while (!folder.empty() && !utils.IsExistingDirectory(folder)) {
+        missing.push_back(folder);
+        size_t cut = folder.rfind('\\');
+        if (cut == std::string::npos || cut < 3) break; // the root ("X:\") is never made
+        folder.resize(cut);
+    }
+    std::vector<std::string> made;
+    for (auto level = missing.rbegin(); level != missing.rend() && files.CreateDirectoryA(*level); ++level)
+        made.push_back(*level);
+    const bool all = made.size() == missing.size();
+    for (auto level = made.rbegin(); level != made.rend(); ++level)
+        (void)files.RemoveDirectoryA(*level);
+    return all;
+}
+
+} // namespace
+
+int TUnattendedAnswers::Answer(const std::string& text, std::uint16_t buttons) {
+    if (buttons & kButtonRetry) {
+        if (text != Retrying) {
+            Retrying = text;
+            Retried = 0;
+        }
+        if (Retried < kRetries) {
+            ++Retried;
+            Clock.Sleep(kRetryDelayMs);
+            return kResultRetry;
+        }
+        Retrying.clear();
+        if (buttons & kButtonAbort) return kResultAbort;
+        return CancelMessageResult(buttons);
+    }
+    if (buttons & kButtonOk) return kResultOk;
+    if (buttons & kButtonYes) return kResultYes;
+    if (buttons & kButtonAbort) return kResultAbort;
+    return DefaultMessageResult(buttons);
+}
+
+bool TMainDlgForm::StartUnattended() {
+    // The administrator accepts the licence by deploying the word processor.
+    LicenseChkBx.SetChecked(true);
+    if (WordProcessorRunningTold()) {
+        Refusal = TRunRefusal::WordProcessorRunning;
+        return false;
+    }
+    if (!UsableDestination()) return false;
+    SwitchPage(kSelCompPage, kStartPage);
+    SwitchPage(kStartPage, kInstallingPage);
+    if (PgCtrl.ActivePage() == &InstallingTabSheet) return true;
+    // Only a word processor started meanwhile keeps the run before the installing page.
+    Refusal = TRunRefusal::WordProcessorRunning;
+    return false;
+}
+
+// The destination page left as "Suivant" leaves it, then what a person would see there and on the
+// components page: an absolute path, room for the components, a folder that can be made.
+bool TMainDlgForm::UsableDestination() {
+    if (!IsAbsoluteDestination(Options.MainDir))
+        return RefuseDestination("\"" + Options.MainDir + "\" n'est pas un chemin absolu");
+    DestDirEdt.SetText(Options.MainDir);
+    SwitchPage(kDestDirPage, kSelCompPage);
+    if (!ChoiceFits)
+        return RefuseDestination("pas assez de place pour \"" + Options.MainDir +
+                                 "\" (nécessaire : " + SelCompDiskSpaceReqLbl2.Caption() +
+                                 ", disponible : " + SelCompDiskSpaceAvailLbl2.Caption() + ")");
+    if (!CanMakeFolder(Utils, Platform.Files, Options.MainDir))
+        return RefuseDestination("impossible de créer le dossier \"" + Options.MainDir + "\"");
+    return true;
+}
+
+bool TMainDlgForm::RefuseDestination(const std::string& why) {
+    Run.Log.Line("Destination refusée : " + why);
+    Refusal = TRunRefusal::UnusableDestination;
+    return false;
+}
+
+void TMainDlgForm::FollowInstallation() {
+    TInstallThreadStatus& status = Run.InstallStatus;
+    while (!ModalResult()) {
+        std::uint8_t state = status.Load();
+        if (state == isRunning || state == isPaused || state == isAnswered) {
+            (void)status.WaitWhile(state);
+            continue;
+        }
+        if (state == isIdle) {
+            // No worker to wait for, and no end seen: nothing could end the run otherwise.
+            EndedByFailure = true;
+            EndWizard(kModalResultCancel);
+            break;
+        }
+        ProgressTimer();
+    }
+}
+
+// Once the files are written: the associations page and the finish page entered, then "Terminer".
+void TMainDlgForm::FinishUnattended() {
+    if (PgCtrl.ActivePage() == &AssocTabSheet) SwitchPage(kAssocPage, kFinishPage);
+    SwitchPage(kFinishPage, kFinishingStep);
+}
+
+bool TMainDlgForm::LaunchAtEnd() const {
+    return Choices.Launch && (!Switches.Unattended() || Switches.Tasks);
+}
+
+} // namespace ulv
