@@ -42,6 +42,10 @@ public:
     [[nodiscard]] virtual std::int32_t RegCreateKeyExA(RegKey parent, const std::string& subKey,
                                                        std::uint32_t options, std::uint32_t access,
                                                        RegKey& result) = 0;
+    // Opens an existing `subKey` below `parent` and creates nothing: a missing key gives ERROR_FILE_NOT_FOUND
+    // and `result` kNoKey.
+    [[nodiscard]] virtual std::int32_t RegOpenKeyExA(RegKey parent, const std::string& subKey,
+                                                     std::uint32_t access, RegKey& result) = 0;
     // Reads a value of an open key; "" names the key's default value. `type`, when not null, receives the
     // stored type. `size` is in/out: the buffer's size in, the value's size out. With `data` null only the
     // size (and type) is reported. A buffer too small gives ERROR_MORE_DATA with the size needed in `size`;

@@ -20,11 +20,21 @@ RegKey TRegistryAccess::RootKey() const {
 }
 
 bool TRegistryAccess::OpenKey(const std::string& path) {
+    return Open(path, true);
+}
+
+bool TRegistryAccess::OpenExistingKey(const std::string& path) {
+    return Open(path, false);
+}
+
+bool TRegistryAccess::Open(const std::string& path, bool create) {
     bool fromRoot = !path.empty() && path.front() == '\\';
     RegKey parent = fromRoot || !Key ? Root : Key.Get();
     RegKey opened = kNoKey;
-    std::int32_t status = Registry.RegCreateKeyExA(parent, fromRoot ? path.substr(1) : path,
-                                                   kRegOptionNonVolatile, kKeyAllAccess, opened);
+    const std::string subKey = fromRoot ? path.substr(1) : path;
+    std::int32_t status =
+        create ? Registry.RegCreateKeyExA(parent, subKey, kRegOptionNonVolatile, kKeyAllAccess, opened)
+               : Registry.RegOpenKeyExA(parent, subKey, kKeyRead, opened);
     // The old key stays open until here: it may be the parent of the new one.
     Key = UniqueKey(Registry, opened);
     if (status != 0) Key.Reset();

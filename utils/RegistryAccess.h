@@ -27,6 +27,9 @@ public:
     // is one, else to the root. The new key replaces and closes the one open before; when the call fails no
     // key is open afterwards. Result not checked by callers.
     bool OpenKey(const std::string& path);
+    // The same for a key that exists (RegOpenKeyExA, KEY_READ): nothing is created, and a missing key
+    // leaves no key open.
+    bool OpenExistingKey(const std::string& path);
     void CloseKey();
     [[nodiscard]] bool HasOpenKey() const;
     [[nodiscard]] bool ValueExists(const std::string& name); // size query alone succeeds
@@ -43,6 +46,7 @@ public:
     void WriteBool(const std::string& name, bool value);            // integer 1 or 0
 
 private:
+    bool Open(const std::string& path, bool create);
     IRegistry& Registry;
     RegKey Root = kHkeyCurrentUser;
     UniqueKey Key;

@@ -73,13 +73,22 @@ std::uint8_t InstalledComponents(std::uint32_t components) {
     return static_cast<std::uint8_t>((components & kCatalogue) | 1u);
 }
 
+void MakeSettingsKeys(TRegistryAccess& registry) {
+    registry.OpenKey(std::string(kInstallKey));
+    registry.OpenKey(std::string(kInternalKey));
+    registry.CloseKey();
+}
+
 TStoredSettings ReadStoredSettings(TRegistryAccess& registry, TInstUtils& utils,
-                                   const std::vector<std::string>& params) {
+                                   const std::vector<std::string>& params, bool createKeys) {
+    auto open = [&registry, createKeys](std::string_view key) {
+        return createKeys ? registry.OpenKey(std::string(key)) : registry.OpenExistingKey(std::string(key));
+    };
     TStoredSettings stored;
     TInstallChoices& choices = stored.Choices;
     TOptions& options = choices.Options;
     TStoredPresence& present = stored.Present;
-    registry.OpenKey(std::string(kInstallKey));
+    open(kInstallKey);
     options.MainDir = ReadStoredString(registry, kMainDirValue).value_or("");
     present.MainDir = !options.MainDir.empty() && utils.IsExistingDirectory(options.MainDir);
     if (!present.MainDir)
@@ -95,7 +104,7 @@ TStoredSettings ReadStoredSettings(TRegistryAccess& registry, TInstUtils& utils,
     choices.Launch = TakeStored(ReadStoredBool(registry, kLaunchValue), true, present.Launch);
     options.Extensions = TakeStored(ReadStoredString(registry, kExtensionsValue),
                                     std::string(kDefaultExtensions), present.Extensions);
-    registry.OpenKey(std::string(kInternalKey));
+    open(kInternalKey);
     stored.LastRunVersion = ReadStoredInteger(registry, kLastRunVersionValue).value_or(kNoLastRunVersion);
     registry.CloseKey();
     return stored;
@@ -114,8 +123,9 @@ void StoreChoices(TRegistryAccess& registry, const TInstallChoices& choices) {
 
 void TMainDlgForm::ReadInstallSettings(const std::vector<std::string>& params) {
     TRegistryAccess registry(Platform.Registry);
-    TStoredSettings stored = ReadStoredSettings(registry, Utils, params);
     Switches = ParseSetupSwitches(params);
+    // An unattended run that ends before it installs leaves the registry as it found it.
+    TStoredSettings stored = ReadStoredSettings(registry, Utils, params, !Switches.Unattended());
     Resolved = ApplySwitches(stored, Switches);
     Choices = Resolved.Choices;
     LastRunVersion = stored.LastRunVersion;

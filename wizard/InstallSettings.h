@@ -75,11 +75,14 @@ struct TStoredSettings {
 class TRegistryAccess;
 class TInstUtils;
 
-// Reads the install key and the internal key (both created as they are opened). A stored destination that
-// is not an existing folder gives way to the product's folder in the program files; a "-d" switch in
-// `params` (the program's parameters, without its name) wins over both.
+// Reads the install key and the internal key (both created as they are opened, unless `createKeys` is
+// false). A stored destination that is not an existing folder gives way to the product's folder in the
+// program files; a "-d" switch in `params` (the program's parameters, without its name) wins over both.
 [[nodiscard]] TStoredSettings ReadStoredSettings(TRegistryAccess& registry, TInstUtils& utils,
-                                                 const std::vector<std::string>& params);
+                                                 const std::vector<std::string>& params,
+                                                 bool createKeys = true);
+// Makes the two keys ReadStoredSettings makes as it reads.
+void MakeSettingsKeys(TRegistryAccess& registry);
 // Writes the choices to the install key, in the order the values have always been written.
 void StoreChoices(TRegistryAccess& registry, const TInstallChoices& choices);
 

@@ -4,6 +4,7 @@
 #include "engine/AskUser.h"
 #include "platform/ui/MessageDialog.h"
 #include "utils/InstUtils.h"
+#include "utils/RegistryAccess.h"
 #include "wizard/MainDlg.h"
 #include "wizard/PageFlow.h"
 
@@ -64,6 +65,10 @@ bool TMainDlgForm::StartUnattended() {
     }
     if (!UsableDestination()) return false;
     SwitchPage(kSelCompPage, kStartPage);
+    {
+        TRegistryAccess registry(Platform.Registry);
+        MakeSettingsKeys(registry);
+    }
     SwitchPage(kStartPage, kInstallingPage);
     if (PgCtrl.ActivePage() == &InstallingTabSheet) return true;
     // Only a word processor started meanwhile keeps the run before the installing page.

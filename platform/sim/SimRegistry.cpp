@@ -175,6 +175,18 @@ std::int32_t SimRegistry::RegCreateKeyExA(RegKey parent, const std::string& subK
     return CreateBelow(target, subKey, access, result);
 }
 
+std::int32_t SimRegistry::RegOpenKeyExA(RegKey parent, const std::string& subKey, std::uint32_t access,
+                                        RegKey& result) {
+    std::lock_guard guard(Lock);
+    result = kNoKey;
+    Target target = Resolve(parent);
+    if (target.Error != 0) return target.Error;
+    auto levels = SplitKeyPath(subKey);
+    if (!levels) return static_cast<std::int32_t>(kErrorBadPathname);
+    if (Walk(target.Key, *levels) == nullptr) return static_cast<std::int32_t>(kErrorFileNotFound);
+    return CreateBelow(target, subKey, access, result);
+}
+
 std::int32_t SimRegistry::CreateBelow(const Target& parent, const std::string& subKey, std::uint32_t access,
                                       RegKey& result) {
     auto levels = SplitKeyPath(subKey);

@@ -56,6 +56,8 @@ public:
     // Keys opened by RegCreateKeyExA and not closed yet.
     [[nodiscard]] size_t OpenKeyCount() const;
 
+    std::int32_t RegOpenKeyExA(RegKey parent, const std::string& subKey, std::uint32_t access,
+                               RegKey& result) override;
     std::int32_t RegCreateKeyExA(RegKey parent, const std::string& subKey, std::uint32_t options,
                                  std::uint32_t access, RegKey& result) override;
     std::int32_t RegQueryValueExA(RegKey key, const std::string& name, std::uint32_t* type,

@@ -111,6 +111,8 @@ public:
 
 class Win32Registry final : public IRegistry {
 public:
+    std::int32_t RegOpenKeyExA(RegKey parent, const std::string& subKey, std::uint32_t access,
+                               RegKey& result) override;
     std::int32_t RegCreateKeyExA(RegKey parent, const std::string& subKey, std::uint32_t options,
                                  std::uint32_t access, RegKey& result) override;
     std::int32_t RegQueryValueExA(RegKey key, const std::string& name, std::uint32_t* type,

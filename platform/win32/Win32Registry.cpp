@@ -19,6 +19,14 @@ std::int32_t Win32Registry::RegCreateKeyExA(RegKey parent, const std::string& su
     return status;
 }
 
+std::int32_t Win32Registry::RegOpenKeyExA(RegKey parent, const std::string& subKey, std::uint32_t access,
+                                          RegKey& result) {
+    HKEY key = nullptr;
+    LSTATUS status = ::RegOpenKeyExA(ToHkey(parent), subKey.c_str(), 0, access, &key);
+    result = status == ERROR_SUCCESS ? reinterpret_cast<RegKey>(key) : kNoKey;
+    return status;
+}
+
 std::int32_t Win32Registry::RegQueryValueExA(RegKey key, const std::string& name, std::uint32_t* type,
                                              std::uint8_t* data, std::uint32_t& size) {
     DWORD valueType = 0;

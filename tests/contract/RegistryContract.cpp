@@ -92,6 +92,18 @@ TEST_F(RegistryContract, PathsAreRelativeToTheKeyGiven) {
     EXPECT_EQ(Query(fromRoot.Get(), "LastRunVer", 4).Data, DwordBytes(20004000));
 }
 
+TEST_F(RegistryContract, OpeningCreatesNothing) {
+    RegKey key = 0x1234;
+    EXPECT_EQ(Registry.RegOpenKeyExA(kHkeyCurrentUser, KeyPath("Absent"), kKeyRead, key),
+              static_cast<std::int32_t>(kErrorFileNotFound));
+    EXPECT_EQ(key, kNoKey);
+    UniqueKey created = Create(kHkeyCurrentUser, KeyPath());
+    Set(created.Get(), "LAUNCH", kRegDword, DwordBytes(1));
+    ASSERT_EQ(Registry.RegOpenKeyExA(kHkeyCurrentUser, KeyPath(), kKeyRead, key), 0);
+    UniqueKey opened(Registry, key);
+    EXPECT_EQ(Query(opened.Get(), "LAUNCH", 4).Data, DwordBytes(1));
+}
+
 // Which is why the registry access drops the backslash that marks a path from the root.
 TEST_F(RegistryContract, PathStartingWithABackslashIsRefused) {
     RegKey key = 0x1234;

@@ -13,6 +13,8 @@
 //   WinProbe wait-text --title T --id N --text X [--timeout MS]   until control N shows exactly X
 //   WinProbe find-prop NAME [--timeout MS]
 //   WinProbe close-prop NAME
+//   WinProbe watch IMAGE [--timeout MS]   every top-level window of the processes of that image file name,
+//                                         from the first one's start to the last one's end
 //
 // Windows are visible top-level ones, picked by class, exact title or both. Exit status: 0 done, 1 not
 // found or timed out, 2 usage error. Output is one item per line, ending in LF only and in UTF-8, so
@@ -37,12 +39,15 @@
 
 #include <windows.h>
 
+#include <tlhelp32.h>
+
 #include <fcntl.h>
 #include <io.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -751,6 +756,63 @@ int Focus(const Options& options) {
     return kExitFound;
 }
 
+// The running processes whose image file is named `image` (any case).
+std::vector<DWORD> ProcessesOf(const char* image) {
+    std::vector<DWORD> ids;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return ids;
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+        if (lstrcmpiA(entry.szExeFile, image) == 0) ids.push_back(entry.th32ProcessID);
+    CloseHandle(snapshot);
+    return ids;
+}
+
+// Says "watching" once it has begun, then polls every 10 ms: each window is printed once per state it was
+// seen in ("visible" or "hidden", its class, its title), then "ended" once the processes have come and gone.
+// A window that shows between two polls for less than 10 ms can be missed; a dialog waiting for an answer
+// cannot.
+int Watch(const Options& options) {
+    struct Seen {
+        const std::vector<DWORD>* Ids;
+        std::set<std::string>* Lines;
+    };
+    std::set<std::string> lines;
+    std::printf("watching\n");
+    std::fflush(stdout);
+    bool appeared = false;
+    const DWORD start = GetTickCount();
+    for (;;) {
+        std::vector<DWORD> ids = ProcessesOf(options.propName);
+        if (ids.empty() && appeared) break;
+        appeared = appeared || !ids.empty();
+        Seen seen{&ids, &lines};
+        EnumWindows(
+            [](HWND window, LPARAM context) -> BOOL {
+                auto& seen = *reinterpret_cast<Seen*>(context);
+                DWORD process = 0;
+                GetWindowThreadProcessId(window, &process);
+                bool ours = false;
+                for (DWORD id : *seen.Ids)
+                    ours = ours || id == process;
+                if (!ours) return TRUE;
+                char className[256] = {};
+                GetClassNameA(window, className, sizeof className);
+                std::string line = std::string(IsWindowVisible(window) ? "visible" : "hidden") + "\t" +
+                                   Quoted(className) + "\t" + Quoted(TextOf(window));
+                if (seen.Lines->insert(line).second) std::printf("%s\n", line.c_str());
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&seen));
+        std::fflush(stdout);
+        if (GetTickCount() - start > options.timeoutMs) return kExitNotFound;
+        Sleep(10);
+    }
+    std::printf("ended\n");
+    return kExitFound;
+}
+
 bool ParseTimeout(const char* text, DWORD* timeoutMs) {
     char* end = nullptr;
     unsigned long value = std::strtoul(text, &end, 10);
@@ -804,7 +866,8 @@ int Usage() {
                          "       WinProbe text --title T --id N\n"
                          "       WinProbe wait-text --title T --id N --text X [--timeout MS]\n"
                          "       WinProbe find-prop NAME [--timeout MS]\n"
-                         "       WinProbe close-prop NAME\n");
+                         "       WinProbe close-prop NAME\n"
+                         "       WinProbe watch IMAGE [--timeout MS]\n");
     return kExitUsage;
 }
 
@@ -822,7 +885,7 @@ int main(int argc, char** argv) {
     if (controlCommand && !options.title) return Usage();
     bool windowCommand =
         command == "wait-window" || command == "click" || command == "dump" || command == "close";
-    bool propCommand = command == "find-prop" || command == "close-prop";
+    bool propCommand = command == "find-prop" || command == "close-prop" || command == "watch";
     if (windowCommand && ((!options.className && !options.title) || options.propName)) return Usage();
     if ((command == "dump" || command == "close") && !options.title) return Usage();
     if (propCommand && (!options.propName || options.className || options.title || options.button))
@@ -844,7 +907,8 @@ int main(int argc, char** argv) {
                      {"syschar", SysChar},
                      {"focus", Focus},
                      {"text", Text},
-                     {"wait-text", WaitText}};
+                     {"wait-text", WaitText},
+                     {"watch", Watch}};
     for (const auto& entry : kCommands) {
         if (command != entry.name) continue;
         int result = entry.run(options);

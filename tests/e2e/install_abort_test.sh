@@ -149,7 +149,7 @@ wizard_end
 [ "$setup_rc" -eq 67 ] || fail "exit $setup_rc after abandoning at a failure, expected 1603 (67)"
 # The run's log, asked for with /LOG=, tells the question about the held file, its answer and the code.
 iconv -f CP1252 -t UTF-8 "$work/run.log" | tr -d '\r' >"$work/run.txt" || fail "no run log"
-grep -qxF "Destination : $kWinProgDir (ordinaire)" "$work/run.txt" &&
+grep -qxF "Destination : $kWinProgDir (ordinaire, par défaut)" "$work/run.txt" &&
     grep -qF "Question : Impossible de créer le fichier \"$kHeld\"." "$work/run.txt" &&
     grep -qxF "Réponse : Abandonner" "$work/run.txt" && [ "$(tail -n1 "$work/run.txt")" = "Code de sortie : 1603" ] ||
     fail "run log:

@@ -177,6 +177,10 @@ public:
                                  std::uint32_t access, RegKey& result) override {
         return Inner.RegCreateKeyExA(parent, subKey, options, access, result);
     }
+    std::int32_t RegOpenKeyExA(RegKey parent, const std::string& subKey, std::uint32_t access,
+                               RegKey& result) override {
+        return Inner.RegOpenKeyExA(parent, subKey, access, result);
+    }
     std::int32_t RegQueryValueExA(RegKey key, const std::string& name, std::uint32_t* type,
                                   std::uint8_t* data, std::uint32_t& size) override {
         std::int32_t status = Inner.RegQueryValueExA(key, name, type, data, size);

@@ -118,6 +118,7 @@ TEST(UnattendedRun, LeavesWhatTheWizardsDefaultsLeave) {
             EXPECT_TRUE(writes[i].KeyPath == wizardWrites[i].KeyPath &&
                         writes[i].Name == wizardWrites[i].Name && writes[i].Data == wizardWrites[i].Data)
                 << writes[i].KeyPath << "\\" << writes[i].Name;
+        EXPECT_TRUE(machine->Registry.KeyExists(kHkeyCurrentUser, std::string(kInternalKey).substr(1)));
         EXPECT_EQ(Commands(*machine), std::vector<std::string>{assoc});
         const std::vector<std::string> log = RunLogLines(*machine);
         ASSERT_GE(log.size(), 4u);
@@ -176,6 +177,7 @@ TEST(UnattendedRun, EndsEarlyWithItsCodeAndWritesNothingBeforeTheInstallation) {
         if (!c.Installs) {
             EXPECT_EQ(Disk(*machine), before);
             EXPECT_TRUE(machine->Registry.Writes().empty());
+            EXPECT_FALSE(machine->Registry.KeyExists(kHkeyCurrentUser, "Software\\Ulvara Word Processor"));
             continue;
         }
         // Retried a few times a second apart, then abandoned with nothing written after it.

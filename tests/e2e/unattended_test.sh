@@ -1,0 +1,206 @@
+#!/usr/bin/env bash
+# The real setup under Wine run as deployment tools run it, its whole exit code read through cmd: /VERYSILENT
+# leaves what the wizard's defaults leave with no window at all (a watcher lists the process's windows),
+# keeps stored choices, follows /COMPONENTS and installs portable with /DIR=R:\...; /SILENT shows the
+# installing page only and ends by itself; each early end has its code and writes nothing, a held file
+# ends as an abandon. The run logs go to build/screens/unattended-*.log.
+#   unattended_test.sh SETUP STANDIN PAYLOAD E2E_DIR
+source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/wizard_lib.sh"
+source "$(dirname "$0")/install_lib.sh"
+[ $# -eq 4 ] || { echo "usage: unattended_test.sh SETUP STANDIN PAYLOAD E2E_DIR" >&2; exit 2; }
+setup=$1 standin=$2 payload=$3 tools=$4
+e2e_workdir
+readonly kImage='ulvara-3.3.3.1-fr.exe'
+pids=()
+stop_all() {
+    : >"$work/stop"
+    timeout 30 wine "$work/WinProbe.exe" close-prop "$kStandinProp" </dev/null >/dev/null 2>&1
+    local pid
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
+    wait 2>/dev/null
+    pids=()
+    rm -f "$work/stop"
+}
+trap 'stop_all; wizard_kill; wizard_clean_machine; e2e_cleanup' EXIT
+wizard_tools "$tools"
+wizard_payload "$payload"
+cp "$setup" "$work/$kImage" && mkdir -p "$work/copy" && cp "$standin" "$work/copy/vlmr.exe" ||
+    fail "cannot copy the programs"
+
+# Runs the setup with these switches through a batch file, which waits for a GUI program and reads its
+# whole exit code (the shell's status keeps 8 bits), into $code; the run log into $work/run.txt (UTF-8).
+# unattended_begin starts it in the background, unattended_end waits for it.
+unattended_begin() {
+    printf '@echo off\r\n"%s" /LOG="%s" %s\r\necho exit=%%ERRORLEVEL%%\r\n' "$winwork\\$kImage" \
+        "$winwork\\run.log" "$*" >"$work/run.cmd"
+    rm -f "$work/run.log"
+    timeout 150 wine cmd /c "$winwork\\run.cmd" </dev/null >"$work/run.out" 2>/dev/null &
+    run_pid=$!
+}
+unattended_end() {
+    wait "$run_pid"
+    code=$(tr -d '\r' <"$work/run.out" | sed -n 's/^exit=//p')
+    iconv -f CP1252 -t UTF-8 "$work/run.log" 2>/dev/null | tr -d '\r' >"$work/run.txt"
+}
+unattended() {
+    unattended_begin "$@"
+    unattended_end
+}
+expect_code() { [ "$code" = "$1" ] || fail "$2: exit code \"$code\", expected $1; run log:
+$(cat "$work/run.txt")"; }
+keep_log() { cp "$work/run.txt" "$screens/unattended-$1.log"; }
+# Lists the setup's windows from its start to its end (WinProbe watch) into $work/watch.out.
+watch_start() {
+    timeout 200 wine "$work/WinProbe.exe" watch "$kImage" --timeout 180000 </dev/null >"$work/watch.out" 2>&1 &
+    watch_pid=$!
+    local i
+    for ((i = 0; i < 200; i++)); do grep -q '^watching' "$work/watch.out" 2>/dev/null && return 0; sleep 0.1; done
+    fail "the watcher did not start: $(cat "$work/watch.out")"
+}
+watch_end() { wait "$watch_pid" || fail "the watcher did not see the setup end: $(cat "$work/watch.out")"; }
+hold() {
+    mkdir -p "$2" || fail "mkdir"
+    rm -f "$work/hold.out"
+    timeout 150 wine "$work/HoldFile.exe" "$1" "$winwork\\stop" </dev/null >"$work/hold.out" 2>&1 &
+    pids+=($!)
+    local i
+    for ((i = 0; i < 100; i++)); do grep -q '^held' "$work/hold.out" 2>/dev/null && return 0; sleep 0.1; done
+    fail "HoldFile: $(cat "$work/hold.out")"
+}
+nothing_written() {
+    [ ! -e "$prog_dir" ] && [ ! -e "$data_root" ] && ! key_exists "$kUserKey" && ! key_exists "$kUninstallKey" ||
+        fail "$1: something was written"
+}
+
+# 1. /VERYSILENT on a machine that never saw the word processor: what the wizard's defaults leave (the
+# same helpers as its test), no window, and the word processor not started (nobody asked).
+wizard_clean_machine
+watch_start
+unattended /VERYSILENT
+watch_end
+expect_code 0 "/VERYSILENT"
+grep -q '^visible' "$work/watch.out" && fail "/VERYSILENT showed a window: $(cat "$work/watch.out")"
+grep -q '^ended' "$work/watch.out" || fail "the watcher missed the setup: $(cat "$work/watch.out")"
+expect_all_files "/VERYSILENT"
+[ "$(crlf_lines "$prog_dir/Install.log")" = "$expected_log" ] || fail "Install.log:
+$(tr -d '\r' <"$prog_dir/Install.log")"
+expect_data_files
+expect_update_log
+expect_registry "$(folder_kb ! -name Install.log)"
+expect_links
+expect_calls "\"$kExe\" -assoc adpr_cod"
+keep_log verysilent
+note "/VERYSILENT: exit 0, no visible window ($(grep -c '^hidden' "$work/watch.out") hidden), what the wizard's defaults leave"
+
+# 2. Over it, with other choices stored: they are kept.
+timeout 30 wine reg add "$kInstallKey" /v INSTALLTOALL /t REG_DWORD /d 0 /f >/dev/null 2>&1 &&
+    timeout 30 wine reg add "$kInstallKey" /v DSKSHORTCUT /t REG_DWORD /d 0 /f >/dev/null 2>&1 &&
+    timeout 30 wine reg add "$kInstallKey" /v EXTENSIONS /t REG_SZ /d AC /f >/dev/null 2>&1 ||
+    fail "cannot store other choices"
+rm -f "${link_paths[@]}" "$calls_log"
+unattended /VERYSILENT
+expect_code 0 "/VERYSILENT over stored choices"
+expect_values "$kInstallKey" "MAINDIR|REG_SZ|$kWinProgDir
+COMPS_FR (3.1.1)|REG_DWORD|0x7ffffffe
+INSTALLTOALL|REG_DWORD|0x0
+DSKSHORTCUT|REG_DWORD|0x0
+EXTENSIONS|REG_SZ|AC
+LAUNCH|REG_DWORD|0x1"
+[ -f "${link_paths[2]}" ] && [ ! -e "${link_paths[0]}" ] && [ ! -e "${link_paths[1]}" ] && [ ! -e "${link_paths[3]}" ] ||
+    fail "the shortcuts do not follow the stored choices"
+expect_calls "\"$kExe\" -assoc adpr_rtf_doc"
+grep -qF "raccourcis pour l'utilisateur courant (réglage enregistré)" "$work/run.txt" || fail "run log:
+$(cat "$work/run.txt")"
+note "over stored choices: kept (scope, desktop, associations)"
+
+# 3. /COMPONENTS: the word processor and the French speller only, stored as the components page would.
+wizard_clean_machine
+unattended /VERYSILENT /COMPONENTS=frenchspelling /TASKS=launch
+expect_code 0 "/COMPONENTS"
+[ -f "$prog_dir/vlmr.exe" ] && [ -f "$data_root/Public/Orthographe/French.asc" ] || fail "a chosen component is missing"
+[ ! -e "$prog_dir/Coupe de mots.dat" ] && [ ! -e "$data_root/Public/Basic.asn" ] || fail "a component not chosen was installed"
+[ "$(reg_values "$kInstallKey" | grep '^COMPS')" = "COMPS_FR (3.1.1)|REG_DWORD|0x7fffff82" ] ||
+    fail "components stored as $(reg_values "$kInstallKey" | grep '^COMPS')"
+expect_calls "\"$kExe\" -assoc adpr" "\"$kExe\""
+note "/COMPONENTS=frenchspelling /TASKS=launch: those files only, bits 0x7fffff82, launched at the end"
+
+# 4. Portable onto the removable drive R:.
+wizard_clean_machine
+unattended /VERYSILENT '/DIR=R:\Ulvara'
+expect_code 0 "portable"
+install_check 'R:\Ulvara' 'R:\Ulvara' >"$work/files.txt"
+[ "$(grep -c "^ok"$'\t' "$work/files.txt")" -eq 260 ] || fail "portable files differ from the payload"
+[ ! -e "$removable_root/Ulvara/Install.log" ] && [ ! -e "$data_root" ] && ! key_exists "$kUninstallKey" &&
+    [ ! -e "${link_paths[0]}" ] || fail "machine-wide traces of a portable installation"
+grep -qxF 'Destination : R:\Ulvara (portable, ligne de commande)' "$work/run.txt" || fail "run log:
+$(cat "$work/run.txt")"
+note "portable /DIR=R:\\Ulvara: beside the program, nothing machine-wide"
+
+# 5. /SILENT: the installing page only, held there while a FIFO stands in for "Coupe de mots.dat" (like a
+# very slow disk), then the window closes by itself.
+wizard_clean_machine
+mkdir -p "$prog_dir" && mkfifo "$prog_dir/Coupe de mots.dat" || fail "cannot make the FIFO"
+watch_start
+unattended_begin /SILENT
+wizard_at_page 5 30000
+wiz wait-text --id $kInstallingLbl2 --text "Module de coupe de mots" --timeout 10000 ||
+    fail "the worker did not reach component 3: $(cat "$work/probe.err")"
+wizard_shot silent-installing.png
+timeout 30 cat "$prog_dir/Coupe de mots.dat" >/dev/null || fail "the worker never wrote its file"
+unattended_end
+watch_end
+rm -f "$prog_dir/Coupe de mots.dat"
+expect_code 0 "/SILENT"
+grep -q "^visible"$'\t'"\"UlvaraForm\"" "$work/watch.out" || fail "no wizard window: $(cat "$work/watch.out")"
+grep "^visible" "$work/watch.out" | grep -v "UlvaraForm" && fail "/SILENT showed another window"
+[ -f "$data_root/vlmr_common.dat" ] && [ -f "${link_paths[0]}" ] || fail "/SILENT did not finish the installation"
+keep_log silent
+note "/SILENT: the installing page only (build/screens/silent-installing.png), ended 0 by itself"
+
+# 6. Each early end.
+wizard_clean_machine
+hold "$kExe" "$prog_dir"
+unattended /VERYSILENT
+stop_all
+expect_code 1603 "held file"
+grep -c "^Réponse : Réessayer$" "$work/run.txt" | grep -qx 5 && grep -qxF "Réponse : Abandonner" "$work/run.txt" &&
+    grep -qF "Question : Impossible de créer le fichier \"$kExe\"." "$work/run.txt" || fail "run log:
+$(cat "$work/run.txt")"
+[ ! -e "$prog_dir/Licence.txt" ] && [ -f "$prog_dir/Install.log" ] && key_exists "$kInstallKey" ||
+    fail "after the held file: written after it, or settings and log not stored"
+keep_log failed
+note "held file: 1603 after 5 retries, nothing after it, settings and Install.log stored"
+
+wizard_clean_machine
+timeout 100 wine "$work/copy/vlmr.exe" -standin-window </dev/null >/dev/null 2>&1 &
+pids+=($!)
+timeout 30 wine "$work/WinProbe.exe" find-prop "$kStandinProp" --timeout 15000 </dev/null >/dev/null 2>&1 ||
+    fail "the stand-in shows no running copy"
+unattended /VERYSILENT
+stop_all
+expect_code 32 "word processor running"
+nothing_written "word processor running"
+note "word processor running: 32, nothing written"
+
+unattended /VERYSILENT /NOPE
+expect_code 87 "unknown switch"
+grep -qxF "Paramètre refusé : /NOPE" "$work/run.txt" || fail "run log: $(cat "$work/run.txt")"
+nothing_written "unknown switch"
+unattended /VERYSILENT /DIR=Ulvara
+expect_code 1603 "relative destination"
+nothing_written "relative destination"
+note "unknown switch: 87; relative destination: 1603; nothing written"
+
+wizard_start "$setup"
+unattended /VERYSILENT
+expect_code 1618 "second instance"
+nothing_written "second instance"
+wizard_next 1
+wizard_click "$kCancel"
+dialog_shown Confirmation
+dialog_answer Confirmation "A&bandonner"
+wizard_end
+[ "$setup_rc" -eq 66 ] || fail "the first copy ended with $setup_rc, expected 1602 (66)"
+note "second instance: 1618, the first went on and was cancelled with 1602"
+note "ok"
