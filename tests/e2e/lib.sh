@@ -9,7 +9,7 @@ fail() {
     exit 1
 }
 
-note() { echo "$e2e_name: $*"; }
+note() { echo "$e2e_name: [${SECONDS}s] $*"; }
 
 [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX/drive_c" ] || fail "WINEPREFIX does not name a prepared prefix"
 

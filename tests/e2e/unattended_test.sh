@@ -195,7 +195,9 @@ note "unknown switch: 87; relative destination: 1603; nothing written"
 wizard_start "$setup"
 unattended /VERYSILENT
 expect_code 1618 "second instance"
-nothing_written "second instance"
+# The first copy has opened its keys, as a wizard does when it starts; nothing more.
+[ ! -e "$prog_dir" ] && [ -z "$(reg_values "$kInstallKey")" ] && [ ! -e "$work/run.log" ] ||
+    fail "the second instance wrote something"
 wizard_next 1
 wizard_click "$kCancel"
 dialog_shown Confirmation
