@@ -217,6 +217,7 @@ int RunWizard(TWizardRun w, std::string_view commandLine, TStartupTrace trace) {
     }
 
     w.AttachedFiles.Connect(w.Platform, w.Utils, w.AskUser.AsAskUser());
+    w.AttachedFiles.FailureLog = &w.Run.Log;
     w.Wizard = &*form;
     RunPages(*form, mode);
     w.Wizard = nullptr;

@@ -4,6 +4,7 @@
 #include "platform/Platform.h"
 #include "resources/ResConst.h"
 #include "utils/DateTime.h"
+#include "utils/RunLog.h"
 
 #include <array>
 #include <cstdint>
@@ -107,6 +108,9 @@ public:
 
     std::vector<TAttachedFile> Entries;
     std::array<std::vector<TFileToInstall>, kQueueCount> Queues;
+    // When set, the run's log, which then names each file that could not be written and the system's
+    // reason, before the question is asked.
+    TRunLog* FailureLog = nullptr;
     // The targets of the requests marked for it, in queue order, "\t!" after those of Kept ones.
     std::vector<std::string> UpdateList;
 
@@ -115,6 +119,7 @@ private:
     [[nodiscard]] const TAttachedFile* FindLast(const std::string& name);
     [[nodiscard]] bool MatchesPrefix(const TAttachedFile& entry, const std::string& prefix);
     [[nodiscard]] bool WriteEntry(const TAttachedFile& entry, const std::string& targetPath);
+    void LogFailure(const std::string& targetPath, std::uint32_t error);
     [[nodiscard]] std::optional<FileTime> StampToFileTime(TDateTime stamp);
     [[nodiscard]] bool FileExists(const std::string& path);
     [[nodiscard]] bool NeedsQueuing(const TAttachedFile& entry, const std::string& target, TInstallMode mode);

@@ -48,11 +48,35 @@ bool TAttachedFiles::WriteEntry(const TAttachedFile& entry, const std::string& t
     return true;
 }
 
+void TAttachedFiles::LogFailure(const std::string& targetPath, std::uint32_t error) {
+    if (!FailureLog || !FailureLog->IsOpen()) return;
+    std::string reason = "erreur " + std::to_string(error);
+    switch (error) {
+    case kErrorAccessDenied:
+        reason += " : accès refusé";
+        break;
+    case kErrorSharingViolation:
+        reason += " : fichier ouvert par un autre programme";
+        break;
+    case kErrorHandleDiskFull:
+    case kErrorDiskFull:
+        reason += " : disque plein";
+        break;
+    case kErrorFileNotFound:
+        reason += " : absent du programme d'installation";
+        break;
+    default:
+        break;
+    }
+    FailureLog->Line("Échec : " + targetPath + " (" + reason + ")");
+}
+
 bool TAttachedFiles::ExtractEntry(const TAttachedFile* entry, const std::string& name,
                                   const std::string& targetPath) {
     if (!entry) entry = FindLast(name);
     for (;;) {
         if (entry && WriteEntry(*entry, targetPath)) return true;
+        LogFailure(targetPath, entry ? Platform->Files.LastError() : kErrorFileNotFound);
         int answer = AskUser(CannotCreateFileText(targetPath), kDialogError, kButtonsAbortRetryIgnore);
         if (answer == kResultAbort) return false;
         if (answer == kResultIgnore) return true;

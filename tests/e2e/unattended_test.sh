@@ -165,7 +165,8 @@ unattended /VERYSILENT
 stop_all
 expect_code 1603 "held file"
 grep -c "^Réponse : Réessayer$" "$work/run.txt" | grep -qx 5 && grep -qxF "Réponse : Abandonner" "$work/run.txt" &&
-    grep -qF "Question : Impossible de créer le fichier \"$kExe\"." "$work/run.txt" || fail "run log:
+    grep -qF "Question : Impossible de créer le fichier \"$kExe\"." "$work/run.txt" &&
+    grep -qxF "Échec : $kExe (erreur 32 : fichier ouvert par un autre programme)" "$work/run.txt" || fail "run log:
 $(cat "$work/run.txt")"
 [ ! -e "$prog_dir/Licence.txt" ] && [ -f "$prog_dir/Install.log" ] && key_exists "$kInstallKey" ||
     fail "after the held file: written after it, or settings and log not stored"

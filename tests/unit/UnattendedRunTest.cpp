@@ -182,6 +182,9 @@ TEST(UnattendedRun, EndsEarlyWithItsCodeAndWritesNothingBeforeTheInstallation) {
         }
         // Retried a few times a second apart, then abandoned with nothing written after it.
         EXPECT_EQ(std::count(log.begin(), log.end(), "Réponse : Réessayer"), TUnattendedAnswers::kRetries);
+        EXPECT_EQ(std::count(log.begin(), log.end(),
+                             "Échec : " + held + " (erreur 32 : fichier ouvert par un autre programme)"),
+                  TUnattendedAnswers::kRetries + 1);
         EXPECT_GE(machine->Clock.UtcNowTime() - start,
                   FileTime{TUnattendedAnswers::kRetries} * TUnattendedAnswers::kRetryDelayMs * 10'000);
         EXPECT_EQ(machine->Files.GetFileAttributesA(kMainDir + "\\Licence.txt"), kInvalidFileAttributes);
