@@ -193,5 +193,24 @@ TEST(UnattendedRun, EndsEarlyWithItsCodeAndWritesNothingBeforeTheInstallation) {
     }
 }
 
+// Told to show no message box, the wizard answers its own questions as an unattended run does: the licence
+// left unaccepted ends it as declined, a held file is retried and then abandoned.
+TEST(UnattendedRun, AWizardToldToShowNoMessageAnswersAlone) {
+    auto accept = [](TForm& form) { static_cast<TMainDlgForm&>(form).LicenseChkBx.SetChecked(true); };
+    struct Case {
+        std::vector<std::function<void(TForm&)>> Steps;
+        int Code;
+    };
+    const Case cases[] = {{{Next, Next}, kExitCancelled},
+                          {{Next, accept, Next, Next, Next, Next, Tick}, kExitInstallFailed}};
+    for (const Case& c : cases) {
+        auto machine = NewMachine();
+        machine->Files.InjectCreateFailure(kMainDir + "\\vlmr.exe", 100, kErrorSharingViolation);
+        headless::ScriptModalLoop(c.Steps);
+        EXPECT_EQ(RunOn(*machine, "ulvara.exe /SUPPRESSMSGBOXES"), c.Code);
+        EXPECT_TRUE(headless::AskedMessages().empty());
+    }
+}
+
 } // namespace
 } // namespace ulv::test
