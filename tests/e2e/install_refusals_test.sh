@@ -87,13 +87,16 @@ wizard_click "$kNext"
 dialog_shown Information
 dialog_answer Information "&Oui"
 wizard_end
+# 1602, of which the shell keeps the low byte (66).
+[ "$setup_rc" -eq 66 ] || fail "exit $setup_rc after the licence was declined, expected 1602 (66)"
 expect_nothing_stored "licence declined"
-note "a declined licence ends the wizard and stores nothing"
+note "a declined licence ends the wizard with 1602 and stores nothing"
 
 # Cancelled on the welcome page.
 wizard_clean_machine
 wizard_start "$setup"
 wizard_abandon
+[ "$setup_rc" -eq 66 ] || fail "exit $setup_rc after a cancel, expected 1602 (66)"
 expect_nothing_stored "cancelled at once"
 note "a cancel on the welcome page leaves both keys empty"
 
