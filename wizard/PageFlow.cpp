@@ -283,7 +283,8 @@ void TMainDlgForm::LogInstallStart() {
     log.Line("Destination : " + Target.MainDir + (Target.Portable ? " (portable, " : " (ordinaire, ") +
              origin(origins.MainDir, Options.MainDir != first.Options.MainDir) + ")");
     log.Line("Choix : composants " + ComponentBitsText(SelectedComps) +
-             from(origins.Components, SelectedComps != InstalledComponents(first.Options.Components)) + ", raccourcis pour " +
+             from(origins.Components, SelectedComps != InstalledComponents(first.Options.Components)) +
+             ", raccourcis pour " +
              (Choices.InstallToAll ? "tous les utilisateurs" : "l'utilisateur courant") +
              from(origins.InstallToAll, Choices.InstallToAll != first.InstallToAll) +
              ", raccourci sur le bureau " + (Choices.DesktopShortcut ? "oui" : "non") +
