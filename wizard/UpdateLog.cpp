@@ -32,6 +32,7 @@ constexpr size_t kKeyBytesFixed = 8;
 class TListedLines {
 public:
     TListedLines(const std::vector<std::string>& list, IText& text) : KeyOf{list, text}, Text(text) {
+        Index.Reserve(list.size());
         for (size_t i = 0; i < list.size(); ++i)
             if (OrderKey(list[i], Text, Key)) (void)Index.Insert(Key, static_cast<std::uint32_t>(i), KeyOf);
     }
