@@ -6,6 +6,7 @@
 #include "resources/ResConst.h"
 #include "utils/DateTime.h"
 #include "utils/LineIndex.h"
+#include "utils/PackedLines.h"
 
 #include <cstdint>
 #include <mutex>
@@ -161,18 +162,20 @@ private:
     void RemoveEntry(const std::string& path, std::uint32_t attributes);
     void DeleteTreeBelow(const std::string& path);
     [[nodiscard]] std::int64_t SizeKBBelow(const std::string& folder, std::uint64_t clusterSize, int depth);
-    [[nodiscard]] bool ReadLogFile(const std::string& path, std::vector<std::string>& lines);
+    [[nodiscard]] bool ReadLogFile(const std::string& path, TPackedLines& lines);
     [[nodiscard]] std::optional<std::pair<std::string, UniqueFile>> NewStoreFile(const std::string& path);
     // The line's key in the log's comparison (ignoring case), written over `key`; false when there is none.
     [[nodiscard]] bool LogKey(const std::string& line, std::string& key);
+    // The same for a line held: it is copied into `line` first, as the text port takes whole strings.
+    [[nodiscard]] bool LogKey(std::string_view held, std::string& line, std::string& key);
 
     TPlatform Platform;
     std::mutex StackLock;
     std::vector<std::string> DirectoryStack;
     mutable std::mutex LogLock;
-    std::optional<std::vector<std::string>> Log;
+    std::optional<TPackedLines> Log;
     TLineIndex LogIndex;
-    std::string LogKeyBuffer;
+    std::string LogKeyBuffer, LogLineBuffer;
     std::string LogPath;
     bool LogLoadedWhole = true;
     int SuspendCount = 0;

@@ -9,40 +9,47 @@ constexpr std::string_view kStoreSuffix = ".tmp";
 // Names tried for the new file: "X.tmp", then "X.1.tmp" and on.
 constexpr int kStoreNames = 16;
 
+// A run adds a few hundred lines: room for them is made as the log is loaded, so that the worker never moves
+// or rehashes a log of tens of thousands of lines to add one (a small log grows as it likes).
+size_t RoomFor(size_t lines) {
+    return lines + lines / 8 + 64;
+}
+
 } // namespace
 
 // True when the file was read to its end and all its lines are in `lines`, or when no file stands there. A
 // failed read keeps what came before it, as far as the log was filled; a last line cut short is not kept.
-bool TInstUtils::ReadLogFile(const std::string& path, std::vector<std::string>& lines) {
+bool TInstUtils::ReadLogFile(const std::string& path, TPackedLines& lines) {
     std::uint32_t attributes = Platform.Files.GetFileAttributesA(path);
     if (attributes == kInvalidFileAttributes || (attributes & kFileAttributeDirectory)) return true;
     TFileRead read = ReadFileCapped(Platform.Files, path, kMaxInstallLogBytes);
     const TLineRules rules{.NulEndsText = false,
                            .Last = read.Whole ? TLastLine::IfNotEmpty : TLastLine::Never,
                            .MaxLines = kMaxInstallLogLines};
-    return SplitTextLines(read.Content, rules, lines) && read.Whole;
+    size_t count = 0;
+    const bool within = ForEachTextLine(read.Content, rules, [&count](std::string_view) { ++count; });
+    const size_t bytes = read.Content.size();
+    lines.Reserve(RoomFor(count), bytes + bytes / 8);
+    (void)ForEachTextLine(read.Content, rules, [&lines](std::string_view line) { lines.Append(line); });
+    return within && read.Whole;
 }
 
 // A log that was not loaded whole is never stored: the lines not read (earlier installations', which the
 // word processor reads when it removes itself) would be lost for good.
 void TInstUtils::CreateInstallLog(const std::string& destinationFolder, bool portable) {
-    std::vector<std::string> loaded;
+    TPackedLines loaded;
     std::string path;
     bool whole = true;
     if (!portable) {
         path = JoinPath(destinationFolder, kInstallLogName);
         whole = ReadLogFile(path, loaded);
     }
-    // A run adds a few hundred lines: room for them is made now, so that the worker never moves or rehashes
-    // a log of tens of thousands of lines to add one (a small log grows as it likes).
-    const size_t room = loaded.size() + loaded.size() / 8 + 64;
-    loaded.reserve(room);
     TLineIndex index;
-    index.Reserve(room);
-    std::string key;
-    auto keyOf = [&](std::uint32_t i, std::string& out) { (void)LogKey(loaded[i], out); };
-    for (size_t i = 0; i < loaded.size(); ++i)
-        if (LogKey(loaded[i], key)) (void)index.Insert(key, static_cast<std::uint32_t>(i), keyOf);
+    index.Reserve(RoomFor(loaded.Size()));
+    std::string line, key;
+    auto keyOf = [&](std::uint32_t i, std::string& out) { (void)LogKey(loaded[i], line, out); };
+    for (size_t i = 0; i < loaded.Size(); ++i)
+        if (LogKey(loaded[i], line, key)) (void)index.Insert(key, static_cast<std::uint32_t>(i), keyOf);
     std::lock_guard guard(LogLock);
     Log = std::move(loaded);
     LogIndex = std::move(index);
@@ -55,16 +62,20 @@ void TInstUtils::CreateInstallLog(const std::string& destinationFolder, bool por
 void TInstUtils::AddLogLine(const std::string& line) {
     std::lock_guard guard(LogLock);
     if (!Log || SuspendCount != 0) return;
-    std::vector<std::string>& lines = *Log;
-    lines.push_back(line);
-    auto keyOf = [&](std::uint32_t i, std::string& out) { (void)LogKey(lines[i], out); };
-    if (LogKey(line, LogKeyBuffer) &&
-        !LogIndex.Insert(LogKeyBuffer, static_cast<std::uint32_t>(lines.size() - 1), keyOf))
-        lines.pop_back();
+    TPackedLines& lines = *Log;
+    auto keyOf = [&](std::uint32_t i, std::string& out) { (void)LogKey(lines[i], LogLineBuffer, out); };
+    if (!LogKey(line, LogKeyBuffer) ||
+        LogIndex.Insert(LogKeyBuffer, static_cast<std::uint32_t>(lines.Size()), keyOf))
+        lines.Append(line);
 }
 
 bool TInstUtils::LogKey(const std::string& line, std::string& key) {
     return Platform.Text.LCMapSortKeyA(kLocaleUserDefault, kNormIgnoreCase, line, key);
+}
+
+bool TInstUtils::LogKey(std::string_view held, std::string& line, std::string& key) {
+    line.assign(held);
+    return LogKey(line, key);
 }
 
 void TInstUtils::SuspendLogging() {
@@ -89,7 +100,12 @@ bool TInstUtils::HasInstallLog() const {
 
 std::vector<std::string> TInstUtils::InstallLog() const {
     std::lock_guard guard(LogLock);
-    return Log.value_or(std::vector<std::string>{});
+    std::vector<std::string> lines;
+    if (!Log) return lines;
+    lines.reserve(Log->Size());
+    for (size_t i = 0; i < Log->Size(); ++i)
+        lines.emplace_back((*Log)[i]);
+    return lines;
 }
 
 std::string TInstUtils::InstallLogPath() const {
@@ -110,12 +126,9 @@ bool TInstUtils::StoreInstallLog() {
         std::lock_guard guard(LogLock);
         if (!Log || LogPath.empty() || !LogLoadedWhole) return false;
         path = LogPath;
-        size_t size = 0;
-        for (const std::string& line : *Log)
-            size += line.size() + 2;
-        content.reserve(size);
-        for (const std::string& line : *Log) {
-            content += line;
+        content.reserve(Log->Bytes() + 2 * Log->Size());
+        for (size_t i = 0; i < Log->Size(); ++i) {
+            content += (*Log)[i];
             content += "\r\n";
         }
     }

@@ -3,7 +3,8 @@
 // keys are): each key's hash with the index of its line, in one open-addressed table. No key is kept: a hash
 // met again is confirmed with the key of the line it names, made again. A log of tens of thousands of lines
 // then costs one allocation and a few bytes a line, where a set of keys would cost two allocations and the
-// key's length (several times the line's) for each.
+// key's length (several times the line's) for each. A slot keeps 32 bits of the hash: enough to pass over
+// nearly every other key without making it, in a table that never holds 2^32 lines.
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -28,7 +29,7 @@ public:
     // keyOf(i, out) writes the key of line i over `out`.
     template <typename KeyOf> bool Insert(std::string_view key, std::uint32_t line, KeyOf&& keyOf) {
         if ((Count + 1) * 2 > Slots.size()) Grow();
-        const std::uint64_t hash = Hash(key);
+        const std::uint32_t hash = Hash(key);
         TSlot* slot = Find(key, hash, keyOf);
         if (slot->Line != kEmpty) return false;
         *slot = {hash, line};
@@ -44,14 +45,16 @@ public:
 private:
     static constexpr std::uint32_t kEmpty = UINT32_MAX;
     struct TSlot {
-        std::uint64_t Hash = 0;
+        std::uint32_t Hash = 0;
         std::uint32_t Line = kEmpty;
     };
 
-    static std::uint64_t Hash(std::string_view key) { return std::hash<std::string_view>{}(key); }
+    static std::uint32_t Hash(std::string_view key) {
+        return static_cast<std::uint32_t>(std::hash<std::string_view>{}(key));
+    }
 
     // The slot of the line whose key equals `key`, or the empty slot where it would go.
-    template <typename KeyOf> TSlot* Find(std::string_view key, std::uint64_t hash, KeyOf& keyOf) {
+    template <typename KeyOf> TSlot* Find(std::string_view key, std::uint32_t hash, KeyOf& keyOf) {
         for (size_t at = hash & (Slots.size() - 1);; at = (at + 1) & (Slots.size() - 1)) {
             TSlot& slot = Slots[at];
             if (slot.Line == kEmpty) return &slot;

@@ -1,10 +1,12 @@
 #include "UpdateLog.h"
 #include "utils/InstUtils.h"
 #include "utils/LineIndex.h"
+#include "utils/PackedLines.h"
 #include "utils/TextLines.h"
 
 #include <algorithm>
 #include <bit>
+#include <numeric>
 #include <optional>
 #include <utility>
 
@@ -13,6 +15,9 @@ namespace {
 
 constexpr std::uint32_t kUpdateLogOrder = kNormIgnoreCase | kSortStringSort;
 constexpr char kStampMark = '*';
+// About what a key takes: a few bytes a character (weights of each section) and its section ends.
+constexpr size_t kKeyBytesPerChar = 4;
+constexpr size_t kKeyBytesFixed = 8;
 
 [[nodiscard]] bool IsStampLine(const std::string& line) {
     return !line.empty() && line.front() == kStampMark;
@@ -27,6 +32,7 @@ constexpr char kStampMark = '*';
 class TListedLines {
 public:
     TListedLines(const std::vector<std::string>& list, IText& text) : KeyOf{list, text}, Text(text) {
+        Index.Reserve(list.size());
         for (size_t i = 0; i < list.size(); ++i)
             if (OrderKey(list[i], Text, Key)) (void)Index.Insert(Key, static_cast<std::uint32_t>(i), KeyOf);
     }
@@ -103,20 +109,28 @@ std::string UpdateLogStampLine(TDateTime installTime) {
     return line;
 }
 
-// By keys made once per line, whose byte order is the comparison's. Stable: lines that compare equal keep
-// their order.
+// By keys made once per line, whose byte order is the comparison's, kept one after the other in one buffer.
+// Stable: lines that compare equal keep their order.
 void SortUpdateList(std::vector<std::string>& list, IText& text) {
-    std::vector<std::pair<std::string, std::string>> keyed;
-    keyed.reserve(list.size());
-    for (std::string& line : list) {
-        std::string key;
+    TPackedLines keys;
+    size_t bytes = 0;
+    for (const std::string& line : list)
+        bytes += kKeyBytesPerChar * line.size() + kKeyBytesFixed;
+    keys.Reserve(list.size(), bytes);
+    std::string key;
+    for (const std::string& line : list) {
         (void)OrderKey(line, text, key);
-        keyed.emplace_back(std::move(key), std::move(line));
+        keys.Append(key);
     }
-    std::stable_sort(keyed.begin(), keyed.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
-    for (size_t i = 0; i < list.size(); ++i)
-        list[i] = std::move(keyed[i].second);
+    std::vector<std::uint32_t> order(list.size());
+    std::iota(order.begin(), order.end(), 0u);
+    std::stable_sort(order.begin(), order.end(),
+                     [&keys](std::uint32_t a, std::uint32_t b) { return keys[a] < keys[b]; });
+    std::vector<std::string> sorted;
+    sorted.reserve(list.size());
+    for (std::uint32_t i : order)
+        sorted.push_back(std::move(list[i]));
+    list = std::move(sorted);
 }
 
 std::vector<std::string> MergeUpdateLog(std::vector<std::string> existing,

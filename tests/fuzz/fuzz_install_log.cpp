@@ -7,6 +7,7 @@
 #include "utils/InstUtils.h"
 
 #include <algorithm>
+#include <array>
 #include <string_view>
 
 namespace {
@@ -16,6 +17,7 @@ using Views = std::vector<std::string_view>;
 
 constexpr const char* kDest = "C:\\Dest";
 constexpr const char* kLogFile = "C:\\Dest\\Install.log";
+constexpr size_t kMaxRunLines = 3;
 
 void Check(bool condition) {
     if (!condition) __builtin_trap();
@@ -65,12 +67,12 @@ Lines RunLines(const Lines& loaded, ulv::IText& text) {
 }
 
 // The run's lines the log must add: those equal to no line before them, loaded or added. Equal sort keys are
-// what CompareStringA calls equal.
+// what CompareStringA calls equal. Each loaded line's key is made once, in one buffer.
 Lines ExpectedAdded(const Lines& loaded, const Lines& run) {
-    Lines runKeys(run.size());
+    std::array<std::string, kMaxRunLines> runKeys;
+    std::array<bool, kMaxRunLines> held{};
     for (size_t i = 0; i < run.size(); ++i)
         ulv::sim::SortKeyAnsi(run[i], ulv::kNormIgnoreCase, runKeys[i]);
-    std::vector<bool> held(run.size());
     std::string key;
     for (const std::string& line : loaded) {
         ulv::sim::SortKeyAnsi(line, ulv::kNormIgnoreCase, key);

@@ -1,6 +1,7 @@
 // The update log's merge over arbitrary existing files: the input is the old file's bytes; the new list is
 // drawn from its own lines (some upper-cased, so that equality ignoring case is exercised) and a fixed path.
 #include "platform/sim/SimText.h"
+#include "utils/PackedLines.h"
 #include "wizard/UpdateLog.h"
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 namespace {
 
 using Lines = std::vector<std::string>;
+using Views = std::vector<std::string_view>;
 
 constexpr std::uint32_t kOrder = ulv::kNormIgnoreCase | ulv::kSortStringSort;
 constexpr size_t kMaxListLines = 16;
@@ -18,20 +20,24 @@ void Check(bool condition) {
     if (!condition) __builtin_trap();
 }
 
-bool IsStamp(const std::string& line) {
+bool IsStamp(std::string_view line) {
     return !line.empty() && line[0] == '*';
 }
 
 // The list holds full paths, as the plan's targets are: lines of the old file that are paths already, others
 // made into paths.
-Lines ListFrom(const Lines& existing, std::uint8_t selector, ulv::IText& text) {
-    const std::string root = "C:\\ProgramData\\Ulvara\\Public\\";
-    Lines list = {root + "Basic.asn"};
+Lines ListFrom(const Views& existing, std::uint8_t selector, ulv::IText& text) {
+    constexpr std::string_view root = "C:\\ProgramData\\Ulvara\\Public\\";
+    Lines list;
+    list.reserve(kMaxListLines);
+    list.push_back(std::string(root) + "Basic.asn");
     for (size_t i = 0; i < existing.size() && list.size() < kMaxListLines; ++i) {
         if ((i * 31 + selector) % 4 != 0) continue;
-        std::string line = existing[i];
-        if (line.size() < 3 || (line[0] != 'C' && line[0] != 'c') || line.compare(1, 2, ":\\") != 0)
-            line = root + line;
+        const std::string_view old = existing[i];
+        const bool path = old.size() >= 3 && (old[0] == 'C' || old[0] == 'c') && old.substr(1, 2) == ":\\";
+        std::string line;
+        line.reserve((path ? 0 : root.size()) + old.size());
+        line.append(path ? "" : root).append(old);
         if ((selector + i) & 1) text.CharUpperBuffA(line);
         list.push_back(std::move(line));
     }
@@ -39,44 +45,67 @@ Lines ListFrom(const Lines& existing, std::uint8_t selector, ulv::IText& text) {
     return list;
 }
 
-// Listed lines by their sort keys, sorted: equal keys are what CompareStringA calls equal.
+// The list's sort keys in its order, one after the other: equal keys are what CompareStringA calls equal.
 class TListedKeys {
 public:
     explicit TListedKeys(const Lines& list) {
+        size_t bytes = 0;
         for (const std::string& line : list)
-            Keys.push_back(ulv::sim::SortKeyAnsi(line, kOrder));
-        std::sort(Keys.begin(), Keys.end());
+            bytes += 4 * line.size() + 8; // about a key's size: a few weights a character, section ends
+        Keys.Reserve(list.size(), bytes);
+        std::string key;
+        for (const std::string& line : list) {
+            ulv::sim::SortKeyAnsi(line, kOrder, key);
+            Keys.Append(key);
+        }
     }
-    bool Holds(const std::string& line) const {
+    bool Sorted() const {
+        for (size_t i = 1; i < Keys.Size(); ++i)
+            if (Keys[i] < Keys[i - 1]) return false;
+        return true;
+    }
+    // Looked up by halves, as the keys are sorted once Sorted() holds.
+    bool Holds(std::string_view line) const {
         ulv::sim::SortKeyAnsi(line, kOrder, Key);
-        return std::binary_search(Keys.begin(), Keys.end(), Key);
+        size_t low = 0, high = Keys.Size();
+        while (low < high) {
+            const size_t middle = (low + high) / 2;
+            if (Keys[middle] < Key)
+                low = middle + 1;
+            else
+                high = middle;
+        }
+        return low < Keys.Size() && Keys[low] == Key;
     }
 
 private:
-    Lines Keys;
+    ulv::TPackedLines Keys;
     mutable std::string Key; // one buffer for the keys looked up
 };
 
-void CheckSplit(const Lines& lines, size_t inputSize) {
-    size_t total = 0;
-    for (const std::string& line : lines) {
-        Check(line.find_first_of(std::string_view("\r\n\0", 3)) == std::string::npos);
-        total += line.size() + 1;
+// The lines of the text as the file holds them: ended by CR LF, CR or LF, the text ended by a NUL, a last
+// line without an end counting when it is not empty. Views into the input, so that the lines the merge takes
+// can be handed over rather than copied, and the merge's result still checked against them.
+Views SplitAll(std::string_view text) {
+    text = text.substr(0, text.find('\0'));
+    Views lines;
+    lines.reserve(static_cast<size_t>(std::count_if(text.begin(), text.end(),
+                                                    [](char c) { return c == '\r' || c == '\n'; })) +
+                  1);
+    size_t start = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\r' && text[i] != '\n') continue;
+        lines.push_back(text.substr(start, i - start));
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        start = i + 1;
     }
-    Check(total <= inputSize + 1);
-}
-
-void CheckSorted(const Lines& list) {
-    std::string previous, key;
-    for (size_t i = 0; i < list.size(); ++i, previous.swap(key)) {
-        ulv::sim::SortKeyAnsi(list[i], kOrder, key);
-        Check(i == 0 || previous <= key);
-    }
+    if (start < text.size()) lines.push_back(text.substr(start));
+    return lines;
 }
 
 // The old part keeps, in their order, every line that is neither empty, nor listed, nor a stamp; of stamps it
 // keeps no two in a row and none last.
-void CheckOldPart(const Lines& existing, std::span<const std::string> old, const TListedKeys& listed) {
+void CheckOldPart(const Views& existing, std::span<const std::string> old, const TListedKeys& listed) {
     size_t at = 0;
     for (size_t i = 0; i < old.size(); ++i) {
         Check(!old[i].empty() && !listed.Holds(old[i]));
@@ -100,18 +129,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ulv::sim::SimText text;
     std::string_view input(reinterpret_cast<const char*>(data), size);
     Lines existing = ulv::SplitUpdateLogText(input);
-    CheckSplit(existing, size);
-    Lines list = ListFrom(existing, size > 0 ? data[0] : 0, text);
-    CheckSorted(list);
+    const Views lines = SplitAll(input);
+    Check(std::equal(existing.begin(), existing.end(), lines.begin(), lines.end()));
+    Lines list = ListFrom(lines, size > 0 ? data[0] : 0, text);
+    const TListedKeys listed(list);
+    Check(listed.Sorted());
     const std::string stamp = ulv::UpdateLogStampLine(static_cast<double>(size) + 0.5);
 
-    Lines merged = ulv::MergeUpdateLog(existing, list, stamp, text);
-    Check(merged.size() <= existing.size() + list.size() + 1);
+    Lines merged = ulv::MergeUpdateLog(std::move(existing), list, stamp, text);
+    Check(merged.size() <= lines.size() + list.size() + 1);
     Check(merged.size() >= list.size() + 1);
     size_t oldSize = merged.size() - list.size() - 1;
     Check(merged[oldSize] == stamp);
     Check(std::equal(list.begin(), list.end(), merged.begin() + static_cast<std::ptrdiff_t>(oldSize) + 1));
-    CheckOldPart(existing, std::span(merged).first(oldSize), TListedKeys(list));
+    CheckOldPart(lines, std::span(merged).first(oldSize), listed);
     // The new file read back and merged again with the same section is the same file.
     Check(ulv::MergeUpdateLog(merged, list, stamp, text) == merged);
     return 0;
