@@ -41,11 +41,16 @@ template <typename Done> bool PollUntil(DWORD pollMs, Done done) {
 }
 
 // A page shows when a visible label reads its title: MUI keeps the header's labels, hidden, behind the
-// welcome and finish pages, and the finish page's title exists before the page is shown.
+// welcome and finish pages, and the finish page's title exists before the page is shown. The labels' text
+// is read where the window manager keeps it (GetWindowText does not ask another process's window): a
+// WM_GETTEXT to each label would queue behind the install thread's messages to the same window thread
+// at every poll, and slow the installation it measures.
 bool Shows(HWND window, std::string_view title) {
     return ulv::test::Enumerate(window, [&](HWND child) {
-        return ulv::test::ClassIs(child, "STATIC") && IsWindowVisible(child) &&
-               ulv::test::TextOf(child) == title;
+        char text[256];
+        int length = GetWindowTextA(child, text, sizeof text);
+        return length > 0 && std::string_view(text, length) == title && ulv::test::ClassIs(child, "STATIC") &&
+               IsWindowVisible(child);
     });
 }
 
