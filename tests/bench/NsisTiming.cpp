@@ -43,8 +43,8 @@ template <typename Done> bool PollUntil(DWORD pollMs, Done done) {
 // A page shows when a visible label reads its title: MUI keeps the header's labels, hidden, behind the
 // welcome and finish pages, and the finish page's title exists before the page is shown. The labels' text
 // is read where the window manager keeps it (GetWindowText does not ask another process's window): a
-// WM_GETTEXT to each label would queue behind the install thread's messages to the same window thread
-// at every poll, and slow the installation it measures.
+// WM_GETTEXT to each label at every poll would go through the installer's window thread, which handles
+// the install thread's progress messages too.
 bool Shows(HWND window, std::string_view title) {
     return ulv::test::Enumerate(window, [&](HWND child) {
         char text[256];
