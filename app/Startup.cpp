@@ -201,6 +201,8 @@ int RunWizard(TWizardRun w, std::string_view commandLine, TStartupTrace trace) {
     if (w.Load) {
         form.emplace(w.Platform, w.Utils, w.AttachedFiles, w.Run, ProgramParams(commandLine),
                      [&w] { return w.Drives.Take(); });
+        // The worker's end and its questions reach the window at once; the timer stays as it was.
+        if (mode != TSetupMode::VerySilent) w.Run.InstallStatus.Notify = form->Waker();
         if (mode != TSetupMode::VerySilent) form->Owner = w.Platform.Module.ApplicationWindow();
         mark("wizard built");
         if (mode == TSetupMode::Wizard) form->CreateHandles();

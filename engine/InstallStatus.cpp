@@ -75,7 +75,9 @@ bool TAskUserRelay::Post() {
     for (;;) {
         std::uint8_t now = Status.WaitWhile(isPaused);
         if (now != isRunning || Status.StopWanted()) return false;
-        if (Status.Move(isRunning, isAskUser)) return true;
+        if (!Status.Move(isRunning, isAskUser)) continue;
+        if (Status.Notify) Status.Notify();
+        return true;
     }
 }
 

@@ -65,8 +65,9 @@ void TInstallThread::Execute() {
 void TInstallThread::EndAs(std::uint8_t final) {
     for (;;) {
         std::uint8_t now = Status.WaitWhile(isPaused);
-        if (now != isRunning || Status.Move(isRunning, final)) return;
+        if (now != isRunning || Status.Move(isRunning, final)) break;
     }
+    if (Status.Notify) Status.Notify();
 }
 
 void TSetupRun::StartInstallThread(TAttachedFiles& files, TInstUtils& utils) {

@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -38,6 +39,9 @@ public:
     std::atomic<std::int32_t> Progress{0};
     // Set (release) before the State change that announces a stop; never cleared while that worker runs.
     std::atomic<bool> StopRequested{false};
+    // Called on the worker's thread once it has posted a question or ended, so that the wizard acts at
+    // once rather than at its next timer tick; set before the worker starts.
+    std::function<void()> Notify;
     std::string DlgMsg;
     std::uint8_t DlgType = 0;
     std::uint16_t DlgButtons = 0;

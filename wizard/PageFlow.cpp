@@ -97,6 +97,8 @@ void TMainDlgForm::BindPageFlow() {
     OnCloseQuery = [this](TForm&, bool& canClose) { FormCloseQuery(canClose); };
     OnTimer = [this](TForm&, unsigned id) { WMTimer(id); };
     OnActivateApp = [this](TForm&, bool active) { WMActivateApp(active); };
+    // The worker's news, as soon as it has some: the same handler as the timer's, with its guards.
+    OnWake = [this](TForm&) { ProgressTimer(); };
 }
 
 int TMainDlgForm::Ask(const std::string& text, int kind, std::uint16_t buttons) {

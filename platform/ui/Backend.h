@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 // What the widget layer asks of its backend. One backend is linked into a program: platform/win32/ui (real
 // Win32 controls) or platform/sim/ui (headless, for native tests).
 #include "platform/ui/Controls.h"
@@ -26,5 +27,8 @@ void RunModal(TForm& form);
 void StartTimer(TForm& form, unsigned id, unsigned milliseconds);
 void StopTimer(TForm& form, unsigned id);
 void SetWaitCursor();
+// A call that any thread may make, after which the loop of the thread calling Waker runs the form's OnWake
+// soon (in the modal loop; a modal dialog's own loop may drop it, so it is a hastener, never the only way).
+[[nodiscard]] std::function<void()> Waker(TForm& form);
 
 } // namespace ulv::backend

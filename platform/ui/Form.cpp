@@ -246,4 +246,8 @@ void TForm::SetWaitCursor() {
     backend::SetWaitCursor();
 }
 
+std::function<void()> TForm::Waker() {
+    return backend::Waker(*this);
+}
+
 } // namespace ulv

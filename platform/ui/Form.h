@@ -77,11 +77,15 @@ public:
     void FocusFirst();
     [[nodiscard]] TControl* Focused() const;
     void SetWaitCursor();
+    // What another thread calls to have OnWake run soon on this one (the thread that calls Waker).
+    [[nodiscard]] std::function<void()> Waker();
 
     std::function<void(TForm& sender, bool& canClose)> OnCloseQuery;
     std::function<void(TForm& sender, unsigned id)> OnTimer;
     // WM_ACTIVATEAPP: true when the application becomes active.
     std::function<void(TForm& sender, bool active)> OnActivateApp;
+    // Run on the form's thread once another thread has called the form's Waker.
+    std::function<void(TForm& sender)> OnWake;
 
     // Headless focus (the Win32 backend asks the system instead).
     TControl* HeadlessFocus = nullptr;

@@ -482,6 +482,24 @@ TEST_F(PageFlow, CloseQuestionHoldsTheRunningWorkerWhichGoesOnAfterNo) {
         EXPECT_EQ(W->Recording.WritesOf(target), 1) << target;
 }
 
+// The worker's end, told to the window at once, moves no page while the close question is open; once it is
+// answered "Non", the next wake moves the page, without a tick of the timer.
+TEST_F(PageFlow, TheWorkersEndToldAtOnceWaitsForTheCloseQuestion) {
+    WalkTo(kStartPage);
+    Next();
+    W->Run.InstallThread->Join();
+    ASSERT_EQ(Status().Load(), isStopped);
+    headless::ScriptAnswers({kResultNo});
+    headless::DuringNextQuestion([&] {
+        Form().OnWake(Form());
+        EXPECT_EQ(Page(), kInstallingPage);
+    });
+    EXPECT_FALSE(CloseBy(Form().CancelBtn));
+    EXPECT_EQ(Page(), kInstallingPage);
+    Form().OnWake(Form());
+    EXPECT_EQ(Page(), kAssocPage);
+}
+
 TEST_F(PageFlow, AbandonWhileTheWorkerWritesCompletesTheFileAndBeginsNoOther) {
     WalkTo(kStartPage);
     W->Gates[0].Arm(kHyphenation);
@@ -892,6 +910,19 @@ TEST_F(PageFlowEntry, AFinishedRunStoresTheChoicesAndTheInstallLog) {
     std::optional<std::string> log = Machine.Files.FileContent(kMainDir + "\\Install.log");
     ASSERT_TRUE(log.has_value());
     EXPECT_NE(log->find("File Copy: " + kMainDir + "\\vlmr.exe\r\n"), std::string::npos);
+}
+
+// The program wires the worker's end to the window: the page moves on the end alone, no timer tick needed.
+TEST_F(PageFlowEntry, TheWorkersEndMovesThePageWithoutATick) {
+    auto untilWoken = [](TForm&) {
+        for (int i = 0; i < 30000 && headless::PendingWakes() == 0; ++i)
+            std::this_thread::sleep_for(1ms);
+    };
+    auto onAssociations = [](TForm& form) {
+        EXPECT_EQ(Wizard(form).PgCtrl.ActivePage(), &Wizard(form).AssocTabSheet);
+    };
+    headless::ScriptModalLoop({Next, Next, Next, Next, Next, untilWoken, onAssociations, Next, Next});
+    EXPECT_EQ(RunSetupNow(), kExitDone);
 }
 
 // Asked for with /LOG=, the run's log holds what ran, where it went, what each component queued, each

@@ -5,6 +5,7 @@
 #include "platform/ui/MessageDialog.h"
 #include "resources/ResConst.h"
 
+#include <atomic>
 #include <cstdio>
 #include <map>
 #include <set>
@@ -22,6 +23,8 @@ struct THeadlessState {
     std::string Refused;
     int WaitCursors = 0;
     std::map<std::pair<const TControl*, TChange>, int> Syncs;
+    // Wakes called by other threads, delivered by the modal loop before its next step.
+    std::atomic<int> Wakes{0};
 };
 
 THeadlessState& State() {
@@ -149,6 +152,13 @@ void RunModal(TForm& form) {
             (void)confirmed();
             break;
         }
+        if (State().Wakes.exchange(0) > 0 && form.OnWake) {
+            (void)Guarded(form, [&form] {
+                form.OnWake(form);
+                return false;
+            });
+            continue;
+        }
         auto step = std::move(steps.front());
         steps.pop_front();
         (void)Guarded(form, [&] {
@@ -170,6 +180,10 @@ void StopTimer(TForm& form, unsigned id) {
 
 void SetWaitCursor() {
     ++State().WaitCursors;
+}
+
+std::function<void()> Waker(TForm&) {
+    return [] { State().Wakes.fetch_add(1); };
 }
 
 } // namespace backend
@@ -247,6 +261,10 @@ TSize TextExtent(const TFont& font, const std::string& text) {
 
 bool TimerActive(const TForm& form, unsigned id) {
     return State().Timers.contains({&form, id});
+}
+
+int PendingWakes() {
+    return State().Wakes.load();
 }
 
 int WaitCursorCount() {

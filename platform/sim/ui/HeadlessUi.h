@@ -39,6 +39,9 @@ std::vector<std::string> DrawItem(TCustomList& list, int index, TOwnerDrawState 
 // The fake text metrics: 6 pixels a character (7 bold), 13 high (the font's height + 2 when larger).
 [[nodiscard]] TSize TextExtent(const TFont& font, const std::string& text);
 
+// Wakes other threads have called that the modal loop has not delivered yet (before its next step).
+[[nodiscard]] int PendingWakes();
+
 // Timers the backend runs for a form, as id -> milliseconds.
 [[nodiscard]] bool TimerActive(const TForm& form, unsigned id);
 [[nodiscard]] int WaitCursorCount();

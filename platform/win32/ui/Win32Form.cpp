@@ -12,6 +12,8 @@ constexpr UINT kWmDpiChanged = 0x02E0;
 // window answers between two controls, and all are created before any input is taken (posted messages come
 // first).
 constexpr UINT kWmCreateWaiting = WM_APP;
+// A thread message: it needs no window, so a wake may come before the form's window exists.
+constexpr UINT kWmWake = WM_APP + 1;
 
 void Command(TControl& c, WORD code) {
     HWND w = Hwnd(c);
@@ -197,6 +199,11 @@ namespace ulv::backend {
 
 using namespace win32ui;
 
+std::function<void()> Waker(TForm&) {
+    const DWORD thread = GetCurrentThreadId();
+    return [thread] { (void)PostThreadMessageA(thread, kWmWake, 0, 0); };
+}
+
 void RunModal(TForm& form) {
     HWND w = Hwnd(form);
     if (!w) {
@@ -224,6 +231,13 @@ void RunModal(TForm& form) {
             quit = true;
             form.SetModalResult(kModalResultCancel);
             break;
+        }
+        if (!msg.hwnd && msg.message == kWmWake) {
+            (void)GuardedCall(w, [&form] {
+                if (form.OnWake) form.OnWake(form);
+                return false;
+            });
+            continue;
         }
         if (GuardedCall(w, [&form, &msg] { return PreTranslateFormKey(form, msg); })) continue;
         TranslateMessage(&msg);
