@@ -23,9 +23,10 @@ constexpr int kExitMeasured = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 constexpr DWORD kStepTimeoutMs = 60000;
-// The measured wait polls often enough to be well below the wizard's own 100 ms progress timer, and no
-// more: every poll is a round trip through the wineserver, which the installation needs too.
-constexpr DWORD kMeasurePollMs = 2;
+// The measured wait polls well below the wizard's own 100 ms progress timer, and no more often: every poll
+// is a round trip through the wineserver, which the installation needs too, and a poll that lands inside a
+// page switch slows the switch under Wine.
+constexpr DWORD kMeasurePollMs = 10;
 constexpr DWORD kWalkPollMs = 20;
 constexpr std::size_t kReadyPage = 4;
 constexpr std::size_t kAssocPage = 6;
