@@ -111,3 +111,13 @@ expect_links() {
     expect_link "${link_paths[1]}"
 }
 
+# Everything a first ordinary installation with the defaults leaves; $1 names it in a failure.
+expect_first_installation() {
+    expect_all_files "$1"
+    [ "$(crlf_lines "$prog_dir/Install.log")" = "$expected_log" ] || fail "$1: Install.log:
+$(tr -d '\r' <"$prog_dir/Install.log")"
+    expect_data_files
+    expect_update_log
+    expect_registry "$(folder_kb ! -name Install.log)"
+    expect_links
+}

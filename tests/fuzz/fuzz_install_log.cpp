@@ -6,6 +6,7 @@
 #include "platform/sim/SimMachine.h"
 #include "utils/InstUtils.h"
 
+#include "tests/fuzz/SplitLines.h"
 #include <algorithm>
 #include <array>
 #include <string_view>
@@ -28,24 +29,6 @@ void Check(bool condition) {
 ulv::sim::SimMachine& Machine() {
     static ulv::sim::SimMachine machine;
     return machine;
-}
-
-// The lines of a text as the log holds them: ended by CR LF, CR or LF, a last line without an end counting
-// when it is not empty.
-Views SplitAll(std::string_view text) {
-    Views lines;
-    lines.reserve(static_cast<size_t>(std::count_if(text.begin(), text.end(),
-                                                    [](char c) { return c == '\r' || c == '\n'; })) +
-                  1);
-    size_t start = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\r' && text[i] != '\n') continue;
-        lines.push_back(text.substr(start, i - start));
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-        start = i + 1;
-    }
-    if (start < text.size()) lines.push_back(text.substr(start));
-    return lines;
 }
 
 bool WithinCaps(const Lines& lines) {
@@ -115,7 +98,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     utils.CreateInstallLog(kDest, false);
     const Lines loaded = utils.InstallLog();
-    const Views all = SplitAll(old);
+    const Views all = ulv::fuzz::SplitAll(old);
     const bool whole =
         !locked && old.size() <= ulv::kMaxInstallLogBytes && all.size() <= ulv::kMaxInstallLogLines;
     Check(WithinCaps(loaded));

@@ -4,6 +4,7 @@
 #include "utils/PackedLines.h"
 #include "wizard/UpdateLog.h"
 
+#include "tests/fuzz/SplitLines.h"
 #include <algorithm>
 #include <span>
 #include <string_view>
@@ -83,26 +84,6 @@ private:
     mutable std::string Key; // one buffer for the keys looked up
 };
 
-// The lines of the text as the file holds them: ended by CR LF, CR or LF, the text ended by a NUL, a last
-// line without an end counting when it is not empty. Views into the input, so that the lines the merge takes
-// can be handed over rather than copied, and the merge's result still checked against them.
-Views SplitAll(std::string_view text) {
-    text = text.substr(0, text.find('\0'));
-    Views lines;
-    lines.reserve(static_cast<size_t>(std::count_if(text.begin(), text.end(),
-                                                    [](char c) { return c == '\r' || c == '\n'; })) +
-                  1);
-    size_t start = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\r' && text[i] != '\n') continue;
-        lines.push_back(text.substr(start, i - start));
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-        start = i + 1;
-    }
-    if (start < text.size()) lines.push_back(text.substr(start));
-    return lines;
-}
-
 // The old part keeps, in their order, every line that is neither empty, nor listed, nor a stamp; of stamps it
 // keeps no two in a row and none last.
 void CheckOldPart(const Views& existing, std::span<const std::string> old, const TListedKeys& listed) {
@@ -129,7 +110,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ulv::sim::SimText text;
     std::string_view input(reinterpret_cast<const char*>(data), size);
     Lines existing = ulv::SplitUpdateLogText(input);
-    const Views lines = SplitAll(input);
+    // The file ends at a NUL.
+    const Views lines = ulv::fuzz::SplitAll(input.substr(0, input.find('\0')));
     Check(std::equal(existing.begin(), existing.end(), lines.begin(), lines.end()));
     Lines list = ListFrom(lines, size > 0 ? data[0] : 0, text);
     const TListedKeys listed(list);
