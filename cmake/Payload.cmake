@@ -8,6 +8,7 @@ ExternalProject_Add(ulvara_host_tools
     SOURCE_DIR ${CMAKE_SOURCE_DIR}/tools
     BINARY_DIR ${ULVARA_HOST_DIR}
     CMAKE_ARGS -DCMAKE_BUILD_TYPE=Release -DCMAKE_C_COMPILER=gcc -DCMAKE_CXX_COMPILER=g++
+               -DULVARA_VERSION=${PROJECT_VERSION}
     BUILD_ALWAYS ON
     INSTALL_COMMAND ""
     BUILD_BYPRODUCTS ${ULVARA_HOST_TOOLS}/ulvara-pack ${ULVARA_HOST_TOOLS}/ulvara-sample-gen
@@ -16,12 +17,22 @@ ExternalProject_Add(ulvara_host_tools
 set(ULVARA_SAMPLE_DIR ${CMAKE_BINARY_DIR}/sample)
 set(ULVARA_PAYLOAD_STREAM ${CMAKE_BINARY_DIR}/payload.bin)
 set(ULVARA_ICON ${CMAKE_BINARY_DIR}/ulvara.ico)
-add_custom_command(OUTPUT ${ULVARA_PAYLOAD_STREAM}
-    COMMAND ${ULVARA_HOST_TOOLS}/ulvara-sample-gen --out ${ULVARA_SAMPLE_DIR} --standin $<TARGET_FILE:vlmr_standin>
-    COMMAND ${ULVARA_HOST_TOOLS}/ulvara-pack --root ${ULVARA_SAMPLE_DIR}/files
-            --list ${ULVARA_SAMPLE_DIR}/payload.lst --out ${ULVARA_PAYLOAD_STREAM}
-    DEPENDS ulvara_host_tools vlmr_standin ${ULVARA_HOST_TOOLS}/ulvara-sample-gen ${ULVARA_HOST_TOOLS}/ulvara-pack
-    COMMENT "Packing the sample payload around the stand-in word processor")
+# A release carries the publisher's files, packed and checked by scripts/release; every other build carries
+# the sample.
+set(ULVARA_PAYLOAD "" CACHE FILEPATH "A packed payload to carry instead of the sample")
+if(ULVARA_PAYLOAD)
+    add_custom_command(OUTPUT ${ULVARA_PAYLOAD_STREAM}
+        COMMAND ${CMAKE_COMMAND} -E copy ${ULVARA_PAYLOAD} ${ULVARA_PAYLOAD_STREAM}
+        DEPENDS ${ULVARA_PAYLOAD}
+        COMMENT "Taking the release's payload")
+else()
+    add_custom_command(OUTPUT ${ULVARA_PAYLOAD_STREAM}
+        COMMAND ${ULVARA_HOST_TOOLS}/ulvara-sample-gen --out ${ULVARA_SAMPLE_DIR} --standin $<TARGET_FILE:vlmr_standin>
+        COMMAND ${ULVARA_HOST_TOOLS}/ulvara-pack --root ${ULVARA_SAMPLE_DIR}/files
+                --list ${ULVARA_SAMPLE_DIR}/payload.lst --out ${ULVARA_PAYLOAD_STREAM}
+        DEPENDS ulvara_host_tools vlmr_standin ${ULVARA_HOST_TOOLS}/ulvara-sample-gen ${ULVARA_HOST_TOOLS}/ulvara-pack
+        COMMENT "Packing the sample payload around the stand-in word processor")
+endif()
 add_custom_command(OUTPUT ${ULVARA_ICON}
     COMMAND ${ULVARA_HOST_TOOLS}/ulvara-make-icon ${ULVARA_ICON}
     DEPENDS ulvara_host_tools ${ULVARA_HOST_TOOLS}/ulvara-make-icon

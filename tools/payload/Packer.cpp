@@ -5,6 +5,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <set>
 
@@ -62,6 +63,21 @@ bool CompressRecords(const std::vector<std::uint8_t>& records, std::vector<std::
         return false;
     }
     stream.resize(length);
+    return true;
+}
+
+bool WithinLoaderLimits(std::size_t inflated, std::size_t packed, std::string& error) {
+    const TPayloadLimits limits;
+    if (inflated > limits.MaxInflated) {
+        error = "the files add up to " + std::to_string(inflated) + " bytes; the setup carries under 2 GiB";
+        return false;
+    }
+    if (inflated > packed * limits.MaxExpansion) {
+        error = "the payload inflates to " + std::to_string(inflated / std::max<std::size_t>(packed, 1)) +
+                " times its packed size; the setup refuses more than " + std::to_string(limits.MaxExpansion) +
+                " as a damaged payload";
+        return false;
+    }
     return true;
 }
 

@@ -24,6 +24,10 @@ struct TPackItem {
 [[nodiscard]] bool CompressRecords(const std::vector<std::uint8_t>& records,
                                    std::vector<std::uint8_t>& stream, std::string& error);
 
+// False with a reason when the setup's loader would refuse a stream of these sizes as damaged (it caps the
+// inflated size and how far the stream may expand).
+[[nodiscard]] bool WithinLoaderLimits(std::size_t inflated, std::size_t packed, std::string& error);
+
 // UTF-8 to Windows-1252; false for a character the code page lacks or malformed UTF-8.
 [[nodiscard]] bool Utf8ToCp1252(const std::string& utf8, std::string& cp1252);
 

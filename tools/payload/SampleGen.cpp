@@ -6,6 +6,7 @@
 // Usage: ulvara-sample-gen --out DIR [--standin PATH]
 
 #include "platform/Cp1252.h"
+#include "tools/payload/Catalogue.h"
 
 #include <algorithm>
 #include <array>
@@ -34,16 +35,6 @@ constexpr std::string_view kTemplates = "Modèles de document/";
 constexpr std::string_view kInserts = "Collections d'inserts/";
 constexpr std::string_view kImages = "Collections d'inserts/Images/";
 constexpr std::string_view kBullets = "Collections d'inserts/Images/Puces/";
-
-struct Row {
-    int component;
-    int clusters;
-    const char* path;
-};
-
-constexpr Row kRows[] = {
-#include "SampleNames.inc"
-};
 
 // Content kinds, in the order of kKindExtensions.
 enum class Kind { Program, Licence, WordList, Dict, UserDict, Cache, Vector, Gif, Png, Sound, Patterns, Rtf };
@@ -838,20 +829,20 @@ void AssignStamps(std::vector<Entry>& entries) {
 
 std::optional<std::vector<Entry>> PlanEntries() {
     std::vector<Entry> entries;
-    for (const Row& row : kRows) {
+    for (const ulv::pack::TCatalogueRow& row : ulv::pack::Catalogue()) {
         Entry e;
-        e.path = row.path;
+        e.path = row.Path;
         std::optional<std::string> name = ToCp1252(e.path);
         if (!name) {
-            std::fprintf(stderr, "error: %s is not representable in Windows-1252\n", row.path);
+            std::fprintf(stderr, "error: %s is not representable in Windows-1252\n", row.Path);
             return std::nullopt;
         }
         e.name = *name;
-        e.component = row.component;
-        e.clusters = row.clusters;
+        e.component = row.Component;
+        e.clusters = row.Clusters;
         std::optional<Kind> kind = KindOf(e.path);
         if (!kind) {
-            std::fprintf(stderr, "error: no generator for %s\n", row.path);
+            std::fprintf(stderr, "error: no generator for %s\n", row.Path);
             return std::nullopt;
         }
         e.kind = *kind;
