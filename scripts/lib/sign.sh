@@ -91,9 +91,8 @@ _sign_key_options() {
 # Signs UNSIGNED into SIGNED (SHA-256, time-stamped when ULVARA_TIMESTAMP_URL is set). UNSIGNED is not
 # touched; SIGNED appears only whole, and a failure leaves none (not even an older one).
 sign_setup() (
-    local unsigned=$1 signed=$2 secrets work status options=() urls=() url passfile=${ULVARA_SIGN_PASSWORD_FILE:-}
-    sign_configured
-    status=$?
+    local unsigned=$1 signed=$2 secrets work status=0 options=() urls=() url passfile=${ULVARA_SIGN_PASSWORD_FILE:-}
+    sign_configured || status=$?
     [ $status -eq 1 ] && _sign_error "no signing certificate: set ULVARA_SIGN_PFX or ULVARA_SIGN_PKCS11_URI"
     [ $status -eq 0 ] || return 1
     rm -f -- "$signed"
@@ -123,7 +122,7 @@ sign_setup() (
 
 # Prints the signer certificate's subject as osslsigncode reports it; nothing for an unsigned file.
 signer_of() {
-    osslsigncode verify -in "$1" 2>/dev/null | awk '
+    { osslsigncode verify -in "$1" 2>/dev/null || true; } | awk '
         /^Signer.s certificate:/ { signer = 1 }
         signer && $1 == "Subject:" { sub(/^[ \t]*Subject:[ \t]*/, ""); print; exit }'
 }
@@ -138,7 +137,7 @@ _sign_values() {
 _sign_report_ok() {
     local report=$1 status=$2 digests failures lines=()
     # Indented lines are certificate fields and the file names osslsigncode was given: not verdicts.
-    failures=$(grep -v -e '^[[:space:]]' -e '^CAfile:' -e "^TSA's certificates file:" <<<"$report" | grep -iE 'fail|mismatch|error')
+    failures=$(grep -v -e '^[[:space:]]' -e '^CAfile:' -e "^TSA's certificates file:" <<<"$report" | grep -iE 'fail|mismatch|error' || true)
     if [ -n "$failures" ] || [ "$status" -ne 0 ]; then
         _sign_error "osslsigncode reports a failure (exit status $status):"
         mapfile -t lines <<<"$failures"

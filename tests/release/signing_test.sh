@@ -119,14 +119,15 @@ sign_env_clear() {
         ULVARA_SIGN_PKCS11_MODULE ULVARA_SIGN_CERTS ULVARA_SIGN_PKCS11_ENGINE ULVARA_TIMESTAMP_URL \
         ULVARA_SIGN_CAFILE ULVARA_TSA_CAFILE
 }
-# in_env "VAR=value ..." COMMAND...: runs COMMAND with only those signing settings.
+# in_env "VAR=value ..." FUNCTION...: runs a function of sign.sh with only those signing settings, in a
+# shell as strict as a release script may be.
 in_env() (
     sign_env_clear
     local setting
     set -f
     for setting in $1; do export "${setting?}"; done
     shift
-    "$@"
+    exec bash -euo pipefail -c 'source "$0" && "$@"' "$ROOT/scripts/lib/sign.sh" "$@"
 )
 
 # sign_configured's answer for each way of naming (or misnaming) a certificate.
@@ -193,9 +194,10 @@ check_signature() {
     expect 0 "verify_setup accepts it" in_env "$settings" verify_setup "$signed"
     grep -q "signer: /O=$(expected_publisher)/" "$T/out" || fail "verify_setup does not name the signer: $(cat "$T/out")"
     ok "verify_setup says: $(cat "$T/out")"
-    [ "$(in_env "" signer_of "$signed")" = "/O=$(expected_publisher)/CN=$(expected_publisher)" ] || fail "signer_of is wrong"
-    [ -z "$(in_env "" signer_of "$SETUP")" ] || fail "signer_of names a signer of an unsigned file"
-    ok "signer_of names the signer, and no one for the unsigned setup"
+    expect 0 "signer_of reads the signer" in_env "" signer_of "$signed"
+    [ "$(cat "$T/out")" = "/O=$(expected_publisher)/CN=$(expected_publisher)" ] || fail "signer_of says '$(cat "$T/out")'"
+    expect 0 "signer_of reads no signer of the unsigned setup" in_env "" signer_of "$SETUP"
+    [ ! -s "$T/out" ] || fail "signer_of names a signer of an unsigned file: $(cat "$T/out")"
     expect_fact "$signed" signed 1
     expect_fact "$signed" checksum.ok 1
     expect_fact "$SETUP" signed 0
@@ -219,6 +221,8 @@ check_signature() {
     expect "!0" "verify_setup refuses a signature without the time stamp it asks for" \
         in_env "$settings" verify_setup "$T/plain.exe"
 
+    expect "!0" "sign_setup refuses to sign without a certificate" in_env "" sign_setup "$T/setup.exe" "$signed"
+    grep -q "no signing certificate" "$T/err" || fail "sign_setup does not say why it did not sign: $(cat "$T/err")"
     expect "!0" "sign_setup refuses a wrong password" \
         in_env "ULVARA_SIGN_PFX=$T/signer.pfx ULVARA_SIGN_PASSWORD=wrong" sign_setup "$T/setup.exe" "$signed"
     [ ! -e "$signed" ] || fail "a failed signing left '$signed'"
