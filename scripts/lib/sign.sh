@@ -80,8 +80,8 @@ _sign_fact() {
 # the password ($1, may be empty).
 _sign_key_options() {
     if [ -n "${ULVARA_SIGN_PKCS11_URI:-}" ]; then
-        printf '%s\n' -pkcs11engine "${ULVARA_SIGN_PKCS11_ENGINE:-$_SIGN_DEFAULT_ENGINE}" \
-            -pkcs11module "$ULVARA_SIGN_PKCS11_MODULE" -certs "$ULVARA_SIGN_CERTS" -key "$ULVARA_SIGN_PKCS11_URI"
+        printf '%s\n' -pkcs11module "$ULVARA_SIGN_PKCS11_MODULE" -certs "$ULVARA_SIGN_CERTS" \
+            -key "$ULVARA_SIGN_PKCS11_URI"
     else
         printf '%s\n' -pkcs12 "$ULVARA_SIGN_PFX"
     fi
@@ -107,6 +107,12 @@ sign_setup() (
     if [ -z "$passfile" ] && [ -n "${ULVARA_SIGN_PASSWORD:-}" ]; then
         passfile=$secrets/password
         (umask 077 && printf '%s' "$ULVARA_SIGN_PASSWORD" >"$passfile") || return 1
+    fi
+    # osslsigncode 2.5's -pkcs11engine loads the engine under an id that libp11 refuses ("bad engine id");
+    # without it, it asks OpenSSL for the engine "pkcs11", which OpenSSL looks for in $OPENSSL_ENGINES.
+    if [ -n "${ULVARA_SIGN_PKCS11_URI:-}" ]; then
+        ln -s -- "$(realpath -- "${ULVARA_SIGN_PKCS11_ENGINE:-$_SIGN_DEFAULT_ENGINE}")" "$secrets/pkcs11.so" || return 1
+        export OPENSSL_ENGINES=$secrets
     fi
     mapfile -t options < <(_sign_key_options "$passfile")
     read -ra urls <<<"${ULVARA_TIMESTAMP_URL:-}"

@@ -165,7 +165,7 @@ check_command_lines() {
     mkdir -p "$T/bin"
     cat >"$T/bin/osslsigncode" <<EOF
 #!/bin/sh
-printf '%s\n' "\$@" >"$T/args"
+printf '%s\n' "\$@" "engine \$(readlink "\$OPENSSL_ENGINES/pkcs11.so")" >"$T/args"
 while [ "\$1" != -out ]; do shift; done
 cp "$SETUP" "\$2"
 EOF
@@ -177,11 +177,34 @@ EOF
     local args
     args=$(tr '\n' ' ' <"$T/args")
     case $args in
-    *"-pkcs11engine $T/engine.so -pkcs11module $T/token.so -certs $T/signer.crt -key pkcs11:token=t;object=k -readpass "*"-ts http://tsa.invalid/a?b=1 -h sha256 -n Traitement de texte Ulvara -in $SETUP -out "*) ;;
+    *"-pkcs11module $T/token.so -certs $T/signer.crt -key pkcs11:token=t;object=k -readpass "*"-ts http://tsa.invalid/a?b=1 -h sha256 -n Traitement de texte Ulvara -in $SETUP -out "*" engine $T/engine.so ") ;;
     *) fail "osslsigncode's command line for a token is wrong: $args" ;;
     esac
     [[ $args != *1234* ]] || fail "the PIN is on osslsigncode's command line: $args"
     ok "a token's key, module, engine and chain reach osslsigncode; the PIN only through a file"
+}
+
+# The same key on a software token (SoftHSM) signs through PKCS#11 as a hardware token would.
+check_token() {
+    local module=/usr/lib/softhsm/libsofthsm2.so
+    if [ ! -f "$module" ] || [ ! -f /usr/lib/x86_64-linux-gnu/engines-3/pkcs11.so ]; then
+        echo "skip signing with a PKCS#11 token: softhsm2 and libengine-pkcs11-openssl are not installed"
+        return
+    fi
+    mkdir -p "$T/tokens"
+    export SOFTHSM2_CONF=$T/softhsm2.conf
+    printf 'directories.tokendir = %s/tokens\n' "$T" >"$SOFTHSM2_CONF"
+    if ! { openssl pkcs8 -topk8 -nocrypt -in "$T/signer.key" -out "$T/signer.p8" &&
+        softhsm2-util --init-token --free --label release --pin 2468 --so-pin 1357 >/dev/null &&
+        softhsm2-util --import "$T/signer.p8" --token release --label signer --id 01 --pin 2468 >/dev/null &&
+        cat "$T/signer.crt" "$T/ca.crt" >"$T/chain.pem"; }; then
+        fail "could not make a software token"
+    fi
+    local settings="ULVARA_SIGN_PKCS11_URI=pkcs11:token=release;object=signer;type=private"
+    settings+=" ULVARA_SIGN_PKCS11_MODULE=$module ULVARA_SIGN_CERTS=$T/chain.pem ULVARA_SIGN_PASSWORD=2468"
+    expect 0 "sign_setup signs with a key on a PKCS#11 token" in_env "$settings" sign_setup "$SETUP" "$T/token.exe"
+    expect 0 "verify_setup accepts it" in_env "ULVARA_SIGN_CAFILE=$T/ca.crt" verify_setup "$T/token.exe"
+    expect "!0" "sign_setup refuses a wrong PIN" in_env "$settings ULVARA_SIGN_PASSWORD=1111" sign_setup "$SETUP" "$T/token.exe"
 }
 
 check_signature() {
@@ -255,6 +278,7 @@ make_pki >/dev/null || fail "could not make the throw-away certificates"
 start_tsa || fail "the throw-away time-stamping server did not start: $(cat "$T/tsa.log")"
 check_configurations
 check_command_lines
+check_token
 check_signature
 check_version_resource
 [ "$-" = "$options_before" ] || fail "sign.sh changed the shell's options from $options_before to $-"
