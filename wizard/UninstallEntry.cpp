@@ -9,7 +9,7 @@
 namespace ulv {
 namespace {
 
-constexpr std::string_view kPublisher = "The Ulvara Word Processor Team";
+constexpr std::string_view kPublisher = ULVARA_PUBLISHER;
 constexpr std::string_view kUninstallArgument = " -ui";
 
 TRegistryValue Text(std::string_view name, std::string text) {
