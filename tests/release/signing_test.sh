@@ -8,6 +8,7 @@ set -uo pipefail
 ROOT=$(cd "$(dirname "$0")/../.." && pwd)
 SETUP=${1:?usage: signing_test.sh SETUP.exe}
 PE_FACTS=$ROOT/tools/release/pe_facts.py
+source "$ROOT/tests/release/pki.sh"
 T=$(mktemp -d)
 TSA_PID=
 trap '[ -z "$TSA_PID" ] || kill "$TSA_PID"; rm -rf "$T"' EXIT
@@ -38,28 +39,8 @@ expect_fact() {
 }
 # The version resource must say what the build says: version from the project, publisher from the uninstall
 # entry's source.
-expected_publisher() { sed -n 's/^set(ULVARA_PUBLISHER "\(.*\)")$/\1/p' "$ROOT/CMakeLists.txt"; }
+expected_publisher() { echo "$kPkiPublisher"; }
 expected_version() { sed -n 's/^project(.* VERSION \([0-9.]*\).*/\1/p' "$ROOT/CMakeLists.txt"; }
-
-make_pki() {
-    cd "$T" || return 1
-    local ext=basicConstraints=critical,CA:TRUE
-    for ca in ca other; do
-        openssl req -x509 -newkey rsa:2048 -nodes -keyout $ca.key -out $ca.crt -days 2 -subj "/CN=Throwaway $ca" \
-            -addext "$ext" -addext keyUsage=critical,keyCertSign,cRLSign 2>/dev/null || return 1
-    done
-    issue signer "/O=$(expected_publisher)/CN=$(expected_publisher)" codeSigning || return 1
-    issue tsa "/CN=Throwaway time stamps" critical,timeStamping || return 1
-    printf 'pass-phrase\n' >password
-    openssl pkcs12 -export -inkey signer.key -in signer.crt -certfile ca.crt -out signer.pfx -passout file:password
-}
-# issue NAME SUBJECT EXTENDED-KEY-USAGE: a certificate of the throw-away authority.
-issue() {
-    printf 'basicConstraints=CA:FALSE\nkeyUsage=critical,digitalSignature\nextendedKeyUsage=%s\n' "$3" >"$1.ext"
-    openssl req -newkey rsa:2048 -nodes -keyout "$1.key" -out "$1.csr" -subj "$2" 2>/dev/null &&
-        openssl x509 -req -in "$1.csr" -CA ca.crt -CAkey ca.key -CAcreateserial -days 2 -extfile "$1.ext" \
-            -out "$1.crt" 2>/dev/null
-}
 
 # A time-stamping authority on the loopback interface: openssl ts answers each query.
 start_tsa() {
@@ -274,7 +255,7 @@ expect 2 "pe_facts.py refuses a file that is not a PE image" "$PE_FACTS" "$ROOT/
 options_before=$-
 # shellcheck source=scripts/lib/sign.sh
 source "$ROOT/scripts/lib/sign.sh"
-make_pki >/dev/null || fail "could not make the throw-away certificates"
+make_pki "$T" >/dev/null || fail "could not make the throw-away certificates"
 start_tsa || fail "the throw-away time-stamping server did not start: $(cat "$T/tsa.log")"
 check_configurations
 check_command_lines
