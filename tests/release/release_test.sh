@@ -33,12 +33,26 @@ grep -qx "Signed: Authenticode SHA-256, by /O=$kPkiPublisher/CN=$kPkiPublisher; 
 note "dist/: $name, SHA256SUMS and RELEASE.txt, signed by $kPkiPublisher"
 
 # Two builds, two source and build paths, two times: one program.
+# Names where each byte of the first differences lies: a header field, or a section.
+where() {
+    /usr/bin/python3 - "$@" <<'EOF'
+import sys, pefile
+pe = pefile.PE(sys.argv[1], fast_load=True)
+for offset, a, b in zip(*[iter(sys.argv[2:])] * 3):
+    at, where = int(offset) - 1, "the headers"
+    for part in (pe.FILE_HEADER, pe.OPTIONAL_HEADER):
+        for field, start in part.__field_offsets__.items():
+            if part.get_file_offset() + start <= at < part.get_file_offset() + start + 4:
+                where = field
+    for s in pe.sections:
+        if s.PointerToRawData <= at < s.PointerToRawData + s.SizeOfRawData:
+            where = "section " + s.Name.rstrip(b"\0").decode()
+    print(f"  0x{at:x} ({where}): {int(a, 8):02x} -> {int(b, 8):02x}")
+EOF
+}
 if ! cmp -s "$default" "$unsigned"; then
-    echo "the release's unsigned setup differs from the default build's ($(cmp -l "$default" "$unsigned" | wc -l) bytes):"
-    cmp -l "$default" "$unsigned" | head -20 | while read -r offset a b; do
-        printf '  offset 0x%x: %03o -> %03o\n' $((offset - 1)) "$a" "$b"
-    done
-    x86_64-w64-mingw32-objdump -h "$default" | sed -n '/Idx/,$p'
+    echo "the release's unsigned setup differs from the default build's in $(cmp -l "$default" "$unsigned" | wc -l) bytes:"
+    where "$default" $(cmp -l "$default" "$unsigned" | head -20)
     fail "the build is not reproducible"
 fi
 note "unsigned setup = default build's setup: $(sha256sum "$unsigned" | cut -d' ' -f1)"
