@@ -23,14 +23,19 @@ make_pki "$work/pki" || fail "cannot make the throw-away certificates"
 note "releasing from $work/elsewhere/src"
 ULVARA_SIGN_PFX=$work/pki/signer.pfx ULVARA_SIGN_PASSWORD_FILE=$work/pki/password \
     ULVARA_SIGN_CAFILE=$work/pki/ca.crt "$work/elsewhere/src/scripts/release" --dist "$work/dist" \
-    --build "$work/elsewhere/build" "$work/publisher" >"$work/release.log" 2>&1 ||
+    --build "$work/elsewhere/build" --url "https://downloads.example/$name" "$work/publisher" >"$work/release.log" 2>&1 ||
     fail "the release failed: $(tail -20 "$work/release.log")"
 signed=$work/dist/$name unsigned=$work/elsewhere/build/$name
-[ "$(ls "$work/dist" | tr '\n' ' ')" = "RELEASE.txt SHA256SUMS $name " ] || fail "dist/ holds $(ls "$work/dist")"
+[ "$(ls "$work/dist" | tr '\n' ' ')" = "RELEASE.txt SHA256SUMS $name winget " ] || fail "dist/ holds $(ls "$work/dist")"
+installer=$work/dist/winget/Ulvara.TraitementDeTexte.installer.yaml
+sum=$(sha256sum "$signed" | cut -d' ' -f1)
+for line in "  - Architecture: x64" "    InstallerUrl: https://downloads.example/$name" "    InstallerSha256: ${sum^^}"; do
+    grep -qxF "$line" "$installer" || fail "the winget installer manifest lacks '$line'"
+done
 (cd "$work/dist" && sha256sum --quiet -c SHA256SUMS) || fail "SHA256SUMS does not match dist/"
 grep -qx "Signed: Authenticode SHA-256, by /O=$kPkiPublisher/CN=$kPkiPublisher; time stamp: no" "$work/dist/RELEASE.txt" ||
     fail "RELEASE.txt does not name the signer: $(cat "$work/dist/RELEASE.txt")"
-note "dist/: $name, SHA256SUMS and RELEASE.txt, signed by $kPkiPublisher"
+note "dist/: $name signed by $kPkiPublisher, SHA256SUMS, RELEASE.txt, winget manifests for it"
 
 # Two builds, two source and build paths, two times: one program.
 # Names where each byte of the first differences lies: a header field, or a section.
