@@ -21,7 +21,7 @@ expect_refused() {
     (cd "$work/folder" && eval "$spoil") || fail "$label: cannot spoil the folder"
     out=$("$release" --tools "$tools" --build "$work/build" --dist "$work/dist" "$work/folder" 2>&1) || rc=$?
     [ $rc -ne 0 ] || fail "$label: the release went on: $out"
-    for line in "$@" "release: stopped: $work/folder does not match the catalogue; nothing in $work/dist"; do
+    for line in "$@" "release: stopped: $work/folder cannot be packed as it is; nothing in $work/dist"; do
         grep -qxF -- "$line" <<<"$out" || fail "$label: expected '$line' in:"$'\n'"$out"
     done
     [ -z "$(ls -A "$work/dist")" ] || fail "$label: dist/ holds $(ls -A "$work/dist")"
