@@ -1,5 +1,8 @@
 #include "wizard/InstallPlan.h"
+#include "platform/sim/SimText.h"
 #include "tests/unit/WizardFixture.h"
+#include "tools/payload/Catalogue.h"
+#include "tools/payload/Packer.h"
 
 #include <algorithm>
 #include <cstring>
@@ -155,6 +158,33 @@ TEST(InstallPlanRows, ComponentsAndLastRunVersionDecideWhatRuns) {
     EXPECT_EQ(Steps(PlanSteps(PlanRowsFor(0, 20003999), target)), "1 2 16 17");
     EXPECT_EQ(Steps(PlanSteps(PlanRowsFor(1u << 2 | 1u << 6, kNoLastRunVersion), target)),
               "1 2 6 7 8 9 10 11 12 13 18");
+}
+
+// A release packs exactly the catalogue: each of its files must be one the plan asks for, under the component
+// that selects it, and each request of the plan must find its files there.
+TEST(InstallPlanRows, AskForTheCatalogueAndNothingElse) {
+    std::vector<int> matched(InstallPlanTable().size());
+    for (const pack::TCatalogueRow& entry : pack::Catalogue()) {
+        std::string name;
+        ASSERT_TRUE(pack::Utf8ToCp1252(entry.Path, name)) << entry.Path;
+        std::replace(name.begin(), name.end(), '/', '\\');
+        bool asked = false;
+        for (size_t i = 0; i < InstallPlanTable().size(); ++i) {
+            const TPlanRow& row = InstallPlanTable()[i];
+            std::string_view wanted = row.Name;
+            bool hit = wanted.ends_with('\\') ? sim::SameTextNoCase(name.substr(0, wanted.size()), wanted)
+                                              : sim::SameTextNoCase(name, wanted);
+            if (row.Action != TPlanAction::Request || !hit) continue;
+            EXPECT_EQ(row.Component, entry.Component) << entry.Path;
+            asked = true;
+            ++matched[i];
+        }
+        EXPECT_TRUE(asked) << entry.Path << " is carried, and nothing installs it";
+    }
+    for (size_t i = 0; i < matched.size(); ++i) {
+        if (InstallPlanTable()[i].Action != TPlanAction::Request) continue;
+        EXPECT_GT(matched[i], 0) << InstallPlanTable()[i].Name << " is asked for, and not carried";
+    }
 }
 
 TEST(InstallTargets, DataFoldersOrdinaryPortableAndUnknown) {
