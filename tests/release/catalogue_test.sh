@@ -39,6 +39,8 @@ expect_refused "a name outside Windows-1252" 'mv Basic.asn "Basic ♫.asn"' \
 expect_refused "an unreadable file" 'chmod 000 us.zlx' "  us.zlx: unreadable: its permissions let nobody read it"
 expect_refused "a link out of the folder" 'rm français.zlx && ln -s /etc/hostname français.zlx' \
     "  français.zlx: a link that leads out of the folder, to /etc/hostname"
+expect_refused "a file over the format's limit" 'truncate -s 2G Basic.asn' \
+    "  Basic.asn: 2147483648 bytes; the setup carries files under 2 GiB"
 expect_refused "two names one file to Windows" 'cp vlmr.exe VLMR.EXE' \
     "  vlmr.exe: the same name as VLMR.EXE to Windows, which would hold one file for both"
 

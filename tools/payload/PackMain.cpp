@@ -101,34 +101,26 @@ void Report(const char* heading, const std::vector<std::string>& lines) {
         std::fprintf(stderr, "  %s\n", line.c_str());
 }
 
-// Stamps every file; what the format cannot hold joins the problems.
+// Stamps every file; dates and a total the format cannot hold join the problems, before anything is read.
 std::vector<TCivilTime> Stamps(const TFolderCheck& check, std::vector<std::string>& problems) {
     std::vector<TCivilTime> stamps(check.Files.size());
-    for (size_t i = 0; i < check.Files.size(); ++i)
-        if (!StampOf(check.Files[i].Modified, stamps[i]))
-            problems.push_back(std::string(check.Files[i].Row->Path) +
+    std::uintmax_t total = 0;
+    for (size_t i = 0; i < check.Files.size(); ++i) {
+        const TFolderFile& file = check.Files[i];
+        if (!StampOf(file.Modified, stamps[i]))
+            problems.push_back(std::string(file.Row->Path) +
                                ": modified outside 1980-2099, which the setup cannot date");
+        total += file.Size + std::strlen(file.Row->Path) + 13;
+    }
+    if (total > 0x7FFFFFFF)
+        problems.push_back("the files add up to " + std::to_string(total) +
+                           " bytes; the setup carries under 2 GiB");
     return stamps;
 }
 
-bool ItemsFromFolder(const TOptions& options, std::vector<TPackItem>& items, std::string& summary,
-                     std::string& error) {
-    if (!UseZone(options.Zone)) {
-        error = "unknown time zone " + options.Zone;
-        return false;
-    }
-    TFolderCheck check = CheckFolder(options.Folder);
-    std::vector<std::string> problems = check.Problems;
-    std::vector<TCivilTime> stamps = Stamps(check, problems);
-    Report("files the setup cannot carry", problems);
-    Report("files of the catalogue missing from the folder", check.Missing);
-    Report(options.AcceptExtra ? "files nothing installs, left out"
-                               : "files nothing installs (--accept-extra leaves them out)",
-           check.Extra);
-    if (!problems.empty() || !check.Missing.empty() || (!check.Extra.empty() && !options.AcceptExtra)) {
-        error = options.Folder + " does not match the catalogue: nothing packed";
-        return false;
-    }
+// The checked files as payload items, in catalogue order, and the summary's line for each component.
+bool ReadItems(const TFolderCheck& check, const std::vector<TCivilTime>& stamps,
+               std::vector<TPackItem>& items, std::string& summary, std::string& error) {
     std::uintmax_t files[ulv::kComponentCount] = {}, bytes[ulv::kComponentCount] = {};
     for (size_t i = 0; i < check.Files.size(); ++i) {
         const TFolderFile& file = check.Files[i];
@@ -150,6 +142,27 @@ bool ItemsFromFolder(const TOptions& options, std::vector<TPackItem>& items, std
     for (const std::string& extra : check.Extra)
         summary += "Left out, nothing installs it: " + extra + "\n";
     return true;
+}
+
+bool ItemsFromFolder(const TOptions& options, std::vector<TPackItem>& items, std::string& summary,
+                     std::string& error) {
+    if (!UseZone(options.Zone)) {
+        error = "unknown time zone " + options.Zone;
+        return false;
+    }
+    TFolderCheck check = CheckFolder(options.Folder);
+    std::vector<std::string> problems = check.Problems;
+    std::vector<TCivilTime> stamps = Stamps(check, problems);
+    Report("files the setup cannot carry", problems);
+    Report("files of the catalogue missing from the folder", check.Missing);
+    Report(options.AcceptExtra ? "files nothing installs, left out"
+                               : "files nothing installs (--accept-extra leaves them out)",
+           check.Extra);
+    if (!problems.empty() || !check.Missing.empty() || (!check.Extra.empty() && !options.AcceptExtra)) {
+        error = options.Folder + " does not match the catalogue: nothing packed";
+        return false;
+    }
+    return ReadItems(check, stamps, items, summary, error);
 }
 
 bool WriteFile(const std::string& path, const void* data, size_t size, std::string& error) {
