@@ -82,16 +82,13 @@ EOF
 # Flips one byte in the middle of the file, far from the signature at its end, and puts the PE checksum
 # right again, so only the signature can notice.
 tamper() {
-    /usr/bin/python3 - "$1" "$ROOT/tools/release" <<'EOF'
-import sys
-sys.path.insert(0, sys.argv[2])
-from pe_facts import pe_checksum
-import pefile
+    /usr/bin/python3 - "$1" <<'EOF'
+import sys, pefile
 data = bytearray(open(sys.argv[1], "rb").read())
 data[len(data) // 2] ^= 0xFF
-field = pefile.PE(data=bytes(data), fast_load=True).OPTIONAL_HEADER.get_file_offset() + 0x40
-data[field : field + 4] = pe_checksum(data, field).to_bytes(4, "little")
-open(sys.argv[1], "wb").write(data)
+pe = pefile.PE(data=bytes(data), fast_load=True)
+pe.OPTIONAL_HEADER.CheckSum = pe.generate_checksum()
+pe.write(sys.argv[1])
 EOF
 }
 

@@ -1,29 +1,13 @@
 #!/usr/bin/python3
-"""Prints what a Windows executable says about itself, one key=value a line: machine, PE checksum (stored and
-computed here, not by the signing tool), link time stamp, whether it carries a signature, its version resource.
+"""Prints what a Windows executable says about itself, one key=value a line: machine, PE checksum (stored, and
+computed by pefile, not by the signing tool), link time stamp, whether it carries a signature, its version
+resource.
 Exits 2 with a message when the file is not a PE image."""
-import array
 import sys
 
 import pefile
 
 MACHINES = {0x14C: "i386", 0x8664: "amd64", 0xAA64: "arm64"}
-
-
-def pe_checksum(data, field_offset):
-    """The image checksum as the loader computes it: a ones'-complement sum of 16-bit words, the checksum field
-    counted as zero, plus the file length."""
-    body = bytearray(data)
-    body[field_offset : field_offset + 4] = b"\0\0\0\0"
-    if len(body) % 2:
-        body.append(0)
-    words = array.array("H", bytes(body))
-    if sys.byteorder != "little":
-        words.byteswap()
-    total = sum(words)
-    while total >> 16:
-        total = (total & 0xFFFF) + (total >> 16)
-    return (total + len(data)) & 0xFFFFFFFF
 
 
 def one_line(raw):
@@ -54,7 +38,7 @@ def facts(path):
     optional = pe.OPTIONAL_HEADER
     machine = pe.FILE_HEADER.Machine
     security = optional.DATA_DIRECTORY[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_SECURITY"]]
-    computed = pe_checksum(data, optional.get_file_offset() + 0x40)
+    computed = pe.generate_checksum()
     yield "machine", MACHINES.get(machine, "0x%04x" % machine)
     yield "format", "PE32+" if optional.Magic == pefile.OPTIONAL_HEADER_MAGIC_PE_PLUS else "PE32"
     yield "checksum.stored", "0x%08x" % optional.CheckSum
