@@ -5,8 +5,8 @@
 // closes the installer from the finish page and waits for it to end. Prints the milliseconds on stdout, what
 // went wrong on stderr. Exit status: 0 measured, 1 the installer never got there or did not end (it is ended
 // then), 2 usage error.
+#include "tests/bench/TimingTool.h"
 #include "tests/support/Win32Process.h"
-#include "tests/support/Win32Windows.h"
 
 #include <windows.h>
 
@@ -17,13 +17,8 @@
 
 namespace {
 
-constexpr int kExitMeasured = 0;
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
-constexpr DWORD kStepTimeoutMs = 60000;
-// As WizardTiming's: each poll is a round trip through the wineserver that the installer needs too.
-constexpr DWORD kMeasurePollMs = 10;
-constexpr DWORD kWalkPollMs = 20;
+using namespace ulv::bench;
+
 // The titles the bench's script gives the pages (MUI_PAGE_HEADER_TEXT, MUI_FINISHPAGE_TITLE).
 constexpr std::string_view kLicenceTitle = "Licence du traitement de texte";
 constexpr std::string_view kDirectoryTitle = "Dossier d'installation";
@@ -34,10 +29,6 @@ constexpr int kNextId = IDOK;
 bool Fail(const char* what) {
     std::fprintf(stderr, "NsisTiming: %s\n", what);
     return false;
-}
-
-template <typename Done> bool PollUntil(DWORD pollMs, Done done) {
-    return ulv::test::PollUntil(kStepTimeoutMs, pollMs, done);
 }
 
 // A page shows when a visible label reads its title: MUI keeps the header's labels, hidden, behind the

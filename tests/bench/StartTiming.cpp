@@ -5,8 +5,8 @@
 // paint their whole window before they enter it, so the window is then on the screen, drawn. Polls every
 // millisecond. Prints the milliseconds on stdout, what went wrong on stderr. Exit status: 0 measured, 1 the
 // window never showed, 2 usage error.
+#include "tests/bench/TimingTool.h"
 #include "tests/support/Win32Process.h"
-#include "tests/support/Win32Windows.h"
 
 #include <windows.h>
 
@@ -16,9 +16,9 @@
 
 namespace {
 
-constexpr int kExitMeasured = 0;
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
+using ulv::bench::kExitFailed;
+using ulv::bench::kExitMeasured;
+using ulv::bench::kExitUsage;
 constexpr DWORD kTimeoutMs = 30000;
 constexpr DWORD kPollMs = 1;
 // A program still busy starting answers later; one that is hung must not hold the timing.

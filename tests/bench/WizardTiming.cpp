@@ -5,8 +5,8 @@
 // the setup to end. Prints the milliseconds on stdout, what went wrong on stderr. Exit status: 0 measured,
 // 1 the setup never got there or did not end (it is ended then), 2 usage error.
 #include "resources/ResConst.h"
+#include "tests/bench/TimingTool.h"
 #include "tests/support/Win32Process.h"
-#include "tests/support/Win32Windows.h"
 
 #include <windows.h>
 
@@ -18,16 +18,8 @@ namespace {
 
 using ulv::test::FindChild;
 using ulv::test::TextOf;
+using namespace ulv::bench;
 
-constexpr int kExitMeasured = 0;
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
-constexpr DWORD kStepTimeoutMs = 60000;
-// The measured wait polls well below the wizard's own 100 ms progress timer, and no more often: every poll
-// is a round trip through the wineserver, which the installation needs too, and a poll that lands inside a
-// page switch slows the switch under Wine.
-constexpr DWORD kMeasurePollMs = 10;
-constexpr DWORD kWalkPollMs = 20;
 constexpr std::size_t kReadyPage = 4;
 constexpr std::size_t kAssocPage = 6;
 constexpr std::string_view kConfirmationTitle = "Confirmation";
@@ -35,10 +27,6 @@ constexpr std::string_view kAbandonCaption = "A&bandonner";
 
 HWND FindTopLevel(DWORD processId, std::string_view title) {
     return ulv::test::FindTopLevel({.ProcessId = processId, .Title = title});
-}
-
-template <typename Done> bool PollUntil(DWORD pollMs, Done done) {
-    return ulv::test::PollUntil(kStepTimeoutMs, pollMs, done);
 }
 
 std::string_view PageTitle(std::size_t page) {
