@@ -271,6 +271,13 @@ wine_unprivileged() {
 wine_set_dpi() {
     local dpi=$1
     [[ $dpi =~ ^[1-9][0-9]*$ ]] || _ulv_err "wine_set_dpi: not a resolution: $dpi" || return 1
-    _ulv_quiet timeout 60 ${ULV_RUN:+$ULV_RUN} wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels \
-        /t REG_DWORD /d "$dpi" /f || _ulv_err "cannot set LogPixels to $dpi" || return 1
+    # reg.exe has been seen to fail at once, now and then, right after another test's programs ended; a
+    # second try a moment later goes through.
+    local attempt
+    for attempt in 1 2 3; do
+        _ulv_quiet timeout 60 ${ULV_RUN:+$ULV_RUN} wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels \
+            /t REG_DWORD /d "$dpi" /f && return 0
+        [ $attempt -lt 3 ] && sleep 1
+    done
+    _ulv_err "cannot set LogPixels to $dpi"
 }
