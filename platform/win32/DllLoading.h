@@ -10,4 +10,11 @@ void RestrictDllSearchPath();
 // Loads a DLL from the system folder only; nullptr when it is not there.
 HMODULE LoadSystemLibrary(const char* name);
 
+// An export of a DLL every process has mapped from the system folder (kernel32, ntdll): the look-up loads
+// nothing that could be planted. nullptr on a system without it.
+template <typename Fn> Fn MappedSystemExport(const char* module, const char* name) {
+    HMODULE mapped = GetModuleHandleA(module);
+    return mapped ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(mapped, name))) : nullptr;
+}
+
 } // namespace ulv::win32

@@ -9,17 +9,11 @@ namespace {
 // Beyond this a remote name is not a share path anyone typed; refuse rather than follow the provider.
 constexpr DWORD kLongestRemoteName = 32 * 1024;
 
-// kernel32 is in every process, so the look-up loads nothing that could be planted.
-template <typename Fn> Fn Kernel32Entry(const char* name) {
-    HMODULE kernel32 = GetModuleHandleA("kernel32.dll");
-    if (!kernel32) return nullptr;
-    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(kernel32, name)));
-}
-
 } // namespace
 
 Win32Drives::Win32Drives()
-    : GetDiskFreeSpaceExEntry(Kernel32Entry<GetDiskFreeSpaceExFn>("GetDiskFreeSpaceExA")) {}
+    : GetDiskFreeSpaceExEntry(
+          MappedSystemExport<GetDiskFreeSpaceExFn>("kernel32.dll", "GetDiskFreeSpaceExA")) {}
 
 std::uint32_t Win32Drives::GetDriveTypeA(const std::string& root) {
     return ::GetDriveTypeA(root.c_str());

@@ -1,3 +1,4 @@
+#include "DllLoading.h"
 #include "Win32Platform.h"
 
 namespace ulv::win32 {
@@ -25,6 +26,15 @@ void ToFindData(const WIN32_FIND_DATAA& w, TFindData& found) {
 }
 
 } // namespace
+
+Win32Files::Win32Files()
+    : GetTempPath2Entry(MappedSystemExport<GetTempPath2Fn>("kernel32.dll", "GetTempPath2A")),
+      SetFileInformationByHandleEntry(
+          MappedSystemExport<SetFileInformationByHandleFn>("kernel32.dll", "SetFileInformationByHandle")),
+      NtSetInformationFileEntry(
+          MappedSystemExport<NtSetInformationFileFn>("ntdll.dll", "NtSetInformationFile")),
+      RtlNtStatusToDosErrorEntry(
+          MappedSystemExport<RtlNtStatusToDosErrorFn>("ntdll.dll", "RtlNtStatusToDosError")) {}
 
 FileHandle Win32Files::CreateFileA(const std::string& path, std::uint32_t access, std::uint32_t share,
                                    std::uint32_t disposition, std::uint32_t flagsAndAttributes) {
@@ -74,6 +84,15 @@ std::optional<std::uint64_t> Win32Files::GetFileSize(FileHandle file) {
 
 bool Win32Files::CloseHandle(FileHandle file) {
     return ::CloseHandle(ToHandle(file)) != FALSE;
+}
+
+bool Win32Files::GetFileInformationByHandle(FileHandle file, TFileInformation& info) {
+    BY_HANDLE_FILE_INFORMATION w{};
+    if (!::GetFileInformationByHandle(ToHandle(file), &w)) return false;
+    info = TFileInformation{w.dwFileAttributes, FromFiletime(w.ftLastWriteTime),
+                            static_cast<std::uint64_t>(w.nFileSizeHigh) << 32 | w.nFileSizeLow,
+                            w.nNumberOfLinks};
+    return true;
 }
 
 bool Win32Files::DeleteFileA(const std::string& path) {

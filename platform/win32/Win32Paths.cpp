@@ -38,6 +38,11 @@ std::optional<std::string> Win32Files::GetFullPathNameA(const std::string& path)
 }
 
 std::string Win32Files::GetTempPathA() {
+    if (GetTempPath2Entry) {
+        return FillGrowing(
+                   [call = GetTempPath2Entry](char* buffer, DWORD size) { return call(size, buffer); })
+            .value_or("");
+    }
     return FillGrowing([](char* buffer, DWORD size) { return ::GetTempPathA(size, buffer); }).value_or("");
 }
 

@@ -10,6 +10,7 @@ namespace ulv::win32 {
 
 class Win32Files final : public IFiles {
 public:
+    Win32Files();
     FileHandle CreateFileA(const std::string& path, std::uint32_t access, std::uint32_t share,
                            std::uint32_t disposition, std::uint32_t flagsAndAttributes) override;
     bool WriteFile(FileHandle file, const void* data, std::uint32_t size, std::uint32_t& written) override;
@@ -19,6 +20,9 @@ public:
     bool GetFileTime(FileHandle file, FileTime* creation, FileTime* lastAccess, FileTime* lastWrite) override;
     std::optional<std::uint64_t> GetFileSize(FileHandle file) override;
     bool CloseHandle(FileHandle file) override;
+    bool GetFileInformationByHandle(FileHandle file, TFileInformation& info) override;
+    std::optional<std::string> GetOwnerSid(FileHandle file) override;
+    bool DeleteByHandle(FileHandle file) override;
     bool DeleteFileA(const std::string& path) override;
     bool CreateDirectoryA(const std::string& path) override;
     bool RemoveDirectoryA(const std::string& path) override;
@@ -35,6 +39,18 @@ public:
     std::optional<std::string> GetFullPathNameA(const std::string& path) override;
     std::string GetTempPathA() override;
     std::uint32_t LastError() const override;
+
+private:
+    // Entry points of later systems, looked up once at construction; nullptr on a system without them.
+    using GetTempPath2Fn = DWORD(WINAPI*)(DWORD, LPSTR);
+    const GetTempPath2Fn GetTempPath2Entry; // Windows 11, and Windows 10 updated
+    using SetFileInformationByHandleFn = BOOL(WINAPI*)(HANDLE, FILE_INFO_BY_HANDLE_CLASS, LPVOID, DWORD);
+    const SetFileInformationByHandleFn SetFileInformationByHandleEntry; // Windows Vista
+    // ntdll's, for the disposition where kernel32 has no call for it (Windows 2000 and XP).
+    using NtSetInformationFileFn = LONG(WINAPI*)(HANDLE, PVOID, PVOID, ULONG, ULONG);
+    const NtSetInformationFileFn NtSetInformationFileEntry;
+    using RtlNtStatusToDosErrorFn = ULONG(WINAPI*)(LONG);
+    const RtlNtStatusToDosErrorFn RtlNtStatusToDosErrorEntry;
 };
 
 class Win32Clock final : public IClock {
@@ -60,6 +76,8 @@ public:
     std::uint32_t WinExec(const std::string& commandLine, std::uint32_t showCommand) override;
     KernelHandle CreateMutexA(const std::string& name, std::uint32_t& lastError) override;
     bool CloseHandle(KernelHandle handle) override;
+    std::string ProcessUserSid() override;
+    bool EnableRedirectionGuard() override;
 };
 
 class Win32Module final : public IModule {
@@ -120,6 +138,7 @@ public:
     std::int32_t RegSetValueExA(RegKey key, const std::string& name, std::uint32_t type,
                                 const std::uint8_t* data, std::uint32_t size) override;
     std::int32_t RegCloseKey(RegKey key) override;
+    std::int32_t RegDeleteKeyA(RegKey parent, const std::string& subKey) override;
 };
 
 // The real machine. Construct it after RestrictDllSearchPath: the shell adapter loads a DLL.

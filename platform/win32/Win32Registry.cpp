@@ -47,4 +47,8 @@ std::int32_t Win32Registry::RegCloseKey(RegKey key) {
     return ::RegCloseKey(ToHkey(key));
 }
 
+std::int32_t Win32Registry::RegDeleteKeyA(RegKey parent, const std::string& subKey) {
+    return ::RegDeleteKeyA(ToHkey(parent), subKey.c_str());
+}
+
 } // namespace ulv::win32

@@ -24,6 +24,9 @@ std::vector<std::string> RegistryValueNames(const std::string& keyPath);
 // does; 0 when it cannot be made. DestroyTopLevelWindow takes it and its properties away again.
 WindowHandle MakeTopLevelWindowWithProp(const std::string& name, std::uintptr_t value);
 void DestroyTopLevelWindow(WindowHandle window);
+// A junction at `link` (a name not yet used, its folder existing) that leads to the folder `target` (a full
+// path); false when this machine cannot make one. Wine 8 cannot: it keeps no reparse points.
+bool MakeFolderLink(const std::string& link, const std::string& target);
 // The full path of the command interpreter, a program present on every machine that "/c exit" ends at once.
 std::string CommandInterpreterPath();
 

@@ -48,6 +48,10 @@ void DestroyTopLevelWindow(WindowHandle window) {
     Machine().System.RemoveWindow(window);
 }
 
+bool MakeFolderLink(const std::string& link, const std::string& target) {
+    return Machine().Files.PutFolderLink(link, target);
+}
+
 std::string CommandInterpreterPath() {
     Env();
     return kCommandInterpreter;

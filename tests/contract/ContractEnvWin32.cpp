@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <winioctl.h>
+
+#include <cstring>
+#include <vector>
 
 namespace ulv::contract {
 namespace {
@@ -16,7 +20,10 @@ void DeleteTree(const std::string& folder) {
             if (name == "." || name == "..") continue;
             std::string path = folder + name;
             SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            // A junction goes as itself: what it leads to may lie outside the scratch folder.
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+                RemoveDirectoryA(path.c_str());
+            else if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
                 DeleteTree(path + "\\");
             else
                 DeleteFileA(path.c_str());
@@ -66,6 +73,39 @@ BOOL CALLBACK RemoveEachProp(HWND window, LPSTR name, HANDLE, ULONG_PTR) {
     return TRUE;
 }
 
+std::wstring Widen(const std::string& text) {
+    int length = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+    if (length <= 0) return L"";
+    std::wstring wide(length, L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), length);
+    wide.resize(length - 1);
+    return wide;
+}
+
+// A mount point's reparse data: a header, then the target in the NT namespace and as it is shown to users,
+// each followed by a NUL that the lengths leave out.
+std::vector<std::uint8_t> JunctionData(const std::wstring& target) {
+    const std::wstring substitute = L"\\??\\" + target;
+    const auto substituteBytes = static_cast<USHORT>(substitute.size() * sizeof(wchar_t));
+    const auto printBytes = static_cast<USHORT>(target.size() * sizeof(wchar_t));
+    const auto pathBytes = static_cast<USHORT>(substituteBytes + printBytes + 2 * sizeof(wchar_t));
+    struct {
+        DWORD Tag;
+        USHORT DataLength, Reserved, SubstituteOffset, SubstituteLength, PrintOffset, PrintLength;
+    } header{IO_REPARSE_TAG_MOUNT_POINT,
+             static_cast<USHORT>(8 + pathBytes),
+             0,
+             0,
+             substituteBytes,
+             static_cast<USHORT>(substituteBytes + sizeof(wchar_t)),
+             printBytes};
+    std::vector<std::uint8_t> data(sizeof header + pathBytes, 0);
+    std::memcpy(data.data(), &header, sizeof header);
+    std::memcpy(data.data() + sizeof header, substitute.c_str(), substituteBytes);
+    std::memcpy(data.data() + sizeof header + header.PrintOffset, target.c_str(), printBytes);
+    return data;
+}
+
 } // namespace
 
 TContractEnv& Env() {
@@ -106,6 +146,26 @@ void DestroyTopLevelWindow(WindowHandle handle) {
     HWND window = reinterpret_cast<HWND>(handle);
     EnumPropsExA(window, RemoveEachProp, 0);
     DestroyWindow(window);
+}
+
+// A junction rather than a symbolic link: making one needs no privilege. Wine 8 makes neither: its
+// CreateSymbolicLinkA succeeds and makes nothing, and FSCTL_SET_REPARSE_POINT fails with ERROR_NOT_SUPPORTED.
+bool MakeFolderLink(const std::string& link, const std::string& target) {
+    std::string folder = target;
+    if (folder.ends_with('\\')) folder.pop_back();
+    if (!CreateDirectoryA(link.c_str(), nullptr)) return false;
+    bool made = false;
+    HANDLE handle = CreateFileA(link.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (handle != INVALID_HANDLE_VALUE) {
+        std::vector<std::uint8_t> data = JunctionData(Widen(folder));
+        DWORD returned = 0;
+        made = DeviceIoControl(handle, FSCTL_SET_REPARSE_POINT, data.data(), static_cast<DWORD>(data.size()),
+                               nullptr, 0, &returned, nullptr) != FALSE;
+        CloseHandle(handle);
+    }
+    if (!made) RemoveDirectoryA(link.c_str());
+    return made;
 }
 
 std::string CommandInterpreterPath() {
