@@ -262,6 +262,9 @@ int RunSetup(TPlatform& platform, std::string_view commandLine, TStartupTrace tr
                                     kMbOk | kMbIconExclamation);
         return kExitOldWindows;
     }
+    // From here on the process follows no junction that a user who is not an administrator made, where
+    // Windows offers that; elsewhere the setup's own checks of each folder stand alone.
+    (void)platform.System.EnableRedirectionGuard();
     const TSetupSwitches switches = ParseSetupSwitches(ProgramParams(commandLine));
     // Taken before anything is read or written (the run log included: a second copy must not empty the
     // first one's), and given back after all else has ended. An unattended copy, or one told to show no

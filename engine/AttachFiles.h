@@ -118,7 +118,9 @@ private:
     TAttachedFiles() = default;
     [[nodiscard]] const TAttachedFile* FindLast(const std::string& name);
     [[nodiscard]] bool MatchesPrefix(const TAttachedFile& entry, const std::string& prefix);
-    [[nodiscard]] bool WriteEntry(const TAttachedFile& entry, const std::string& targetPath);
+    enum class TWrite { Written, Refused, Failed };
+    [[nodiscard]] TWrite WriteEntry(const TAttachedFile& entry, const std::string& targetPath,
+                                    std::uint32_t& error);
     void LogFailure(const std::string& targetPath, std::uint32_t error);
     [[nodiscard]] std::optional<FileTime> StampToFileTime(TDateTime stamp);
     [[nodiscard]] bool FileExists(const std::string& path);

@@ -28,24 +28,25 @@ std::optional<FileTime> TAttachedFiles::StampToFileTime(TDateTime stamp) {
     return utc;
 }
 
-// The stamp goes on the handle that wrote the data, just before it closes: one open per file instead of
-// two, and nothing written through this handle afterwards could move the time again.
-bool TAttachedFiles::WriteEntry(const TAttachedFile& entry, const std::string& targetPath) {
+// The file is written whole beside its target and moved over it, stamped before the move: a run cut short,
+// a full disk or a drive pulled out leaves the old file or none, never a part that a later run would keep.
+// A folder on the way to the shared data that the setup must not write through refuses the file without a
+// question: the refusal is told once, with the others, and the installation goes on.
+TAttachedFiles::TWrite TAttachedFiles::WriteEntry(const TAttachedFile& entry, const std::string& targetPath,
+                                                  std::uint32_t& error) {
     size_t cut = targetPath.rfind('\\');
-    if (cut != std::string::npos) Utils->MakeDirectoryTree(targetPath.substr(0, cut + 1));
-    IFiles& files = Platform->Files;
-    UniqueFile file(files, files.CreateFileA(targetPath, kGenericRead | kGenericWrite, 0, kCreateAlways,
-                                             kFileAttributeNormal));
-    if (!file) return false;
-    auto size = static_cast<std::uint32_t>(entry.Size);
-    std::uint32_t written = 0;
-    if (!files.WriteFile(file.Get(), Payload() + entry.DataOffset, size, written) || written != size)
-        return false;
-    if (std::optional<FileTime> stamp = StampToFileTime(entry.Time))
-        (void)files.SetFileTime(file.Get(), nullptr, nullptr, &*stamp);
-    file.Reset();
+    if (cut != std::string::npos) {
+        std::string folder = targetPath.substr(0, cut + 1);
+        if (Utils->RefusedOnGuardedWay(folder)) return TWrite::Refused;
+        Utils->MakeDirectoryTree(folder);
+        if (Utils->RefusedOnGuardedWay(folder)) return TWrite::Refused;
+    }
+    std::optional<FileTime> stamp = StampToFileTime(entry.Time);
+    std::string_view data(reinterpret_cast<const char*>(Payload()) + entry.DataOffset,
+                          static_cast<size_t>(entry.Size));
+    if (!Utils->WriteFileWhole(targetPath, data, stamp ? &*stamp : nullptr, &error)) return TWrite::Failed;
     Utils->AddLogLine(std::string(kFileCopyPrefix) + targetPath);
-    return true;
+    return TWrite::Written;
 }
 
 void TAttachedFiles::LogFailure(const std::string& targetPath, std::uint32_t error) {
@@ -75,8 +76,9 @@ bool TAttachedFiles::ExtractEntry(const TAttachedFile* entry, const std::string&
                                   const std::string& targetPath) {
     if (!entry) entry = FindLast(name);
     for (;;) {
-        if (entry && WriteEntry(*entry, targetPath)) return true;
-        LogFailure(targetPath, entry ? Platform->Files.LastError() : kErrorFileNotFound);
+        std::uint32_t error = kErrorFileNotFound;
+        if (entry && WriteEntry(*entry, targetPath, error) != TWrite::Failed) return true;
+        LogFailure(targetPath, error);
         int answer = AskUser(CannotCreateFileText(targetPath), kDialogError, kButtonsAbortRetryIgnore);
         if (answer == kResultAbort) return false;
         if (answer == kResultIgnore) return true;

@@ -58,6 +58,11 @@ bool TAttachedFiles::QueueEntry(const TAttachedFile& entry, const TInstallReques
         if (!target.empty() && target.back() != '\\') target += '\\';
         target += entry.Name;
     }
+    // A file whose folder the setup must not write through is neither queued nor listed as updated; the
+    // worker judges the way once more when it writes.
+    if (size_t cut = target.rfind('\\');
+        cut != std::string::npos && Utils->RefusedOnGuardedWay(target.substr(0, cut + 1)))
+        return false;
     if (!NeedsQueuing(entry, target, request.Mode)) return false;
     Queues[request.Component].push_back(TFileToInstall{entry, target, request.Logged});
     if (request.Update == TUpdateMark::Listed) UpdateList.push_back(target);

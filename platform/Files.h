@@ -21,6 +21,20 @@ struct TFindData {
     std::string Name; // the name as stored, case preserved, without its folder
 };
 
+// What GetFileInformationByHandle tells of an open file or folder.
+struct TFileInformation {
+    std::uint32_t Attributes = 0; // FILE_ATTRIBUTE_REPARSE_POINT for a link opened as itself
+    FileTime LastWriteTime = 0;
+    std::uint64_t Size = 0;
+    std::uint32_t NumberOfLinks = 0; // more than 1: other names lead to the same file
+};
+
+// Owners that only an administrator can give an object.
+inline constexpr const char* kSidAdministrators = "S-1-5-32-544";
+inline constexpr const char* kSidLocalSystem = "S-1-5-18";
+inline constexpr const char* kSidTrustedInstaller =
+    "S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464";
+
 constexpr std::uint32_t kIoctlStorageQueryProperty = 0x002D1400;
 
 constexpr std::uint32_t kMoveFileReplaceExisting = 0x1;
@@ -37,6 +51,12 @@ public:
     // kNoFile on failure. Sharing is enforced: an open whose access conflicts with the sharing of a handle
     // already open on the file, or whose sharing does not allow an open handle's access, fails with
     // ERROR_SHARING_VIOLATION. CREATE_ALWAYS on a read-only file fails with ERROR_ACCESS_DENIED.
+    // kFileFlagBackupSemantics lets an existing folder be opened (kOpenExisting; without it a folder gives
+    // ERROR_ACCESS_DENIED). kFileFlagOpenReparsePoint opens a link named by the last component as itself
+    // (its attributes then show FILE_ATTRIBUTE_REPARSE_POINT), never what it leads to; links on the way to
+    // it are followed either way. A folder held open without FILE_SHARE_DELETE cannot be renamed, moved or
+    // removed by anyone (ERROR_SHARING_VIOLATION) until the handle is closed. kDeleteAccess is the access
+    // DeleteByHandle needs, kReadControl the one GetOwnerSid needs; neither reads or writes data.
     [[nodiscard]] virtual FileHandle CreateFileA(const std::string& path, std::uint32_t access,
                                                  std::uint32_t share, std::uint32_t disposition,
                                                  std::uint32_t flagsAndAttributes) = 0;
@@ -53,6 +73,18 @@ public:
                                            FileTime* lastWrite) = 0;
     [[nodiscard]] virtual std::optional<std::uint64_t> GetFileSize(FileHandle file) = 0;
     virtual bool CloseHandle(FileHandle file) = 0;
+    // GetFileInformationByHandle: what the handle is open on, whatever its name has become since.
+    [[nodiscard]] virtual bool GetFileInformationByHandle(FileHandle file, TFileInformation& info) = 0;
+    // GetSecurityInfo (SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION) with ConvertSidToStringSidA: the owner of
+    // what the handle is open on as a string SID ("S-1-5-32-544"); nullopt when the call fails or the file
+    // system keeps no owners (FAT). The handle needs kReadControl.
+    [[nodiscard]] virtual std::optional<std::string> GetOwnerSid(FileHandle file) = 0;
+    // SetFileInformationByHandle with FileDispositionInfo (DeleteFile TRUE): what the handle is open on is
+    // deleted when its last handle closes, under whatever name it has by then; a link opened with
+    // kFileFlagOpenReparsePoint goes as a link, what it leads to is untouched. The handle needs
+    // kDeleteAccess. A folder that is not empty fails with ERROR_DIR_NOT_EMPTY, a read-only file with
+    // ERROR_ACCESS_DENIED; on failure nothing is marked.
+    [[nodiscard]] virtual bool DeleteByHandle(FileHandle file) = 0;
 
     [[nodiscard]] virtual bool DeleteFileA(const std::string& path) = 0;
     [[nodiscard]] virtual bool CreateDirectoryA(const std::string& path) = 0;
@@ -89,7 +121,9 @@ public:
     // The absolute form GetFullPathNameA gives: relative paths taken from the current directory, "/" made
     // "\", "." and ".." resolved, a trailing backslash kept; nullopt on failure.
     [[nodiscard]] virtual std::optional<std::string> GetFullPathNameA(const std::string& path) = 0;
-    // GetTempPathA: the temporary folder with a trailing backslash (it need not exist).
+    // The temporary folder with a trailing backslash (it need not exist): GetTempPath2A where the system
+    // has it (a process running as SYSTEM then gets the system's own, which users cannot write), else
+    // GetTempPathA.
     [[nodiscard]] virtual std::string GetTempPathA() = 0;
 
     [[nodiscard]] virtual std::uint32_t LastError() const = 0;

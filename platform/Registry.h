@@ -60,6 +60,9 @@ public:
                                                       const std::uint8_t* data, std::uint32_t size) = 0;
     // Closing a predefined root succeeds and does nothing.
     virtual std::int32_t RegCloseKey(RegKey key) = 0;
+    // RegDeleteKeyA: deletes `subKey` below `parent` with its values. A key that has subkeys of its own is
+    // not deleted (ERROR_ACCESS_DENIED); a missing one gives ERROR_FILE_NOT_FOUND.
+    virtual std::int32_t RegDeleteKeyA(RegKey parent, const std::string& subKey) = 0;
 };
 
 // Owns an open key of an IRegistry; closes it once. A predefined root is held but never closed.

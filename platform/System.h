@@ -75,6 +75,13 @@ public:
     [[nodiscard]] virtual KernelHandle CreateMutexA(const std::string& name, std::uint32_t& lastError) = 0;
     // CloseHandle of a handle this port gave.
     virtual bool CloseHandle(KernelHandle handle) = 0;
+
+    // GetTokenInformation(TokenUser) of the process's token as a string SID; empty when it cannot be read.
+    [[nodiscard]] virtual std::string ProcessUserSid() = 0;
+    // SetProcessMitigationPolicy(ProcessRedirectionTrustPolicy) with EnforceRedirectionTrust: from then on
+    // the process does not follow junctions that users who are not administrators made. Resolved at run
+    // time; false when the system has no such policy or refuses it.
+    virtual bool EnableRedirectionGuard() = 0;
 };
 
 // Owns a kernel object's handle of an ISystem; closes it once.

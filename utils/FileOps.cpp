@@ -40,8 +40,10 @@ void TInstUtils::MakeDirectoryTree(const std::string& path) {
     if (path.empty() || IsExistingDirectory(path) || IsRootLevel(path)) return;
     std::string parent = ParentLevel(path);
     if (!parent.empty() && parent.size() < path.size()) MakeDirectoryTree(parent);
+    // The line records the attempt, and reaches the journal before the folder exists: a run killed just
+    // after it has made the folder still leaves it in the next run's log.
+    AddLogLine(std::string(kMadeDirPrefix) + path);
     (void)Platform.Files.CreateDirectoryA(path);
-    AddLogLine(std::string(kMadeDirPrefix) + path); // the line records the attempt
 }
 
 // The size the file gives is only a hint (it may change while it is read): the first read asks one byte more,
@@ -52,8 +54,9 @@ TFileRead ReadFileCapped(IFiles& files, const std::string& path, std::uint64_t m
     constexpr size_t kMinChunk = 4 * 1024, kMaxChunk = 64 * 1024, kProbe = 256;
     constexpr std::uint64_t kMaxRead = 1u << 30;
     TFileRead result;
-    UniqueFile file(
-        files, files.CreateFileA(path, kGenericRead, kFileShareRead, kOpenExisting, kFileFlagSequentialScan));
+    // A link at the name is opened as itself, which holds no data: the setup never reads through a link.
+    UniqueFile file(files, files.CreateFileA(path, kGenericRead, kFileShareRead, kOpenExisting,
+                                             kFileFlagSequentialScan | kFileFlagOpenReparsePoint));
     if (!file) return result;
     std::string& content = result.Content;
     const std::uint64_t expected = std::min(files.GetFileSize(file.Get()).value_or(0), maxBytes);
@@ -116,43 +119,6 @@ std::vector<TFindData> TInstUtils::ListFolder(const std::string& folder) {
     return entries;
 }
 
-// A junction or symbolic link goes as a link: RemoveDirectoryA for one to a folder, DeleteFileA for one to
-// a file; what it points at may be anyone's (a junction named like our leftovers into the user's
-// documents), so it is never listed or emptied.
-void TInstUtils::RemoveEntry(const std::string& path, std::uint32_t attributes) {
-    if (attributes & kFileAttributeReparsePoint) {
-        if (attributes & kFileAttributeDirectory)
-            (void)Platform.Files.RemoveDirectoryA(path);
-        else
-            (void)Platform.Files.DeleteFileA(path);
-    } else if (attributes & kFileAttributeDirectory) {
-        DeleteTreeBelow(path);
-    } else {
-        (void)Platform.Files.DeleteFileA(path);
-    }
-}
-
-void TInstUtils::DeleteTreeBelow(const std::string& path) {
-    std::string folder = path;
-    EnsureTrailingBackslash(folder);
-    for (const TFindData& entry : ListFolder(folder))
-        RemoveEntry(folder + entry.Name, entry.Attributes);
-    (void)Platform.Files.RemoveDirectoryA(folder);
-}
-
-// The starting folder is looked at as well: it may itself be a link. Its name is asked without a final
-// backslash, which would name the target rather than the link (but "C:" would be the drive's current
-// folder, so a root keeps it).
-void TInstUtils::DeleteDirectoryTree(const std::string& path) {
-    std::string name = path;
-    while (name.size() > 1 && (name.back() == '\\' || name.back() == '/') && name[name.size() - 2] != ':')
-        name.pop_back();
-    if (name.empty()) return;
-    std::uint32_t attributes = Platform.Files.GetFileAttributesA(name);
-    if (attributes == kInvalidFileAttributes || !(attributes & kFileAttributeDirectory)) return;
-    RemoveEntry(name, attributes);
-}
-
 std::string TInstUtils::NewTempFileName() {
     const std::string stem = GetTempFolder() + TempNamePrefix();
     for (std::uint64_t n = 0;; ++n) {
@@ -160,16 +126,6 @@ std::string TInstUtils::NewTempFileName() {
         // A folder of that name takes it too: no file could be created there, and the licence text would be
         // lost for a leftover folder of an earlier run.
         if (Platform.Files.GetFileAttributesA(candidate) == kInvalidFileAttributes) return candidate;
-    }
-}
-
-void TInstUtils::DeleteTempLeftovers() {
-    const std::string folder = GetTempFolder();
-    if (folder.empty()) return;
-    const std::string prefix = TempNamePrefix();
-    for (const TFindData& entry : ListFolder(folder)) {
-        if (!entry.Name.starts_with(prefix)) continue; // case-sensitive, as the names are ours
-        RemoveEntry(folder + entry.Name, entry.Attributes);
     }
 }
 

@@ -29,6 +29,7 @@ constexpr std::uint64_t kFallbackClusterSize = 4096;
 // Install.log comes from disk: anything beyond these is not a log this program wrote.
 constexpr std::uint32_t kMaxInstallLogBytes = 16u << 20;
 constexpr size_t kMaxInstallLogLines = 65536;
+constexpr std::uint32_t kMaxJournalLine = 4096;
 
 // An empty path stays empty; a final "/" becomes "\"; otherwise "\" is appended unless already there.
 std::string& EnsureTrailingBackslash(std::string& path);
@@ -48,6 +49,34 @@ void DeleteLastChar(std::string& text);
 [[nodiscard]] bool StartsWithDriveLetter(std::string_view path);
 // The drive part of a path: "C:" of "C:\Dest", "\\server\share" of a network path, else empty.
 [[nodiscard]] std::string DrivePart(std::string_view path);
+
+// A file is written beside its target under a name of ours, "~Ulvara" and a number and ".tmp", then moved
+// over the target: no other program or earlier run of ours uses such names in the folders the setup writes.
+constexpr std::string_view kWorkFilePrefix = "~Ulvara";
+constexpr std::string_view kWorkFileSuffix = ".tmp";
+// The registry key, below HKEY_CURRENT_USER, that holds the install log's lines as the run records them,
+// until the log is stored: a run killed before that leaves them for the next one.
+inline constexpr std::string_view kInstallJournalKey = "Software\\Ulvara Word Processor\\Install\\Journal";
+inline constexpr std::string_view kJournalFolderValue = "Folder";
+
+// A new file of ours in the folder (its path ends with a backslash, or is empty for the current folder),
+// created new under the first free work-file name: nothing that stands at a name is opened, and no link is
+// followed. nullopt (with the reason in `error`) when none of the names could be created.
+[[nodiscard]] std::optional<std::pair<std::string, UniqueFile>> NewWorkFile(IFiles& files,
+                                                                          const std::string& folder,
+                                                                          std::uint32_t access,
+                                                                          std::uint32_t share,
+                                                                          std::uint32_t* error = nullptr);
+[[nodiscard]] bool IsWorkFileName(std::string_view name);
+
+// Why a folder on the way to the shared data is not used.
+enum class TRefusalKind { Link, Foreign };
+struct TFolderRefusal {
+    std::string Level; // the refused level, without its trailing backslash; empty when none is refused
+    TRefusalKind Kind = TRefusalKind::Link;
+    [[nodiscard]] explicit operator bool() const { return !Level.empty(); }
+    bool operator==(const TFolderRefusal&) const = default;
+};
 
 struct TFileRead {
     std::string Content;
@@ -80,10 +109,24 @@ public:
     [[nodiscard]] bool IsExistingDirectory(const std::string& path);
     // The folder of a CSIDL number without a trailing backslash; empty unless the lookup gives S_OK.
     [[nodiscard]] std::string GetSpecialFolder(int csidl);
-    // The first junction or symbolic link on the way from base (with its trailing backslash) down to the
-    // path below it, without its trailing backslash; empty when every existing level is a real folder or
-    // file. The base itself is not judged.
-    [[nodiscard]] std::string FirstLinkBelow(const std::string& base, const std::string& path);
+    // The first level on the way from base (with its trailing backslash) down to the path below it that the
+    // setup must not write through, judged on a handle opened on the level itself: a junction or symbolic
+    // link, or a folder whose owner is not the Administrators group, SYSTEM, TrustedInstaller or the
+    // account the setup runs as (a folder any user made where everyone may create one). Levels that do not
+    // exist yet pass. The base itself is not judged.
+    [[nodiscard]] TFolderRefusal FirstRefusedBelow(const std::string& base, const std::string& path);
+    // The folder below which every level written into is judged as FirstRefusedBelow does (the common
+    // application-data folder of an ordinary installation); empty, nothing is judged.
+    void SetGuardedBase(const std::string& base);
+    // True when the folder (ending with a backslash) lies below the guarded base and a level on its way is
+    // refused; the refusal is kept for TakeRefusals. A way found sound once is not judged again in this run:
+    // its levels belong to administrators, and no other user can rename or replace them.
+    [[nodiscard]] bool RefusedOnGuardedWay(const std::string& folder);
+    // The refusals RefusedOnGuardedWay met since the last call, each once. Thread-safe.
+    [[nodiscard]] std::vector<TFolderRefusal> TakeRefusals();
+    // Whether the owner of what the handle is open on is one the setup trusts (see FirstRefusedBelow);
+    // true on a file system that keeps no owners.
+    [[nodiscard]] bool OwnedByTrusted(FileHandle handle);
     // The temporary folder, or the documents folder when it does not exist; with a trailing backslash.
     [[nodiscard]] std::string GetTempFolder();
 
@@ -106,19 +149,32 @@ public:
     void MakeDirectoryTree(const std::string& path);
     // Replaces the file with exactly the content; creates no folder, logs nothing.
     bool WriteStringToFile(const std::string& path, std::string_view content);
-    // Replaces the file whole: writes the content to a new file at the path plus ".tmp" (or ".1.tmp" and
-    // on, when something stands at that name: it is left alone), then moves that over the file, a link at
-    // the path being replaced rather than followed. On failure the old file is untouched and no temporary
-    // file of ours is left.
+    // Writes the file whole or not at all: the bytes go to a new work file of ours in the target's folder
+    // (NewWorkFile), which gets the last-write time when one is given, is closed and only then moved over
+    // the target in one rename; a link at the target's name is replaced, never followed. On failure the
+    // target is as it was, the work file is removed, and `error` (when given) says why: a target that
+    // another program holds open, or a read-only one, fails before anything is written. The first write
+    // into a folder in a run first removes what an interrupted run left there (RemoveWorkLeftovers).
+    bool WriteFileWhole(const std::string& path, std::string_view content, const FileTime* lastWrite,
+                        std::uint32_t* error = nullptr);
+    // WriteFileWhole without a time.
     bool ReplaceFile(const std::string& path, std::string_view content);
-    // Deletes what it can below the folder, then the folder; what cannot go stays, with its folders. A link
-    // (junction, symbolic link), the folder itself or any entry below it, is removed as a link; what it
-    // points at is never entered.
+    // Deletes the work files of ours in the folder (ending with a backslash) that a run cut short left
+    // there, each opened as itself and deleted through its handle; once per folder and run.
+    void RemoveWorkLeftovers(const std::string& folder);
+    // Deletes what it can below the folder, then the folder; what cannot go stays, with its folders. Each
+    // entry is opened as itself and deleted through its handle: a link (junction, symbolic link), the
+    // folder itself or any entry below it, goes as a link and what it points at is never entered; a folder
+    // is held open while it is emptied, so that nobody can put something else under its name meanwhile.
     void DeleteDirectoryTree(const std::string& path);
+    // Deletes the file or folder tree at the path below base (with its trailing backslash), as
+    // DeleteDirectoryTree does, when no level between base and it is a link; the levels are held open
+    // while it goes.
+    void DeleteBelow(const std::string& base, const std::string& path);
     // A path in the temporary folder at which nothing exists yet; nothing is created.
     [[nodiscard]] std::string NewTempFileName();
-    // Deletes the files and folders of the temporary folder whose names begin with TempNamePrefix(); links
-    // among them are removed as links.
+    // Deletes the files and folders of the temporary folder whose names begin with TempNamePrefix(), each
+    // as DeleteDirectoryTree deletes: links among them are removed as links.
     void DeleteTempLeftovers();
     // Local time at DOS precision; the current local time when the file cannot be found.
     [[nodiscard]] TDateTime GetFileDate(const std::string& path, TFileDateKind which);
@@ -129,9 +185,11 @@ public:
     // The install log. Thread-safe; lines keep the order in which they were added.
     // Starts a new empty log; unless the installation is portable, its file is the destination folder's
     // Install.log, whose lines (when the file exists) are loaded as they stand, up to kMaxInstallLogBytes
-    // and kMaxInstallLogLines.
+    // and kMaxInstallLogLines. Then the lines a run into the same folder recorded in the journal before it
+    // was cut short are added as lines of this run, and this run's journal begins.
     void CreateInstallLog(const std::string& destinationFolder, bool portable);
-    // Records a line unless logging is suspended or the log already holds it (ignoring case).
+    // Records a line unless logging is suspended or the log already holds it (ignoring case); a recorded
+    // line reaches the journal at once.
     void AddLogLine(const std::string& line);
     void SuspendLogging();
     void ResumeLogging();
@@ -141,7 +199,8 @@ public:
     [[nodiscard]] std::string InstallLogPath() const;
     // Replaces the log file whole with the lines, each ended by CR LF; on failure the old file is untouched.
     // False when there is no log file to store or it could not be replaced, and when the existing file was
-    // not loaded whole (over the caps, or unreadable): it is then left exactly as it stands.
+    // not loaded whole (over the caps, or unreadable): it is then left exactly as it stands. Once stored,
+    // the journal of the run's lines is deleted.
     bool StoreInstallLog();
     void FreeInstallLog();
 
@@ -159,11 +218,20 @@ private:
     [[nodiscard]] std::optional<std::string> NearestExistingFolder(const std::string& fullPath);
     [[nodiscard]] bool QueryPortableBus(const std::string& drive);
     [[nodiscard]] std::vector<TFindData> ListFolder(const std::string& folder);
-    void RemoveEntry(const std::string& path, std::uint32_t attributes);
-    void DeleteTreeBelow(const std::string& path);
+    // Opens an entry as itself for deletion: a link is never followed, and while the handle lives nobody
+    // can rename or remove what it is open on.
+    [[nodiscard]] UniqueFile OpenAsItself(const std::string& path);
+    void DeleteHeld(const std::string& path, UniqueFile& held);
+    enum class TLevel { Missing, Sound, Link, Foreign };
+    [[nodiscard]] TLevel JudgeLevel(const std::string& level);
+    [[nodiscard]] const std::string& OwnSid();
+    void OpenJournal(const std::string& destinationFolder);
+    void MergeJournal(RegKey journal);
+    [[nodiscard]] std::string ReadJournalValue(RegKey key, const std::string& name);
+    void JournalLine(const std::string& line);
+    [[nodiscard]] bool RecordLine(const std::string& line);
     [[nodiscard]] std::int64_t SizeKBBelow(const std::string& folder, std::uint64_t clusterSize, int depth);
     [[nodiscard]] bool ReadLogFile(const std::string& path, TPackedLines& lines);
-    [[nodiscard]] std::optional<std::pair<std::string, UniqueFile>> NewStoreFile(const std::string& path);
     // The line's key in the log's comparison (ignoring case), written over `key`; false when there is none.
     [[nodiscard]] bool LogKey(const std::string& line, std::string& key);
     // The same for a line held: it is copied into `line` first, as the text port takes whole strings.
@@ -179,6 +247,18 @@ private:
     std::string LogPath;
     bool LogLoadedWhole = true;
     int SuspendCount = 0;
+    UniqueKey Journal;
+    std::uint32_t JournalNext = 1;
+
+    std::mutex WorkLock;
+    std::vector<std::string> SweptFolders;
+    std::uint32_t NextWorkName = 1;
+
+    std::mutex GuardLock;
+    std::string GuardedBase;
+    std::vector<std::string> SoundWays; // upper-cased
+    std::vector<TFolderRefusal> Refusals, RefusalsTaken;
+    std::optional<std::string> OwnSidValue;
 };
 
 // Holds the install log suspended while it lives, when asked to: resumed on every path, an exception's

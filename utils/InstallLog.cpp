@@ -4,11 +4,6 @@
 namespace ulv {
 namespace {
 
-// The complete new log is written beside the old one under this suffix, then moved over it.
-constexpr std::string_view kStoreSuffix = ".tmp";
-// Names tried for the new file: "X.tmp", then "X.1.tmp" and on.
-constexpr int kStoreNames = 16;
-
 // A run adds a few hundred lines: room for them is made as the log is loaded, so that the worker never moves
 // or rehashes a log of tens of thousands of lines to add one (a small log grows as it likes).
 size_t RoomFor(size_t lines) {
@@ -55,6 +50,63 @@ void TInstUtils::CreateInstallLog(const std::string& destinationFolder, bool por
     LogIndex = std::move(index);
     LogPath = std::move(path);
     LogLoadedWhole = whole;
+    Journal.Reset();
+    if (!portable) OpenJournal(destinationFolder);
+}
+
+// The journal is a registry key rather than a file: a value is written whole or not at all, and the key
+// exists before the first folder is made, so that no change of the run is ever without its line. Lines of
+// a journal left for another folder belong to no log of this run and are dropped.
+void TInstUtils::OpenJournal(const std::string& destinationFolder) {
+    IRegistry& registry = Platform.Registry;
+    const std::string keyPath(kInstallJournalKey);
+    RegKey found = kNoKey;
+    if (registry.RegOpenKeyExA(kHkeyCurrentUser, keyPath, kKeyRead, found) == 0) {
+        UniqueKey old(registry, found);
+        if (SameTextNoCase(ReadJournalValue(old.Get(), std::string(kJournalFolderValue)), destinationFolder)) {
+            MergeJournal(old.Get());
+        } else {
+            old.Reset();
+            (void)registry.RegDeleteKeyA(kHkeyCurrentUser, keyPath);
+        }
+    }
+    RegKey key = kNoKey;
+    if (registry.RegCreateKeyExA(kHkeyCurrentUser, keyPath, kRegOptionNonVolatile, kKeyAllAccess, key) != 0)
+        return;
+    Journal = UniqueKey(registry, key);
+    (void)registry.RegSetValueExA(key, std::string(kJournalFolderValue), kRegSz,
+                                  reinterpret_cast<const std::uint8_t*>(destinationFolder.c_str()),
+                                  static_cast<std::uint32_t>(destinationFolder.size() + 1));
+}
+
+// The journal's lines are numbered from 1 without a gap: the first number missing ends them.
+void TInstUtils::MergeJournal(RegKey journal) {
+    JournalNext = 1;
+    for (; JournalNext <= kMaxInstallLogLines; ++JournalNext) {
+        std::string line = ReadJournalValue(journal, std::to_string(JournalNext));
+        if (line.empty()) break;
+        (void)RecordLine(line);
+    }
+}
+
+std::string TInstUtils::ReadJournalValue(RegKey key, const std::string& name) {
+    std::uint32_t type = 0, size = 0;
+    if (Platform.Registry.RegQueryValueExA(key, name, &type, nullptr, size) != 0 || type != kRegSz ||
+        size > kMaxJournalLine)
+        return {};
+    std::string text(size, '\0');
+    if (Platform.Registry.RegQueryValueExA(key, name, &type, reinterpret_cast<std::uint8_t*>(text.data()),
+                                           size) != 0)
+        return {};
+    text.resize(std::min<size_t>(text.find('\0'), size));
+    return text;
+}
+
+void TInstUtils::JournalLine(const std::string& line) {
+    if (!Journal) return;
+    (void)Platform.Registry.RegSetValueExA(Journal.Get(), std::to_string(JournalNext++), kRegSz,
+                                           reinterpret_cast<const std::uint8_t*>(line.c_str()),
+                                           static_cast<std::uint32_t>(line.size() + 1));
 }
 
 // Lines equal ignoring case are those whose keys are equal: one look-up instead of a comparison with every
@@ -62,11 +114,17 @@ void TInstUtils::CreateInstallLog(const std::string& destinationFolder, bool por
 void TInstUtils::AddLogLine(const std::string& line) {
     std::lock_guard guard(LogLock);
     if (!Log || SuspendCount != 0) return;
+    if (RecordLine(line)) JournalLine(line);
+}
+
+bool TInstUtils::RecordLine(const std::string& line) {
     TPackedLines& lines = *Log;
     auto keyOf = [&](std::uint32_t i, std::string& out) { (void)LogKey(lines[i], LogLineBuffer, out); };
-    if (!LogKey(line, LogKeyBuffer) ||
-        LogIndex.Insert(LogKeyBuffer, static_cast<std::uint32_t>(lines.Size()), keyOf))
-        lines.Append(line);
+    if (LogKey(line, LogKeyBuffer) &&
+        !LogIndex.Insert(LogKeyBuffer, static_cast<std::uint32_t>(lines.Size()), keyOf))
+        return false;
+    lines.Append(line);
+    return true;
 }
 
 bool TInstUtils::LogKey(const std::string& line, std::string& key) {
@@ -115,6 +173,7 @@ std::string TInstUtils::InstallLogPath() const {
 
 void TInstUtils::FreeInstallLog() {
     std::lock_guard guard(LogLock);
+    Journal.Reset();
     Log.reset();
     LogIndex.Clear();
     LogPath.clear();
@@ -132,38 +191,11 @@ bool TInstUtils::StoreInstallLog() {
             content += "\r\n";
         }
     }
-    return ReplaceFile(path, content);
-}
-
-// Truncating Install.log and writing it in place would leave a half-written log (and lose the lines of
-// earlier installations) when the disk fills or the write fails; the move replaces it in one step, so the
-// old file stays whole until the new one is complete.
-bool TInstUtils::ReplaceFile(const std::string& path, std::string_view content) {
-    std::optional<std::pair<std::string, UniqueFile>> made = NewStoreFile(path);
-    if (!made) return false; // nothing of ours to remove: the names may belong to someone else
-    auto& [temporary, file] = *made;
-    std::uint32_t written = 0;
-    auto size = static_cast<std::uint32_t>(content.size());
-    bool ok = Platform.Files.WriteFile(file.Get(), content.data(), size, written) && written == size;
-    ok = file.Reset() && ok;
-    ok = ok && Platform.Files.MoveFileExA(temporary, path, kMoveFileReplaceExisting | kMoveFileWriteThrough);
-    if (!ok) (void)Platform.Files.DeleteFileA(temporary);
-    return ok;
-}
-
-// The temporary file is always a new one: a link planted at its name in a shared folder is never written
-// through, nor deleted (Wine would delete what a file link leads to, and shows it as a plain file). What
-// stands at a name, a leftover of a run that was cut short or anything else, sends it to the next name.
-std::optional<std::pair<std::string, UniqueFile>> TInstUtils::NewStoreFile(const std::string& path) {
-    for (int attempt = 0; attempt < kStoreNames; ++attempt) {
-        std::string name =
-            path + (attempt == 0 ? "" : "." + std::to_string(attempt)) + std::string(kStoreSuffix);
-        UniqueFile file(Platform.Files,
-                        Platform.Files.CreateFileA(name, kGenericWrite, 0, kCreateNew, kFileAttributeNormal));
-        if (file) return std::pair{std::move(name), std::move(file)};
-        if (Platform.Files.GetFileAttributesA(name) == kInvalidFileAttributes) return std::nullopt;
-    }
-    return std::nullopt;
+    if (!ReplaceFile(path, content)) return false;
+    std::lock_guard guard(LogLock);
+    Journal.Reset();
+    (void)Platform.Registry.RegDeleteKeyA(kHkeyCurrentUser, std::string(kInstallJournalKey));
+    return true;
 }
 
 } // namespace ulv

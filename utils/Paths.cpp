@@ -130,17 +130,6 @@ std::string TInstUtils::GetSpecialFolder(int csidl) {
     return folder;
 }
 
-std::string TInstUtils::FirstLinkBelow(const std::string& base, const std::string& path) {
-    if (path.size() <= base.size()) return {};
-    for (size_t cut = path.find('\\', base.size());; cut = path.find('\\', cut + 1)) {
-        std::string level = path.substr(0, cut);
-        std::uint32_t attributes = Platform.Files.GetFileAttributesA(level);
-        if (attributes == kInvalidFileAttributes) return {}; // nothing below a missing level exists yet
-        if (attributes & kFileAttributeReparsePoint) return level;
-        if (cut == std::string::npos || cut + 1 >= path.size()) return {};
-    }
-}
-
 std::string TInstUtils::GetTempFolder() {
     std::string folder = CutAtNull(Platform.Files.GetTempPathA());
     if (!IsExistingDirectory(folder)) folder = GetSpecialFolder(kCsidlPersonal);

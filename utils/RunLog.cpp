@@ -1,14 +1,27 @@
 #include "RunLog.h"
+#include "utils/InstUtils.h"
 #include "utils/TextLines.h"
 
 namespace ulv {
 
+// The log is made new under a name of ours beside the asked one and renamed over it while open: whatever
+// stood at the name (a link, a hard link to another file) is replaced, never written through.
 bool TRunLog::Open(IFiles& files, const std::string& path) {
     std::lock_guard guard(Lock);
-    File = UniqueFile(
-        files, files.CreateFileA(path, kGenericWrite, kFileShareRead, kCreateAlways, kFileAttributeNormal));
-    Files = File ? &files : nullptr;
-    return static_cast<bool>(File);
+    size_t cut = path.find_last_of("\\/:");
+    std::string folder = cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
+    auto made = NewWorkFile(files, folder, kGenericWrite | kDeleteAccess, kFileShareRead | kFileShareDelete);
+    File = UniqueFile();
+    Files = nullptr;
+    if (!made) return false;
+    auto& [work, file] = *made;
+    if (!files.MoveFileExA(work, path, kMoveFileReplaceExisting)) {
+        (void)files.DeleteByHandle(file.Get());
+        return false;
+    }
+    File = std::move(file);
+    Files = &files;
+    return true;
 }
 
 void TRunLog::Line(std::string_view text) {

@@ -26,20 +26,27 @@ std::string TMainDlgForm::PrepareDataFolder(const std::string& folder) {
 
 bool TMainDlgForm::RefusedForLink(const std::string& folder) {
     if (Target.DataBase.empty()) return false;
-    std::string link = Utils.FirstLinkBelow(Target.DataBase, folder);
-    if (link.empty()) return false;
-    RefuseDataFoldersThrough(Target, link);
+    TFolderRefusal refusal = Utils.FirstRefusedBelow(Target.DataBase, folder);
+    if (!refusal) return false;
+    RefuseDataFoldersThrough(Target, refusal);
     return true;
 }
 
-// Once per link: the person learns which folder was refused and why, and the installation goes on.
+// Once per refused folder, with those the install thread met: the person learns which folder was refused
+// and why, and the installation goes on.
 void TMainDlgForm::TellRefusedDataFolders() {
-    const std::vector<std::string>& links = Target.RefusedLinks;
-    if (RefusedLinksTold >= links.size()) return;
-    std::vector<std::string> untold(links.begin() + static_cast<std::ptrdiff_t>(RefusedLinksTold),
-                                    links.end());
-    RefusedLinksTold = links.size();
-    Ask(RefusedDataFoldersText(untold), kMessageWarning, kButtonOk);
+    for (const TFolderRefusal& refusal : Utils.TakeRefusals())
+        RefuseDataFoldersThrough(Target, refusal);
+    TellUntold(Target.RefusedLinks, RefusedLinksTold, RefusedDataFoldersText);
+    TellUntold(Target.RefusedForeign, RefusedForeignTold, ForeignDataFoldersText);
+}
+
+void TMainDlgForm::TellUntold(const std::vector<std::string>& refused, std::size_t& told,
+                              std::string (*text)(const std::vector<std::string>&)) {
+    if (told >= refused.size()) return;
+    std::vector<std::string> untold(refused.begin() + static_cast<std::ptrdiff_t>(told), refused.end());
+    told = refused.size();
+    Ask(text(untold), kMessageWarning, kButtonOk);
 }
 
 } // namespace ulv

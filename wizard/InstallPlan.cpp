@@ -159,10 +159,11 @@ void TMainDlgForm::BuildInstallPlan() {
 }
 
 void TMainDlgForm::RunPlanStep(const TPlanStep& step) {
+    // Nothing is deleted through a link on the way from the base: it may lead to anyone's files.
     if (step.Action == CleanUpOldInsertImages) {
-        Utils.DeleteDirectoryTree(step.OldTree);
+        Utils.DeleteBelow(Target.OldImagesBase, step.OldTree);
         for (const std::string& image : step.OldFiles)
-            (void)Platform.Files.DeleteFileA(image);
+            Utils.DeleteBelow(Target.OldImagesBase, image);
         return;
     }
     // The folder is made just before its files are queued, so it exists before the install thread starts.

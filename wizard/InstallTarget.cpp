@@ -47,23 +47,26 @@ TInstallTarget ComputeInstallTarget(TInstUtils& utils, const std::string& mainDi
         personal = utils.GetSpecialFolder(kCsidlPersonal);
     }
     TInstallTarget target = InstallTargetFor(mainDir, portable, commonAppData, personal);
+    utils.SetGuardedBase(target.DataBase);
     if (target.DataBase.empty()) return target;
     for (std::size_t kind = 0; kind < kDataFolderKinds; ++kind) {
         const std::string& folder = target.DataFolders[kind];
-        if (folder.empty()) continue; // refused already, through a link above it
-        if (std::string link = utils.FirstLinkBelow(target.DataBase, folder); !link.empty())
-            RefuseDataFoldersThrough(target, link);
+        if (folder.empty()) continue; // refused already, through a level above it
+        if (TFolderRefusal refusal = utils.FirstRefusedBelow(target.DataBase, folder))
+            RefuseDataFoldersThrough(target, refusal);
     }
     return target;
 }
 
-void RefuseDataFoldersThrough(TInstallTarget& target, const std::string& link) {
-    std::string prefix = link + "\\";
+void RefuseDataFoldersThrough(TInstallTarget& target, const TFolderRefusal& refusal) {
+    std::string prefix = refusal.Level + "\\";
     for (std::string& folder : target.DataFolders)
         if (folder.size() >= prefix.size() && folder.compare(0, prefix.size(), prefix) == 0) folder.clear();
-    for (const std::string& known : target.RefusedLinks)
-        if (known == link) return;
-    target.RefusedLinks.push_back(link);
+    std::vector<std::string>& known =
+        refusal.Kind == TRefusalKind::Link ? target.RefusedLinks : target.RefusedForeign;
+    for (const std::string& level : known)
+        if (level == refusal.Level) return;
+    known.push_back(refusal.Level);
 }
 
 std::string RefusedDataFoldersText(const std::vector<std::string>& links) {
@@ -77,6 +80,21 @@ std::string RefusedDataFoldersText(const std::vector<std::string>& links) {
                              "lien symbolique) qui mène à un autre emplacement";
     return head + ", et l'installation n'écrit jamais à travers un lien.\r\r" + names +
            "\rLes fichiers partagés qui devaient y être placés n'ont pas été installés. Supprimez ce lien, "
+           "puis relancez l'installation.";
+}
+
+std::string ForeignDataFoldersText(const std::vector<std::string>& folders) {
+    std::string names;
+    for (const std::string& folder : folders)
+        names += folder + "\r";
+    std::string head = folders.size() > 1
+                           ? "Les dossiers de données suivants n'ont pas été utilisés : ils ont été créés par un "
+                             "utilisateur qui n'est pas administrateur de cet ordinateur"
+                           : "Le dossier de données suivant n'a pas été utilisé : il a été créé par un "
+                             "utilisateur qui n'est pas administrateur de cet ordinateur";
+    return head + ", et l'installation n'écrit jamais dans un dossier qu'un autre utilisateur contrôle.\r\r" +
+           names +
+           "\rLes fichiers partagés qui devaient y être placés n'ont pas été installés. Supprimez ce dossier, "
            "puis relancez l'installation.";
 }
 

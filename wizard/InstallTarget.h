@@ -29,6 +29,8 @@ struct TInstallTarget {
     std::string OldImagesBase;
     // The links found on the way to a data folder, in the order found: what was refused.
     std::vector<std::string> RefusedLinks;
+    // The folders on the way that another user owns (made where everyone may create), refused as links are.
+    std::vector<std::string> RefusedForeign;
 
     [[nodiscard]] const std::string& DataFolder(TDataFolderKind kind) const {
         return DataFolders[static_cast<std::size_t>(kind)];
@@ -42,14 +44,17 @@ struct TInstallTarget {
                                               const std::string& commonAppData, const std::string& personal);
 
 // The target of an installation into mainDir on this machine, asked once: the drive's kind, the special
-// folders, and the data folders that a link leads elsewhere (refused: they are emptied and the link noted).
+// folders, and the data folders whose way passes a link or another user's folder (refused: they are emptied
+// and the level noted). Below the data base, every level written into is judged from then on.
 [[nodiscard]] TInstallTarget ComputeInstallTarget(TInstUtils& utils, const std::string& mainDir,
                                                   bool portable);
 
-// Refuses every data folder whose way below the data base passes the link (noting the link once).
-void RefuseDataFoldersThrough(TInstallTarget& target, const std::string& link);
+// Refuses every data folder whose way below the data base passes the refused level (noting it once).
+void RefuseDataFoldersThrough(TInstallTarget& target, const TFolderRefusal& refusal);
 
 // The warning that names the refused links, one per line.
 [[nodiscard]] std::string RefusedDataFoldersText(const std::vector<std::string>& links);
+// The warning that names the refused folders of other users, one per line.
+[[nodiscard]] std::string ForeignDataFoldersText(const std::vector<std::string>& folders);
 
 } // namespace ulv

@@ -215,6 +215,8 @@ private:
     [[nodiscard]] std::string PrepareDataFolder(const std::string& folder);
     [[nodiscard]] bool RefusedForLink(const std::string& folder);
     void TellRefusedDataFolders();
+    void TellUntold(const std::vector<std::string>& refused, std::size_t& told,
+                    std::string (*text)(const std::vector<std::string>&));
     void WriteInstallStamp();
     void BindPageFlow();
     [[nodiscard]] std::optional<TControl*> EnterPage(std::uint8_t fromPage, std::uint8_t toPage);
@@ -245,6 +247,7 @@ private:
     int DialogsShown = 0;
     TUnattendedAnswers Answers{Platform.Clock};
     std::size_t RefusedLinksTold = 0;
+    std::size_t RefusedForeignTold = 0;
     // The components page's space check: the chosen components fit on the destination's volume.
     bool ChoiceFits = false;
     std::array<TTabSheet*, kPageCount> Sheets;

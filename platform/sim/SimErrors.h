@@ -7,6 +7,7 @@ namespace ulv::sim {
 
 // Win32 error codes the simulated machine reports beyond those the program itself names.
 constexpr std::uint32_t kErrorInvalidFunction = 1;
+constexpr std::uint32_t kErrorNotSupported = 50;
 constexpr std::uint32_t kErrorNotSameDevice = 17;
 constexpr std::uint32_t kErrorNotReady = 21;
 constexpr std::uint32_t kErrorBadNetPath = 53;

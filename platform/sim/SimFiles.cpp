@@ -59,6 +59,7 @@ std::string ParentOf(const std::string& full) {
 bool AccessConflicts(std::uint32_t access, std::uint32_t otherShare) {
     if ((access & kGenericRead) && !(otherShare & kFileShareRead)) return true;
     if ((access & kGenericWrite) && !(otherShare & kFileShareWrite)) return true;
+    if ((access & kDeleteAccess) && !(otherShare & kFileShareDelete)) return true;
     return false;
 }
 
@@ -192,17 +193,24 @@ FileHandle SimFiles::CreateFileA(const std::string& path, std::uint32_t access, 
     std::lock_guard guard(Lock);
     char volume = 0;
     if (IsVolumeDeviceName(path, volume)) return OpenVolume(volume, access, share);
-    auto p = Parse(path, TLastLink::Followed);
+    bool asItself = flagsAndAttributes & kFileFlagOpenReparsePoint;
+    bool backup = flagsAndAttributes & kFileFlagBackupSemantics;
+    auto p = Parse(path, asItself ? TLastLink::Kept : TLastLink::Followed);
     if (!p) return kNoFile;
     if (auto f = CreateFailures.find(p->Key); f != CreateFailures.end() && f->second.Times > 0) {
         --f->second.Times;
         return Fail(f->second.Error), kNoFile;
     }
-    if (p->LastWasLink) return Fail(LinkOpenError(*p)), kNoFile;
+    if (p->LastWasLink && !(backup && IsFolderKey(p->Key))) return Fail(LinkOpenError(*p)), kNoFile;
+    if (p->IsRoot && backup) return OpenFolder(*p, access, share, disposition);
     if (p->IsRoot || !ParentIsFolder(*p)) return Fail(kErrorPathNotFound), kNoFile;
     auto it = Nodes.find(p->Key);
     bool exists = it != Nodes.end();
-    if (exists && it->second.Directory) return Fail(kErrorAccessDenied), kNoFile;
+    if (exists && it->second.Directory) {
+        if (!backup) return Fail(kErrorAccessDenied), kNoFile;
+        return OpenFolder(*p, access, share, disposition);
+    }
+    if (exists && it->second.DeletePending) return Fail(kErrorAccessDenied), kNoFile;
     bool readOnly = exists && (it->second.Attributes & kFileAttributeReadOnly);
     bool truncates = disposition == kCreateAlways || disposition == kTruncateExisting;
     if (readOnly && ((access & kGenericWrite) || truncates)) return Fail(kErrorAccessDenied), kNoFile;
@@ -221,12 +229,15 @@ FileHandle SimFiles::CreateFileA(const std::string& path, std::uint32_t access, 
     default:
         return Fail(kErrorInvalidParameter), kNoFile;
     }
+    bool changes = !exists || (truncates && !it->second.Data->empty());
+    if (changes && !Change(exists ? "truncate" : "create", p->Full)) return DeadHandle();
     FileTime now = Clock.UtcNowTime();
     if (!exists) {
         Node node;
         node.Name = p->Name;
         node.Attributes = (flagsAndAttributes & 0xFFFF & ~kFileAttributeNormal) | kFileAttributeArchive;
         node.Creation = node.LastAccess = node.LastWrite = now;
+        node.Owner = KeepsOwners(p->RootKey) ? NewOwner() : std::string();
         Nodes[p->Key] = std::move(node);
     } else if (truncates) {
         it->second.Data->clear();
@@ -237,13 +248,27 @@ FileHandle SimFiles::CreateFileA(const std::string& path, std::uint32_t access, 
     return OpenNode(p->Key, access, share);
 }
 
+// A folder (or a link opened as itself) is only ever opened, never created or truncated through CreateFileA.
+FileHandle SimFiles::OpenFolder(const Parsed& p, std::uint32_t access, std::uint32_t share,
+                                std::uint32_t disposition) {
+    if (disposition == kCreateNew) return Fail(kErrorFileExists), kNoFile;
+    if (disposition != kOpenExisting && disposition != kOpenAlways) return Fail(kErrorAccessDenied), kNoFile;
+    if (!p.IsRoot && Nodes.at(p.Key).DeletePending) return Fail(kErrorAccessDenied), kNoFile;
+    if (!SharingAllows(p.Key, access, share)) return Fail(kErrorSharingViolation), kNoFile;
+    SetLastError(kErrorSuccess);
+    return OpenNode(p.Key, access, share);
+}
+
 bool SimFiles::WriteFile(FileHandle file, const void* data, std::uint32_t size, std::uint32_t& written) {
     std::lock_guard guard(Lock);
     written = 0;
+    if (IsDead(file)) return written = size, true;
     auto h = Handles.find(file);
     if (h == Handles.end() || h->second.Key.empty()) return Fail(kErrorInvalidHandle);
     if (!(h->second.Access & kGenericWrite)) return Fail(kErrorAccessDenied);
     Node& node = Nodes.at(h->second.Key);
+    if (node.Directory) return Fail(kErrorAccessDenied);
+    if (!Change("write", node.Name)) return written = size, true;
     std::uint32_t asked = size;
     bool shortened = ApplyShortWrite(h->second.Key, size);
     auto& bytes = *node.Data;
@@ -260,6 +285,7 @@ bool SimFiles::WriteFile(FileHandle file, const void* data, std::uint32_t size, 
 bool SimFiles::ReadFile(FileHandle file, void* data, std::uint32_t size, std::uint32_t& read) {
     std::lock_guard guard(Lock);
     read = 0;
+    if (IsDead(file)) return true;
     auto h = Handles.find(file);
     if (h == Handles.end() || h->second.Key.empty()) return Fail(kErrorInvalidHandle);
     if (!(h->second.Access & kGenericRead)) return Fail(kErrorAccessDenied);
@@ -275,10 +301,12 @@ bool SimFiles::ReadFile(FileHandle file, void* data, std::uint32_t size, std::ui
 bool SimFiles::SetFileTime(FileHandle file, const FileTime* creation, const FileTime* lastAccess,
                            const FileTime* lastWrite) {
     std::lock_guard guard(Lock);
+    if (IsDead(file)) return true;
     auto h = Handles.find(file);
     if (h == Handles.end() || h->second.Key.empty()) return Fail(kErrorInvalidHandle);
     if (!(h->second.Access & kGenericWrite)) return Fail(kErrorAccessDenied);
     Node& node = Nodes.at(h->second.Key);
+    if (!Change("set times", node.Name)) return true;
     if (creation) node.Creation = *creation;
     if (lastAccess) node.LastAccess = *lastAccess;
     if (lastWrite) node.LastWrite = *lastWrite;
@@ -287,6 +315,7 @@ bool SimFiles::SetFileTime(FileHandle file, const FileTime* creation, const File
 
 bool SimFiles::GetFileTime(FileHandle file, FileTime* creation, FileTime* lastAccess, FileTime* lastWrite) {
     std::lock_guard guard(Lock);
+    if (IsDead(file)) return Fail(kErrorInvalidHandle);
     auto h = Handles.find(file);
     if (h == Handles.end() || h->second.Key.empty()) return Fail(kErrorInvalidHandle);
     const Node& node = Nodes.at(h->second.Key);
@@ -303,9 +332,22 @@ std::optional<std::uint64_t> SimFiles::GetFileSize(FileHandle file) {
     return Nodes.at(h->second.Key).Data->size();
 }
 
+// The last handle of an entry marked for deletion takes it away, whoever closes it: the system closes a killed
+// process's handles too.
 bool SimFiles::CloseHandle(FileHandle file) {
     std::lock_guard guard(Lock);
-    if (Handles.erase(file) == 0) return Fail(kErrorInvalidHandle);
+    auto h = Handles.find(file);
+    if (h == Handles.end()) return Fail(kErrorInvalidHandle);
+    std::string key = h->second.Key;
+    Handles.erase(h);
+    if (!key.empty()) RemoveOnLastClose(key);
+    return true;
+}
+
+bool SimFiles::RemoveOnLastClose(const std::string& key) {
+    auto it = Nodes.find(key);
+    if (it == Nodes.end() || !it->second.DeletePending || HasOpenHandles(key)) return false;
+    Nodes.erase(it);
     return true;
 }
 
@@ -318,7 +360,8 @@ bool SimFiles::DeleteFileA(const std::string& path) {
     if (it->second.Directory || (it->second.Attributes & kFileAttributeReadOnly))
         return Fail(kErrorAccessDenied);
     if (!HandlesAllowDelete(p->Key)) return Fail(kErrorSharingViolation);
-    Nodes.erase(it);
+    if (!Change("delete", p->Full)) return true;
+    Nodes.erase(it); // the name goes at once, as with the deletion Windows 10 makes by name
     return true;
 }
 
@@ -328,9 +371,11 @@ bool SimFiles::CreateDirectoryA(const std::string& path) {
     if (!p) return false;
     if (p->IsRoot || Nodes.contains(p->Key)) return Fail(kErrorAlreadyExists);
     if (!ParentIsFolder(*p)) return Fail(kErrorPathNotFound);
+    if (!Change("make folder", p->Full)) return true;
     Node node;
     node.Name = p->Name;
     node.Directory = true;
+    node.Owner = KeepsOwners(p->RootKey) ? NewOwner() : std::string();
     node.Attributes = kFileAttributeDirectory;
     node.Creation = node.LastAccess = node.LastWrite = Clock.UtcNowTime();
     Nodes[p->Key] = std::move(node);
@@ -347,6 +392,8 @@ bool SimFiles::RemoveDirectoryA(const std::string& path) {
     if (it->second.Attributes & kFileAttributeReadOnly) return Fail(kErrorAccessDenied);
     auto child = Nodes.lower_bound(p->Key + '\\');
     if (child != Nodes.end() && child->first.starts_with(p->Key + '\\')) return Fail(kErrorDirNotEmpty);
+    if (!HandlesAllowDelete(p->Key)) return Fail(kErrorSharingViolation);
+    if (!Change("remove folder", p->Full)) return true;
     Nodes.erase(it);
     return true;
 }
@@ -370,6 +417,7 @@ bool SimFiles::SetFileAttributesA(const std::string& path, std::uint32_t attribu
     if (!p) return false;
     auto it = Nodes.find(p->Key);
     if (it == Nodes.end()) return Fail(kErrorFileNotFound);
+    if (!Change("set attributes", p->Full)) return true;
     std::uint32_t kept = it->second.Attributes & (kFileAttributeDirectory | kFileAttributeReparsePoint);
     std::uint32_t settable =
         kFileAttributeReadOnly | kFileAttributeHidden | kFileAttributeSystem | kFileAttributeArchive;
@@ -444,12 +492,22 @@ bool SimFiles::MakeFolderChain(const Parsed& p) {
 
 bool SimFiles::PutFolder(const std::string& path) {
     std::lock_guard guard(Lock);
+    ++SetupDepth;
     auto p = Parse(path);
-    return p && MakeFolderChain(*p);
+    bool made = p && MakeFolderChain(*p);
+    --SetupDepth;
+    return made;
 }
 
 bool SimFiles::PutFile(const std::string& path, std::string_view content, FileTime lastWrite) {
     std::lock_guard guard(Lock);
+    ++SetupDepth;
+    bool put = PutFileQuietly(path, content, lastWrite);
+    --SetupDepth;
+    return put;
+}
+
+bool SimFiles::PutFileQuietly(const std::string& path, std::string_view content, FileTime lastWrite) {
     auto p = Parse(path);
     if (!p || p->IsRoot) return false;
     if (!ParentIsFolder(*p)) {
@@ -474,10 +532,14 @@ bool SimFiles::PutFolderLink(const std::string& linkPath, const std::string& tar
     auto p = Parse(linkPath);
     if (!p || p->IsRoot || Nodes.contains(p->Key)) return false;
     auto parent = Parse(ParentOf(p->Full));
-    if (!parent || !MakeFolderChain(*parent)) return false;
+    ++SetupDepth;
+    bool chain = parent && MakeFolderChain(*parent);
+    --SetupDepth;
+    if (!chain) return false;
     Node node;
     node.Name = p->Name;
     node.Directory = true;
+    node.Owner = KeepsOwners(p->RootKey) ? SetupOwner : std::string();
     node.Attributes = kFileAttributeDirectory | kFileAttributeReparsePoint;
     node.Creation = node.LastAccess = node.LastWrite = Clock.UtcNowTime();
     node.Target = *target;
@@ -506,6 +568,132 @@ std::optional<FileTime> SimFiles::LastWriteOf(const std::string& path) const {
 size_t SimFiles::OpenHandleCount() const {
     std::lock_guard guard(Lock);
     return Handles.size();
+}
+
+void SimFiles::AttachChanges(SimChanges& changes) {
+    std::lock_guard guard(Lock);
+    Changes = &changes;
+}
+
+bool SimFiles::Change(std::string_view what, const std::string& path) {
+    return SetupDepth > 0 || Changes == nullptr || Changes->Begin(what, path);
+}
+
+FileHandle SimFiles::DeadHandle() {
+    FileHandle handle = NextHandle++;
+    OpenFile open;
+    open.Dead = true;
+    Handles[handle] = open;
+    SetLastError(kErrorSuccess);
+    return handle;
+}
+
+bool SimFiles::IsDead(FileHandle file) const {
+    auto h = Handles.find(file);
+    return h != Handles.end() && h->second.Dead;
+}
+
+SimFiles::Node* SimFiles::NodeOf(FileHandle file) {
+    auto h = Handles.find(file);
+    if (h == Handles.end() || h->second.Key.empty()) return nullptr;
+    auto it = Nodes.find(h->second.Key);
+    return it == Nodes.end() ? nullptr : &it->second;
+}
+
+bool SimFiles::KeepsOwners(const std::string& rootKey) const {
+    if (rootKey.size() != 2) return true; // a share: the server's NTFS
+    auto drive = Volumes.Drive(rootKey[0]);
+    return !drive || drive->FileSystemName == "NTFS";
+}
+
+const std::string& SimFiles::NewOwner() const {
+    return SetupDepth > 0 ? SetupOwner : CreatorOwner;
+}
+
+void SimFiles::SetCreatorOwner(const std::string& sid) {
+    std::lock_guard guard(Lock);
+    CreatorOwner = sid;
+}
+
+void SimFiles::SetSetupOwner(const std::string& sid) {
+    std::lock_guard guard(Lock);
+    SetupOwner = sid;
+}
+
+bool SimFiles::SetOwner(const std::string& path, const std::string& sid) {
+    std::lock_guard guard(Lock);
+    auto p = Parse(path);
+    if (!p) return false;
+    auto it = Nodes.find(p->Key);
+    if (it == Nodes.end()) return false;
+    it->second.Owner = sid;
+    return true;
+}
+
+std::optional<std::string> SimFiles::OwnerOf(const std::string& path) const {
+    std::lock_guard guard(Lock);
+    auto p = Parse(path);
+    if (!p) return std::nullopt;
+    auto it = Nodes.find(p->Key);
+    if (it == Nodes.end()) return std::nullopt;
+    return it->second.Owner;
+}
+
+bool SimFiles::UserMove(const std::string& from, const std::string& to) {
+    std::lock_guard guard(Lock);
+    ++SetupDepth;
+    bool moved = MoveFileExA(from, to, 0);
+    --SetupDepth;
+    return moved;
+}
+
+void SimFiles::CloseAllHandles() {
+    std::lock_guard guard(Lock);
+    std::vector<FileHandle> open;
+    for (auto& [handle, file] : Handles)
+        open.push_back(handle);
+    for (FileHandle handle : open)
+        (void)CloseHandle(handle);
+    Searches.clear();
+}
+
+bool SimFiles::GetFileInformationByHandle(FileHandle file, TFileInformation& info) {
+    std::lock_guard guard(Lock);
+    Node* node = NodeOf(file);
+    if (!node) return Fail(kErrorInvalidHandle);
+    info.Attributes = node->Attributes;
+    info.LastWriteTime = node->LastWrite;
+    info.Size = node->Directory ? 0 : node->Data->size();
+    info.NumberOfLinks = 1;
+    return true;
+}
+
+std::optional<std::string> SimFiles::GetOwnerSid(FileHandle file) {
+    std::lock_guard guard(Lock);
+    auto h = Handles.find(file);
+    Node* node = NodeOf(file);
+    if (!node) return Fail(kErrorInvalidHandle), std::nullopt;
+    if (!(h->second.Access & (kReadControl | kGenericRead))) return Fail(kErrorAccessDenied), std::nullopt;
+    if (node->Owner.empty()) return Fail(kErrorNotSupported), std::nullopt;
+    return node->Owner;
+}
+
+bool SimFiles::DeleteByHandle(FileHandle file) {
+    std::lock_guard guard(Lock);
+    if (IsDead(file)) return true;
+    auto h = Handles.find(file);
+    Node* node = NodeOf(file);
+    if (!node) return Fail(kErrorInvalidHandle);
+    if (!(h->second.Access & kDeleteAccess)) return Fail(kErrorAccessDenied);
+    if (node->Attributes & kFileAttributeReadOnly) return Fail(kErrorAccessDenied);
+    const std::string& key = h->second.Key;
+    if (node->Directory && node->Target.empty()) {
+        auto child = Nodes.lower_bound(key + '\\');
+        if (child != Nodes.end() && child->first.starts_with(key + '\\')) return Fail(kErrorDirNotEmpty);
+    }
+    if (!Change("delete", node->Name)) return true;
+    node->DeletePending = true;
+    return true;
 }
 
 } // namespace ulv::sim

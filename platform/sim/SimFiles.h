@@ -1,4 +1,5 @@
 #pragma once
+#include "SimChanges.h"
 #include "SimClock.h"
 #include "SimPaths.h"
 #include "SimVolumes.h"
@@ -34,9 +35,29 @@ constexpr int kMaxLinkSubstitutions = 63;
 // creates the target itself (a link names a folder: ERROR_ACCESS_DENIED; a missing target gives
 // ERROR_FILE_NOT_FOUND). Below a missing target paths fail with ERROR_PATH_NOT_FOUND; a path still leading
 // through a link after kMaxLinkSubstitutions of them fails with ERROR_CANT_RESOLVE_FILENAME.
+//
+// Every entry has an owner (a string SID): the process's creator owner for what the program makes, the set-up
+// owner for what the test helpers make (both the Administrators group unless a test says otherwise); a move
+// keeps the owner, CREATE_ALWAYS over an existing file keeps its owner too, as on NTFS. Drives whose file
+// system is not NTFS keep no owners. Handles stay on what they were opened on when it is moved or renamed.
+// With a SimChanges attached, every change is numbered and can be stopped (SimChanges.h).
 class SimFiles final : public IFiles {
 public:
     SimFiles(SimClock& clock, SimVolumes& volumes);
+
+    void AttachChanges(SimChanges& changes);
+    // The owner of what the program creates from now on (an elevated administrator's: Administrators).
+    void SetCreatorOwner(const std::string& sid);
+    // The owner of what the set-up helpers create from now on.
+    void SetSetupOwner(const std::string& sid);
+    // Test set-up: the owner of an existing entry (a link itself, never what it leads to).
+    bool SetOwner(const std::string& path, const std::string& sid);
+    [[nodiscard]] std::optional<std::string> OwnerOf(const std::string& path) const;
+    // Test set-up, a user's doing while the program runs: moves an entry (a link itself) elsewhere, as a
+    // rename of the user's own folder would; not a numbered change, and sharing is respected.
+    bool UserMove(const std::string& from, const std::string& to);
+    // Closes every handle the program left open, as the system does when its process ends.
+    void CloseAllHandles();
 
     // A fixed SATA drive with default geometry.
     void AddDrive(char letter);
@@ -84,6 +105,9 @@ public:
     std::optional<std::string> GetFullPathNameA(const std::string& path) override;
     std::string GetTempPathA() override;
     std::uint32_t LastError() const override;
+    bool GetFileInformationByHandle(FileHandle file, TFileInformation& info) override;
+    std::optional<std::string> GetOwnerSid(FileHandle file) override;
+    bool DeleteByHandle(FileHandle file) override;
 
 private:
     struct Node {
@@ -93,6 +117,8 @@ private:
         FileTime Creation = 0, LastAccess = 0, LastWrite = 0;
         std::shared_ptr<std::vector<std::uint8_t>> Data = std::make_shared<std::vector<std::uint8_t>>();
         std::string Target; // a junction's full target path; empty for every other entry
+        std::string Owner;
+        bool DeletePending = false;
     };
     struct OpenFile {
         std::string Key; // empty for a volume
@@ -100,6 +126,7 @@ private:
         std::uint32_t Share = 0;
         std::uint64_t Position = 0;
         char Volume = 0; // the drive letter of a volume handle
+        bool Dead = false; // given after the program was stopped: it reaches nothing
     };
     struct CreateFailure {
         int Times = 0;
@@ -150,6 +177,17 @@ private:
     FileHandle OpenNode(const std::string& key, std::uint32_t access, std::uint32_t share);
     bool MakeFolderChain(const Parsed& p);
     [[nodiscard]] TFindData FindDataOf(const Node& node, const std::string& name) const;
+    // Numbers a change of the program's; false when the program is stopped (the caller pretends success).
+    [[nodiscard]] bool Change(std::string_view what, const std::string& path);
+    FileHandle DeadHandle();
+    [[nodiscard]] bool IsDead(FileHandle file) const;
+    [[nodiscard]] Node* NodeOf(FileHandle file);
+    [[nodiscard]] bool KeepsOwners(const std::string& rootKey) const;
+    [[nodiscard]] const std::string& NewOwner() const;
+    FileHandle OpenFolder(const Parsed& p, std::uint32_t access, std::uint32_t share,
+                          std::uint32_t disposition);
+    bool RemoveOnLastClose(const std::string& key);
+    bool PutFileQuietly(const std::string& path, std::string_view content, FileTime lastWrite);
 
     SimClock& Clock;
     SimVolumes& Volumes;
@@ -164,6 +202,10 @@ private:
     std::map<FileHandle, OpenFile> Handles;
     std::map<FindHandle, Search> Searches;
     std::uintptr_t NextHandle = 0x100;
+    SimChanges* Changes = nullptr;
+    int SetupDepth = 0; // inside a set-up helper: nothing is numbered
+    std::string CreatorOwner = kSidAdministrators;
+    std::string SetupOwner = kSidAdministrators;
 };
 
 } // namespace ulv::sim

@@ -81,9 +81,13 @@ bool SimFiles::ApplyShortWrite(const std::string& key, std::uint32_t& size) {
     return true;
 }
 
+// Sharing binds only handles that may read, write or delete: one open for its owner or attributes alone
+// holds nothing, on Windows as under Wine.
 bool SimFiles::HandlesAllowDelete(const std::string& key) const {
+    constexpr std::uint32_t kSharedAccess = kGenericRead | kGenericWrite | kDeleteAccess;
     return std::none_of(Handles.begin(), Handles.end(), [&](auto& h) {
-        return !h.second.Key.empty() && h.second.Key == key && !(h.second.Share & kFileShareDelete);
+        return !h.second.Key.empty() && h.second.Key == key && (h.second.Access & kSharedAccess) &&
+               !(h.second.Share & kFileShareDelete);
     });
 }
 
@@ -147,6 +151,7 @@ bool SimFiles::MoveFileExA(const std::string& from, const std::string& to, std::
         if (!HandlesAllowDelete(dst->Key))
             return Fail(kErrorAccessDenied); // as Windows answers for a busy target
     }
+    if (!Change("move", src->Full + " -> " + dst->Full)) return true;
     return MoveNode(*src, *dst);
 }
 

@@ -1,4 +1,5 @@
 #pragma once
+#include "SimChanges.h"
 #include "SimClock.h"
 #include "SimDrives.h"
 #include "SimFiles.h"
@@ -16,7 +17,10 @@ namespace ulv::sim {
 // temporary path, faults), Shell (special folders, COM), Clock, System, Module, Registry.
 class SimMachine {
 public:
-    SimMachine() : Files(Clock, Volumes), System(Files), Drives(Volumes, Files), Shell(Files) {}
+    SimMachine() : Files(Clock, Volumes), System(Files), Drives(Volumes, Files), Shell(Files) {
+        Files.AttachChanges(Changes);
+        Registry.AttachChanges(Changes);
+    }
     SimMachine(const SimMachine&) = delete;
     SimMachine& operator=(const SimMachine&) = delete;
 
@@ -24,6 +28,7 @@ public:
         return TPlatform{Files, Clock, System, Module, Drives, Shell, Text, Registry};
     }
 
+    SimChanges Changes;
     SimClock Clock;
     SimVolumes Volumes;
     SimFiles Files;

@@ -194,7 +194,12 @@ std::int32_t SimRegistry::CreateBelow(const Target& parent, const std::string& s
     std::shared_ptr<Node> key = Walk(parent.Key, *levels);
     bool writing = key == nullptr || (access & kWriteAccess) != 0;
     if (writing && !MayWrite(parent.Root)) return static_cast<std::int32_t>(kErrorAccessDenied);
-    if (key == nullptr) key = MakePath(parent.Key, *levels);
+    if (key == nullptr) {
+        if (Change("make key", parent.Key->Path + "\\" + subKey))
+            key = MakePath(parent.Key, *levels);
+        else
+            key = std::make_shared<Node>(); // reaches nothing: the program was stopped
+    }
     result = NextHandle;
     NextHandle += 4;
     Handles[result] = Handle{parent.Root, key, access};
@@ -232,6 +237,7 @@ std::int32_t SimRegistry::RegSetValueExA(RegKey key, const std::string& name, st
     if ((target.Access & kKeySetValue) == 0 || !MayWrite(target.Root))
         return static_cast<std::int32_t>(kErrorAccessDenied);
     if (data == nullptr && size > 0) return kErrorNoAccess;
+    if (!Change("write value", target.Key->Path + "\\" + name)) return 0;
     std::vector<std::uint8_t> bytes;
     if (size > 0) bytes.assign(data, data + size);
     target.Key->SetValue(name, TRegValue{type, bytes});
@@ -243,6 +249,32 @@ std::int32_t SimRegistry::RegCloseKey(RegKey key) {
     std::lock_guard guard(Lock);
     if (IsPredefinedKey(key)) return 0;
     return Handles.erase(key) == 1 ? 0 : static_cast<std::int32_t>(kErrorInvalidHandle);
+}
+
+std::int32_t SimRegistry::RegDeleteKeyA(RegKey parent, const std::string& subKey) {
+    std::lock_guard guard(Lock);
+    Target target = Resolve(parent);
+    if (target.Error != 0) return target.Error;
+    auto levels = SplitKeyPath(subKey);
+    if (!levels || levels->empty()) return static_cast<std::int32_t>(kErrorBadPathname);
+    std::shared_ptr<Node> key = Walk(target.Key, *levels);
+    if (key == nullptr) return static_cast<std::int32_t>(kErrorFileNotFound);
+    if (!key->Children.empty() || !MayWrite(target.Root)) return static_cast<std::int32_t>(kErrorAccessDenied);
+    if (!Change("delete key", key->Path)) return 0;
+    levels->pop_back();
+    std::shared_ptr<Node> owner = Walk(target.Key, *levels);
+    key->MarkDeleted();
+    std::erase_if(owner->Children, [&](const auto& child) { return child == key; });
+    return 0;
+}
+
+void SimRegistry::AttachChanges(SimChanges& changes) {
+    std::lock_guard guard(Lock);
+    Changes = &changes;
+}
+
+bool SimRegistry::Change(std::string_view what, const std::string& path) {
+    return Changes == nullptr || Changes->Begin(what, path);
 }
 
 SimRegistry::Target SimRegistry::Resolve(RegKey key) const {

@@ -1,4 +1,5 @@
 #pragma once
+#include "SimChanges.h"
 #include "platform/Registry.h"
 
 #include <cstdint>
@@ -41,6 +42,9 @@ public:
     // false models a user without administrator rights: below HKEY_LOCAL_MACHINE, creating a key, opening
     // one with write access and writing a value fail with ERROR_ACCESS_DENIED; reading still works.
     void SetMachineWritable(bool writable);
+    // Keys made and deleted and values written are numbered changes (SimChanges.h); once stopped, a key
+    // that would be made is handed as one that reaches nothing.
+    void AttachChanges(SimChanges& changes);
 
     [[nodiscard]] std::vector<TRegWrite> Writes() const;
     [[nodiscard]] std::optional<TRegValue> Value(RegKey root, const std::string& keyPath,
@@ -65,6 +69,7 @@ public:
     std::int32_t RegSetValueExA(RegKey key, const std::string& name, std::uint32_t type,
                                 const std::uint8_t* data, std::uint32_t size) override;
     std::int32_t RegCloseKey(RegKey key) override;
+    std::int32_t RegDeleteKeyA(RegKey parent, const std::string& subKey) override;
 
     struct Node;
 
@@ -94,6 +99,8 @@ private:
     RegKey NextHandle = 0x1000;
     bool MachineWritable = true;
     std::vector<TRegWrite> WriteLog;
+    SimChanges* Changes = nullptr;
+    [[nodiscard]] bool Change(std::string_view what, const std::string& path);
 };
 
 } // namespace ulv::sim

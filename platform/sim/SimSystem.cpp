@@ -204,4 +204,9 @@ WindowHandle SimModule::ApplicationWindow() {
     return kApplicationWindow;
 }
 
+bool SimSystem::EnableRedirectionGuard() {
+    if (HasRedirectionGuard) RedirectionGuardEnabled = true;
+    return HasRedirectionGuard;
+}
+
 } // namespace ulv::sim

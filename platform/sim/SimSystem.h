@@ -41,6 +41,10 @@ struct TWinExecCall {
 // other file 11, a folder 5, nothing found 2, as Wine answers; nothing runs. A result a test scripts replaces
 // that answer for every later call. Named mutexes live while a handle of the program's, or another
 // process's hold that a test sets, is open on them. The windows, WinExec and the mutexes are thread-safe.
+// The accounts of the simulated machine: the administrator who runs the program, and a standard user.
+inline constexpr const char* kSimAdministratorSid = "S-1-5-21-1004336348-1177238915-682003330-500";
+inline constexpr const char* kSimUserSid = "S-1-5-21-1004336348-1177238915-682003330-1001";
+
 class SimSystem final : public ISystem {
 public:
     explicit SimSystem(SimFiles& files) : Files(files) {}
@@ -60,6 +64,14 @@ public:
     std::uint32_t WinExec(const std::string& commandLine, std::uint32_t showCommand) override;
     KernelHandle CreateMutexA(const std::string& name, std::uint32_t& lastError) override;
     bool CloseHandle(KernelHandle handle) override;
+    std::string ProcessUserSid() override { return UserSid; }
+    bool EnableRedirectionGuard() override;
+
+    // The account the program runs as (an administrator's by default) and whether the system offers the
+    // redirection guard (Windows 11 does, the default here; Wine does not).
+    std::string UserSid = kSimAdministratorSid;
+    bool HasRedirectionGuard = true;
+    [[nodiscard]] bool RedirectionGuardOn() const { return RedirectionGuardEnabled; }
 
     // Another process holds the named mutex until ReleaseElsewhere; one that denies access models another
     // user's process, whose object this program may not open.
@@ -103,6 +115,7 @@ private:
     std::map<std::string, bool> HeldElsewhere; // by name: whether it denies access
     KernelHandle NextKernelHandle = kFirstKernelHandle;
     static constexpr KernelHandle kFirstKernelHandle = 0x50004;
+    bool RedirectionGuardEnabled = false;
 };
 
 // The program's module: resources a test puts in, icons by number, and the hidden application window.

@@ -156,7 +156,7 @@ TEST_F(AttachedFiles, IgnoreAndAbandon) {
 }
 
 TEST_F(AttachedFiles, ShortWriteAsksAndClosesTheFile) {
-    Machine.Files.ShortenNextWrite(kTarget, 10);
+    Machine.Files.ShortenNextWrite("C:\\Tmp\\Sub\\~Ulvara1.tmp", 10);
     Answer = [] { return kResultRetry; };
     EXPECT_TRUE(Files->ExtractEntry(nullptr, "Licence.txt", kTarget));
     EXPECT_EQ(Questions.size(), 1u);

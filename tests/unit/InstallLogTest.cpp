@@ -6,7 +6,7 @@ namespace {
 class InstallLog : public InstUtilsTest {
 protected:
     const std::string LogFile = "C:\\Dest\\Install.log";
-    const std::string Sibling = "C:\\Dest\\Install.log.tmp";
+    const std::string Sibling = "C:\\Dest\\~Ulvara1.tmp";
     void Open() { Utils.CreateInstallLog("C:\\Dest", false); }
     std::vector<std::string> Lines() { return Utils.InstallLog(); }
 };
@@ -187,15 +187,16 @@ TEST_F(InstallLog, FailedStoreLeavesTheOldFileWhole) {
 
 // Whatever stands at the temporary name (a link planted in a shared folder looks like any file under Wine) is
 // neither written through nor deleted: the new file takes the next name.
-TEST_F(InstallLog, SomeoneElsesFileAtTheTemporaryNameIsLeftAlone) {
+TEST_F(InstallLog, AWorkNameLeftByACutRunIsClearedAndAFolderThereIsLeftAlone) {
     ASSERT_TRUE(Machine.Files.PutFile(LogFile, "old\r\n"));
-    ASSERT_TRUE(Machine.Files.PutFile(Sibling, "theirs"));
+    ASSERT_TRUE(Machine.Files.PutFile(Sibling, "cut short"));
+    ASSERT_TRUE(Machine.Files.PutFolder("C:\\Dest\\~Ulvara2.tmp"));
     Open();
     Utils.AddLogLine("new");
     EXPECT_TRUE(Utils.StoreInstallLog());
-    EXPECT_EQ(Machine.Files.FileContent(Sibling), "theirs");
+    EXPECT_FALSE(Machine.Files.FileContent(Sibling));
+    EXPECT_EQ(Machine.Files.GetFileAttributesA("C:\\Dest\\~Ulvara2.tmp"), kFileAttributeDirectory);
     EXPECT_EQ(Machine.Files.FileContent(LogFile), "old\r\nnew\r\n");
-    EXPECT_EQ(Machine.Files.GetFileAttributesA(LogFile + ".1.tmp"), kInvalidFileAttributes);
 }
 
 } // namespace

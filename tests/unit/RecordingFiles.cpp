@@ -1,5 +1,7 @@
 #include "RecordingFiles.h"
 
+#include "utils/InstUtils.h"
+
 #include <algorithm>
 #include <cctype>
 
@@ -25,12 +27,17 @@ std::vector<std::string> RecordingFiles::WriteOrder() const {
     return Order;
 }
 
+// A file is written under a work name of ours, just after its target was looked at for the replacement on
+// the same thread: its writes are counted for the target, as the test names it.
 FileHandle RecordingFiles::CreateFileA(const std::string& path, std::uint32_t access, std::uint32_t share,
                                        std::uint32_t disposition, std::uint32_t flags) {
+    thread_local std::string lookedAt;
+    const bool work = disposition == kCreateNew && IsWorkFileName(path.substr(path.rfind('\\') + 1));
     FileHandle h = Inner.CreateFileA(path, access, share, disposition, flags);
+    if (disposition == kOpenExisting && access == kDeleteAccess) lookedAt = path;
     if (h != kNoFile) {
         std::lock_guard guard(Lock);
-        Paths[h] = path;
+        Paths[h] = work && !lookedAt.empty() ? lookedAt : path;
     }
     return h;
 }

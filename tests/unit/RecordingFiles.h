@@ -63,6 +63,11 @@ public:
     }
     std::string GetTempPathA() override { return Inner.GetTempPathA(); }
     std::uint32_t LastError() const override { return Inner.LastError(); }
+    bool GetFileInformationByHandle(FileHandle f, TFileInformation& info) override {
+        return Inner.GetFileInformationByHandle(f, info);
+    }
+    std::optional<std::string> GetOwnerSid(FileHandle f) override { return Inner.GetOwnerSid(f); }
+    bool DeleteByHandle(FileHandle f) override { return Inner.DeleteByHandle(f); }
 
 private:
     IFiles& Inner;

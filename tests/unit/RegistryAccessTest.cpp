@@ -192,6 +192,9 @@ public:
         return Inner.RegSetValueExA(key, name, type, data, size);
     }
     std::int32_t RegCloseKey(RegKey key) override { return Inner.RegCloseKey(key); }
+    std::int32_t RegDeleteKeyA(RegKey parent, const std::string& subKey) override {
+        return Inner.RegDeleteKeyA(parent, subKey);
+    }
 
 private:
     sim::SimRegistry& Inner;
