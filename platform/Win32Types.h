@@ -33,6 +33,7 @@ constexpr std::uint32_t kFileFlagBackupSemantics = 0x02000000u; // lets CreateFi
 constexpr std::uint32_t kFileFlagOpenReparsePoint = 0x00200000u; // a link at the name is opened itself
 constexpr std::uint32_t kDeleteAccess = 0x00010000u;             // DELETE
 constexpr std::uint32_t kReadControl = 0x00020000u;              // READ_CONTROL: the owner may be read
+constexpr std::uint32_t kFileAddSubdirectory = 0x0004u;          // a folder may be made in this one
 
 constexpr std::uint32_t kErrorSuccess = 0;
 constexpr std::uint32_t kErrorFileNotFound = 2;

@@ -8,7 +8,7 @@
 namespace ulv {
 
 void TMainDlgForm::FixInstallTarget() {
-    Target = ComputeInstallTarget(Utils, Options.MainDir, IsPortableDestination());
+    Target = ComputeInstallTarget(Utils, Options.MainDir, PortableAtCheck.value_or(IsPortableDestination()));
 }
 
 std::string TMainDlgForm::DataFolder(TDataFolderKind kind) {

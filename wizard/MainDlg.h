@@ -248,6 +248,8 @@ private:
     TUnattendedAnswers Answers{Platform.Clock};
     std::size_t RefusedLinksTold = 0;
     std::size_t RefusedForeignTold = 0;
+    // Whether the destination is portable, as an unattended run found it when it checked the destination.
+    std::optional<bool> PortableAtCheck;
     // The components page's space check: the chosen components fit on the destination's volume.
     bool ChoiceFits = false;
     std::array<TTabSheet*, kPageCount> Sheets;

@@ -13,24 +13,20 @@
 namespace ulv {
 namespace {
 
-// Whether the folder can be made, found by making the levels that are missing and removing them again: the
-// installation makes them itself, and its log then names them as it does for any installation.
+// Whether the folder can be made, asked of the nearest level that exists: it must be a folder that lets
+// the setup add a folder to it. Nothing is made to find out: a folder made and removed again would be
+// left behind by a run stopped between the two, and missing from the next run's log.
 bool CanMakeFolder(TInstUtils& utils, IFiles& files, std::string folder) {
     if (!folder.empty() && folder.back() == '\\') folder.pop_back();
-    std::vector<std::string> missing;
     while (!folder.empty() && !utils.IsExistingDirectory(folder)) {
-        missing.push_back(folder);
+        if (files.GetFileAttributesA(folder) != kInvalidFileAttributes) return false; // a file stands there
         size_t cut = folder.rfind('\\');
-        if (cut == std::string::npos || cut < 3) break; // the root ("X:\") is never made
-        folder.resize(cut);
+        if (cut == std::string::npos || cut < 2) return false;
+        folder.resize(cut == 2 ? 3 : cut); // "X:\" is asked with its backslash
     }
-    std::vector<std::string> made;
-    for (auto level = missing.rbegin(); level != missing.rend() && files.CreateDirectoryA(*level); ++level)
-        made.push_back(*level);
-    const bool all = made.size() == missing.size();
-    for (auto level = made.rbegin(); level != made.rend(); ++level)
-        (void)files.RemoveDirectoryA(*level);
-    return all;
+    UniqueFile level(files, files.CreateFileA(folder, kFileAddSubdirectory, kFileShareRead | kFileShareWrite,
+                                              kOpenExisting, kFileFlagBackupSemantics));
+    return static_cast<bool>(level);
 }
 
 } // namespace
@@ -87,6 +83,9 @@ bool TMainDlgForm::UsableDestination() {
         return RefuseDestination("pas assez de place pour \"" + Options.MainDir +
                                  "\" (nécessaire : " + SelCompDiskSpaceReqLbl2.Caption() +
                                  ", disponible : " + SelCompDiskSpaceAvailLbl2.Caption() + ")");
+    // Asked while the drive is known to be there: a stick pulled after this check makes the installation
+    // fail on its drive, never an ordinary one with its data and uninstall entry on the system.
+    PortableAtCheck = IsPortableDestination();
     if (!CanMakeFolder(Utils, Platform.Files, Options.MainDir))
         return RefuseDestination("impossible de créer le dossier \"" + Options.MainDir + "\"");
     return true;

@@ -67,7 +67,15 @@ void KeepFirstOfAdjacentStamps(std::vector<std::string>& lines) {
 
 // The lines of the file at the path: none when there is no file (or a folder stands there), nullopt when
 // one is there that cannot be taken in whole.
-[[nodiscard]] std::optional<std::vector<std::string>> ReadUpdateLogLines(IFiles& files,
+// A file that another user put at the name before the setup first wrote it is no list of the setup's: its
+// lines are not merged into the one every user's word processor reads, and the new list replaces it.
+[[nodiscard]] bool PlantedByAnotherUser(TInstUtils& utils, IFiles& files, const std::string& path) {
+    UniqueFile file(files, files.CreateFileA(path, kReadControl, kFileShareRead | kFileShareWrite, kOpenExisting,
+                                             kFileFlagOpenReparsePoint));
+    return file && !utils.OwnedByTrusted(file.Get());
+}
+
+[[nodiscard]] std::optional<std::vector<std::string>> ReadUpdateLogLines(TInstUtils& utils, IFiles& files,
                                                                          const std::string& path) {
     std::uint32_t attributes = files.GetFileAttributesA(path);
     if (attributes == kInvalidFileAttributes) {
@@ -75,7 +83,8 @@ void KeepFirstOfAdjacentStamps(std::vector<std::string>& lines) {
         if (error == kErrorFileNotFound || error == kErrorPathNotFound) return std::vector<std::string>{};
         return std::nullopt;
     }
-    if ((attributes & kFileAttributeDirectory) != 0) return std::vector<std::string>{};
+    if ((attributes & kFileAttributeDirectory) != 0 || PlantedByAnotherUser(utils, files, path))
+        return std::vector<std::string>{};
     std::optional<std::string> content = ReadWholeFile(files, path, kMaxUpdateLogBytes);
     std::vector<std::string> lines;
     if (!content || !SplitTextLines(*content, {.MaxLines = kMaxUpdateLogLines}, lines)) return std::nullopt;
@@ -157,7 +166,7 @@ TUpdateLogResult StoreUpdateLog(TPlatform& platform, TInstUtils& utils, const st
     if (sharedFolder.empty()) return TUpdateLogResult::WriteFailed;
     SortUpdateList(updateList, platform.Text);
     const std::string path = JoinPath(sharedFolder, kUpdateLogName);
-    std::optional<std::vector<std::string>> existing = ReadUpdateLogLines(platform.Files, path);
+    std::optional<std::vector<std::string>> existing = ReadUpdateLogLines(utils, platform.Files, path);
     if (!existing) return TUpdateLogResult::LeftUnchanged;
     std::vector<std::string> lines =
         MergeUpdateLog(std::move(*existing), updateList, UpdateLogStampLine(installTime), platform.Text);

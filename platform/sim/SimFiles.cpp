@@ -121,7 +121,10 @@ bool SimFiles::Resolve(TPathParts parts, TLastLink lastLink, Parsed& p) const {
         if (substitutions == kMaxLinkSubstitutions) return Fail(kErrorCantResolveFilename);
         auto target = SplitFullPath(link->Link->Target);
         if (!target) return Fail(kErrorInvalidName);
-        if (link->Component + 1 == parts.Components.size()) p.LastWasLink = true;
+        if (link->Component + 1 == parts.Components.size()) {
+            p.LastWasLink = true;
+            p.ToFile = !link->Link->Directory;
+        }
         parts = Substituted(parts, link->Component, std::move(*target));
         if (!RootIsReachable(parts.Root)) return false;
     }
@@ -149,8 +152,9 @@ std::optional<SimFiles::LinkAt> SimFiles::FirstLink(const TPathParts& parts, TLa
         AppendComponentKey(key, parts.Components[walked]);
         ++walked;
         auto it = Nodes.find(key);
-        if (it == Nodes.end() || !it->second.Directory) return std::nullopt;
+        if (it == Nodes.end()) return std::nullopt;
         if (!it->second.Target.empty()) return LinkAt{walked - 1, &it->second};
+        if (!it->second.Directory) return std::nullopt;
     }
     return std::nullopt;
 }
@@ -201,7 +205,10 @@ FileHandle SimFiles::CreateFileA(const std::string& path, std::uint32_t access, 
         --f->second.Times;
         return Fail(f->second.Error), kNoFile;
     }
-    if (p->LastWasLink && !(backup && IsFolderKey(p->Key))) return Fail(LinkOpenError(*p)), kNoFile;
+    // A link to a file is followed to it, as the system follows a symbolic link; one to a folder names
+    // a folder, which only backup semantics open.
+    if (p->LastWasLink && !p->ToFile && !(backup && IsFolderKey(p->Key)))
+        return Fail(LinkOpenError(*p)), kNoFile;
     if (p->IsRoot && backup) return OpenFolder(*p, access, share, disposition);
     if (p->IsRoot || !ParentIsFolder(*p)) return Fail(kErrorPathNotFound), kNoFile;
     auto it = Nodes.find(p->Key);
@@ -231,6 +238,7 @@ FileHandle SimFiles::CreateFileA(const std::string& path, std::uint32_t access, 
     }
     bool changes = !exists || (truncates && !it->second.Data->empty());
     if (changes && !Change(exists ? "truncate" : "create", p->Full)) return DeadHandle();
+    if (changes && !StillThere(p->Key)) return kNoFile;
     FileTime now = Clock.UtcNowTime();
     if (!exists) {
         Node node;
@@ -269,6 +277,7 @@ bool SimFiles::WriteFile(FileHandle file, const void* data, std::uint32_t size, 
     Node& node = Nodes.at(h->second.Key);
     if (node.Directory) return Fail(kErrorAccessDenied);
     if (!Change("write", node.Name)) return written = size, true;
+    if (!StillThere(h->second.Key)) return false;
     std::uint32_t asked = size;
     bool shortened = ApplyShortWrite(h->second.Key, size);
     auto& bytes = *node.Data;
@@ -307,6 +316,7 @@ bool SimFiles::SetFileTime(FileHandle file, const FileTime* creation, const File
     if (!(h->second.Access & kGenericWrite)) return Fail(kErrorAccessDenied);
     Node& node = Nodes.at(h->second.Key);
     if (!Change("set times", node.Name)) return true;
+    if (!StillThere(h->second.Key)) return false;
     if (creation) node.Creation = *creation;
     if (lastAccess) node.LastAccess = *lastAccess;
     if (lastWrite) node.LastWrite = *lastWrite;
@@ -361,6 +371,7 @@ bool SimFiles::DeleteFileA(const std::string& path) {
         return Fail(kErrorAccessDenied);
     if (!HandlesAllowDelete(p->Key)) return Fail(kErrorSharingViolation);
     if (!Change("delete", p->Full)) return true;
+    if (!StillThere(p->Key)) return false;
     Nodes.erase(it); // the name goes at once, as with the deletion Windows 10 makes by name
     return true;
 }
@@ -372,6 +383,7 @@ bool SimFiles::CreateDirectoryA(const std::string& path) {
     if (p->IsRoot || Nodes.contains(p->Key)) return Fail(kErrorAlreadyExists);
     if (!ParentIsFolder(*p)) return Fail(kErrorPathNotFound);
     if (!Change("make folder", p->Full)) return true;
+    if (!StillThere(p->Key)) return false;
     Node node;
     node.Name = p->Name;
     node.Directory = true;
@@ -394,6 +406,7 @@ bool SimFiles::RemoveDirectoryA(const std::string& path) {
     if (child != Nodes.end() && child->first.starts_with(p->Key + '\\')) return Fail(kErrorDirNotEmpty);
     if (!HandlesAllowDelete(p->Key)) return Fail(kErrorSharingViolation);
     if (!Change("remove folder", p->Full)) return true;
+    if (!StillThere(p->Key)) return false;
     Nodes.erase(it);
     return true;
 }
@@ -418,6 +431,7 @@ bool SimFiles::SetFileAttributesA(const std::string& path, std::uint32_t attribu
     auto it = Nodes.find(p->Key);
     if (it == Nodes.end()) return Fail(kErrorFileNotFound);
     if (!Change("set attributes", p->Full)) return true;
+    if (!StillThere(p->Key)) return false;
     std::uint32_t kept = it->second.Attributes & (kFileAttributeDirectory | kFileAttributeReparsePoint);
     std::uint32_t settable =
         kFileAttributeReadOnly | kFileAttributeHidden | kFileAttributeSystem | kFileAttributeArchive;
@@ -547,6 +561,22 @@ bool SimFiles::PutFolderLink(const std::string& linkPath, const std::string& tar
     return true;
 }
 
+bool SimFiles::PutFileLink(const std::string& linkPath, const std::string& targetPath) {
+    std::lock_guard guard(Lock);
+    auto target = FullPathName(targetPath, CurrentDirectory);
+    auto p = Parse(linkPath);
+    if (!target || !SplitFullPath(*target) || !p || p->IsRoot || Nodes.contains(p->Key) || !ParentIsFolder(*p))
+        return false;
+    Node node;
+    node.Name = p->Name;
+    node.Owner = KeepsOwners(p->RootKey) ? SetupOwner : std::string();
+    node.Attributes = kFileAttributeArchive | kFileAttributeReparsePoint;
+    node.Creation = node.LastAccess = node.LastWrite = Clock.UtcNowTime();
+    node.Target = *target;
+    Nodes[p->Key] = std::move(node);
+    return true;
+}
+
 std::optional<std::string> SimFiles::FileContent(const std::string& path) const {
     std::lock_guard guard(Lock);
     auto p = Parse(path, TLastLink::Followed);
@@ -577,6 +607,14 @@ void SimFiles::AttachChanges(SimChanges& changes) {
 
 bool SimFiles::Change(std::string_view what, const std::string& path) {
     return SetupDepth > 0 || Changes == nullptr || Changes->Begin(what, path);
+}
+
+// What a change's own hook may have done: the drive it was about to change is gone, and the change fails as
+// any call on it would.
+bool SimFiles::StillThere(const std::string& key) {
+    if (!key.starts_with("\\\\")) return RootIsReachable(key.substr(0, key.find('\\')));
+    size_t share = key.find('\\', 2);
+    return share == std::string::npos || RootIsReachable(key.substr(0, key.find('\\', share + 1)));
 }
 
 FileHandle SimFiles::DeadHandle() {
@@ -692,6 +730,7 @@ bool SimFiles::DeleteByHandle(FileHandle file) {
         if (child != Nodes.end() && child->first.starts_with(key + '\\')) return Fail(kErrorDirNotEmpty);
     }
     if (!Change("delete", node->Name)) return true;
+    if (!StillThere(key)) return false;
     node->DeletePending = true;
     return true;
 }

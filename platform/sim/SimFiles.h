@@ -76,6 +76,9 @@ public:
     // Test set-up helper: a junction at `linkPath` (its folders created) to `targetPath`, which need not
     // exist; false when something already stands at `linkPath` or a path is invalid.
     bool PutFolderLink(const std::string& linkPath, const std::string& targetPath);
+    // Test set-up helper: a symbolic link to a file at `linkPath` (its folder must exist); CreateFileA follows
+    // it unless kFileFlagOpenReparsePoint is given, every call that names it otherwise sees the link (0x420).
+    bool PutFileLink(const std::string& linkPath, const std::string& targetPath);
     [[nodiscard]] std::optional<std::string> FileContent(const std::string& path) const;
     [[nodiscard]] std::optional<FileTime> LastWriteOf(const std::string& path) const;
     [[nodiscard]] size_t OpenHandleCount() const;
@@ -144,6 +147,7 @@ private:
         std::string Full;     // the full path, case as written, links not resolved
         bool IsRoot = false;
         bool LastWasLink = false; // the last component was a link and the key is its target's
+        bool ToFile = false;      // that link is a symbolic link to a file
 
         [[nodiscard]] std::string_view ParentKey() const {
             return std::string_view(Key).substr(0, ParentEnd);
@@ -179,6 +183,7 @@ private:
     [[nodiscard]] TFindData FindDataOf(const Node& node, const std::string& name) const;
     // Numbers a change of the program's; false when the program is stopped (the caller pretends success).
     [[nodiscard]] bool Change(std::string_view what, const std::string& path);
+    [[nodiscard]] bool StillThere(const std::string& key);
     FileHandle DeadHandle();
     [[nodiscard]] bool IsDead(FileHandle file) const;
     [[nodiscard]] Node* NodeOf(FileHandle file);

@@ -152,6 +152,7 @@ bool SimFiles::MoveFileExA(const std::string& from, const std::string& to, std::
             return Fail(kErrorAccessDenied); // as Windows answers for a busy target
     }
     if (!Change("move", src->Full + " -> " + dst->Full)) return true;
+    if (!StillThere(src->Key)) return false;
     return MoveNode(*src, *dst);
 }
 

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <utility>
 
 namespace ulv::sim {
@@ -266,6 +267,22 @@ std::int32_t SimRegistry::RegDeleteKeyA(RegKey parent, const std::string& subKey
     key->MarkDeleted();
     std::erase_if(owner->Children, [&](const auto& child) { return child == key; });
     return 0;
+}
+
+std::map<std::string, std::string> SimRegistry::Dump() const {
+    std::lock_guard guard(Lock);
+    std::map<std::string, std::string> keys;
+    std::function<void(const std::string&, const Node&)> walk = [&](const std::string& root, const Node& key) {
+        std::string& values = keys[root + "\\" + key.Path];
+        for (const auto& [name, value] : key.Values)
+            values += name + "=" + std::to_string(value.Type) + ":" +
+                      std::string(value.Data.begin(), value.Data.end()) + "\n";
+        for (const auto& child : key.Children)
+            walk(root, *child);
+    };
+    for (const auto& [root, key] : Roots)
+        walk(std::to_string(root), *key);
+    return keys;
 }
 
 void SimRegistry::AttachChanges(SimChanges& changes) {

@@ -57,6 +57,9 @@ public:
     void DeleteValue(RegKey root, const std::string& keyPath, const std::string& name);
     // Removes the key with its subkeys and values.
     void DeleteKey(RegKey root, const std::string& keyPath);
+    // Every key of every root and its values, as "root\\path" to "name=type:bytes" lines, for a test that
+    // compares two machines whole.
+    [[nodiscard]] std::map<std::string, std::string> Dump() const;
     // Keys opened by RegCreateKeyExA and not closed yet.
     [[nodiscard]] size_t OpenKeyCount() const;
 

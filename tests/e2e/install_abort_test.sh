@@ -9,19 +9,12 @@ source "$(dirname "$0")/wizard_lib.sh"
 [ $# -eq 3 ] || { echo "usage: install_abort_test.sh SETUP PAYLOAD E2E_DIR" >&2; exit 2; }
 setup=$1 payload=$2 tools=$3
 e2e_workdir
-hold_pid=""
-stop_holding() {
-    [ -n "$hold_pid" ] || return 0
-    : >"$work/stop"
-    wait "$hold_pid" 2>/dev/null
-    hold_pid=""
-    rm -f "$work/stop"
-}
-trap 'stop_holding; wizard_kill; wizard_clean_machine; e2e_cleanup' EXIT
+trap 'holds_release; wizard_kill; wizard_clean_machine; e2e_cleanup' EXIT
 wizard_tools "$tools"
 wizard_payload "$payload"
 sample=$(dirname "$payload")/sample/files
-[ -f "$sample/Coupe de mots.dat" ] || fail "the sample payload's files are not beside $payload"
+readonly kFirstTemplate="Modèles de document/CV et candidatures/CV chronologique.rtf"
+[ -f "$sample/$kFirstTemplate" ] || fail "the sample payload's files are not beside $payload"
 
 readonly kExe="$kWinProgDir\\vlmr.exe"
 readonly kHeld="$kWinDataRoot\\Public\\Orthographe\\French.asc"
@@ -65,14 +58,14 @@ expect_install_log() {
 $got"
 }
 
-# 4. Abandoned while the worker writes "Coupe de mots.dat" (component 3): a FIFO stands in its place and
-# holds the write until this script reads it, like a very slow disk.
+# 4. Abandoned while the worker is on the first template (component 4): it first clears the work files a
+# run cut short left in that folder, one by one, like a very slow disk.
 wizard_clean_machine
-mkdir -p "$prog_dir" && mkfifo "$prog_dir/Coupe de mots.dat" || fail "cannot make the FIFO"
+plant_work_files "$(dirname "$data_root/Public/$kFirstTemplate")" 4000
 walk_to_installing
 wizard_at_page 5
-wiz wait-text --id $kInstallingLbl2 --text "Module de coupe de mots" --timeout 10000 ||
-    fail "the worker did not reach component 3: $(cat "$work/probe.err")"
+wiz wait-text --id $kInstallingLbl2 --text "Modèles de document" --timeout 10000 ||
+    fail "the worker did not reach component 4: $(cat "$work/probe.err")"
 wizard_shot wizard-page-5.png
 wizard_click "$kCancel"
 dialog_shown Confirmation
@@ -80,17 +73,16 @@ grep -qF "L'installation n'est pas terminée" "$work/dialog.txt" || fail "not th
 dialog_answer Confirmation "A&bandonner"
 # The window goes; the program waits for the file being written before it stores anything.
 wizard_gone
-kill -0 "$setup_pid" 2>/dev/null || fail "the setup ended while its worker was still writing"
+kill -0 "$setup_pid" 2>/dev/null || fail "the setup ended while its worker was still on its file"
 expect_values "$kInstallKey" ""
-timeout 30 cat "$prog_dir/Coupe de mots.dat" >"$work/drained" || fail "the worker never finished its file"
 wizard_end
 # Exit codes as Windows Installer's, of which the shell keeps the low byte: 1602 & 255 = 66, 1603 & 255 = 67.
 [ "$setup_rc" -eq 66 ] || fail "exit $setup_rc after the person abandoned, expected 1602 (66)"
-cmp -s "$work/drained" "$sample/Coupe de mots.dat" || fail "the file being written was not completed"
-rm -f "$prog_dir/Coupe de mots.dat"
-expect_files "13 ok,247 missing,"
-expect_install_log "Made Dir: $kWinDataRoot\\Hidden\\" "File Copy: $kExe" "File Copy: $kWinProgDir\\Licence.txt" \
-    "File Copy: $kWinProgDir\\Coupe de mots.dat"
+cmp -s "$data_root/Public/$kFirstTemplate" "$sample/$kFirstTemplate" || fail "the file being written was not completed"
+expect_no_work_files "abandoned during a file"
+expect_files "15 ok,245 missing,"
+expect_install_log "Made Dir: $kWinDataRoot\\Hidden\\" "Made Dir: $kWinProgDir\\" "File Copy: $kExe" \
+    "File Copy: $kWinProgDir\\Licence.txt" "File Copy: $kWinProgDir\\Coupe de mots.dat"
 expect_values "$kInstallKey" "$kSettings"
 key_exists "$kUninstallKey" || fail "no uninstall entry after an abandoned ordinary installation"
 [ ! -e "$data_root/Update.log" ] && [ ! -e "$data_root/vlmr_common.dat" ] && [ ! -e "${link_paths[0]}" ] &&
@@ -99,17 +91,7 @@ key_exists "$kUninstallKey" || fail "no uninstall entry after an abandoned ordin
 note "abandoned during a file: the file completed, none begun after it, settings and log stored"
 
 # 5. A file held open without sharing by another program, which the worker cannot create.
-hold() {
-    mkdir -p "$data_root/Public/Orthographe" || fail "mkdir"
-    timeout 100 wine "$work/HoldFile.exe" "$kHeld" "$winwork\\stop" </dev/null >"$work/hold.out" 2>&1 &
-    hold_pid=$!
-    local i
-    for ((i = 0; i < 100; i++)); do
-        grep -q '^held' "$work/hold.out" 2>/dev/null && return 0
-        sleep 0.1
-    done
-    fail "HoldFile: $(cat "$work/hold.out")"
-}
+hold() { hold_file "$kHeld" "$data_root/Public/Orthographe"; }
 expect_error_dialog() {
     dialog_shown Erreur
     grep -qF "Impossible de créer le fichier \\\"${kHeld//\\/\\\\}\\\"." "$work/dialog.txt" ||
@@ -127,7 +109,7 @@ wizard_next 7
 wizard_click "$kFinish"
 wizard_end
 [ "$setup_rc" -eq 0 ] || fail "exit $setup_rc after a finished installation, expected 0"
-stop_holding
+holds_release
 expect_files "2 ok,1 bytes,257 ok,"
 [ ! -s "$data_root/Public/Orthographe/French.asc" ] || fail "the held file was written"
 expect_install_log "Made Dir: $kWinDataRoot\\Hidden\\" "Made Dir: $kWinProgDir\\" "File Copy: $kExe" \
@@ -154,7 +136,7 @@ grep -qxF "Destination : $kWinProgDir (ordinaire, par défaut)" "$work/run.txt" 
     grep -qxF "Réponse : Abandonner" "$work/run.txt" && [ "$(tail -n1 "$work/run.txt")" = "Code de sortie : 1603" ] ||
     fail "run log:
 $(cat "$work/run.txt")"
-stop_holding
+holds_release
 expect_files "2 ok,1 bytes,257 missing,"
 expect_install_log "Made Dir: $kWinDataRoot\\Hidden\\" "Made Dir: $kWinProgDir\\" "File Copy: $kExe" \
     "File Copy: $kWinProgDir\\Licence.txt"

@@ -11,44 +11,21 @@ source "$(dirname "$0")/install_lib.sh"
 [ $# -eq 4 ] || { echo "usage: unattended_test.sh SETUP STANDIN PAYLOAD E2E_DIR" >&2; exit 2; }
 setup=$1 standin=$2 payload=$3 tools=$4
 e2e_workdir
-readonly kImage='ulvara-3.3.3.1-fr.exe'
 pids=()
 stop_all() {
-    : >"$work/stop"
+    holds_release
     timeout 30 wine "$work/WinProbe.exe" close-prop "$kStandinProp" </dev/null >/dev/null 2>&1
     local pid
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
     wait 2>/dev/null
     pids=()
-    rm -f "$work/stop"
 }
 trap 'stop_all; wizard_kill; wizard_clean_machine; e2e_cleanup' EXIT
 wizard_tools "$tools"
 wizard_payload "$payload"
-cp "$setup" "$work/$kImage" && mkdir -p "$work/copy" && cp "$standin" "$work/copy/vlmr.exe" ||
-    fail "cannot copy the programs"
+unattended_image "$setup"
+mkdir -p "$work/copy" && cp "$standin" "$work/copy/vlmr.exe" || fail "cannot copy the stand-in"
 
-# Runs the setup with these switches through a batch file, which waits for a GUI program and reads its
-# whole exit code (the shell's status keeps 8 bits), into $code; the run log into $work/run.txt (UTF-8).
-# unattended_begin starts it in the background, unattended_end waits for it.
-unattended_begin() {
-    printf '@echo off\r\n"%s" /LOG="%s" %s\r\necho exit=%%ERRORLEVEL%%\r\n' "$winwork\\$kImage" \
-        "$winwork\\run.log" "$*" >"$work/run.cmd"
-    rm -f "$work/run.log"
-    timeout 150 wine cmd /c "$winwork\\run.cmd" </dev/null >"$work/run.out" 2>/dev/null &
-    run_pid=$!
-}
-unattended_end() {
-    wait "$run_pid"
-    code=$(tr -d '\r' <"$work/run.out" | sed -n 's/^exit=//p')
-    iconv -f CP1252 -t UTF-8 "$work/run.log" 2>/dev/null | tr -d '\r' >"$work/run.txt"
-}
-unattended() {
-    unattended_begin "$@"
-    unattended_end
-}
-expect_code() { [ "$code" = "$1" ] || fail "$2: exit code \"$code\", expected $1; run log:
-$(cat "$work/run.txt")"; }
 keep_log() { cp "$work/run.txt" "$screens/unattended-$1.log"; }
 # Lists the setup's windows from its start to its end (WinProbe watch) into $work/watch.out.
 watch_start() {
@@ -59,15 +36,6 @@ watch_start() {
     fail "the watcher did not start: $(cat "$work/watch.out")"
 }
 watch_end() { wait "$watch_pid" || fail "the watcher did not see the setup end: $(cat "$work/watch.out")"; }
-hold() {
-    mkdir -p "$2" || fail "mkdir"
-    rm -f "$work/hold.out"
-    timeout 150 wine "$work/HoldFile.exe" "$1" "$winwork\\stop" </dev/null >"$work/hold.out" 2>&1 &
-    pids+=($!)
-    local i
-    for ((i = 0; i < 100; i++)); do grep -q '^held' "$work/hold.out" 2>/dev/null && return 0; sleep 0.1; done
-    fail "HoldFile: $(cat "$work/hold.out")"
-}
 nothing_written() {
     [ ! -e "$prog_dir" ] && [ ! -e "$data_root" ] && ! key_exists "$kUserKey" && ! key_exists "$kUninstallKey" ||
         fail "$1: something was written"
@@ -131,30 +99,29 @@ grep -qxF 'Destination : R:\Ulvara (portable, ligne de commande)' "$work/run.txt
 $(cat "$work/run.txt")"
 note "portable /DIR=R:\\Ulvara: beside the program, nothing machine-wide"
 
-# 5. /SILENT: the installing page only, held there while a FIFO stands in for "Coupe de mots.dat" (like a
-# very slow disk), then the window closes by itself.
+# 5. /SILENT: the installing page only, held on the first template while the worker clears the work files
+# a run cut short left in its folder (like a slow disk), then the window closes by itself.
 wizard_clean_machine
-mkdir -p "$prog_dir" && mkfifo "$prog_dir/Coupe de mots.dat" || fail "cannot make the FIFO"
+plant_work_files "$data_root/Public/Modèles de document/CV et candidatures" 2000
 watch_start
 unattended_begin /SILENT
 wizard_at_page 5 30000
-wiz wait-text --id $kInstallingLbl2 --text "Module de coupe de mots" --timeout 10000 ||
-    fail "the worker did not reach component 3: $(cat "$work/probe.err")"
+wiz wait-text --id $kInstallingLbl2 --text "Modèles de document" --timeout 10000 ||
+    fail "the worker did not reach component 4: $(cat "$work/probe.err")"
 wizard_shot silent-installing.png
-timeout 30 cat "$prog_dir/Coupe de mots.dat" >/dev/null || fail "the worker never wrote its file"
 unattended_end
 watch_end
-rm -f "$prog_dir/Coupe de mots.dat"
 expect_code 0 "/SILENT"
 grep -q "^visible"$'\t'"\"UlvaraForm\"" "$work/watch.out" || fail "no wizard window: $(cat "$work/watch.out")"
 grep "^visible" "$work/watch.out" | grep -v "UlvaraForm" && fail "/SILENT showed another window"
 [ -f "$data_root/vlmr_common.dat" ] && [ -f "${link_paths[0]}" ] || fail "/SILENT did not finish the installation"
+expect_no_work_files "/SILENT"
 keep_log silent
 note "/SILENT: the installing page only (build/screens/silent-installing.png), ended 0 by itself"
 
 # 6. Each early end.
 wizard_clean_machine
-hold "$kExe" "$prog_dir"
+hold_file "$kExe" "$prog_dir"
 unattended /VERYSILENT
 stop_all
 expect_code 1603 "held file"

@@ -1,7 +1,9 @@
-# Shared by the tests that run the real setup through its wizard under Wine (sourced after lib.sh): starting
-# it, walking its pages by their titles, answering its dialogs, and the traces an installation leaves on
-# the machine (folders, shortcuts, registry keys), which every such test removes before and after it runs.
+# Shared by the tests that run the real setup through its wizard or unattended under Wine (sourced after
+# lib.sh): starting it, walking its pages by their titles, answering its dialogs, the files other programs
+# hold or leave in its way, and the traces an installation leaves on the machine (folders, shortcuts,
+# registry keys), which every such test removes before and after it runs.
 #   wizard_tools E2E_DIR; wizard_start SETUP [ARGS...]; wizard_next PAGE ...; wizard_click CAPTION; wizard_end
+#   unattended_image SETUP; unattended SWITCHES...; expect_code CODE WHAT
 # Needs $work from e2e_workdir; install_check needs $payload_win, the payload's Windows path.
 
 readonly kDestDirEdt=10 kDestDirCmbBx=12 kInstallToAllChkBx=23 kDesktopChkBx=24 kInstallingLbl2=27
@@ -128,6 +130,68 @@ control_field() {
     wiz dump || fail "cannot dump the wizard"
     awk -F'\t' -v id="id=$1" -v key="$2=" '$1 == "ctl" && $2 == id {
         for (i = 3; i <= NF; i++) if (index($i, key) == 1) print substr($i, length(key) + 1) }' "$work/probe.out"
+}
+
+# Runs the setup as deployment tools run it, with these switches, through a batch file, which waits for a GUI
+# program and reads its whole exit code (the shell's status keeps 8 bits), into $code; the run log into
+# $work/run.txt (UTF-8). unattended_begin starts it in the background, unattended_end waits for it. The
+# setup runs from the work folder under its own name (unattended_image), as a watcher finds it.
+readonly kImage='ulvara-3.3.3.1-fr.exe'
+unattended_image() { cp "$1" "$work/$kImage" || fail "cannot copy the setup"; }
+unattended_begin() {
+    printf '@echo off\r\n"%s" /LOG="%s" %s\r\necho exit=%%ERRORLEVEL%%\r\n' "$winwork\\$kImage" \
+        "$winwork\\run.log" "$*" >"$work/run.cmd"
+    rm -f "$work/run.log"
+    timeout 150 wine cmd /c "$winwork\\run.cmd" </dev/null >"$work/run.out" 2>/dev/null &
+    run_pid=$!
+}
+unattended_end() {
+    wait "$run_pid"
+    code=$(tr -d '\r' <"$work/run.out" | sed -n 's/^exit=//p')
+    run_log_text
+}
+unattended() {
+    unattended_begin "$@"
+    unattended_end
+}
+run_log_text() { iconv -f CP1252 -t UTF-8 "$work/run.log" 2>/dev/null | tr -d '\r' >"$work/run.txt"; }
+expect_code() { [ "$code" = "$1" ] || fail "$2: exit code \"$code\", expected $1; run log:
+$(cat "$work/run.txt")"; }
+
+# Holds the file at Windows path $1 open without sharing, as another program would, until holds_release;
+# $2 is the Linux folder to make for it first.
+hold_pids=()
+hold_file() {
+    mkdir -p "$2" || fail "cannot make $2"
+    rm -f "$work/hold.out"
+    timeout 150 wine "$work/HoldFile.exe" "$1" "$winwork\\stop" </dev/null >"$work/hold.out" 2>&1 &
+    hold_pids+=($!)
+    local i
+    for ((i = 0; i < 100; i++)); do grep -q '^held' "$work/hold.out" 2>/dev/null && return 0; sleep 0.1; done
+    fail "HoldFile: $(cat "$work/hold.out")"
+}
+holds_release() {
+    [ ${#hold_pids[@]} -gt 0 ] || return 0
+    : >"$work/stop"
+    wait "${hold_pids[@]}" 2>/dev/null
+    hold_pids=()
+    rm -f "$work/stop"
+}
+
+# $2 files named as the setup names its work files ("~Ulvara1.tmp"...) in the Linux folder $1, as writes
+# cut short leave them. The setup opens and removes them one by one before its first write into that folder
+# (about 2 ms each under Wine here): a few thousand keep the worker on that file for seconds, as a slow disk
+# would, while the window stays free for the person.
+plant_work_files() {
+    mkdir -p "$1" && (cd "$1" && seq 1 "$2" | sed 's/.*/~Ulvara&.tmp/' | xargs touch) ||
+        fail "cannot plant work files in $1"
+}
+# No work file of the setup left in the installation's folders; $1 names the run in a failure.
+expect_no_work_files() {
+    local left
+    left=$(find "$prog_dir" "$data_root" -name '~Ulvara*.tmp' 2>/dev/null | head -n 5)
+    [ -z "$left" ] || fail "$1: work files left:
+$left"
 }
 
 # InstallCheck files: one "STATUS<TAB>PATH" line per file the worker writes, in its order.

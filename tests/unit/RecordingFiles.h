@@ -18,6 +18,8 @@ public:
     explicit RecordingFiles(IFiles& inner) : Inner(inner) {}
 
     std::function<void(const std::string& path)> BeforeWrite;
+    // Called once a folder has been listed: what another user may do between a listing and the next call.
+    std::function<void()> AfterFindClose;
     // Reads give this many bytes in all, then fail, as a disk that fails partway through a file.
     void FailReadsAfter(std::uint64_t bytes);
 
@@ -48,7 +50,11 @@ public:
         return Inner.FindFirstFileA(p, f);
     }
     bool FindNextFileA(FindHandle h, TFindData& f) override { return Inner.FindNextFileA(h, f); }
-    bool FindClose(FindHandle h) override { return Inner.FindClose(h); }
+    bool FindClose(FindHandle h) override {
+        bool closed = Inner.FindClose(h);
+        if (AfterFindClose) AfterFindClose();
+        return closed;
+    }
     bool MoveFileExA(const std::string& a, const std::string& b, std::uint32_t f) override {
         return Inner.MoveFileExA(a, b, f);
     }

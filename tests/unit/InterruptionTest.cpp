@@ -1,0 +1,224 @@
+// The setup stopped at every change it makes, as a kill or a pulled drive stops it, then run again: the
+// machine ends as after one run that nothing stopped. One harness for every case.
+#include "app/Startup.h"
+#include "platform/sim/SimMachine.h"
+#include "platform/sim/ui/HeadlessUi.h"
+#include "resources/ResConst.h"
+#include "tests/support/TestFiles.h"
+#include "utils/InstUtils.h"
+#include "utils/TextLines.h"
+#include "wizard/MainDlg.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <map>
+#include <memory>
+#include <set>
+
+namespace ulv::test {
+namespace {
+
+// Under the sanitizers every run is many times slower: there the points are taken a stride apart, the
+// first and the last ones always among them.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr std::uint64_t kStride = 17;
+#else
+constexpr std::uint64_t kStride = 1;
+#endif
+
+constexpr FileTime kStart = 134098866000000000; // the same moment for every run
+
+struct TCase {
+    const char* Name;
+    std::string CommandLine;
+    bool Portable = false;
+    std::function<void(sim::SimMachine&)> Arrange;
+};
+
+std::unique_ptr<sim::SimMachine> NewMachine(const TCase& c) {
+    auto machine = std::make_unique<sim::SimMachine>();
+    for (const char* folder : {"C:\\Program Files", "C:\\ProgramData", "C:\\users\\test\\Temp"})
+        EXPECT_TRUE(machine->Files.PutFolder(folder));
+    machine->Volumes.SetDrive({.Letter = 'R', .Type = kDriveRemovable, .RemovableMedia = true,
+                               .FileSystemName = "FAT32"});
+    static const auto payload = ReadHostFile(ULVARA_SAMPLE_PAYLOAD);
+    machine->Module.PutResource("FILES", "FILES", payload);
+    if (c.Arrange) c.Arrange(*machine);
+    return machine;
+}
+
+int RunTo(sim::SimMachine& machine, const std::string& commandLine) {
+    machine.Clock.SetUtcNow(kStart);
+    headless::ClearMessages();
+    TPlatform platform = machine.Platform();
+    int code = RunSetup(platform, commandLine);
+    headless::ScriptModalLoop({});
+    machine.Files.CloseAllHandles(); // what the system does when the process ends
+    machine.Changes.Restart();
+    return code;
+}
+
+bool IsRecordLog(const std::string& path) {
+    return path.ends_with("\\Install.log") || path.ends_with("\\Update.log");
+}
+
+// Each folder, and each file with its bytes, last-write time and attributes; the two record files are
+// compared by their lines. Every drive of the machine is looked at.
+struct TState {
+    std::map<std::string, std::string> Entries;
+    std::map<std::string, std::vector<std::string>> Records;
+    std::map<std::string, std::string> Registry;
+};
+
+void Walk(sim::SimMachine& machine, const std::string& folder, TState& state) {
+    TFindData found;
+    UniqueFind find(machine.Files, folder + "*", found);
+    for (bool more = bool(find); more; more = find.Next(found)) {
+        if (found.Name == "." || found.Name == "..") continue;
+        const std::string path = folder + found.Name;
+        if (found.Attributes & kFileAttributeDirectory) {
+            state.Entries[path + "\\"] = "folder";
+            Walk(machine, path + "\\", state);
+            continue;
+        }
+        std::string content = machine.Files.FileContent(path).value_or("<unreadable>");
+        if (IsRecordLog(path)) {
+            std::vector<std::string>& lines = state.Records[path];
+            lines = SplitTextLines(content);
+            std::sort(lines.begin(), lines.end());
+            if (!content.ends_with("\r\n")) lines.push_back("<no CR LF at the end>");
+            continue;
+        }
+        state.Entries[path] = content + "|" + std::to_string(found.LastWriteTime) + "|" +
+                              std::to_string(found.Attributes);
+    }
+}
+
+TState StateOf(sim::SimMachine& machine) {
+    TState state;
+    for (const char* root : {"C:\\", "R:\\"})
+        Walk(machine, root, state);
+    state.Registry = machine.Registry.Dump();
+    return state;
+}
+
+// The differences, as lines a failing test prints; none when the two states are one.
+std::vector<std::string> Differences(const TState& expected, const TState& actual) {
+    std::vector<std::string> out;
+    for (const auto& [path, value] : expected.Entries) {
+        auto it = actual.Entries.find(path);
+        if (it == actual.Entries.end())
+            out.push_back("missing " + path);
+        else if (it->second != value)
+            out.push_back("differs " + path);
+    }
+    for (const auto& [path, value] : actual.Entries)
+        if (!expected.Entries.contains(path)) out.push_back("left over " + path);
+    // A record holds the lines of one run; the interrupted run's lines are the same ones, met again.
+    for (const auto& [path, lines] : expected.Records) {
+        auto it = actual.Records.find(path);
+        std::set<std::string> want(lines.begin(), lines.end());
+        if (it == actual.Records.end()) {
+            out.push_back("missing " + path);
+            continue;
+        }
+        std::set<std::string> got(it->second.begin(), it->second.end());
+        if (got == want && got.size() == it->second.size()) continue;
+        out.push_back("lines differ in " + path + " (" + std::to_string(it->second.size()) + " lines, " +
+                      std::to_string(lines.size()) + " expected)");
+        for (const std::string& line : want)
+            if (!got.contains(line)) out.push_back("  missing line " + line);
+        for (const std::string& line : got)
+            if (!want.contains(line)) out.push_back("  extra line " + line);
+    }
+    for (const auto& [path, lines] : actual.Records)
+        if (!expected.Records.contains(path)) out.push_back("left over " + path);
+    for (const auto& [key, values] : expected.Registry) {
+        auto it = actual.Registry.find(key);
+        if (it == actual.Registry.end() || it->second != values)
+            out.push_back("registry key " + key + ": " + values + " / " +
+                          (it == actual.Registry.end() ? std::string("missing") : it->second));
+    }
+    for (const auto& [key, values] : actual.Registry)
+        if (!expected.Registry.contains(key)) out.push_back("registry key left over " + key);
+    return out;
+}
+
+class Interruption : public ::testing::TestWithParam<TCase> {};
+
+TEST_P(Interruption, EveryStopThenARunLeavesWhatOneRunLeaves) {
+    const TCase& c = GetParam();
+    auto reference = NewMachine(c);
+    ASSERT_EQ(RunTo(*reference, c.CommandLine), kExitDone);
+    // The changes are counted on a run of their own, with nothing stopped.
+    auto counting = NewMachine(c);
+    std::uint64_t changes = 0;
+    counting->Changes.BeforeChange = [&](std::uint64_t n, std::string_view, const std::string&) { changes = n; };
+    ASSERT_EQ(RunTo(*counting, c.CommandLine), kExitDone);
+    const TState expected = StateOf(*reference);
+    ASSERT_GT(changes, 100u);
+    // A run stopped after it stored its last file has installed whole: the next run is a second
+    // installation over it, and leaves what that leaves (the estimated size then counts Install.log).
+    ASSERT_EQ(RunTo(*reference, c.CommandLine), kExitDone);
+    const TState again = StateOf(*reference);
+
+    const auto begun = std::chrono::steady_clock::now();
+    std::uint64_t points = 0;
+    for (std::uint64_t k = 1; k <= changes; k = k == changes ? k + 1 : std::min(changes, k + kStride)) {
+        auto machine = NewMachine(c);
+        std::string stoppedAt;
+        if (c.Portable) {
+            // The stick goes away just before change k, and every later call on it fails.
+            machine->Changes.BeforeChange = [&](std::uint64_t n, std::string_view what, const std::string& path) {
+                if (n != k) return;
+                stoppedAt = std::string(what) + " " + path;
+                machine->Volumes.SetPresent('R', false);
+            };
+        } else {
+            machine->Changes.StopAt(k);
+        }
+        (void)RunTo(*machine, c.CommandLine);
+        machine->Changes.BeforeChange = nullptr;
+        machine->Volumes.SetPresent('R', true);
+        ASSERT_EQ(RunTo(*machine, c.CommandLine), kExitDone) << "after a stop at change " << k;
+        const TState state = StateOf(*machine);
+        std::vector<std::string> differences = Differences(expected, state);
+        if (!differences.empty() && Differences(again, state).empty()) differences.clear();
+        ++points;
+        if (!differences.empty()) {
+            std::string text;
+            for (size_t i = 0; i < differences.size() && i < 12; ++i)
+                text += "\n  " + differences[i];
+            ADD_FAILURE() << c.Name << ": stopped at change " << k << " of " << changes << " (" << stoppedAt
+                          << ")" << text;
+            return;
+        }
+    }
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - begun).count();
+    std::printf("%s: %llu interruption points of %llu changes, %.1f s\n", c.Name,
+                static_cast<unsigned long long>(points), static_cast<unsigned long long>(changes), seconds);
+}
+
+void InstallOnce(sim::SimMachine& machine) {
+    ASSERT_EQ(RunTo(machine, "ulvara.exe /VERYSILENT"), kExitDone);
+    // The payload's files are older than the installed ones: the next run writes every one again.
+    machine.Clock.SetUtcNow(kStart);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Interruption,
+    ::testing::Values(TCase{"an ordinary installation on an empty machine", "ulvara.exe /VERYSILENT", false, {}},
+                      TCase{"the same over an earlier installation", "ulvara.exe /VERYSILENT", false,
+                            InstallOnce},
+                      TCase{"a portable installation whose drive goes away",
+                            "ulvara.exe /VERYSILENT /DIR=R:\\Ulvara", true, {}}),
+    [](const auto& info) { return std::string(1, static_cast<char>('A' + info.index)); });
+
+} // namespace
+} // namespace ulv::test
