@@ -18,6 +18,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <ostream>
 #include <set>
 
 namespace ulv::test {
@@ -39,6 +40,10 @@ struct TCase {
     bool Portable = false;
     std::function<void(sim::SimMachine&)> Arrange;
 };
+
+void PrintTo(const TCase& c, std::ostream* out) {
+    *out << c.Name;
+}
 
 std::unique_ptr<sim::SimMachine> NewMachine(const TCase& c) {
     auto machine = std::make_unique<sim::SimMachine>();
