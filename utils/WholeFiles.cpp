@@ -37,10 +37,13 @@ std::optional<std::pair<std::string, UniqueFile>> NewWorkFile(IFiles& files, con
         UniqueFile file(files, files.CreateFileA(name, access, share, kCreateNew,
                                                  kFileAttributeNormal | kFileFlagOpenReparsePoint));
         if (file) return std::pair{std::move(name), std::move(file)};
-        // Only what stands at the name sends it to the next one: a folder there, a leftover held open.
+        // Only what stands at the name sends it to the next one: a folder there, a leftover held open, a
+        // link to nothing (whose attributes Wine does not give).
         std::uint32_t code = files.LastError();
         if (error) *error = code;
-        if (files.GetFileAttributesA(name) == kInvalidFileAttributes) return std::nullopt;
+        if (code != kErrorFileExists && code != kErrorAlreadyExists &&
+            files.GetFileAttributesA(name) == kInvalidFileAttributes)
+            return std::nullopt;
     }
     return std::nullopt;
 }
@@ -108,11 +111,11 @@ void TInstUtils::RemoveWorkLeftovers(const std::string& folder) {
     }
     for (const TFindData& entry : ListFolder(folder)) {
         if (!IsWorkFileName(entry.Name) || (entry.Attributes & kFileAttributeDirectory)) continue;
-        UniqueFile left = OpenAsItself(folder + entry.Name);
-        TFileInformation info;
-        if (left && Platform.Files.GetFileInformationByHandle(left.Get(), info) &&
-            !(info.Attributes & kFileAttributeDirectory))
-            (void)Platform.Files.DeleteByHandle(left.Get());
+        const std::string path = folder + entry.Name;
+        if (UniqueFile left = OpenAsItself(path))
+            DeleteHeld(path, left);
+        else if (entry.Attributes & kFileAttributeReparsePoint)
+            (void)Platform.Files.DeleteFileA(path); // a link to nothing, which Wine cannot open as itself
     }
 }
 

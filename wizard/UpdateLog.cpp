@@ -83,11 +83,11 @@ void KeepFirstOfAdjacentStamps(std::vector<std::string>& lines) {
         if (error == kErrorFileNotFound || error == kErrorPathNotFound) return std::vector<std::string>{};
         return std::nullopt;
     }
-    if ((attributes & kFileAttributeDirectory) != 0 || PlantedByAnotherUser(utils, files, path))
-        return std::vector<std::string>{};
+    if ((attributes & kFileAttributeDirectory) != 0) return std::vector<std::string>{};
     std::optional<std::string> content = ReadWholeFile(files, path, kMaxUpdateLogBytes);
     std::vector<std::string> lines;
     if (!content || !SplitTextLines(*content, {.MaxLines = kMaxUpdateLogLines}, lines)) return std::nullopt;
+    if (PlantedByAnotherUser(utils, files, path)) lines.clear();
     return lines;
 }
 
