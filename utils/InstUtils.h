@@ -160,12 +160,13 @@ public:
     // WriteFileWhole without a time.
     bool ReplaceFile(const std::string& path, std::string_view content);
     // Deletes the work files of ours in the folder (ending with a backslash) that a run cut short left
-    // there, each opened as itself and deleted through its handle; once per folder and run.
+    // there, by name (a link at such a name goes as a link); once per folder and run.
     void RemoveWorkLeftovers(const std::string& folder);
     // Deletes what it can below the folder, then the folder; what cannot go stays, with its folders. Each
-    // entry is opened as itself and deleted through its handle: a link (junction, symbolic link), the
-    // folder itself or any entry below it, goes as a link and what it points at is never entered; a folder
-    // is held open while it is emptied, so that nobody can put something else under its name meanwhile.
+    // entry is opened as itself and judged on its handle: a link (junction, symbolic link), the folder
+    // itself or any entry below it, goes as a link and what it points at is never entered; a real folder is
+    // held open while it is emptied, so that nobody can put something else under its name meanwhile, and is
+    // deleted through its handle; a file goes by its name, which never leads through a link.
     void DeleteDirectoryTree(const std::string& path);
     // Deletes the file or folder tree at the path below base (with its trailing backslash), as
     // DeleteDirectoryTree does, when no level between base and it is a link; the levels are held open

@@ -90,8 +90,7 @@ bool TInstUtils::WriteFileWhole(const std::string& path, std::string_view conten
     }
     if (!files.MoveFileExA(work, path, kMoveFileReplaceExisting | kMoveFileWriteThrough)) {
         std::uint32_t code = files.LastError();
-        UniqueFile left = OpenAsItself(work);
-        if (left) (void)files.DeleteByHandle(left.Get());
+        (void)files.DeleteFileA(work);
         return failed(code);
     }
     return true;
@@ -111,11 +110,10 @@ void TInstUtils::RemoveWorkLeftovers(const std::string& folder) {
     }
     for (const TFindData& entry : ListFolder(folder)) {
         if (!IsWorkFileName(entry.Name) || (entry.Attributes & kFileAttributeDirectory)) continue;
-        const std::string path = folder + entry.Name;
-        if (UniqueFile left = OpenAsItself(path))
-            DeleteHeld(path, left);
-        else if (entry.Attributes & kFileAttributeReparsePoint)
-            (void)Platform.Files.DeleteFileA(path); // a link to nothing, which Wine cannot open as itself
+        // By its name: DeleteFileA removes what stands at a name, a link as a link, and goes through
+        // nothing (the folder is one the setup writes into); Wine shows a link to a file as a file, and
+        // a deletion through a handle opened on one would take the file it leads to.
+        (void)Platform.Files.DeleteFileA(folder + entry.Name);
     }
 }
 
@@ -141,12 +139,22 @@ void TInstUtils::DeleteHeld(const std::string& path, UniqueFile& held) {
         (void)(attributes & kFileAttributeDirectory ? files.RemoveDirectoryA(path) : files.DeleteFileA(path));
         return;
     }
-    if ((info.Attributes & kFileAttributeDirectory) && !(info.Attributes & kFileAttributeReparsePoint)) {
+    // A file goes by its name, which removes a link as a link; only a real folder, held open so that its
+    // name keeps leading to it, is emptied and deleted through its handle.
+    if (!(info.Attributes & kFileAttributeDirectory)) {
+        held.Reset();
+        (void)files.DeleteFileA(path);
+        return;
+    }
+    if (!(info.Attributes & kFileAttributeReparsePoint)) {
         std::string folder = path;
         EnsureTrailingBackslash(folder);
         for (const TFindData& entry : ListFolder(folder)) {
             UniqueFile child = OpenAsItself(folder + entry.Name);
-            if (child) DeleteHeld(folder + entry.Name, child);
+            if (child)
+                DeleteHeld(folder + entry.Name, child);
+            else if (!(entry.Attributes & kFileAttributeDirectory))
+                (void)files.DeleteFileA(folder + entry.Name); // a link to nothing cannot be opened
         }
     }
     (void)files.DeleteByHandle(held.Get());

@@ -61,7 +61,7 @@ $got"
 # 4. Abandoned while the worker is on the first template (component 4): it first clears the work files a
 # run cut short left in that folder, one by one, like a very slow disk.
 wizard_clean_machine
-plant_work_files "$(dirname "$data_root/Public/$kFirstTemplate")" 4000
+plant_work_files "$(dirname "$data_root/Public/$kFirstTemplate")" 16000
 walk_to_installing
 wizard_at_page 5
 wiz wait-text --id $kInstallingLbl2 --text "Modèles de document" --timeout 10000 ||

@@ -61,7 +61,10 @@ mkdir -p "$data_root/Hidden"
 printf 'precious' >"$work/stamp-victim"
 printf 'precious' >"$work/common-victim"
 ln -s "$work/stamp-victim" "$data_root/Hidden/install_stamp"
-ln -s "$work/common-victim" "$data_root/~Ulvara1.tmp"
+# At the names the setup writes: each is replaced by the new file, never written through. (A link at one of
+# the setup's own work names is removed as a link on Windows; Wine shows a link to a file as that file and
+# deletes what it leads to, so that case is the sim's.)
+ln -s "$work/common-victim" "$data_root/vlmr_common.dat"
 install_with_defaults ""
 victims_untouched() {
     local victim
