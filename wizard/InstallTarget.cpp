@@ -69,33 +69,42 @@ void RefuseDataFoldersThrough(TInstallTarget& target, const TFolderRefusal& refu
     known.push_back(refusal.Level);
 }
 
+namespace {
+
+// The warning for refused data folders: why (for one folder or several), the rule, the folders one per
+// line, and what the person can do about it.
+std::string RefusalText(const std::vector<std::string>& levels, std::string_view one, std::string_view many,
+                        std::string_view rule, std::string_view what) {
+    std::string text(levels.size() > 1 ? many : one);
+    text += ", et l'installation n'écrit jamais ";
+    text += rule;
+    text += ".\r\r";
+    for (const std::string& level : levels)
+        text += level + "\r";
+    text += "\rLes fichiers partagés qui devaient y être placés n'ont pas été installés. Supprimez ce ";
+    text += what;
+    text += ", puis relancez l'installation.";
+    return text;
+}
+
+} // namespace
+
 std::string RefusedDataFoldersText(const std::vector<std::string>& links) {
-    std::string names;
-    for (const std::string& link : links)
-        names += link + "\r";
-    std::string head = links.size() > 1
-                           ? "Les dossiers de données suivants n'ont pas été utilisés : ce sont des liens "
-                             "(jonctions ou liens symboliques) qui mènent à d'autres emplacements"
-                           : "Le dossier de données suivant n'a pas été utilisé : c'est un lien (jonction ou "
-                             "lien symbolique) qui mène à un autre emplacement";
-    return head + ", et l'installation n'écrit jamais à travers un lien.\r\r" + names +
-           "\rLes fichiers partagés qui devaient y être placés n'ont pas été installés. Supprimez ce lien, "
-           "puis relancez l'installation.";
+    return RefusalText(links,
+                       "Le dossier de données suivant n'a pas été utilisé : c'est un lien (jonction ou lien "
+                       "symbolique) qui mène à un autre emplacement",
+                       "Les dossiers de données suivants n'ont pas été utilisés : ce sont des liens (jonctions "
+                       "ou liens symboliques) qui mènent à d'autres emplacements",
+                       "à travers un lien", "lien");
 }
 
 std::string ForeignDataFoldersText(const std::vector<std::string>& folders) {
-    std::string names;
-    for (const std::string& folder : folders)
-        names += folder + "\r";
-    std::string head = folders.size() > 1
-                           ? "Les dossiers de données suivants n'ont pas été utilisés : ils ont été créés par un "
-                             "utilisateur qui n'est pas administrateur de cet ordinateur"
-                           : "Le dossier de données suivant n'a pas été utilisé : il a été créé par un "
-                             "utilisateur qui n'est pas administrateur de cet ordinateur";
-    return head + ", et l'installation n'écrit jamais dans un dossier qu'un autre utilisateur contrôle.\r\r" +
-           names +
-           "\rLes fichiers partagés qui devaient y être placés n'ont pas été installés. Supprimez ce dossier, "
-           "puis relancez l'installation.";
+    return RefusalText(folders,
+                       "Le dossier de données suivant n'a pas été utilisé : il a été créé par un utilisateur "
+                       "qui n'est pas administrateur de cet ordinateur",
+                       "Les dossiers de données suivants n'ont pas été utilisés : ils ont été créés par un "
+                       "utilisateur qui n'est pas administrateur de cet ordinateur",
+                       "dans un dossier qu'un autre utilisateur contrôle", "dossier");
 }
 
 } // namespace ulv
