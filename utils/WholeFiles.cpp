@@ -9,7 +9,6 @@ namespace {
 
 // Names tried for a work file before giving up: a leftover or another's file stands at the others.
 constexpr std::uint32_t kWorkNames = 64;
-constexpr std::uint32_t kShareAll = kFileShareRead | kFileShareWrite | kFileShareDelete;
 
 std::string FolderOf(const std::string& path) {
     size_t cut = path.rfind('\\');
