@@ -113,6 +113,11 @@ std::vector<TRegWrite> SimRegistry::Writes() const {
     return WriteLog;
 }
 
+void SimRegistry::ClearWrites() {
+    std::lock_guard guard(Lock);
+    WriteLog.clear();
+}
+
 std::optional<TRegValue> SimRegistry::Value(RegKey root, const std::string& keyPath,
                                             const std::string& name) const {
     std::lock_guard guard(Lock);

@@ -47,6 +47,8 @@ public:
     void AttachChanges(SimChanges& changes);
 
     [[nodiscard]] std::vector<TRegWrite> Writes() const;
+    // Forgets the writes recorded so far, for a machine that serves many runs.
+    void ClearWrites();
     [[nodiscard]] std::optional<TRegValue> Value(RegKey root, const std::string& keyPath,
                                                  const std::string& name) const;
     [[nodiscard]] std::vector<std::string> ValueNames(RegKey root, const std::string& keyPath) const;

@@ -89,6 +89,9 @@ std::string Joined(const Lines& first, const Lines& then) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     ulv::sim::SimMachine& machine = Machine();
     Check(machine.Files.OpenHandleCount() == 0);
+    // Each input is a first run into the folder: no journal of an earlier one, no writes remembered.
+    machine.Registry.DeleteKey(ulv::kHkeyCurrentUser, std::string(ulv::kInstallJournalKey));
+    machine.Registry.ClearWrites();
     ulv::TPlatform platform = machine.Platform();
     ulv::TInstUtils utils(platform);
     const std::string_view old(reinterpret_cast<const char*>(data), size);
