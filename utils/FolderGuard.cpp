@@ -61,23 +61,36 @@ void TInstUtils::SetGuardedBase(const std::string& base) {
     SoundWays.clear();
 }
 
+// Each level found sound is remembered for the rest of the run, so that the plan's hundreds of files and
+// the worker ask the system once per folder.
 bool TInstUtils::RefusedOnGuardedWay(const std::string& folder) {
-    std::string base, key = folder;
-    Platform.Text.CharUpperBuffA(key);
+    std::string base;
     {
         std::lock_guard guard(GuardLock);
         base = GuardedBase;
-        if (std::find(SoundWays.begin(), SoundWays.end(), key) != SoundWays.end()) return false;
     }
     if (base.empty() || folder.size() <= base.size() || !SameTextNoCase(folder.substr(0, base.size()), base))
         return false;
-    TFolderRefusal refusal = FirstRefusedBelow(base, folder);
-    std::lock_guard guard(GuardLock);
-    if (!refusal) {
-        // Only a way whose every level exists is known to be sound for the rest of the run.
-        if (Platform.Files.GetFileAttributesA(folder) != kInvalidFileAttributes) SoundWays.push_back(key);
-        return false;
+    TFolderRefusal refusal;
+    for (size_t cut = folder.find('\\', base.size()); cut != std::string::npos && !refusal;
+         cut = cut + 1 < folder.size() ? folder.find('\\', cut + 1) : std::string::npos) {
+        std::string level = folder.substr(0, cut), key = level;
+        Platform.Text.CharUpperBuffA(key);
+        {
+            std::lock_guard guard(GuardLock);
+            if (std::find(SoundWays.begin(), SoundWays.end(), key) != SoundWays.end()) continue;
+        }
+        TLevel judged = JudgeLevel(level);
+        if (judged == TLevel::Missing) break; // nothing below a missing level exists yet
+        if (judged == TLevel::Sound) {
+            std::lock_guard guard(GuardLock);
+            SoundWays.push_back(std::move(key));
+            continue;
+        }
+        refusal = {level, judged == TLevel::Link ? TRefusalKind::Link : TRefusalKind::Foreign};
     }
+    if (!refusal) return false;
+    std::lock_guard guard(GuardLock);
     auto known = [&](const std::vector<TFolderRefusal>& list) {
         return std::find(list.begin(), list.end(), refusal) != list.end();
     };

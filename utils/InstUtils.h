@@ -119,8 +119,8 @@ public:
     // application-data folder of an ordinary installation); empty, nothing is judged.
     void SetGuardedBase(const std::string& base);
     // True when the folder (ending with a backslash) lies below the guarded base and a level on its way is
-    // refused; the refusal is kept for TakeRefusals. A way found sound once is not judged again in this run:
-    // its levels belong to administrators, and no other user can rename or replace them.
+    // refused; the refusal is kept for TakeRefusals. A level found sound once is not judged again in this
+    // run: it belongs to an administrator, and no other user can rename or replace it.
     [[nodiscard]] bool RefusedOnGuardedWay(const std::string& folder);
     // The refusals RefusedOnGuardedWay met since the last call, each once. Thread-safe.
     [[nodiscard]] std::vector<TFolderRefusal> TakeRefusals();
@@ -257,7 +257,7 @@ private:
 
     std::mutex GuardLock;
     std::string GuardedBase;
-    std::vector<std::string> SoundWays; // upper-cased
+    std::vector<std::string> SoundWays; // levels found sound, upper-cased
     std::vector<TFolderRefusal> Refusals, RefusalsTaken;
     std::optional<std::string> OwnSidValue;
 };
