@@ -550,15 +550,19 @@ bool SimFiles::PutFolderLink(const std::string& linkPath, const std::string& tar
     bool chain = parent && MakeFolderChain(*parent);
     --SetupDepth;
     if (!chain) return false;
-    Node node;
-    node.Name = p->Name;
-    node.Directory = true;
-    node.Owner = KeepsOwners(p->RootKey) ? SetupOwner : std::string();
-    node.Attributes = kFileAttributeDirectory | kFileAttributeReparsePoint;
-    node.Creation = node.LastAccess = node.LastWrite = Clock.UtcNowTime();
-    node.Target = *target;
-    Nodes[p->Key] = std::move(node);
+    PutLinkNode(*p, *target, true);
     return true;
+}
+
+void SimFiles::PutLinkNode(const Parsed& p, const std::string& target, bool folder) {
+    Node node;
+    node.Name = p.Name;
+    node.Directory = folder;
+    node.Owner = KeepsOwners(p.RootKey) ? SetupOwner : std::string();
+    node.Attributes = (folder ? kFileAttributeDirectory : kFileAttributeArchive) | kFileAttributeReparsePoint;
+    node.Creation = node.LastAccess = node.LastWrite = Clock.UtcNowTime();
+    node.Target = target;
+    Nodes[p.Key] = std::move(node);
 }
 
 bool SimFiles::PutFileLink(const std::string& linkPath, const std::string& targetPath) {
@@ -567,13 +571,7 @@ bool SimFiles::PutFileLink(const std::string& linkPath, const std::string& targe
     auto p = Parse(linkPath);
     if (!target || !SplitFullPath(*target) || !p || p->IsRoot || Nodes.contains(p->Key) || !ParentIsFolder(*p))
         return false;
-    Node node;
-    node.Name = p->Name;
-    node.Owner = KeepsOwners(p->RootKey) ? SetupOwner : std::string();
-    node.Attributes = kFileAttributeArchive | kFileAttributeReparsePoint;
-    node.Creation = node.LastAccess = node.LastWrite = Clock.UtcNowTime();
-    node.Target = *target;
-    Nodes[p->Key] = std::move(node);
+    PutLinkNode(*p, *target, false);
     return true;
 }
 

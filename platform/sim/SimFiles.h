@@ -192,6 +192,7 @@ private:
     FileHandle OpenFolder(const Parsed& p, std::uint32_t access, std::uint32_t share,
                           std::uint32_t disposition);
     bool RemoveOnLastClose(const std::string& key);
+    void PutLinkNode(const Parsed& p, const std::string& target, bool folder);
     bool PutFileQuietly(const std::string& path, std::string_view content, FileTime lastWrite);
 
     SimClock& Clock;
