@@ -59,7 +59,10 @@ bool TInstUtils::WriteFileWhole(const std::string& path, std::string_view conten
     };
     const std::string folder = FolderOf(path);
     RemoveWorkLeftovers(folder);
-    {
+    // Most files of an installation go into folders it has just made: a name that shows no attributes needs
+    // no open (which Wine pays for with two trips to its server). One that appears after this look is
+    // replaced by the rename, or makes it fail.
+    if (files.GetFileAttributesA(path) != kInvalidFileAttributes || files.LastError() != kErrorFileNotFound) {
         UniqueFile target(files, files.CreateFileA(path, kDeleteAccess, kFileShareRead | kFileShareWrite,
                                                    kOpenExisting, kFileFlagOpenReparsePoint));
         std::uint32_t code = files.LastError();

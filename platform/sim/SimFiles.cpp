@@ -418,7 +418,12 @@ std::uint32_t SimFiles::GetFileAttributesA(const std::string& path) {
     if (p->IsRoot) return kFileAttributeDirectory;
     auto it = Nodes.find(p->Key);
     if (it == Nodes.end()) {
-        Fail(ParentIsFolder(*p) ? kErrorFileNotFound : kErrorPathNotFound);
+        // A name whose opening is to fail stands for a file that something holds: the system then answers
+        // with that failure rather than with "not found" (as it does for the paging file).
+        auto f = CreateFailures.find(p->Key);
+        Fail(f != CreateFailures.end() && f->second.Times > 0 ? f->second.Error
+             : ParentIsFolder(*p)                             ? kErrorFileNotFound
+                                                              : kErrorPathNotFound);
         return kInvalidFileAttributes;
     }
     return it->second.Attributes;

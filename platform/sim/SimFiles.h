@@ -62,7 +62,8 @@ public:
     // A fixed SATA drive with default geometry.
     void AddDrive(char letter);
     void SetTempPath(const std::string& path);
-    // Fault injection: the next `times` CreateFileA calls on the path fail with `error`.
+    // Fault injection: the next `times` CreateFileA calls on the path fail with `error`; while they are to
+    // come, GetFileAttributesA of a path where nothing stands fails with `error` too.
     void InjectCreateFailure(const std::string& path, int times, std::uint32_t error);
     // Fault injection: the next WriteFile on a handle of the file stores at most `bytes` bytes and fails
     // with ERROR_DISK_FULL when that is fewer than asked.

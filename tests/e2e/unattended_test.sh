@@ -102,7 +102,7 @@ note "portable /DIR=R:\\Ulvara: beside the program, nothing machine-wide"
 # 5. /SILENT: the installing page only, held on the first template while the worker clears the work files
 # a run cut short left in its folder (like a slow disk), then the window closes by itself.
 wizard_clean_machine
-plant_work_files "$data_root/Public/Modèles de document/CV et candidatures" 2000
+plant_work_files "$data_root/Public/Modèles de document/CV et candidatures" 16000
 watch_start
 unattended_begin /SILENT
 wizard_at_page 5 30000

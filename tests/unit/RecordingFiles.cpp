@@ -29,12 +29,21 @@ std::vector<std::string> RecordingFiles::WriteOrder() const {
 
 // A file is written under a work name of ours, just after its target was looked at for the replacement on
 // the same thread: its writes are counted for the target, as the test names it.
+namespace {
+thread_local std::string lookedAt;
+
+bool IsWorkPath(const std::string& path) { return IsWorkFileName(path.substr(path.rfind('\\') + 1)); }
+} // namespace
+
+std::uint32_t RecordingFiles::GetFileAttributesA(const std::string& path) {
+    if (!IsWorkPath(path)) lookedAt = path;
+    return Inner.GetFileAttributesA(path);
+}
+
 FileHandle RecordingFiles::CreateFileA(const std::string& path, std::uint32_t access, std::uint32_t share,
                                        std::uint32_t disposition, std::uint32_t flags) {
-    thread_local std::string lookedAt;
-    const bool work = disposition == kCreateNew && IsWorkFileName(path.substr(path.rfind('\\') + 1));
+    const bool work = disposition == kCreateNew && IsWorkPath(path);
     FileHandle h = Inner.CreateFileA(path, access, share, disposition, flags);
-    if (disposition == kOpenExisting && access == kDeleteAccess) lookedAt = path;
     if (h != kNoFile) {
         std::lock_guard guard(Lock);
         Paths[h] = work && !lookedAt.empty() ? lookedAt : path;

@@ -42,7 +42,7 @@ public:
     bool DeleteFileA(const std::string& p) override { return Inner.DeleteFileA(p); }
     bool CreateDirectoryA(const std::string& p) override { return Inner.CreateDirectoryA(p); }
     bool RemoveDirectoryA(const std::string& p) override { return Inner.RemoveDirectoryA(p); }
-    std::uint32_t GetFileAttributesA(const std::string& p) override { return Inner.GetFileAttributesA(p); }
+    std::uint32_t GetFileAttributesA(const std::string& p) override;
     bool SetFileAttributesA(const std::string& p, std::uint32_t a) override {
         return Inner.SetFileAttributesA(p, a);
     }
