@@ -8,17 +8,34 @@ find_package(ZLIB REQUIRED)
 
 if(WIN32)
     # libpng is cross-built by scripts/deps from Debian's source package.
-    set(ULVARA_LIBPNG_ROOT "${CMAKE_SOURCE_DIR}/build/cache/libpng-win64" CACHE PATH "Static libpng for win64")
-    if(NOT EXISTS "${ULVARA_LIBPNG_ROOT}/lib/libpng16.a")
-        message(FATAL_ERROR "libpng for win64 missing under ${ULVARA_LIBPNG_ROOT}: run scripts/deps")
+    if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+        set(ULVARA_WINDOWS_BITS 64)
+        set(ULVARA_MANIFEST_ARCH amd64)
+    else()
+        set(ULVARA_WINDOWS_BITS 32)
+        set(ULVARA_MANIFEST_ARCH x86)
     endif()
+    set(ULVARA_LIBPNG_ROOT "${CMAKE_SOURCE_DIR}/build/cache/libpng-win${ULVARA_WINDOWS_BITS}" CACHE PATH
+        "Static libpng for the Windows target")
+    if(NOT EXISTS "${ULVARA_LIBPNG_ROOT}/lib/libpng16.a")
+        message(FATAL_ERROR "libpng for win${ULVARA_WINDOWS_BITS} missing under ${ULVARA_LIBPNG_ROOT}: run scripts/deps")
+    endif()
+    # The application manifest names the program's own processor.
+    set(ULVARA_MANIFEST "${CMAKE_BINARY_DIR}/Setup.manifest")
+    configure_file("${CMAKE_SOURCE_DIR}/resources/Setup.manifest.in" "${ULVARA_MANIFEST}" @ONLY)
     add_library(PNG::PNG STATIC IMPORTED)
     set_target_properties(PNG::PNG PROPERTIES
         IMPORTED_LOCATION "${ULVARA_LIBPNG_ROOT}/lib/libpng16.a"
         INTERFACE_INCLUDE_DIRECTORIES "${ULVARA_LIBPNG_ROOT}/include"
         INTERFACE_LINK_LIBRARIES ZLIB::ZLIB)
     # Everything static: no DLL of ours or of the compiler beside the program.
-    add_link_options(-static -Wl,--no-insert-timestamp -Wl,--dynamicbase -Wl,--nxcompat -Wl,--high-entropy-va)
+    add_link_options(-static -Wl,--no-insert-timestamp -Wl,--dynamicbase -Wl,--nxcompat)
+    if(ULVARA_WINDOWS_BITS EQUAL 64)
+        add_link_options(-Wl,--high-entropy-va)
+    else()
+        # A 32-bit program may use the upper half of a 64-bit system's address space.
+        add_link_options(-Wl,--large-address-aware)
+    endif()
 else()
     find_package(PNG REQUIRED)
 endif()

@@ -1,6 +1,11 @@
+# mingw-w64 (posix threads) for the Windows builds. ULVARA_WINDOWS_ARCH picks the target: i686 (the shipped
+# setup, PE32) or x86_64 (the same sources for Wine on a machine that runs no 32-bit code).
+if(NOT ULVARA_WINDOWS_ARCH)
+    set(ULVARA_WINDOWS_ARCH i686)
+endif()
 set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
-set(ULVARA_MINGW x86_64-w64-mingw32)
+set(CMAKE_SYSTEM_PROCESSOR ${ULVARA_WINDOWS_ARCH})
+set(ULVARA_MINGW ${ULVARA_WINDOWS_ARCH}-w64-mingw32)
 set(CMAKE_C_COMPILER ${ULVARA_MINGW}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${ULVARA_MINGW}-g++-posix)
 set(CMAKE_RC_COMPILER ${ULVARA_MINGW}-windres)

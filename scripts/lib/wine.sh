@@ -1,10 +1,13 @@
 # shellcheck shell=bash
 # Wine and Xvfb helpers for the test, run and bench scripts (sourced, not run).
-# Gives a private, quiet, non-interactive win64 prefix under build/wine with
+# Gives a private, quiet, non-interactive win64 prefix under build/wine (WoW64
+# where wine32 is installed: it runs 32-bit programs too) with
 # the fonts, the single virtual desktop and the test drives (R: removable,
 # O: optical, F: second fixed disk) the e2e runs need, a persistent
 # wineserver so CTest does not hang, a private Xvfb display, and a second
 # prefix for running wine as an unprivileged user (uid/gid 65534).
+# ULV_WINE_ARCH=win32 with ULV_WINE_DIR set to another folder (the scripts use
+# build/wine32) gives a 32-bit prefix instead, a 32-bit Windows.
 #
 #   source scripts/lib/wine.sh
 #   wine_env; wine_prefix_ready; xvfb_start; wine_server_start
@@ -16,8 +19,9 @@
 ULV_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 ULV_WINE_DIR=$ULV_ROOT/build/wine
 # Bump when the prefix setup below changes: the next run builds it anew.
-ULV_PREFIX_VERSION=2
+ULV_PREFIX_VERSION=3
 ULV_WINE64=/usr/lib/wine/wine64
+ULV_WINE32=/usr/lib/wine/wine
 ULV_UNPRIV_ID=65534
 ULV_XVFB_PID=${ULV_XVFB_PID:-}
 
@@ -35,20 +39,23 @@ wine_env() {
     ULV_USER_HOME=${ULV_USER_HOME:-${HOME:-/root}}
     export ULV_USER_HOME
     export WINEPREFIX=$ULV_WINE_DIR/prefix
-    export WINEARCH=win64
+    export WINEARCH=${ULV_WINE_ARCH:-win64}
     export WINEDEBUG=-all
     export LC_ALL=C.UTF-8
     export HOME=$ULV_WINE_DIR/home
     # No Mono or Gecko install prompt, no menu entries or file associations.
     export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-    # Debian's wine wrapper would pick this itself; set it so every tool agrees.
-    export WINELOADER=$ULV_WINE64
+    # Debian's wine wrapper would pick this itself; set it so every tool agrees. The 64-bit loader starts a
+    # 32-bit program of a WoW64 prefix through the 32-bit one.
+    if [[ $WINEARCH == win32 ]]; then export WINELOADER=$ULV_WINE32; else export WINELOADER=$ULV_WINE64; fi
     unset WINESERVER WINEDLLPATH
     mkdir -p "$HOME"
 }
 
+# A prefix made before wine32 was installed has no 32-bit side: whether it is there is part of the stamp.
 _ulv_wine_stamp_text() {
-    printf 'setup=%s\nwine=%s\n' "$ULV_PREFIX_VERSION" "$("$ULV_WINE64" --version 2>/dev/null)"
+    printf 'setup=%s\nwine=%s\narch=%s\nwine32=%s\n' "$ULV_PREFIX_VERSION" \
+        "$("$ULV_WINE64" --version 2>/dev/null)" "${WINEARCH:-win64}" "$([[ -x $ULV_WINE32 ]] && echo yes || echo no)"
 }
 
 # Runs "$@" (wine commands) with nothing inherited on stdin/stdout/stderr.

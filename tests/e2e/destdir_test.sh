@@ -69,7 +69,7 @@ shot() {
     convert "$screens/$1" -crop "${cw}x${ch}+${border}+$((h - ch - border))" +repage "$work/client-$1" 2>/dev/null
 }
 
-timeout 30 wine reg delete "$kUserKey" /f >/dev/null 2>&1
+wine_reg delete "$kUserKey" /f >/dev/null 2>&1
 deep="$work/Un/Deux/Trois"
 mkdir -p "$deep/Quatre" "$deep/alpha" "$deep/Zèbre" || fail "mkdir"
 windeep="$winwork\\Un\\Deux\\Trois"
@@ -124,7 +124,7 @@ note "the new drive was selected within about a second"
 wine_out "$work/MountProbe.exe" remove "$kNewDrive:" | grep -qx ok || fail "cannot remove $kNewDrive:"
 mounted=""
 expect_text $kDestDirCmbBx "$(grep '^c: ' <<<"$drives")" 25
-expect_text $kDestDirEdt 'C:\Program Files\Ulvara' 0
+expect_text $kDestDirEdt "$kWinProgDir" 0
 note "its removal took the lists back to the program-files drive"
 stop
 

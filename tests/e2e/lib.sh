@@ -13,6 +13,20 @@ note() { echo "$e2e_name: [${SECONDS}s] $*"; }
 
 [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX/drive_c" ] || fail "WINEPREFIX does not name a prepared prefix"
 
+# The checks read the machine as the setup sees it, a program of ULV_TARGET_BITS bits (set by the build).
+# A 32-bit program on a 64-bit Windows (a WoW64 prefix) is given "C:\Program Files (x86)" and the 32-bit
+# view of HKLM\Software, which a 64-bit program sees under HKLM\Software\WOW6432Node and which Wine's
+# 64-bit reg.exe shows with /reg:32; HKCU\Software is one key for both. On a 32-bit Windows, or for a 64-bit
+# setup on a 64-bit one, there is one view and "C:\Program Files".
+if [ "${ULV_TARGET_BITS:-32}" = 32 ] && [ "${WINEARCH:-win64}" = win64 ]; then
+    kWinProgramFiles='C:\Program Files (x86)' reg_view=/reg:32
+else
+    kWinProgramFiles='C:\Program Files' reg_view=
+fi
+readonly kWinProgramFiles reg_view
+# Wine's reg.exe in the setup's view of the registry.
+wine_reg() { timeout 30 wine reg "$@" ${reg_view:+"$reg_view"}; }
+
 # A fresh folder on drive C: for this run, removed at the end; $work is its Linux path, $winwork the
 # Windows one.
 e2e_workdir() {
@@ -33,9 +47,9 @@ wine_out() { timeout 60 wine "$@" </dev/null 2>/dev/null | tr -d '\r'; }
 wine_version_for() {
     local exe=$1 version=$2 key="HKCU\\Software\\Wine\\AppDefaults\\$1"
     if [ -n "$version" ]; then
-        timeout 30 wine reg add "$key" /v Version /d "$version" /f >/dev/null 2>&1 || fail "cannot set $key"
+        wine_reg add "$key" /v Version /d "$version" /f >/dev/null 2>&1 || fail "cannot set $key"
     else
-        timeout 30 wine reg delete "$key" /f >/dev/null 2>&1
+        wine_reg delete "$key" /f >/dev/null 2>&1
     fi
     return 0
 }
@@ -97,19 +111,19 @@ readonly kInternalKey="$kUserKey\\Internal"
 readonly kUninstallKey='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Ulvara Word Processor'
 
 reg_clear() {
-    timeout 30 wine reg delete "$kUserKey" /f >/dev/null 2>&1
-    timeout 30 wine reg delete "$kUninstallKey" /f >/dev/null 2>&1
+    wine_reg delete "$kUserKey" /f >/dev/null 2>&1
+    wine_reg delete "$kUninstallKey" /f >/dev/null 2>&1
     return 0
 }
 
 # "NAME|TYPE|DATA" per value of a key, sorted by name (Wine keeps a key's values sorted, so the order they
 # were written in shows only on the simulated machine); nothing when the key is missing.
 reg_values() {
-    timeout 30 wine reg query "$1" 2>/dev/null | tr -d '\r' |
+    wine_reg query "$1" 2>/dev/null | tr -d '\r' |
         sed -n 's/^    \(.*\)    \(REG_[A-Z_]*\)    \(.*\)$/\1|\2|\3/p; s/^    \(.*\)    \(REG_[A-Z_]*\)$/\1|\2|/p' |
         LC_ALL=C sort
 }
-key_exists() { timeout 30 wine reg query "$1" >/dev/null 2>&1; }
+key_exists() { wine_reg query "$1" >/dev/null 2>&1; }
 expect_values() {
     local key=$1 expected got
     expected=$(LC_ALL=C sort <<<"$2" | sed '/^$/d')

@@ -16,7 +16,7 @@ reg_clear
 # First run: every default, both keys made, no value written.
 out=$(probe read "$pay")
 echo "$out"
-grep -qx 'MainDir=C:\\Program Files\\Ulvara' <<<"$out" || fail "default destination"
+grep -qxF "MainDir=$kWinProgramFiles\\Ulvara" <<<"$out" || fail "default destination"
 grep -qx 'Components=0x7FFFFFFF' <<<"$out" || fail "default components"
 grep -qx 'Extensions=B' <<<"$out" || fail "default extensions"
 grep -qx 'LastRunVersion=2147483647' <<<"$out" || fail "default last-run version"
@@ -54,8 +54,8 @@ Publisher|REG_SZ|The Ulvara Word Processor Team
 UninstallString|REG_SZ|\"$windest\\vlmr.exe\" -ui"
 
 # The next run offers them again; letters and the last-run version as another program stored them.
-timeout 30 wine reg add "$kInstallKey" /v EXTENSIONS /t REG_SZ /d DA /f >/dev/null 2>&1 || fail "reg add"
-timeout 30 wine reg add "$kInternalKey" /v LastRunVer /t REG_DWORD /d 20004000 /f >/dev/null 2>&1 || fail "reg add"
+wine_reg add "$kInstallKey" /v EXTENSIONS /t REG_SZ /d DA /f >/dev/null 2>&1 || fail "reg add"
+wine_reg add "$kInternalKey" /v LastRunVer /t REG_DWORD /d 20004000 /f >/dev/null 2>&1 || fail "reg add"
 out=$(probe read "$pay")
 echo "$out"
 grep -qxF "MainDir=$windest" <<<"$out" || fail "stored destination not read back"

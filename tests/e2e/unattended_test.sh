@@ -56,9 +56,9 @@ keep_log verysilent
 note "/VERYSILENT: exit 0, no visible window ($(grep -c '^hidden' "$work/watch.out") hidden), what the wizard's defaults leave"
 
 # 2. Over it, with other choices stored: they are kept.
-timeout 30 wine reg add "$kInstallKey" /v INSTALLTOALL /t REG_DWORD /d 0 /f >/dev/null 2>&1 &&
-    timeout 30 wine reg add "$kInstallKey" /v DSKSHORTCUT /t REG_DWORD /d 0 /f >/dev/null 2>&1 &&
-    timeout 30 wine reg add "$kInstallKey" /v EXTENSIONS /t REG_SZ /d AC /f >/dev/null 2>&1 ||
+wine_reg add "$kInstallKey" /v INSTALLTOALL /t REG_DWORD /d 0 /f >/dev/null 2>&1 &&
+    wine_reg add "$kInstallKey" /v DSKSHORTCUT /t REG_DWORD /d 0 /f >/dev/null 2>&1 &&
+    wine_reg add "$kInstallKey" /v EXTENSIONS /t REG_SZ /d AC /f >/dev/null 2>&1 ||
     fail "cannot store other choices"
 rm -f "${link_paths[@]}" "$calls_log"
 unattended /VERYSILENT

@@ -18,10 +18,10 @@ readonly kLinkName="Traitement de texte Ulvara.lnk"
 drive_c=$WINEPREFIX/drive_c
 wine_user=$(id -un)
 # The Windows folders the setup uses, as this Wine prefix names them, and their Linux paths.
-readonly kWinProgDir='C:\Program Files\Ulvara' kWinDataRoot='C:\ProgramData\Ulvara'
+readonly kWinProgDir="$kWinProgramFiles\\Ulvara" kWinDataRoot='C:\ProgramData\Ulvara'
 readonly kWinCommonPrograms='C:\ProgramData\Microsoft\Windows\Start Menu\Programs'
 readonly kWinCommonDesktop='C:\users\Public\Desktop'
-prog_dir=$drive_c/Program\ Files/Ulvara
+prog_dir=$drive_c/${kWinProgramFiles#C:\\}/Ulvara
 data_root=$drive_c/ProgramData/Ulvara
 # The repository (for build/screens), and the Linux folder behind the removable drive R: of the prefix.
 ULV_ROOT=${ULV_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)}

@@ -1,8 +1,10 @@
 #!/usr/bin/python3
 """Prints what a Windows executable says about itself, one key=value a line: machine, PE checksum (stored, and
 computed by pefile, not by the signing tool), link time stamp, whether it carries a signature, its version
-resource.
+resource, the processor its application manifest names, and each function it imports ("import=dll!name",
+the DLL in lower case, in the order of the import table).
 Exits 2 with a message when the file is not a PE image."""
+import re
 import sys
 
 import pefile
@@ -30,11 +32,33 @@ def version_facts(pe):
                     yield "version." + one_line(key), one_line(value)
 
 
+def manifest_facts(pe):
+    for kind in getattr(getattr(pe, "DIRECTORY_ENTRY_RESOURCE", None), "entries", []):
+        if kind.id != pefile.RESOURCE_TYPE["RT_MANIFEST"]:
+            continue
+        for name in kind.directory.entries:
+            for language in name.directory.entries:
+                entry = language.data.struct
+                text = pe.get_data(entry.OffsetToData, entry.Size).decode("utf-8", "replace")
+                found = re.search(r"<assemblyIdentity\b[^>]*\bprocessorArchitecture=\"([^\"]*)\"", text)
+                if found:
+                    yield "manifest.arch", one_line(found.group(1))
+                return
+
+
+def import_facts(pe):
+    for dll in getattr(pe, "DIRECTORY_ENTRY_IMPORT", []):
+        for function in dll.imports:
+            name = function.name.decode("ascii", "replace") if function.name else "#%d" % function.ordinal
+            yield "import", "%s!%s" % (dll.dll.decode("ascii", "replace").lower(), name)
+
+
 def facts(path):
     with open(path, "rb") as f:
         data = f.read()
     pe = pefile.PE(data=data, fast_load=True)
-    pe.parse_data_directories(directories=[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_RESOURCE"]])
+    pe.parse_data_directories(directories=[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_RESOURCE"],
+                                           pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_IMPORT"]])
     optional = pe.OPTIONAL_HEADER
     machine = pe.FILE_HEADER.Machine
     security = optional.DATA_DIRECTORY[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_SECURITY"]]
@@ -47,6 +71,8 @@ def facts(path):
     yield "timestamp", pe.FILE_HEADER.TimeDateStamp
     yield "signed", int(security.VirtualAddress != 0 and security.Size != 0)
     yield from version_facts(pe)
+    yield from manifest_facts(pe)
+    yield from import_facts(pe)
 
 
 def main(argv):
