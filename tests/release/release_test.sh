@@ -3,10 +3,12 @@
 # copied to another path, scripts/release run there (later than the default build, in another build folder)
 # with a throw-away certificate. The unsigned setup must be the default build's byte for byte; the signed one
 # must verify, give the unsigned one back without its signature, and install under Wine exactly as the
-# default build's does: the wizard's installation test runs on it, against the release's own payload.
+# default build's does: the wizard's installation test runs on it, against the release's own payload (in the
+# 64-bit prefix, where this machine runs 32-bit code at all).
 #   release_test.sh SAMPLE_DIR DEFAULT_SETUP E2E_DIR       (Wine prepared as for the end-to-end tests)
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/pki.sh"
+source "$(dirname "$0")/../../scripts/lib/arch.sh"
 [ $# -eq 3 ] || { echo "usage: release_test.sh SAMPLE_DIR DEFAULT_SETUP E2E_DIR" >&2; exit 2; }
 sample=$1 default=$2 e2e=$3
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -29,7 +31,7 @@ signed=$work/dist/$name unsigned=$work/elsewhere/build/$name
 [ "$(ls "$work/dist" | tr '\n' ' ')" = "RELEASE.txt SHA256SUMS $name winget " ] || fail "dist/ holds $(ls "$work/dist")"
 installer=$work/dist/winget/Ulvara.TraitementDeTexte.installer.yaml
 sum=$(sha256sum "$signed" | cut -d' ' -f1)
-for line in "  - Architecture: x64" "    InstallerUrl: https://downloads.example/$name" "    InstallerSha256: ${sum^^}"; do
+for line in "  - Architecture: x86" "    InstallerUrl: https://downloads.example/$name" "    InstallerSha256: ${sum^^}"; do
     grep -qxF "$line" "$installer" || fail "the winget installer manifest lacks '$line'"
 done
 (cd "$work/dist" && sha256sum --quiet -c SHA256SUMS) || fail "SHA256SUMS does not match dist/"
@@ -68,6 +70,10 @@ facts=$("$root/tools/release/pe_facts.py" "$signed")
 grep -qx 'signed=1' <<<"$facts" && grep -qx 'checksum.ok=1' <<<"$facts" || fail "signed setup: $facts"
 note "the signed setup's PE checksum is right"
 
-bash "$root/tests/e2e/install_test.sh" "$signed" "$work/elsewhere/build/payload.bin" "$e2e" ||
+if ! machine_runs_i386; then
+    note "the release's x86 setup is not installed: this machine runs no 32-bit code"
+    exit 0
+fi
+ULV_TARGET_BITS=32 bash "$root/tests/e2e/install_test.sh" "$signed" "$work/elsewhere/build/payload.bin" "$e2e" ||
     fail "the release's setup does not install as the default build's"
 note "the release's signed setup passed the wizard's installation test"
