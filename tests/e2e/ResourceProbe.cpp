@@ -27,7 +27,7 @@ std::vector<BYTE> Resource(HMODULE module, LPCSTR name, LPCSTR type, WORD* langu
         *language = 0xFFFF;
         EnumResourceLanguagesA(
             module, type, name,
-            [](HMODULE, LPCSTR, LPCSTR, WORD lang, LONG_PTR out) -> BOOL {
+            [](HMODULE, LPCSTR, LPCSTR, WORD lang, LONG_PTR out) CALLBACK -> BOOL {
                 *reinterpret_cast<WORD*>(out) = lang;
                 return FALSE;
             },

@@ -789,7 +789,7 @@ int Watch(const Options& options) {
         appeared = appeared || !ids.empty();
         Seen seen{&ids, &lines};
         EnumWindows(
-            [](HWND window, LPARAM context) -> BOOL {
+            [](HWND window, LPARAM context) CALLBACK -> BOOL {
                 auto& seen = *reinterpret_cast<Seen*>(context);
                 DWORD process = 0;
                 GetWindowThreadProcessId(window, &process);

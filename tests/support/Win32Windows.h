@@ -26,7 +26,7 @@ template <typename Visit> HWND Enumerate(HWND parent, Visit visit) {
         Visit& visit;
         HWND found = nullptr;
     } state{visit};
-    WNDENUMPROC callback = [](HWND window, LPARAM param) -> BOOL {
+    WNDENUMPROC callback = [](HWND window, LPARAM param) CALLBACK -> BOOL {
         auto* s = reinterpret_cast<State*>(param);
         if (!s->visit(window)) return TRUE;
         s->found = window;
