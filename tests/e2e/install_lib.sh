@@ -103,6 +103,13 @@ DisplayVersion|REG_SZ|3.3.3.1
 EstimatedSize|REG_DWORD|$(printf '0x%x' "$1")
 Publisher|REG_SZ|The Ulvara Word Processor Team
 UninstallString|REG_SZ|\"$kExe\" -ui"
+    # A 32-bit setup on a 64-bit Windows writes its entry into the 32-bit view only; the system's list of
+    # installed programs shows both views.
+    if [ -n "$reg_view" ] && timeout 30 wine reg query "$kUninstallKey" /reg:64 >/dev/null 2>&1; then
+        fail "the uninstall entry is in the 64-bit view of the registry"
+    fi
+    timeout 60 wine uninstaller --list </dev/null 2>&1 | tr -d '\r' | grep -qF "|||Traitement de texte Ulvara" ||
+        fail "wine uninstaller --list does not show the installation: $(timeout 60 wine uninstaller --list </dev/null 2>&1)"
 }
 
 expect_links() {
