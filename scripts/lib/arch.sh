@@ -16,3 +16,8 @@ machine_runs_i386() {
     rm -f "$probe"
     [ "$rc" -eq 42 ]
 }
+
+# Whether Wine runs 32-bit programs here: the machine runs them, and wine32 (its 32-bit loader) is installed.
+# scripts/deps installs wine32 where the machine runs 32-bit code; where that failed (apt could not give it),
+# the scripts fall back to what a machine without 32-bit code does, and say so.
+wine_runs_x86() { machine_runs_i386 && [ -x /usr/lib/wine/wine ]; }

@@ -124,7 +124,7 @@ note "the new drive was selected within about a second"
 wine_out "$work/MountProbe.exe" remove "$kNewDrive:" | grep -qx ok || fail "cannot remove $kNewDrive:"
 mounted=""
 expect_text $kDestDirCmbBx "$(grep '^c: ' <<<"$drives")" 25
-expect_text $kDestDirEdt "$kWinProgDir" 0
+expect_text $kDestDirEdt "$kWinProgramFiles\\Ulvara" 0
 note "its removal took the lists back to the program-files drive"
 stop
 

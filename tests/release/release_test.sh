@@ -70,8 +70,8 @@ facts=$("$root/tools/release/pe_facts.py" "$signed")
 grep -qx 'signed=1' <<<"$facts" && grep -qx 'checksum.ok=1' <<<"$facts" || fail "signed setup: $facts"
 note "the signed setup's PE checksum is right"
 
-if ! machine_runs_i386; then
-    note "the release's x86 setup is not installed: this machine runs no 32-bit code"
+if ! wine_runs_x86; then
+    note "the release's x86 setup is not installed: Wine runs no 32-bit program here"
     exit 0
 fi
 ULV_TARGET_BITS=32 bash "$root/tests/e2e/install_test.sh" "$signed" "$work/elsewhere/build/payload.bin" "$e2e" ||
