@@ -19,7 +19,7 @@
 ULV_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 ULV_WINE_DIR=$ULV_ROOT/build/wine
 # Bump when the prefix setup below changes: the next run builds it anew.
-ULV_PREFIX_VERSION=3
+ULV_PREFIX_VERSION=4
 ULV_WINE64=/usr/lib/wine/wine64
 ULV_WINE32=/usr/lib/wine/wine
 ULV_UNPRIV_ID=65534
@@ -125,8 +125,11 @@ _ulv_build_prefix() {
     if [[ $with_drives == 1 ]]; then _ulv_make_drives; fi
     reg=$WINEPREFIX/drive_c/windows/temp/ulvara-setup.reg
     _ulv_write_reg "$reg" "$with_drives"
-    _ulv_quiet ${ULV_RUN:+$ULV_RUN} wine regedit /S 'C:\windows\temp\ulvara-setup.reg' ||
-        _ulv_err "regedit import failed" || return 1
+    # Into the 64-bit view: Wine's mount manager, a 64-bit service in a WoW64 prefix, reads the drive types
+    # there, while the `wine` wrapper starts the 32-bit reg.exe (or regedit) once wine32 is installed, whose
+    # own view of HKLM\Software is Wow6432Node. A 32-bit prefix has the one view and ignores /reg:64.
+    _ulv_quiet ${ULV_RUN:+$ULV_RUN} wine reg import 'C:\windows\temp\ulvara-setup.reg' /reg:64 ||
+        _ulv_err "reg import failed" || return 1
     rm -f "$reg"
     # Flush the registry to disk and let a fresh server see the drive types.
     _ulv_server_down

@@ -63,7 +63,16 @@ wiz() {
     *" --title "*) ;;
     *) set -- --class UlvaraForm --title "$kWizardTitle" "$@" ;;
     esac
-    timeout 60 wine "$work/WinProbe.exe" "$command" "$@" </dev/null >"$work/probe.out" 2>"$work/probe.err"
+    local rc=0 try
+    for try in 1 2; do
+        rc=0
+        timeout 60 wine "$work/WinProbe.exe" "$command" "$@" </dev/null >"$work/probe.out" 2>"$work/probe.err" || rc=$?
+        # The probe says something on every way out; a failure with no word at all is Wine's loader failing
+        # to start it (seen once in many runs), which a second start gets past.
+        [ $rc -ne 0 ] && [ ! -s "$work/probe.out" ] && [ ! -s "$work/probe.err" ] || break
+        echo "wiz: WinProbe $command ended with $rc and no output; starting it again" >&2
+    done
+    return $rc
 }
 
 setup_pid=""
