@@ -163,6 +163,14 @@ void StartRunLog(TRunLog& log, IFiles& files, const std::string& path, std::stri
     log.Line("Ligne de commande : " + std::string(commandLine));
 }
 
+// In the run log, and in a box unless none may show.
+void ShowSwitchesHelp(ISystem& system, TRunLog& log, const TSetupSwitches& switches) {
+    const std::string text = SwitchesHelpText();
+    log.Line(text);
+    if (switches.Mode != TSetupMode::VerySilent && !switches.SuppressMsgBoxes)
+        system.MessageBoxA(0, text, std::string(kAppTitle), kMbOk | kMbIconInformation);
+}
+
 // What a deployment tool reads of the wizard's ending, in Windows Installer's terms: only the finish page
 // ends with OK; a failure the person abandoned after, or an unexpected one, is a failed installation; any
 // other ending (closed, cancelled, the licence declined) is the person's cancel.
@@ -277,6 +285,12 @@ int RunSetup(TPlatform& platform, std::string_view commandLine, TStartupTrace tr
     TInstUtils utils(platform);
     TSetupRun run;
     if (switches.LogPath) StartRunLog(run.Log, platform.Files, *switches.LogPath, commandLine);
+    // Asked for the list of switches, the setup gives it and does nothing else, whatever else it was told.
+    if (switches.Help) {
+        ShowSwitchesHelp(platform.System, run.Log, switches);
+        run.Log.Line("Code de sortie : " + std::to_string(kExitDone));
+        return kExitDone;
+    }
     // A deployment tool's command line it cannot follow ends the run before anything is read or written.
     if (switches.EndsAsInvalidParameter()) {
         for (const TSwitchProblem& problem : switches.Problems)

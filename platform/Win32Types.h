@@ -61,6 +61,7 @@ constexpr std::uint32_t kVerPlatformWin32Nt = 2;
 constexpr std::uint32_t kMbOk = 0x0;
 constexpr std::uint32_t kMbIconHand = 0x10;
 constexpr std::uint32_t kMbIconExclamation = 0x30;
+constexpr std::uint32_t kMbIconInformation = 0x40;
 
 constexpr std::uint32_t kWmSetIcon = 0x80;
 constexpr std::uintptr_t kIconSmall = 0;

@@ -320,8 +320,9 @@ void TMainDlgForm::CancelBtnClick() {
 void TMainDlgForm::FormCloseQuery(bool& canClose) {
     TInstallThreadStatus& status = Run.InstallStatus;
     bool held = status.PauseForClose();
-    // Annuler is the person's own request: a /SILENT run still asks them, unless told to show no message.
-    if (!CloseAllowed)
+    // Annuler is the person's own request: a /SILENT run still asks them, unless told to show no message;
+    // told /NOCANCEL, it refuses without asking.
+    if (!CloseAllowed && !Switches.CancelLocked())
         CloseAllowed = AskAs(std::string(kAbortQuestionText), kMessageConfirmation, kButtonNo | kButtonAbort,
                              Switches.SuppressMsgBoxes) == kResultAbort;
     status.EndCloseRequest(held, CloseAllowed);

@@ -3,11 +3,25 @@
 
 #include <algorithm>
 #include <array>
+#include <span>
 
 namespace ulv {
 namespace {
 
-enum class TSwitchKind { VerySilent, Silent, SuppressMsgBoxes, NoRestart, Dir, Components, Tasks, Log };
+// Accepted: a switch deployment tools pass that has nothing to change here (the setup never restarts the
+// computer, asks nothing before its pages, makes no Start menu folder to do without, and closes no program).
+enum class TSwitchKind {
+    VerySilent,
+    Silent,
+    SuppressMsgBoxes,
+    NoCancel,
+    Help,
+    Accepted,
+    Dir,
+    Components,
+    Tasks,
+    Log
+};
 
 struct TSwitchName {
     std::string_view Name;
@@ -15,11 +29,21 @@ struct TSwitchName {
     bool TakesValue;
 };
 
-constexpr std::array<TSwitchName, 8> kSwitchNames = {{
+constexpr std::array<TSwitchName, 18> kSwitchNames = {{
     {"verysilent", TSwitchKind::VerySilent, false},
     {"silent", TSwitchKind::Silent, false},
     {"suppressmsgboxes", TSwitchKind::SuppressMsgBoxes, false},
-    {"norestart", TSwitchKind::NoRestart, false},
+    {"nocancel", TSwitchKind::NoCancel, false},
+    {"help", TSwitchKind::Help, false},
+    {"?", TSwitchKind::Help, false},
+    {"norestart", TSwitchKind::Accepted, false},
+    {"sp-", TSwitchKind::Accepted, false},
+    {"noicons", TSwitchKind::Accepted, false},
+    {"closeapplications", TSwitchKind::Accepted, false},
+    {"nocloseapplications", TSwitchKind::Accepted, false},
+    {"forcecloseapplications", TSwitchKind::Accepted, false},
+    {"restartapplications", TSwitchKind::Accepted, false},
+    {"norestartapplications", TSwitchKind::Accepted, false},
     {"dir", TSwitchKind::Dir, true},
     {"components", TSwitchKind::Components, true},
     {"tasks", TSwitchKind::Tasks, true},
@@ -81,7 +105,7 @@ public:
         if (path && value.empty()) return Problem(TSwitchFault::Malformed, param);
         std::optional<std::string>& seen = Seen[static_cast<std::size_t>(known->Kind)];
         if (seen) {
-            if (*seen != value) Problem(TSwitchFault::Conflict, param);
+            if (*seen != value && !SameList(known->Kind, value)) Problem(TSwitchFault::Conflict, param);
             return;
         }
         seen = value;
@@ -89,14 +113,26 @@ public:
     }
 
 private:
+    // Each once: a list given again in another order would name its unknown identifiers again.
     void Problem(TSwitchFault fault, std::string_view text) {
-        S.Problems.push_back({fault, std::string(text)});
+        TSwitchProblem problem{fault, std::string(text)};
+        if (std::ranges::find(S.Problems, problem) == S.Problems.end())
+            S.Problems.push_back(std::move(problem));
+    }
+
+    // The same components or tasks in another order, or with other blanks, are no other value.
+    bool SameList(TSwitchKind kind, std::string_view value) {
+        if (kind == TSwitchKind::Components) return ComponentBits(value) == S.Components;
+        if (kind == TSwitchKind::Tasks) return std::ranges::is_permutation(TaskSwitches(value), *S.Tasks);
+        return false;
     }
 
     void SetFlag(TSwitchKind kind) {
         if (kind == TSwitchKind::VerySilent) S.Mode = TSetupMode::VerySilent;
         if (kind == TSwitchKind::Silent && S.Mode == TSetupMode::Wizard) S.Mode = TSetupMode::Silent;
         if (kind == TSwitchKind::SuppressMsgBoxes) S.SuppressMsgBoxes = true;
+        if (kind == TSwitchKind::NoCancel) S.NoCancel = true;
+        if (kind == TSwitchKind::Help) S.Help = true;
     }
 
     void SetValue(TSwitchKind kind, const std::string& value, std::size_t position) {
@@ -164,13 +200,17 @@ std::uint32_t ComponentsOf(std::uint32_t stored, std::uint8_t listed) {
     return StoredComponents(stored, items);
 }
 
-void ApplyTasks(const std::vector<TTaskSwitch>& tasks, TResolvedChoices& resolved) {
-    auto on = [&tasks](TSetupTask t) {
-        return std::ranges::find(tasks, TTaskSwitch{t, true}) != tasks.end();
-    };
+bool IsOn(const std::vector<TTaskSwitch>& tasks, TSetupTask task) {
+    return std::ranges::find(tasks, TTaskSwitch{task, true}) != tasks.end();
+}
+
+void ApplyTasks(const std::vector<TTaskSwitch>& tasks, bool unattended, TResolvedChoices& resolved) {
+    auto on = [&tasks](TSetupTask t) { return IsOn(tasks, t); };
     TInstallChoices& choices = resolved.Choices;
     choices.DesktopShortcut = on(TSetupTask::DesktopIcon);
-    choices.Launch = on(TSetupTask::Launch);
+    // The task fills the finish page's box; a run without the page keeps the stored choice for the next
+    // wizard and starts the word processor by its own rule (TSetupSwitches::LaunchAsked).
+    if (!unattended) choices.Launch = on(TSetupTask::Launch);
     choices.Options.Extensions = ExtensionsOf({on(TSetupTask::AssocRtf), on(TSetupTask::AssocCod),
                                                on(TSetupTask::AssocDoc), on(TSetupTask::AssocDocx)});
     TChoiceOrigins& origins = resolved.Origins;
@@ -183,7 +223,24 @@ void ApplyTasks(const std::vector<TTaskSwitch>& tasks, TResolvedChoices& resolve
     origins.InstallToAll = TChoiceOrigin::Switch;
 }
 
+// Windows takes "/" for "\" in a path: the destination is logged, stored and registered as Windows shows it.
+std::string WithBackslashes(std::string path) {
+    std::ranges::replace(path, '/', '\\');
+    return path;
+}
+
+std::string JoinedIds(std::span<const std::string_view> ids) {
+    std::string list;
+    for (std::string_view id : ids)
+        list += (list.empty() ? "" : ", ") + std::string(id);
+    return list;
+}
+
 } // namespace
+
+bool TSetupSwitches::LaunchAsked() const {
+    return Tasks && IsOn(*Tasks, TSetupTask::Launch);
+}
 
 std::optional<std::string> TSetupSwitches::Destination() const {
     if (DashD && (!Dir || DashD->Position > Dir->Position)) return DashD->Value;
@@ -208,15 +265,33 @@ TResolvedChoices ApplySwitches(const TStoredSettings& stored, const TSetupSwitch
     TResolvedChoices resolved{stored.Choices, StoredOrigins(stored.Present)};
     TInstallChoices& choices = resolved.Choices;
     if (std::optional<std::string> folder = switches.Destination()) {
-        choices.Options.MainDir = *folder;
+        choices.Options.MainDir = WithBackslashes(*folder);
         resolved.Origins.MainDir = TChoiceOrigin::Switch;
     }
     if (switches.Components) {
         choices.Options.Components = ComponentsOf(stored.Choices.Options.Components, *switches.Components);
         resolved.Origins.Components = TChoiceOrigin::Switch;
     }
-    if (switches.Tasks) ApplyTasks(*switches.Tasks, resolved);
+    if (switches.Tasks) ApplyTasks(*switches.Tasks, switches.Unattended(), resolved);
     return resolved;
+}
+
+std::string SwitchesHelpText() {
+    return "Paramètres de la ligne de commande du programme d'installation :\r\r"
+           "/SILENT : installation sans les pages de l'assistant, seule la page d'installation s'affiche\r"
+           "/VERYSILENT : installation sans aucune fenêtre\r"
+           "/SUPPRESSMSGBOXES : aucune boîte de message, chaque question reçoit sa réponse automatique\r"
+           "/NOCANCEL : avec /SILENT, l'installation ne peut pas être interrompue\r"
+           "/DIR=\"dossier\" : le dossier d'installation (ou -ddossier en premier paramètre)\r"
+           "/COMPONENTS=\"a,b\" : exactement ces composants, parmi " +
+           JoinedIds(kComponentIds) +
+           "\r/TASKS=\"x,!y\" : exactement ces tâches (un ! devant une tâche la désactive), parmi " +
+           JoinedIds(kTaskIds) +
+           "\r/LOG=\"fichier\" : le journal de l'installation dans ce fichier\r"
+           "/HELP, /? : cette liste\r\r"
+           "Acceptés sans effet : /NORESTART (l'ordinateur n'est jamais redémarré), /SP-, /NOICONS, "
+           "/CLOSEAPPLICATIONS, /NOCLOSEAPPLICATIONS, /FORCECLOSEAPPLICATIONS, /RESTARTAPPLICATIONS, "
+           "/NORESTARTAPPLICATIONS.";
 }
 
 } // namespace ulv

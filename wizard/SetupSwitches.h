@@ -5,7 +5,13 @@
 // Switches (case-insensitive, any order, "=" before a value; the value taken as it stands):
 //   /SILENT, /VERYSILENT   no wizard; /VERYSILENT wins when both are given
 //   /SUPPRESSMSGBOXES      no message box in an unattended run
-//   /NORESTART             accepted; the setup never restarts the computer
+//   /NOCANCEL              a /SILENT run cannot be abandoned: Annuler disabled, the close box ignored
+//   /HELP, /?              the list of switches (SwitchesHelpText) instead of a run
+//   /NORESTART, /SP-, /NOICONS, /CLOSEAPPLICATIONS, /NOCLOSEAPPLICATIONS, /FORCECLOSEAPPLICATIONS,
+//   /RESTARTAPPLICATIONS, /NORESTARTAPPLICATIONS
+//                          accepted and without effect: the setup never restarts the computer, asks nothing
+//                          before its pages, makes no Start menu folder to leave out, and closes no program
+//                          (a running word processor still ends an unattended run with 32)
 //   /DIR=folder            the destination (not empty)
 //   /COMPONENTS=a,b        exactly these components; the word processor is installed whatever the list says
 //   /TASKS=x,!y            exactly these tasks, "!" turning one off explicitly; the scope pair aside (below)
@@ -76,6 +82,9 @@ struct TTaskSwitch {
 struct TSetupSwitches {
     TSetupMode Mode = TSetupMode::Wizard;
     bool SuppressMsgBoxes = false;
+    bool NoCancel = false;
+    // /HELP or /?: the list of switches instead of a run.
+    bool Help = false;
     std::optional<TPlacedValue> DashD{};
     std::optional<TPlacedValue> Dir{};
     // Bit n for component n listed (the word processor's bit set whether listed or not).
@@ -89,7 +98,11 @@ struct TSetupSwitches {
     // An unattended run with a problem ends with ERROR_INVALID_PARAMETER before it writes anything; the
     // wizard ignores what it does not understand.
     [[nodiscard]] bool EndsAsInvalidParameter() const { return Unattended() && !Problems.empty(); }
-    // "-d" or /DIR=, whichever comes later on the command line.
+    // /NOCANCEL counts in a /SILENT run only: the wizard's Annuler stays.
+    [[nodiscard]] bool CancelLocked() const { return NoCancel && Mode == TSetupMode::Silent; }
+    // Whether /TASKS lists launch: an unattended run starts the word processor only then.
+    [[nodiscard]] bool LaunchAsked() const;
+    // "-d" or /DIR=, whichever comes later on the command line, as given.
     [[nodiscard]] std::optional<std::string> Destination() const;
 };
 
@@ -114,9 +127,13 @@ struct TResolvedChoices {
 };
 
 // The run's choices: the switches over the stored settings (as ReadStoredSettings read them with the same
-// parameters) over the wizard's defaults. With /COMPONENTS bits 7 to 31 stay as stored; with /TASKS every
-// task not listed is off, except the scope, which changes only when allusers or currentuser is listed.
-// (Whether an unattended run starts the word processor is the run's own rule: only when /TASKS asks.)
+// parameters) over the wizard's defaults. The destination's "/" become "\". With /COMPONENTS bits 7 to 31
+// stay as stored; with /TASKS every task not listed is off, except the scope, which changes only when
+// allusers or currentuser is listed, and, in an unattended run, the stored launch choice (whether such a run
+// starts the word processor is its own rule: LaunchAsked).
 [[nodiscard]] TResolvedChoices ApplySwitches(const TStoredSettings& stored, const TSetupSwitches& switches);
+
+// The switches listed for /HELP, in French, lines broken with "\r".
+[[nodiscard]] std::string SwitchesHelpText();
 
 } // namespace ulv

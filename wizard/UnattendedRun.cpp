@@ -66,6 +66,7 @@ bool TMainDlgForm::StartUnattended() {
         MakeSettingsKeys(registry);
     }
     SwitchPage(kStartPage, kInstallingPage);
+    if (Switches.CancelLocked()) CancelBtn.SetEnabled(false);
     if (PgCtrl.ActivePage() == &InstallingTabSheet) return true;
     // Only a word processor started meanwhile keeps the run before the installing page.
     Refusal = TRunRefusal::WordProcessorRunning;
@@ -122,7 +123,7 @@ void TMainDlgForm::FinishUnattended() {
 }
 
 bool TMainDlgForm::LaunchAtEnd() const {
-    return Choices.Launch && (!Switches.Unattended() || Switches.Tasks);
+    return Switches.Unattended() ? Switches.LaunchAsked() : Choices.Launch;
 }
 
 } // namespace ulv

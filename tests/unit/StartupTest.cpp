@@ -112,6 +112,42 @@ TEST_F(Startup, AnUnattendedRunWithABadSwitchEndsAtOnce) {
         << "the wizard ignores what it does not know";
 }
 
+// /HELP or /? lists the switches instead of a run, also beside a switch it would refuse: in a box, unless no
+// box may show, and in the run log when there is one.
+TEST_F(Startup, HelpListsTheSwitchesInsteadOfARun) {
+    PutSamplePayload();
+    struct Case {
+        const char* CommandLine;
+        bool Shown;
+    };
+    for (const Case& c : {Case{"setup.exe /?", true}, Case{"setup.exe /SILENT /Help /LOG=C:\\run.log", true},
+                          Case{"setup.exe /help /VERYSILENT /NOPE /LOG=C:\\run.log", false},
+                          Case{"setup.exe /SUPPRESSMSGBOXES /? /LOG=C:\\run.log", false}}) {
+        SCOPED_TRACE(c.CommandLine);
+        Machine.System.MessageBoxes.clear();
+        (void)Machine.Files.DeleteFileA("C:\\run.log");
+        TPlatform platform = Machine.Platform();
+        EXPECT_EQ(RunSetup(platform, c.CommandLine), kExitDone);
+        EXPECT_EQ(Machine.Shell.OleInitializeCalls(), 0) << "no wizard";
+        EXPECT_TRUE(Machine.Registry.Writes().empty());
+        ASSERT_EQ(Machine.System.MessageBoxes.size(), c.Shown ? 1u : 0u);
+        std::vector<std::string> lists;
+        if (c.Shown) {
+            lists.push_back(Machine.System.MessageBoxes[0].Text);
+            EXPECT_EQ(Machine.System.MessageBoxes[0].Caption, std::string(kAppTitle));
+            EXPECT_EQ(Machine.System.MessageBoxes[0].Style, kMbOk | kMbIconInformation);
+        }
+        if (std::optional<std::string> log = Machine.Files.FileContent("C:\\run.log")) {
+            EXPECT_TRUE(log->ends_with("\r\nCode de sortie : 0\r\n")) << *log;
+            lists.push_back(*log);
+        }
+        for (const std::string& list : lists)
+            for (const char* text :
+                 {"/VERYSILENT", "/NOCANCEL", "/DIR=", "frenchspelling", "assocdocx", "/SP-", "/?"})
+                EXPECT_NE(list.find(text), std::string::npos) << text << " in " << list;
+    }
+}
+
 TEST_F(Startup, MissingOrDamagedPayloadEndsWithAMessage) {
     auto stream = test::ReadHostFile(ULVARA_SAMPLE_PAYLOAD);
     ASSERT_GT(stream.size(), 1000u);

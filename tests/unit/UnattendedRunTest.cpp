@@ -193,6 +193,61 @@ TEST(UnattendedRun, EndsEarlyWithItsCodeAndWritesNothingBeforeTheInstallation) {
     }
 }
 
+// An unattended run starts the word processor only when /TASKS lists launch, whatever the finish page's
+// stored choice, and leaves that choice as it found it.
+TEST(UnattendedRun, LaunchesOnlyWhenAskedAndKeepsTheStoredChoice) {
+    struct Case {
+        std::string Switches;
+        bool StoredLaunch;
+        bool Launched;
+    };
+    const Case cases[] = {{"/VERYSILENT /TASKS=desktopicon", true, false},
+                          {"/SILENT /TASKS=launch", false, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Switches);
+        auto machine = NewMachine();
+        const std::string key(kInstallKey);
+        machine->Registry.PutValue(kHkeyCurrentUser, key, "LAUNCH", kRegDword, {c.StoredLaunch, 0, 0, 0});
+        headless::ScriptModalLoop({Tick});
+        ASSERT_EQ(RunOn(*machine, "ulvara.exe " + c.Switches), kExitDone);
+        const std::vector<std::string> commands = Commands(*machine);
+        EXPECT_EQ(std::ranges::count(commands, LaunchCommandLine(kMainDir)), c.Launched ? 1 : 0);
+        std::optional<sim::TRegValue> launch = machine->Registry.Value(kHkeyCurrentUser, key, "LAUNCH");
+        ASSERT_TRUE(launch);
+        EXPECT_EQ(launch->Data, (std::vector<std::uint8_t>{c.StoredLaunch, 0, 0, 0}));
+    }
+}
+
+// The switches deployment tools pass: /SP- and the ones about other programs change nothing, /NOCANCEL
+// leaves the person no way to abandon a /SILENT run, and a destination may be written with "/".
+TEST(UnattendedRun, TakesADeploymentToolsSwitches) {
+    auto machine = NewMachine();
+    bool cancelEnabled = true;
+    headless::ScriptModalLoop({[&](TForm& form) {
+                                   cancelEnabled = static_cast<TMainDlgForm&>(form).CancelBtn.Enabled();
+                                   form.Close(); // the window's close box
+                               },
+                               Tick});
+    ASSERT_EQ(
+        RunOn(*machine, "ulvara.exe /SP- /SILENT /NOCANCEL /NOICONS /CLOSEAPPLICATIONS /RESTARTAPPLICATIONS "
+                        "/NORESTART /LOG=" +
+                            kRunLog + " /DIR=C:/Apps/Ulvara"),
+        kExitDone);
+    EXPECT_FALSE(cancelEnabled);
+    EXPECT_TRUE(headless::AskedMessages().empty());
+    const std::vector<std::string> log = RunLogLines(*machine);
+    ASSERT_GE(log.size(), 3u);
+    EXPECT_EQ(log[2], "Destination : C:\\Apps\\Ulvara (ordinaire, ligne de commande)");
+    EXPECT_TRUE(machine->Files.FileContent("C:\\Apps\\Ulvara\\vlmr.exe"));
+    auto text = [&machine](RegKey root, std::string_view key, const std::string& name) {
+        std::optional<sim::TRegValue> value = machine->Registry.Value(root, std::string(key), name);
+        if (!value || value->Data.empty()) return std::string();
+        return std::string(value->Data.begin(), value->Data.end() - 1); // without its terminating zero
+    };
+    EXPECT_EQ(text(kHkeyCurrentUser, kInstallKey, "MAINDIR"), "C:\\Apps\\Ulvara");
+    EXPECT_EQ(text(kHkeyLocalMachine, kUninstallKey, "DisplayIcon"), "C:\\Apps\\Ulvara\\vlmr.exe");
+}
+
 // Told to show no message box, the wizard answers its own questions as an unattended run does: the licence
 // left unaccepted ends it as declined, a held file is retried and then abandoned.
 TEST(UnattendedRun, AWizardToldToShowNoMessageAnswersAlone) {
