@@ -21,6 +21,9 @@ void TMainDlgForm::FinishActions() {
                                  AssocChkBx4.Checked()};
     Options.Extensions = ExtensionsOf(boxes);
     (void)Platform.System.WinExec(AssociationCommandLine(Target.MainDir, boxes), kSwShow);
+    Run.Log.Line("Associations : \"" + Options.Extensions + "\"" +
+                 ChoiceOriginText(Resolved.Origins.Extensions,
+                                  Options.Extensions != Resolved.Choices.Options.Extensions));
     Utils.ShortcutSet(Choices.InstallToAll, Choices.DesktopShortcut, Target.MainDir);
 }
 
@@ -28,7 +31,13 @@ void TMainDlgForm::FinishActions() {
 void TMainDlgForm::FinishingStep() {
     if (!Target.Portable) WriteUpdateLog();
     Choices.Launch = FinishChkBx.Checked();
-    if (LaunchAtEnd()) (void)Platform.System.WinExec(LaunchCommandLine(Target.MainDir), kSwShow);
+    const bool launch = LaunchAtEnd();
+    if (launch) (void)Platform.System.WinExec(LaunchCommandLine(Target.MainDir), kSwShow);
+    // Without /TASKS an unattended run never starts the word processor, whatever was stored.
+    const bool byRule = Switches.Unattended() && !Switches.Tasks;
+    Run.Log.Line(std::string("Lancement : ") + (launch ? "oui" : "non") +
+                 ChoiceOriginText(byRule ? TChoiceOrigin::Default : Resolved.Origins.Launch,
+                                  !byRule && Choices.Launch != Resolved.Choices.Launch));
     EndWizard(kModalResultOk);
 }
 

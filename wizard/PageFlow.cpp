@@ -270,31 +270,47 @@ void TMainDlgForm::StartInstallation() {
     TellRefusedDataFolders();
 }
 
-// What the installation starts with: where it goes, what was chosen and where each choice came from, and how
-// many files each component queued.
+std::string ChoiceOriginText(TChoiceOrigin origin, bool changedOnPages) {
+    return " (" + std::string(changedOnPages ? "choisi dans l'assistant" : OriginName(origin)) + ")";
+}
+
+// What the installation starts with: where it goes and what was chosen for it, where each came from, and how
+// many files each component queued. The associations and the launch are chosen on later pages and logged
+// when they are done.
 void TMainDlgForm::LogInstallStart() {
     const TInstallChoices& first = Resolved.Choices;
     const TChoiceOrigins& origins = Resolved.Origins;
-    auto origin = [](TChoiceOrigin origin, bool changedOnPages) {
-        return std::string(changedOnPages ? "choisi dans l'assistant" : OriginName(origin));
-    };
-    auto from = [&origin](TChoiceOrigin o, bool changedOnPages) {
-        return " (" + origin(o, changedOnPages) + ")";
-    };
     TRunLog& log = Run.Log;
+    // A destination the pages' rule completed (blanks, a final backslash, the product folder added to a drive
+    // root or to the program-files folder) still comes from where it was given, which the log quotes.
+    const std::string& given = first.Options.MainDir;
+    std::string ruled = NormalizeDestination(
+        given, DriveList.CurrentDrive(), Utils.GetSpecialFolder(kCsidlProgramFiles),
+        [this](const std::string& a, const std::string& b) { return Utils.SameTextNoCase(a, b); });
+    std::string destination;
+    if (Options.MainDir == given) {
+        destination = OriginName(origins.MainDir);
+    } else if (Options.MainDir == ruled) {
+        auto endsWithProduct = [this](std::string text) {
+            while (!text.empty() && (text.back() == '\\' || static_cast<unsigned char>(text.back()) <= ' '))
+                text.pop_back();
+            const std::string tail = "\\" + std::string(kProductFolderName);
+            return text.size() > tail.size() &&
+                   Utils.SameTextNoCase(text.substr(text.size() - tail.size()), tail);
+        };
+        destination = std::string(OriginName(origins.MainDir)) + " \"" + given + "\"" +
+                      (endsWithProduct(given) ? "" : ", dossier du produit ajouté");
+    } else {
+        destination = "choisi dans l'assistant";
+    }
     log.Line("Destination : " + Target.MainDir + (Target.Portable ? " (portable, " : " (ordinaire, ") +
-             origin(origins.MainDir, Options.MainDir != first.Options.MainDir) + ")");
+             destination + ")");
     log.Line("Choix : composants " + ComponentBitsText(SelectedComps) +
-             from(origins.Components, SelectedComps != InstalledComponents(first.Options.Components)) +
-             ", raccourcis pour " +
-             (Choices.InstallToAll ? "tous les utilisateurs" : "l'utilisateur courant") +
-             from(origins.InstallToAll, Choices.InstallToAll != first.InstallToAll) +
+             ChoiceOriginText(origins.Components, SelectedComps != InstalledComponents(first.Options.Components)) +
+             ", raccourcis pour " + (Choices.InstallToAll ? "tous les utilisateurs" : "l'utilisateur courant") +
+             ChoiceOriginText(origins.InstallToAll, Choices.InstallToAll != first.InstallToAll) +
              ", raccourci sur le bureau " + (Choices.DesktopShortcut ? "oui" : "non") +
-             from(origins.DesktopShortcut, Choices.DesktopShortcut != first.DesktopShortcut) +
-             ", associations \"" + Options.Extensions + "\"" + from(origins.Extensions, false) +
-             ", lancement " + (LaunchAtEnd() ? "oui" : "non") +
-             from(Switches.Unattended() && !Switches.Tasks ? TChoiceOrigin::Default : origins.Launch,
-                  Choices.Launch != first.Launch));
+             ChoiceOriginText(origins.DesktopShortcut, Choices.DesktopShortcut != first.DesktopShortcut));
     for (int c = 0; c < kComponentCount; ++c)
         if (SelectedComps & (1u << c))
             log.Line("Composant " + std::to_string(c) + " (" + std::string(kComponentNames[c]) +

@@ -2,6 +2,7 @@
 // The page flow's pure rules: the buttons and title of each page, the command lines the wizard gives the
 // installed word processor and the content of the common data file.
 #include "utils/DateTime.h"
+#include "wizard/SetupSwitches.h"
 
 #include <array>
 #include <cstdint>
@@ -49,5 +50,9 @@ struct TPageFrame {
 [[nodiscard]] std::string LaunchCommandLine(const std::string& mainDir);
 // The 16 bytes of the common data file: 32-bit 1, 32-bit 8, then the time as a double, little-endian.
 [[nodiscard]] std::string CommonDataContent(TDateTime now);
+
+// Where a choice came from, as the run log says it: " (par défaut)", " (ligne de commande)"…, or
+// " (choisi dans l'assistant)" when the pages changed it.
+[[nodiscard]] std::string ChoiceOriginText(TChoiceOrigin origin, bool changedOnPages);
 
 } // namespace ulv

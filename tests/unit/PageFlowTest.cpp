@@ -951,8 +951,7 @@ TEST_F(PageFlowEntry, TheRunLogTellsWhatRanWhatWasAskedAndHowItEnded) {
     EXPECT_EQ(lines[1], "Ligne de commande : " + command);
     EXPECT_EQ(lines[2], "Destination : " + kMainDir + " (ordinaire, par défaut)");
     EXPECT_EQ(lines[3], "Choix : composants 1111111 (par défaut), raccourcis pour tous les utilisateurs (par "
-                        "défaut), raccourci sur le bureau oui (par défaut), associations \"B\" (par défaut), "
-                        "lancement oui (par défaut)");
+                        "défaut), raccourci sur le bureau oui (par défaut)");
     EXPECT_TRUE(lines[4].starts_with("Composant 0 (Traitement de texte Ulvara) : ")) << lines[4];
     auto question =
         std::find_if(lines.begin(), lines.end(), [](auto& l) { return l.starts_with("Question : "); });
@@ -961,6 +960,42 @@ TEST_F(PageFlowEntry, TheRunLogTellsWhatRanWhatWasAskedAndHowItEnded) {
     EXPECT_NE(std::find(question, lines.end(), "Réponse : Abandonner"), lines.end()) << *log;
     EXPECT_EQ(lines.back(), "Code de sortie : 1603");
     EXPECT_EQ(log->back(), '\n');
+}
+
+// The run log says each choice as it was acted on, and where it came from: a destination completed by the
+// page's rule is still the command line's, and the associations and the launch, chosen after the files, are
+// logged when they are done.
+TEST_F(PageFlowEntry, TheRunLogSaysTheChoicesAsTheyWereDone) {
+    auto lines = [this](const std::string& switches, int expectedCode,
+                        std::vector<std::function<void(TForm&)>> script) {
+        headless::ScriptModalLoop(std::move(script));
+        TPlatform platform = Machine.Platform();
+        EXPECT_EQ(RunSetup(platform, "ulvara.exe /LOG=C:\\run.log " + switches), expectedCode) << switches;
+        std::vector<std::string> logged = SplitTextLines(Machine.Files.FileContent("C:\\run.log").value_or(""));
+        std::erase_if(logged, [](const std::string& l) {
+            return !l.starts_with("Destination") && !l.starts_with("Associations") && !l.starts_with("Lanc");
+        });
+        return logged;
+    };
+    auto aInsteadOfB = [](TForm& form) {
+        Wizard(form).AssocChkBx1.UserToggle();
+        Wizard(form).AssocChkBx2.UserToggle();
+    };
+    auto noLaunch = [](TForm& form) { Wizard(form).FinishChkBx.UserToggle(); };
+    EXPECT_EQ(lines("/DIR=C:\\Apps\\Ulvara\\", kExitDone,
+                    {Next, Next, Next, Next, Next, UntilAssociations, aInsteadOfB, Next, noLaunch, Next}),
+              (std::vector<std::string>{
+                  "Destination : C:\\Apps\\Ulvara (ordinaire, ligne de commande \"C:\\Apps\\Ulvara\\\")",
+                  "Associations : \"A\" (choisi dans l'assistant)", "Lancement : non (choisi dans l'assistant)"}));
+    EXPECT_EQ(StoredString(Machine.Registry, kExtensionsValue), "A");
+    EXPECT_EQ(lines("/VERYSILENT \"/DIR=C:\\Program Files\"", kExitDone, {}),
+              (std::vector<std::string>{"Destination : C:\\Program Files\\Ulvara (ordinaire, ligne de commande "
+                                        "\"C:\\Program Files\", dossier du produit ajouté)",
+                                        "Associations : \"A\" (réglage enregistré)", "Lancement : non (par défaut)"}));
+    EXPECT_EQ(lines("/VERYSILENT /DIR=C:\\Suite /TASKS=assocdoc,launch", kExitDone, {}),
+              (std::vector<std::string>{"Destination : C:\\Suite (ordinaire, ligne de commande)",
+                                        "Associations : \"C\" (ligne de commande)",
+                                        "Lancement : oui (ligne de commande)"}));
 }
 
 // Anyone may make the product's folder below the common data folder before an administrator installs; made
