@@ -220,7 +220,7 @@ int RunWizard(TWizardRun w, std::string_view commandLine, TStartupTrace trace) {
         form.reset();
         // The setup cannot do anything without its payload.
         w.Run.Log.Line(std::string(kDamagedSetupText));
-        if (!w.Switches.Unattended() && !w.Switches.SuppressMsgBoxes)
+        if (!w.Switches.ShowsNoMessage())
             w.Platform.System.MessageBoxA(0, std::string(kDamagedSetupText), std::string(kAppTitle),
                                           kMbOk | kMbIconHand);
         return kExitDamagedSetup;
@@ -229,8 +229,25 @@ int RunWizard(TWizardRun w, std::string_view commandLine, TStartupTrace trace) {
     w.AttachedFiles.Connect(w.Platform, w.Utils, w.AskUser.AsAskUser());
     w.AttachedFiles.FailureLog = &w.Run.Log;
     w.Wizard = &*form;
-    RunPages(*form, mode);
+    std::optional<std::string> unforeseen;
+    try {
+        RunPages(*form, mode);
+    } catch (const std::exception& failure) {
+        // Out of the run without a window procedure around it (an unattended run's own walk): nobody may be
+        // there to read a box, and the run must still end, with what an abandon stores stored.
+        unforeseen = std::string(kUnexpectedFailureLogLine) + " : " + failure.what();
+    } catch (...) {
+        unforeseen = std::string(kUnexpectedFailureLogLine);
+    }
     w.Wizard = nullptr;
+    if (unforeseen) {
+        w.Run.Log.Line(*unforeseen);
+        if (w.Run.InstallStarted) StoreRunResults(w.Run, *form, w.Utils);
+        if (!w.Switches.ShowsNoMessage())
+            w.Platform.System.MessageBoxA(0, std::string(kUnexpectedFailureText), std::string(kAppTitle),
+                                          kMbOk | kMbIconHand);
+        return w.Run.InstallStarted ? kExitInstallFailed : kExitUnexpectedFailure;
+    }
     if (w.Run.InstallStarted) StoreRunResults(w.Run, *form, w.Utils);
     return WizardExitCode(*form);
 }
@@ -279,7 +296,7 @@ int RunSetup(TPlatform& platform, std::string_view commandLine, TStartupTrace tr
     // message box, only says so by its code.
     SetupInstance instance(platform.System);
     if (instance.HeldByAnotherCopy()) {
-        if (!switches.Unattended() && !switches.SuppressMsgBoxes) ReportAnotherSetupRunning(platform.System);
+        if (!switches.ShowsNoMessage()) ReportAnotherSetupRunning(platform.System);
         return kExitAnotherSetupRunning;
     }
     TInstUtils utils(platform);

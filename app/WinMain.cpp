@@ -15,8 +15,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     ulv::win32::Win32Machine machine;
     ulv::TPlatform platform = machine.Platform();
     ulv::win32::TraceStartup("machine");
-    // What the window procedures did not catch (the entry's own work) ends here, with a message rather than
-    // a silent end: the objects of the run are gone by now, the worker stopped first.
+    // The run ends its own failures as its switches say (a box, or only the log and the code). What still
+    // gets here came before the switches were read: it ends with a message rather than a silent end.
     try {
         return ulv::RunSetup(platform, GetCommandLineA(), ulv::win32::TraceStartup);
     } catch (...) {

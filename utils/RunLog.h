@@ -10,6 +10,9 @@
 
 namespace ulv {
 
+// The run log's line for a failure the program did not foresee (followed by what it was, where known).
+inline constexpr std::string_view kUnexpectedFailureLogLine = "Erreur inattendue";
+
 class TRunLog {
 public:
     // Creates (or empties) the file, shared for reading so that it can be followed while the run goes on;

@@ -95,6 +95,10 @@ void TMainDlgForm::BindPageFlow() {
     NextBtn.OnClick = [this](TControl& sender) { BNClick(sender); };
     CancelBtn.OnClick = [this](TControl&) { CancelBtnClick(); };
     OnCloseQuery = [this](TForm&, bool& canClose) { FormCloseQuery(canClose); };
+    OnUnexpectedFailure = [this](TForm&) {
+        Run.Log.Line(std::string(kUnexpectedFailureLogLine));
+        return !Switches.ShowsNoMessage();
+    };
     OnTimer = [this](TForm&, unsigned id) { WMTimer(id); };
     OnActivateApp = [this](TForm&, bool active) { WMActivateApp(active); };
     // The worker's news, as soon as it has some: the same handler as the timer's, with its guards.
@@ -102,7 +106,7 @@ void TMainDlgForm::BindPageFlow() {
 }
 
 int TMainDlgForm::Ask(const std::string& text, int kind, std::uint16_t buttons) {
-    return AskAs(text, kind, buttons, Switches.Unattended() || Switches.SuppressMsgBoxes);
+    return AskAs(text, kind, buttons, Switches.ShowsNoMessage());
 }
 
 int TMainDlgForm::AskAs(const std::string& text, int kind, std::uint16_t buttons, bool answerAlone) {
@@ -305,12 +309,13 @@ void TMainDlgForm::LogInstallStart() {
     }
     log.Line("Destination : " + Target.MainDir + (Target.Portable ? " (portable, " : " (ordinaire, ") +
              destination + ")");
-    log.Line("Choix : composants " + ComponentBitsText(SelectedComps) +
-             ChoiceOriginText(origins.Components, SelectedComps != InstalledComponents(first.Options.Components)) +
-             ", raccourcis pour " + (Choices.InstallToAll ? "tous les utilisateurs" : "l'utilisateur courant") +
-             ChoiceOriginText(origins.InstallToAll, Choices.InstallToAll != first.InstallToAll) +
-             ", raccourci sur le bureau " + (Choices.DesktopShortcut ? "oui" : "non") +
-             ChoiceOriginText(origins.DesktopShortcut, Choices.DesktopShortcut != first.DesktopShortcut));
+    log.Line(
+        "Choix : composants " + ComponentBitsText(SelectedComps) +
+        ChoiceOriginText(origins.Components, SelectedComps != InstalledComponents(first.Options.Components)) +
+        ", raccourcis pour " + (Choices.InstallToAll ? "tous les utilisateurs" : "l'utilisateur courant") +
+        ChoiceOriginText(origins.InstallToAll, Choices.InstallToAll != first.InstallToAll) +
+        ", raccourci sur le bureau " + (Choices.DesktopShortcut ? "oui" : "non") +
+        ChoiceOriginText(origins.DesktopShortcut, Choices.DesktopShortcut != first.DesktopShortcut));
     for (int c = 0; c < kComponentCount; ++c)
         if (SelectedComps & (1u << c))
             log.Line("Composant " + std::to_string(c) + " (" + std::string(kComponentNames[c]) +

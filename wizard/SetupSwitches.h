@@ -95,6 +95,8 @@ struct TSetupSwitches {
     bool operator==(const TSetupSwitches&) const = default;
 
     [[nodiscard]] bool Unattended() const { return Mode != TSetupMode::Wizard; }
+    // No message box in this run: nobody may be there to answer it (a deployment tool, SYSTEM).
+    [[nodiscard]] bool ShowsNoMessage() const { return Unattended() || SuppressMsgBoxes; }
     // An unattended run with a problem ends with ERROR_INVALID_PARAMETER before it writes anything; the
     // wizard ignores what it does not understand.
     [[nodiscard]] bool EndsAsInvalidParameter() const { return Unattended() && !Problems.empty(); }

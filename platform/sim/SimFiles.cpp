@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <stdexcept>
 
 namespace ulv::sim {
 namespace {
@@ -201,6 +202,7 @@ FileHandle SimFiles::CreateFileA(const std::string& path, std::uint32_t access, 
     bool backup = flagsAndAttributes & kFileFlagBackupSemantics;
     auto p = Parse(path, asItself ? TLastLink::Kept : TLastLink::Followed);
     if (!p) return kNoFile;
+    if (CreateThrows.erase(p->Key)) throw std::runtime_error("unforeseen failure opening " + path);
     if (auto f = CreateFailures.find(p->Key); f != CreateFailures.end() && f->second.Times > 0) {
         --f->second.Times;
         return Fail(f->second.Error), kNoFile;
@@ -342,8 +344,8 @@ std::optional<std::uint64_t> SimFiles::GetFileSize(FileHandle file) {
     return Nodes.at(h->second.Key).Data->size();
 }
 
-// The last handle of an entry marked for deletion takes it away, whoever closes it: the system closes a killed
-// process's handles too.
+// The last handle of an entry marked for deletion takes it away, whoever closes it: the system closes a
+// killed process's handles too.
 bool SimFiles::CloseHandle(FileHandle file) {
     std::lock_guard guard(Lock);
     auto h = Handles.find(file);
@@ -574,7 +576,8 @@ bool SimFiles::PutFileLink(const std::string& linkPath, const std::string& targe
     std::lock_guard guard(Lock);
     auto target = FullPathName(targetPath, CurrentDirectory);
     auto p = Parse(linkPath);
-    if (!target || !SplitFullPath(*target) || !p || p->IsRoot || Nodes.contains(p->Key) || !ParentIsFolder(*p))
+    if (!target || !SplitFullPath(*target) || !p || p->IsRoot || Nodes.contains(p->Key) ||
+        !ParentIsFolder(*p))
         return false;
     PutLinkNode(*p, *target, false);
     return true;

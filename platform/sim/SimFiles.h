@@ -68,6 +68,9 @@ public:
     // Fault injection: the next WriteFile on a handle of the file stores at most `bytes` bytes and fails
     // with ERROR_DISK_FULL when that is fewer than asked.
     void ShortenNextWrite(const std::string& path, std::uint32_t bytes);
+    // Fault injection: the next CreateFileA of the path throws std::runtime_error, as a failure the program
+    // cannot foresee would reach its edge (memory running out, a thread that cannot be started).
+    void ThrowOnNextCreate(const std::string& path);
     // Fault injection: the next `times` MoveFileExA calls fail with `error`, moving nothing.
     void InjectMoveFailure(int times, std::uint32_t error);
     [[nodiscard]] int SetCurrentDirectoryCalls() const;
@@ -77,8 +80,9 @@ public:
     // Test set-up helper: a junction at `linkPath` (its folders created) to `targetPath`, which need not
     // exist; false when something already stands at `linkPath` or a path is invalid.
     bool PutFolderLink(const std::string& linkPath, const std::string& targetPath);
-    // Test set-up helper: a symbolic link to a file at `linkPath` (its folder must exist); CreateFileA follows
-    // it unless kFileFlagOpenReparsePoint is given, every call that names it otherwise sees the link (0x420).
+    // Test set-up helper: a symbolic link to a file at `linkPath` (its folder must exist); CreateFileA
+    // follows it unless kFileFlagOpenReparsePoint is given, every call that names it otherwise sees the link
+    // (0x420).
     bool PutFileLink(const std::string& linkPath, const std::string& targetPath);
     [[nodiscard]] std::optional<std::string> FileContent(const std::string& path) const;
     [[nodiscard]] std::optional<FileTime> LastWriteOf(const std::string& path) const;
@@ -129,7 +133,7 @@ private:
         std::uint32_t Access = 0;
         std::uint32_t Share = 0;
         std::uint64_t Position = 0;
-        char Volume = 0; // the drive letter of a volume handle
+        char Volume = 0;   // the drive letter of a volume handle
         bool Dead = false; // given after the program was stopped: it reaches nothing
     };
     struct CreateFailure {
@@ -203,6 +207,7 @@ private:
     std::string TempPath = "C:\\users\\test\\Temp\\";
     int CurrentDirectorySets = 0;
     std::map<std::string, CreateFailure> CreateFailures;
+    std::set<std::string> CreateThrows;
     std::map<std::string, std::uint32_t> ShortWrites;
     CreateFailure MoveFailure;
     std::map<std::string, Node, std::less<>> Nodes; // by upper-cased canonical path

@@ -58,6 +58,11 @@ void SimFiles::InjectCreateFailure(const std::string& path, int times, std::uint
     if (auto p = Parse(path, TLastLink::Followed)) CreateFailures[p->Key] = CreateFailure{times, error};
 }
 
+void SimFiles::ThrowOnNextCreate(const std::string& path) {
+    std::lock_guard guard(Lock);
+    if (auto p = Parse(path, TLastLink::Followed)) CreateThrows.insert(p->Key);
+}
+
 void SimFiles::ShortenNextWrite(const std::string& path, std::uint32_t bytes) {
     std::lock_guard guard(Lock);
     if (auto p = Parse(path, TLastLink::Followed)) ShortWrites[p->Key] = bytes;

@@ -84,6 +84,9 @@ public:
     std::function<void(TForm& sender, unsigned id)> OnTimer;
     // WM_ACTIVATEAPP: true when the application becomes active.
     std::function<void(TForm& sender, bool active)> OnActivateApp;
+    // A failure reached the backend's edge (a window procedure, the modal loop); whether its box shows (the
+    // program may have logged it instead). Without it the box shows. The window is abandoned either way.
+    std::function<bool(TForm& sender)> OnUnexpectedFailure;
     // Run on the form's thread once another thread has called the form's Waker.
     std::function<void(TForm& sender)> OnWake;
 

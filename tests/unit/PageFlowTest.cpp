@@ -971,7 +971,8 @@ TEST_F(PageFlowEntry, TheRunLogSaysTheChoicesAsTheyWereDone) {
         headless::ScriptModalLoop(std::move(script));
         TPlatform platform = Machine.Platform();
         EXPECT_EQ(RunSetup(platform, "ulvara.exe /LOG=C:\\run.log " + switches), expectedCode) << switches;
-        std::vector<std::string> logged = SplitTextLines(Machine.Files.FileContent("C:\\run.log").value_or(""));
+        std::vector<std::string> logged =
+            SplitTextLines(Machine.Files.FileContent("C:\\run.log").value_or(""));
         std::erase_if(logged, [](const std::string& l) {
             return !l.starts_with("Destination") && !l.starts_with("Associations") && !l.starts_with("Lanc");
         });
@@ -982,16 +983,18 @@ TEST_F(PageFlowEntry, TheRunLogSaysTheChoicesAsTheyWereDone) {
         Wizard(form).AssocChkBx2.UserToggle();
     };
     auto noLaunch = [](TForm& form) { Wizard(form).FinishChkBx.UserToggle(); };
-    EXPECT_EQ(lines("/DIR=C:\\Apps\\Ulvara\\", kExitDone,
-                    {Next, Next, Next, Next, Next, UntilAssociations, aInsteadOfB, Next, noLaunch, Next}),
-              (std::vector<std::string>{
-                  "Destination : C:\\Apps\\Ulvara (ordinaire, ligne de commande \"C:\\Apps\\Ulvara\\\")",
-                  "Associations : \"A\" (choisi dans l'assistant)", "Lancement : non (choisi dans l'assistant)"}));
+    EXPECT_EQ(
+        lines("/DIR=C:\\Apps\\Ulvara\\", kExitDone,
+              {Next, Next, Next, Next, Next, UntilAssociations, aInsteadOfB, Next, noLaunch, Next}),
+        (std::vector<std::string>{
+            "Destination : C:\\Apps\\Ulvara (ordinaire, ligne de commande \"C:\\Apps\\Ulvara\\\")",
+            "Associations : \"A\" (choisi dans l'assistant)", "Lancement : non (choisi dans l'assistant)"}));
     EXPECT_EQ(StoredString(Machine.Registry, kExtensionsValue), "A");
     EXPECT_EQ(lines("/VERYSILENT \"/DIR=C:\\Program Files\"", kExitDone, {}),
-              (std::vector<std::string>{"Destination : C:\\Program Files\\Ulvara (ordinaire, ligne de commande "
-                                        "\"C:\\Program Files\", dossier du produit ajouté)",
-                                        "Associations : \"A\" (réglage enregistré)", "Lancement : non (par défaut)"}));
+              (std::vector<std::string>{
+                  "Destination : C:\\Program Files\\Ulvara (ordinaire, ligne de commande "
+                  "\"C:\\Program Files\", dossier du produit ajouté)",
+                  "Associations : \"A\" (réglage enregistré)", "Lancement : non (par défaut)"}));
     EXPECT_EQ(lines("/VERYSILENT /DIR=C:\\Suite /TASKS=assocdoc,launch", kExitDone, {}),
               (std::vector<std::string>{"Destination : C:\\Suite (ordinaire, ligne de commande)",
                                         "Associations : \"C\" (ligne de commande)",

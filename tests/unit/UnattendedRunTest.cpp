@@ -267,5 +267,49 @@ TEST(UnattendedRun, AWizardToldToShowNoMessageAnswersAlone) {
     }
 }
 
+// A failure nobody foresaw: a run that shows no message ends with the log and the code saying it (3 before
+// the installation, 1603 once it has begun, with what an abandon stores stored); a run that may show one
+// shows the box.
+TEST(UnattendedRun, AnUnforeseenFailureEndsTheRunWithoutABoxWhereNoneMayShow) {
+    const std::string beforeInstalling = "C:\\Program Files",
+                      whileStarting = "C:\\ProgramData\\Ulvara\\Hidden";
+    const struct {
+        const char* Switches;
+        const std::string& Throwing;
+        int Code;
+        bool Boxed;
+    } cases[] = {
+        {"/VERYSILENT", beforeInstalling, kExitUnexpectedFailure, false},
+        {"/VERYSILENT", whileStarting, kExitInstallFailed, false},
+        {"/SILENT /SUPPRESSMSGBOXES", whileStarting, kExitInstallFailed, false},
+        {"/SUPPRESSMSGBOXES", whileStarting, kExitInstallFailed, false},
+        {"", whileStarting, kExitInstallFailed, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.Switches) + " " + c.Throwing);
+        auto machine = NewMachine();
+        machine->Files.ThrowOnNextCreate(c.Throwing);
+        headless::ClearMessages();
+        if (std::string_view(c.Switches).find("SILENT") == std::string_view::npos)
+            headless::ScriptModalLoop({Next, Next, Next, Next, Next});
+        TPlatform platform = machine->Platform();
+        EXPECT_EQ(RunSetup(platform, std::string("ulvara.exe /LOG=") + kRunLog + " " + c.Switches), c.Code);
+        std::size_t boxes = machine->System.MessageBoxes.size() + headless::AskedMessages().size();
+        headless::ScriptModalLoop({});
+        EXPECT_EQ(boxes, c.Boxed ? 1u : 0u);
+        const std::vector<std::string> log = RunLogLines(*machine);
+        EXPECT_NE(
+            std::find_if(log.begin(), log.end(),
+                         [](const std::string& line) { return line.starts_with(kUnexpectedFailureLogLine); }),
+            log.end());
+        ASSERT_FALSE(log.empty());
+        EXPECT_EQ(log.back(), "Code de sortie : " + std::to_string(c.Code));
+        bool stored = false;
+        for (const sim::TRegWrite& write : machine->Registry.Writes())
+            stored = stored || write.Name == kMainDirValue;
+        EXPECT_EQ(stored, c.Code == kExitInstallFailed);
+    }
+}
+
 } // namespace
 } // namespace ulv::test

@@ -97,8 +97,12 @@ template <typename Call> bool Guarded(TForm& form, Call&& call) {
     try {
         return call();
     } catch (...) {
-        State().Asked.push_back(
-            {std::string(kUnexpectedFailureText), kMessageError, kButtonOk, std::string(kAppTitle), {"OK"}});
+        if (!form.OnUnexpectedFailure || form.OnUnexpectedFailure(form))
+            State().Asked.push_back({std::string(kUnexpectedFailureText),
+                                     kMessageError,
+                                     kButtonOk,
+                                     std::string(kAppTitle),
+                                     {"OK"}});
         form.Abandon(kModalResultCancel);
         return true;
     }

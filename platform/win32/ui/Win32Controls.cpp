@@ -230,7 +230,8 @@ void ReportUnexpectedFailure(HWND window) noexcept {
             DataOf(*form).FailureReported = true;
         }
         std::string text(kUnexpectedFailureText), title(kAppTitle);
-        MessageBoxA(form ? Hwnd(*form) : nullptr, text.c_str(), title.c_str(), MB_OK | MB_ICONERROR);
+        if (!form || !form->OnUnexpectedFailure || form->OnUnexpectedFailure(*form))
+            MessageBoxA(form ? Hwnd(*form) : nullptr, text.c_str(), title.c_str(), MB_OK | MB_ICONERROR);
         // The entry then stores what it stores after an abandon, the worker being stopped first.
         if (form) form->Abandon(kModalResultCancel);
     } catch (...) {
