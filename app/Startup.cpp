@@ -157,10 +157,17 @@ struct TWizardRun {
 };
 
 // The run log's first lines: what ran, and how it was started.
-void StartRunLog(TRunLog& log, IFiles& files, const std::string& path, std::string_view commandLine) {
-    if (!log.Open(files, path)) return;
+bool StartRunLog(TRunLog& log, IFiles& files, const std::string& path, std::string_view commandLine) {
+    if (!log.Open(files, path)) return false;
     log.Line(std::string(kAppTitle) + " " + std::string(kProductVersion));
     log.Line("Ligne de commande : " + std::string(commandLine));
+    return true;
+}
+
+std::string LogFailureText(const std::string& path) {
+    return "Impossible de créer le journal d'installation \"" + path +
+           "\".\r\rVérifiez que son dossier existe et que vous pouvez y écrire. L'installation n'a pas "
+           "commencé.";
 }
 
 // In the run log, and in a box unless none may show.
@@ -301,7 +308,13 @@ int RunSetup(TPlatform& platform, std::string_view commandLine, TStartupTrace tr
     }
     TInstUtils utils(platform);
     TSetupRun run;
-    if (switches.LogPath) StartRunLog(run.Log, platform.Files, *switches.LogPath, commandLine);
+    // A run asked to keep a log that cannot be written would leave no record of what it did: it ends first.
+    if (switches.LogPath && !StartRunLog(run.Log, platform.Files, *switches.LogPath, commandLine)) {
+        if (!switches.ShowsNoMessage())
+            platform.System.MessageBoxA(0, LogFailureText(*switches.LogPath), std::string(kAppTitle),
+                                        kMbOk | kMbIconHand);
+        return kExitLogFailure;
+    }
     // Asked for the list of switches, the setup gives it and does nothing else, whatever else it was told.
     if (switches.Help) {
         ShowSwitchesHelp(platform.System, run.Log, switches);

@@ -23,6 +23,8 @@ enum TExitCode : int {
     kExitCancelled = 1602,
     // ERROR_INSTALL_FAILURE: failed, or abandoned after a failure.
     kExitInstallFailed = 1603,
+    // ERROR_INSTALL_LOG_FAILURE: the log asked for with /LOG= cannot be written.
+    kExitLogFailure = 1622,
     // ERROR_INSTALL_ALREADY_RUNNING: another copy of the setup is running.
     kExitAnotherSetupRunning = 1618,
 };

@@ -112,6 +112,27 @@ TEST_F(Startup, AnUnattendedRunWithABadSwitchEndsAtOnce) {
         << "the wizard ignores what it does not know";
 }
 
+// A log that cannot be made (its folder missing) ends the run before anything else is read or written, with
+// the code Windows Installer gives for it; the reason shows in a box unless no box may show.
+TEST_F(Startup, ALogThatCannotBeMadeEndsTheRunFirst) {
+    PutSamplePayload();
+    for (const char* switches : {"", "/VERYSILENT ", "/SUPPRESSMSGBOXES "}) {
+        SCOPED_TRACE(switches);
+        Machine.System.MessageBoxes.clear();
+        TPlatform platform = Machine.Platform();
+        EXPECT_EQ(RunSetup(platform, std::string("setup.exe ") + switches + "/LOG=C:\\Absent\\run.log"),
+                  kExitLogFailure);
+        EXPECT_TRUE(Machine.Registry.Writes().empty());
+        EXPECT_EQ(Machine.Shell.OleInitializeCalls(), 0) << "no wizard";
+        EXPECT_EQ(Machine.Files.GetFileAttributesA("C:\\Absent"), kInvalidFileAttributes);
+        ASSERT_EQ(Machine.System.MessageBoxes.size(), *switches ? 0u : 1u);
+        if (*switches) continue;
+        EXPECT_EQ(Machine.System.MessageBoxes[0].Text,
+                  "Impossible de créer le journal d'installation \"C:\\Absent\\run.log\".\r\rVérifiez que "
+                  "son dossier existe et que vous pouvez y écrire. L'installation n'a pas commencé.");
+    }
+}
+
 // /HELP or /? lists the switches instead of a run, also beside a switch it would refuse: in a box, unless no
 // box may show, and in the run log when there is one.
 TEST_F(Startup, HelpListsTheSwitchesInsteadOfARun) {
