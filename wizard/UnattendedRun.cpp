@@ -5,6 +5,7 @@
 #include "platform/ui/MessageDialog.h"
 #include "utils/InstUtils.h"
 #include "utils/RegistryAccess.h"
+#include "wizard/Installation.h"
 #include "wizard/MainDlg.h"
 #include "wizard/PageFlow.h"
 
@@ -21,7 +22,8 @@ bool CanMakeFolder(TInstUtils& utils, IFiles& files, std::string folder) {
     while (!folder.empty() && !utils.IsExistingDirectory(folder)) {
         if (files.GetFileAttributesA(folder) != kInvalidFileAttributes) return false; // a file stands there
         size_t cut = folder.rfind('\\');
-        if (cut == std::string::npos || cut < 2) return false;
+        // A drive root that is not there has no level above it to ask.
+        if (cut == std::string::npos || cut < 2 || folder.size() <= 3) return false;
         folder.resize(cut == 2 ? 3 : cut); // "X:\" is asked with its backslash
     }
     UniqueFile level(files, files.CreateFileA(folder, kFileAddSubdirectory, kFileShareRead | kFileShareWrite,
@@ -73,22 +75,29 @@ bool TMainDlgForm::StartUnattended() {
     return false;
 }
 
-// The destination page left as "Suivant" leaves it, then what a person would see there and on the
-// components page: an absolute path, room for the components, a folder that can be made.
+// The destination completed as the destination page completes it, then what a person would meet on the way
+// to the installation: an absolute path, room for the components, a folder that can be made. Read from the
+// machine once, as values: no page is walked for it.
 bool TMainDlgForm::UsableDestination() {
     if (!IsAbsoluteDestination(Options.MainDir))
-        return RefuseDestination("\"" + Options.MainDir + "\" n'est pas un chemin absolu");
+        return RefuseDestination(*DestinationRefusal(Options.MainDir, Options.Components, {}));
+    Options.MainDir = NormalizeDestination(
+        Options.MainDir, DriveList.CurrentDrive(), Utils.GetSpecialFolder(kCsidlProgramFiles),
+        [this](const std::string& a, const std::string& b) { return Utils.SameTextNoCase(a, b); });
     DestDirEdt.SetText(Options.MainDir);
-    SwitchPage(kDestDirPage, kSelCompPage);
-    if (!ChoiceFits)
-        return RefuseDestination("pas assez de place pour \"" + Options.MainDir +
-                                 "\" (nécessaire : " + SelCompDiskSpaceReqLbl2.Caption() +
-                                 ", disponible : " + SelCompDiskSpaceAvailLbl2.Caption() + ")");
+    TDestinationFacts facts;
+    for (int c = 0; c < kComponentCount; ++c)
+        facts.ComponentSizes[static_cast<std::size_t>(c)] = AttachedFiles.ComponentSize(
+            std::string(kComponentFiles[static_cast<std::size_t>(c)]), Options.MainDir);
+    if (std::optional<TDiskFreeSpaceEx> space =
+            Platform.Drives.GetDiskFreeSpaceExA(DrivePart(Options.MainDir)))
+        facts.FreeBytes = space->FreeBytesAvailableToCaller;
+    facts.CanBeMade = CanMakeFolder(Utils, Platform.Files, Options.MainDir);
     // Asked while the drive is known to be there: a stick pulled after this check makes the installation
     // fail on its drive, never an ordinary one with its data and uninstall entry on the system.
     PortableAtCheck = IsPortableDestination();
-    if (!CanMakeFolder(Utils, Platform.Files, Options.MainDir))
-        return RefuseDestination("impossible de créer le dossier \"" + Options.MainDir + "\"");
+    if (std::optional<std::string> why = DestinationRefusal(Options.MainDir, Options.Components, facts))
+        return RefuseDestination(*why);
     return true;
 }
 
