@@ -72,7 +72,9 @@ LAUNCH|REG_DWORD|0x1"
 [ -f "${link_paths[2]}" ] && [ ! -e "${link_paths[0]}" ] && [ ! -e "${link_paths[1]}" ] && [ ! -e "${link_paths[3]}" ] ||
     fail "the shortcuts do not follow the stored choices"
 expect_calls "\"$kExe\" -assoc adpr_rtf_doc"
-grep -qF "raccourcis pour l'utilisateur courant (réglage enregistré)" "$work/run.txt" || fail "run log:
+grep -qF "raccourcis pour l'utilisateur courant (réglage enregistré)" "$work/run.txt" &&
+    grep -qxF 'Associations : "AC" (réglage enregistré)' "$work/run.txt" &&
+    grep -qxF 'Lancement : non (par défaut)' "$work/run.txt" || fail "run log:
 $(cat "$work/run.txt")"
 note "over stored choices: kept (scope, desktop, associations)"
 
@@ -86,6 +88,24 @@ expect_code 0 "/COMPONENTS"
     fail "components stored as $(reg_values "$kInstallKey" | grep '^COMPS')"
 expect_calls "\"$kExe\" -assoc adpr" "\"$kExe\""
 note "/COMPONENTS=frenchspelling /TASKS=launch: those files only, bits 0x7fffff82, launched at the end"
+
+# 3b. Over it, as a deployment tool writes the command line: its Inno-style switches accepted, the program
+# files folder given (the product folder added, the log saying so), /TASKS twice with the same set, the
+# stored launch choice kept although /TASKS does not ask for the launch.
+wine_reg add "$kInstallKey" /v LAUNCH /t REG_DWORD /d 0 /f >/dev/null 2>&1 || fail "cannot store LAUNCH=0"
+rm -f "$calls_log"
+unattended /VERYSILENT /SP- /NOICONS /CLOSEAPPLICATIONS /NORESTARTAPPLICATIONS "\"/DIR=$kWinProgramFiles\"" \
+    /TASKS=assocrtf,desktopicon /TASKS=desktopicon,assocrtf
+expect_code 0 "deployment tool's switches"
+[ "$(reg_values "$kInstallKey" | grep -E '^(MAINDIR|EXTENSIONS|LAUNCH)')" = "EXTENSIONS|REG_SZ|A
+LAUNCH|REG_DWORD|0x0
+MAINDIR|REG_SZ|$kWinProgDir" ] || fail "stored: $(reg_values "$kInstallKey")"
+grep -qxF "Destination : $kWinProgDir (ordinaire, ligne de commande \"$kWinProgramFiles\", dossier du produit ajouté)" \
+    "$work/run.txt" && grep -qxF 'Associations : "A" (ligne de commande)' "$work/run.txt" &&
+    grep -qxF 'Lancement : non (ligne de commande)' "$work/run.txt" || fail "run log:
+$(cat "$work/run.txt")"
+expect_calls "\"$kExe\" -assoc adpr_rtf"
+note "/SP- /NOICONS /…APPLICATIONS, /DIR= the program files, /TASKS twice: 0, completed and logged, LAUNCH kept"
 
 # 4. Portable onto the removable drive R:.
 wizard_clean_machine
