@@ -3,6 +3,7 @@
 #include "Drives.h"
 #include "Files.h"
 #include "Registry.h"
+#include "RestartManager.h"
 #include "Shell.h"
 #include "System.h"
 
@@ -19,6 +20,7 @@ struct TPlatform {
     IShell& Shell;
     IText& Text;
     IRegistry& Registry;
+    IRestartManager& RestartManager;
 };
 
 } // namespace ulv

@@ -349,7 +349,7 @@ std::optional<std::uint64_t> SimFiles::GetFileSize(FileHandle file) {
 bool SimFiles::CloseHandle(FileHandle file) {
     std::lock_guard guard(Lock);
     auto h = Handles.find(file);
-    if (h == Handles.end()) return Fail(kErrorInvalidHandle);
+    if (h == Handles.end() || h->second.Elsewhere) return Fail(kErrorInvalidHandle);
     std::string key = h->second.Key;
     Handles.erase(h);
     if (!key.empty()) RemoveOnLastClose(key);
@@ -603,7 +603,43 @@ std::optional<FileTime> SimFiles::LastWriteOf(const std::string& path) const {
 
 size_t SimFiles::OpenHandleCount() const {
     std::lock_guard guard(Lock);
-    return Handles.size();
+    return std::count_if(Handles.begin(), Handles.end(), [](auto& h) { return !h.second.Elsewhere; });
+}
+
+FileHandle SimFiles::HoldElsewhere(const std::string& path, std::uint32_t access, std::uint32_t share) {
+    std::lock_guard guard(Lock);
+    auto p = Parse(path, TLastLink::Followed);
+    auto node = p ? Nodes.find(p->Key) : Nodes.end();
+    if (node == Nodes.end() || node->second.Directory) return kNoFile;
+    FileHandle handle = NextHandle++;
+    OpenFile open{p->Key, access, share, 0};
+    open.Elsewhere = true;
+    Handles[handle] = open;
+    return handle;
+}
+
+void SimFiles::ReleaseElsewhere(FileHandle handle) {
+    std::lock_guard guard(Lock);
+    auto h = Handles.find(handle);
+    if (h == Handles.end() || !h->second.Elsewhere) return;
+    std::string key = h->second.Key;
+    Handles.erase(h);
+    RemoveOnLastClose(key);
+}
+
+SimFiles::TFileUsers SimFiles::UsersOf(const std::string& path) const {
+    std::lock_guard guard(Lock);
+    TFileUsers users;
+    auto p = Parse(path, TLastLink::Followed);
+    if (!p) return users;
+    for (auto& [handle, open] : Handles) {
+        if (open.Key.empty() || open.Key != p->Key) continue;
+        if (open.Elsewhere)
+            users.Elsewhere.push_back(handle);
+        else
+            users.Program = true;
+    }
+    return users;
 }
 
 void SimFiles::AttachChanges(SimChanges& changes) {
@@ -695,7 +731,7 @@ void SimFiles::CloseAllHandles() {
     std::lock_guard guard(Lock);
     std::vector<FileHandle> open;
     for (auto& [handle, file] : Handles)
-        open.push_back(handle);
+        if (!file.Elsewhere) open.push_back(handle);
     for (FileHandle handle : open)
         (void)CloseHandle(handle);
     Searches.clear();

@@ -86,7 +86,20 @@ public:
     bool PutFileLink(const std::string& linkPath, const std::string& targetPath);
     [[nodiscard]] std::optional<std::string> FileContent(const std::string& path) const;
     [[nodiscard]] std::optional<FileTime> LastWriteOf(const std::string& path) const;
+    // The program's own handles that are open.
     [[nodiscard]] size_t OpenHandleCount() const;
+    // Test set-up, another process's doing: a handle of its own on an existing file (kNoFile when there is
+    // none), which the program's opens, moves and deletions meet as they meet its own handles; the program
+    // cannot close it, nor does CloseAllHandles. ReleaseElsewhere closes it.
+    FileHandle HoldElsewhere(const std::string& path, std::uint32_t access, std::uint32_t share);
+    void ReleaseElsewhere(FileHandle handle);
+    // Who has the file a path names (a link to a file followed) open: the program itself, and the handles
+    // of other processes that HoldElsewhere gave.
+    struct TFileUsers {
+        bool Program = false;
+        std::vector<FileHandle> Elsewhere;
+    };
+    [[nodiscard]] TFileUsers UsersOf(const std::string& path) const;
 
     FileHandle CreateFileA(const std::string& path, std::uint32_t access, std::uint32_t share,
                            std::uint32_t disposition, std::uint32_t flagsAndAttributes) override;
@@ -133,8 +146,9 @@ private:
         std::uint32_t Access = 0;
         std::uint32_t Share = 0;
         std::uint64_t Position = 0;
-        char Volume = 0;   // the drive letter of a volume handle
-        bool Dead = false; // given after the program was stopped: it reaches nothing
+        char Volume = 0;        // the drive letter of a volume handle
+        bool Dead = false;      // given after the program was stopped: it reaches nothing
+        bool Elsewhere = false; // another process's
     };
     struct CreateFailure {
         int Times = 0;

@@ -4,6 +4,7 @@
 #include "SimDrives.h"
 #include "SimFiles.h"
 #include "SimRegistry.h"
+#include "SimRestartManager.h"
 #include "SimShell.h"
 #include "SimSystem.h"
 #include "SimText.h"
@@ -14,10 +15,12 @@ namespace ulv::sim {
 
 // A whole simulated Windows machine; Platform() hands its ports to the program as the Win32 adapter would.
 // Tests shape it through its members: Volumes (drives and shares), Files (tree, current directory,
-// temporary path, faults), Shell (special folders, COM), Clock, System, Module, Registry.
+// temporary path, faults), Shell (special folders, COM), Clock, System, Module, Registry, RestartManager (who
+// holds a file).
 class SimMachine {
 public:
-    SimMachine() : Files(Clock, Volumes), System(Files), Drives(Volumes, Files), Shell(Files) {
+    SimMachine()
+        : Files(Clock, Volumes), System(Files), Drives(Volumes, Files), Shell(Files), RestartManager(Files) {
         Files.AttachChanges(Changes);
         Registry.AttachChanges(Changes);
     }
@@ -25,7 +28,7 @@ public:
     SimMachine& operator=(const SimMachine&) = delete;
 
     [[nodiscard]] TPlatform Platform() {
-        return TPlatform{Files, Clock, System, Module, Drives, Shell, Text, Registry};
+        return TPlatform{Files, Clock, System, Module, Drives, Shell, Text, Registry, RestartManager};
     }
 
     SimChanges Changes;
@@ -38,6 +41,7 @@ public:
     SimShell Shell;
     SimText Text;
     SimRegistry Registry;
+    SimRestartManager RestartManager;
 };
 
 } // namespace ulv::sim

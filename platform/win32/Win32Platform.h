@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <restartmanager.h>
+
 namespace ulv::win32 {
 
 class Win32Files final : public IFiles {
@@ -141,11 +143,33 @@ public:
     std::int32_t RegDeleteKeyA(RegKey parent, const std::string& subKey) override;
 };
 
+class Win32RestartManager final : public IRestartManager {
+public:
+    std::uint32_t RmStartSession(RmSessionHandle& session) override;
+    std::uint32_t RmRegisterResources(RmSessionHandle session,
+                                      const std::vector<std::string>& files) override;
+    std::uint32_t RmGetList(RmSessionHandle session, std::vector<TRmProcessInfo>& processes,
+                            std::uint32_t& rebootReasons) override;
+    std::uint32_t RmEndSession(RmSessionHandle session) override;
+
+private:
+    // rstrtmgr.dll's entry points, resolved on first use (the library exists from Windows Vista on); false
+    // when the library or one of them is missing.
+    bool Loaded();
+
+    // The types only: naming the calls in decltype imports nothing.
+    std::once_flag LoadOnce;
+    decltype(&::RmStartSession) StartSessionEntry = nullptr;
+    decltype(&::RmRegisterResources) RegisterResourcesEntry = nullptr;
+    decltype(&::RmGetList) GetListEntry = nullptr;
+    decltype(&::RmEndSession) EndSessionEntry = nullptr;
+};
+
 // The real machine. Construct it after RestrictDllSearchPath: the shell adapter loads a DLL.
 class Win32Machine {
 public:
     [[nodiscard]] TPlatform Platform() {
-        return TPlatform{Files, Clock, System, Module, Drives, Shell, Text, Registry};
+        return TPlatform{Files, Clock, System, Module, Drives, Shell, Text, Registry, RestartManager};
     }
 
     Win32Files Files;
@@ -156,6 +180,7 @@ public:
     Win32Shell Shell;
     Win32Text Text;
     Win32Registry Registry;
+    Win32RestartManager RestartManager;
 };
 
 } // namespace ulv::win32

@@ -27,6 +27,10 @@ void DestroyTopLevelWindow(WindowHandle window);
 // A junction at `link` (a name not yet used, its folder existing) that leads to the folder `target` (a full
 // path); false when this machine cannot make one. Wine 8 cannot: it keeps no reparse points.
 bool MakeFolderLink(const std::string& link, const std::string& target);
+// The process the contract cases run in, as the Restart Manager names it.
+std::uint32_t CurrentProcessId();
+// Whether the Win32 adapter runs under Wine, whose answers some cases record as they are.
+bool UnderWine();
 // The full path of the command interpreter, a program present on every machine that "/c exit" ends at once.
 std::string CommandInterpreterPath();
 

@@ -57,6 +57,14 @@ std::string CommandInterpreterPath() {
     return kCommandInterpreter;
 }
 
+std::uint32_t CurrentProcessId() {
+    return Machine().RestartManager.OwnProcess.ProcessId;
+}
+
+bool UnderWine() {
+    return false;
+}
+
 const char* AdapterName() {
     return "sim";
 }

@@ -175,6 +175,15 @@ std::string CommandInterpreterPath() {
     return std::string(folder, n) + "\\cmd.exe";
 }
 
+std::uint32_t CurrentProcessId() {
+    return GetCurrentProcessId();
+}
+
+bool UnderWine() {
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version");
+}
+
 const char* AdapterName() {
     return "win32";
 }

@@ -148,7 +148,7 @@ TEST(HostileFolders, TheSweepsOfTemporaryAndOldFilesDeleteNothingThroughALink) {
     RecordingFiles files(machine.Files);
     TPlatform platform = machine.Platform();
     TPlatform watched{files, platform.Clock, platform.System, platform.Module, platform.Drives, platform.Shell,
-                      platform.Text, platform.Registry};
+                      platform.Text, platform.Registry, platform.RestartManager};
     TInstUtils utils(watched);
     bool swapped = false;
     files.AfterFindClose = [&] {

@@ -79,8 +79,8 @@ protected:
 
     sim::SimMachine Machine;
     test::RecordingFiles Recording{Machine.Files};
-    TPlatform Platform{Recording,      Machine.Clock, Machine.System, Machine.Module,
-                       Machine.Drives, Machine.Shell, Machine.Text,   Machine.Registry};
+    TPlatform Platform{Recording,     Machine.Clock, Machine.System,   Machine.Module,        Machine.Drives,
+                       Machine.Shell, Machine.Text,  Machine.Registry, Machine.RestartManager};
     TInstUtils Utils{Platform};
     TInstallThreadStatus Status;
     std::vector<int> GuiDialogs;
@@ -451,8 +451,8 @@ private:
     std::mt19937 Rng;
     sim::SimMachine Machine;
     test::RecordingFiles Recording{Machine.Files};
-    TPlatform Platform{Recording,      Machine.Clock, Machine.System, Machine.Module,
-                       Machine.Drives, Machine.Shell, Machine.Text,   Machine.Registry};
+    TPlatform Platform{Recording,     Machine.Clock, Machine.System,   Machine.Module,        Machine.Drives,
+                       Machine.Shell, Machine.Text,  Machine.Registry, Machine.RestartManager};
     TInstUtils Utils{Platform};
     TInstallThreadStatus Status;
     TAskUserRelay Relay{Status, [](const std::string&, int, std::uint16_t) { return kResultAbort; }};

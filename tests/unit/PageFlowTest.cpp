@@ -116,8 +116,8 @@ struct TWorld {
 
     sim::SimMachine Machine;
     RecordingFiles Recording{Machine.Files};
-    TPlatform Platform{Recording,      Machine.Clock, Machine.System, Machine.Module,
-                       Machine.Drives, Machine.Shell, Machine.Text,   Machine.Registry};
+    TPlatform Platform{Recording,     Machine.Clock, Machine.System,   Machine.Module,        Machine.Drives,
+                       Machine.Shell, Machine.Text,  Machine.Registry, Machine.RestartManager};
     TInstUtils Utils{Platform};
     TSetupRun Run;
     TMainDlgForm* Wizard = nullptr;
@@ -1045,8 +1045,8 @@ TEST_F(PageFlowEntry, AFailingCloseQuestionEndsTheRunAsAFailingClickDoes) {
         Wizard(form).CancelBtn.Click();
     };
     headless::ScriptModalLoop({next, next, next, next, next, failingClose});
-    TPlatform platform{recording,      Machine.Clock, Machine.System, Machine.Module,
-                       Machine.Drives, Machine.Shell, Machine.Text,   Machine.Registry};
+    TPlatform platform{recording,     Machine.Clock, Machine.System,   Machine.Module,        Machine.Drives,
+                       Machine.Shell, Machine.Text,  Machine.Registry, Machine.RestartManager};
     EXPECT_EQ(RunSetup(platform, "ulvara.exe"), kExitInstallFailed);
     const auto& asked = headless::AskedMessages();
     ASSERT_EQ(asked.size(), 2u);
