@@ -50,7 +50,8 @@ public:
     void ProgressTimer();
     void WMActivateApp(bool active);
     [[nodiscard]] TTabSheet* PageSheet(std::uint8_t page);
-    // A top-level window carries the running word processor's property.
+    // A top-level window carries the running word processor's property, or a process of any session has
+    // the destination's vlmr.exe open, as the Restart Manager says.
     [[nodiscard]] bool IsWordProcessorRunning();
     // The wizard's message dialog; the worker's state is left alone while one is shown. An unattended run,
     // or one told to show no message box, gives the unattended answer instead (and shows nothing).

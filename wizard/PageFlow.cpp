@@ -25,6 +25,18 @@ std::string AnswerName(int result) {
     return "fermée";
 }
 
+// Whether a process of any session or user has the file open, as the Restart Manager says; nullopt when it
+// cannot say (no Restart Manager before Windows Vista, a call that fails).
+std::optional<bool> ProgramInUse(IRestartManager& manager, const std::string& program) {
+    UniqueRmSession session(manager);
+    if (session.StartError() != kErrorSuccess) return std::nullopt;
+    if (manager.RmRegisterResources(session.Get(), {program}) != kErrorSuccess) return std::nullopt;
+    std::vector<TRmProcessInfo> processes;
+    std::uint32_t rebootReasons = 0;
+    if (manager.RmGetList(session.Get(), processes, rebootReasons) != kErrorSuccess) return std::nullopt;
+    return !processes.empty();
+}
+
 // Bit n for component n, from 0 to 6: "1111111" for all.
 std::string ComponentBitsText(std::uint8_t components) {
     std::string bits;
@@ -238,7 +250,14 @@ bool TMainDlgForm::IsWordProcessorRunning() {
         running = Platform.System.GetPropA(window, property) != 0;
         return !running;
     });
-    return running;
+    if (running) return true;
+    // A copy in another session (a deployment tool runs the setup as SYSTEM) or another user's has no window
+    // on this desktop, but holds the installed program.
+    if (!IsAbsoluteDestination(Options.MainDir)) return false;
+    const std::string program = JoinPath(Options.MainDir, kProgramName);
+    std::uint32_t attributes = Platform.Files.GetFileAttributesA(program);
+    if (attributes == kInvalidFileAttributes || (attributes & kFileAttributeDirectory)) return false;
+    return ProgramInUse(Platform.RestartManager, program).value_or(false);
 }
 
 void TMainDlgForm::EnterComponentsPage(std::uint8_t fromPage) {

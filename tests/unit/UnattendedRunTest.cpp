@@ -193,6 +193,56 @@ TEST(UnattendedRun, EndsEarlyWithItsCodeAndWritesNothingBeforeTheInstallation) {
     }
 }
 
+// A copy run by another user, or in another session (a deployment tool runs the setup as SYSTEM), has no
+// window on this desktop; the Restart Manager says that it holds the installed program. Where it cannot say,
+// the window check stands alone and the held file is met as it comes.
+TEST(UnattendedRun, ACopyHoldingTheInstalledProgramRunsWhateverItsSession) {
+    const std::string program = kMainDir + "\\vlmr.exe";
+    struct Case {
+        const char* Name;
+        std::function<void(sim::SimMachine&)> Arrange;
+        int Code;
+    };
+    const Case cases[] = {
+        {"held in another session", {}, kExitWordProcessorRunning},
+        {"no Restart Manager", [](sim::SimMachine& m) { m.RestartManager.Present = false; },
+         kExitInstallFailed},
+        {"a list the system cannot give",
+         [](sim::SimMachine& m) { m.RestartManager.GetListError = kErrorCallNotImplemented; },
+         kExitInstallFailed},
+        {"no longer held", [&](sim::SimMachine& m) { m.RestartManager.ReleaseFile(program); }, kExitDone},
+    };
+    auto heldMachine = [&] {
+        auto machine = NewMachine();
+        EXPECT_TRUE(machine->Files.PutFile(program, "MZ"));
+        EXPECT_TRUE(machine->RestartManager.HoldFile(
+            program, {0x1A2C, 0, "Traitement de texte Ulvara", "", kRmMainWindow, 1, 2, false}));
+        return machine;
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        auto machine = heldMachine();
+        if (c.Arrange) c.Arrange(*machine);
+        const auto before = Disk(*machine);
+        headless::ScriptModalLoop({Tick});
+        EXPECT_EQ(RunOn(*machine, "ulvara.exe /LOG=" + kRunLog + " /VERYSILENT"), c.Code);
+        EXPECT_EQ(machine->RestartManager.OpenSessionCount(), 0u);
+        if (c.Code != kExitWordProcessorRunning) continue;
+        EXPECT_EQ(Disk(*machine), before);
+        EXPECT_TRUE(machine->Registry.Writes().empty());
+    }
+
+    // The wizard says it on leaving the welcome page, and stays there.
+    auto machine = heldMachine();
+    headless::ScriptModalLoop({Next, [](TForm& form) {
+                                   auto& shown = static_cast<TMainDlgForm&>(form);
+                                   EXPECT_EQ(shown.PgCtrl.ActivePage(), &shown.WelcomeTabSheet);
+                               }});
+    (void)RunOn(*machine, "ulvara.exe");
+    ASSERT_FALSE(headless::AskedMessages().empty());
+    EXPECT_EQ(headless::AskedMessages().front().Text, kRunningCopyText);
+}
+
 // An unattended run starts the word processor only when /TASKS lists launch, whatever the finish page's
 // stored choice, and leaves that choice as it found it.
 TEST(UnattendedRun, LaunchesOnlyWhenAskedAndKeepsTheStoredChoice) {
