@@ -207,14 +207,14 @@ void RunPages(TMainDlgForm& form, TSetupMode mode) {
 // The window is built, its controls created, while the payload loads; it is shown only once the payload is
 // known good, else the damage is reported and no wizard shows. A run without pages creates no window before
 // it has to.
-int RunWizard(TWizardRun w, std::string_view commandLine, TStartupTrace trace) {
+int RunWizard(TWizardRun w, TStartupTrace trace) {
     auto mark = [trace](const char* phase) {
         if (trace) trace(phase);
     };
     const TSetupMode mode = w.Switches.Mode;
     std::optional<TMainDlgForm> form;
     if (w.Load) {
-        form.emplace(w.Platform, w.Utils, w.AttachedFiles, w.Run, ProgramParams(commandLine),
+        form.emplace(w.Platform, w.Utils, w.AttachedFiles, w.Run, w.Switches,
                      [&w] { return w.Drives.Take(); });
         // The worker's end and its questions reach the window at once; the timer stays as it was.
         if (mode != TSetupMode::VerySilent) w.Run.InstallStatus.Notify = form->Waker();
@@ -357,9 +357,8 @@ int RunSetup(TPlatform& platform, std::string_view commandLine, TStartupTrace tr
     // Made last, gone first: on every way out of here, an exception's included, the worker has ended before
     // the objects above go; the index's end then also removes the run's temporary files.
     InstallThreadEnd workerEnd(run);
-    const int code =
-        RunWizard(TWizardRun{platform, utils, run, askUser, wizard, *attachedFiles, load, drives, switches},
-                  commandLine, trace);
+    const int code = RunWizard(
+        TWizardRun{platform, utils, run, askUser, wizard, *attachedFiles, load, drives, switches}, trace);
     run.Log.Line("Code de sortie : " + std::to_string(code));
     return code;
 }

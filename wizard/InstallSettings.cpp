@@ -79,8 +79,7 @@ void MakeSettingsKeys(TRegistryAccess& registry) {
     registry.CloseKey();
 }
 
-TStoredSettings ReadStoredSettings(TRegistryAccess& registry, TInstUtils& utils,
-                                   const std::vector<std::string>& params, bool createKeys) {
+TStoredSettings ReadStoredSettings(TRegistryAccess& registry, TInstUtils& utils, bool createKeys) {
     auto open = [&registry, createKeys](std::string_view key) {
         return createKeys ? registry.OpenKey(std::string(key)) : registry.OpenExistingKey(std::string(key));
     };
@@ -93,7 +92,6 @@ TStoredSettings ReadStoredSettings(TRegistryAccess& registry, TInstUtils& utils,
     present.MainDir = !options.MainDir.empty() && utils.IsExistingDirectory(options.MainDir);
     if (!present.MainDir)
         options.MainDir = JoinPath(utils.GetSpecialFolder(kCsidlProgramFiles), kProductFolderName);
-    if (std::optional<std::string> folder = DestinationSwitch(params)) options.MainDir = *folder;
     options.Components =
         static_cast<std::uint32_t>(TakeStored(ReadStoredInteger(registry, kComponentsValue),
                                               static_cast<std::int32_t>(kAllComponents), present.Components));
@@ -121,11 +119,11 @@ void StoreChoices(TRegistryAccess& registry, const TInstallChoices& choices) {
     registry.WriteBool(std::string(kLaunchValue), choices.Launch);
 }
 
-void TMainDlgForm::ReadInstallSettings(const std::vector<std::string>& params) {
+void TMainDlgForm::ReadInstallSettings(const TSetupSwitches& switches) {
     TRegistryAccess registry(Platform.Registry);
-    Switches = ParseSetupSwitches(params);
+    Switches = switches;
     // An unattended run that ends before it installs leaves the registry as it found it.
-    TStoredSettings stored = ReadStoredSettings(registry, Utils, params, !Switches.Unattended());
+    TStoredSettings stored = ReadStoredSettings(registry, Utils, !Switches.Unattended());
     Resolved = ApplySwitches(stored, Switches);
     Choices = Resolved.Choices;
     LastRunVersion = stored.LastRunVersion;

@@ -77,9 +77,8 @@ class TInstUtils;
 
 // Reads the install key and the internal key (both created as they are opened, unless `createKeys` is
 // false). A stored destination that is not an existing folder gives way to the product's folder in the
-// program files; a "-d" switch in `params` (the program's parameters, without its name) wins over both.
+// program files. The switches ("-d" and /DIR= among them) go over it all in one place: ApplySwitches.
 [[nodiscard]] TStoredSettings ReadStoredSettings(TRegistryAccess& registry, TInstUtils& utils,
-                                                 const std::vector<std::string>& params,
                                                  bool createKeys = true);
 // Makes the two keys ReadStoredSettings makes as it reads.
 void MakeSettingsKeys(TRegistryAccess& registry);

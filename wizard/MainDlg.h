@@ -32,13 +32,12 @@ constexpr int kPageCount = 8;
 class TMainDlgForm : public TForm {
 public:
     // The utilities (with the install log), the payload index and the run's shared records belong to the
-    // program entry and outlive the window. `params` are the program's parameters, without its name. The
+    // program entry and outlive the window. `switches` are the command line's, as the entry read them. The
     // window is built as the user first sees it: stored choices read, timers started, the welcome page.
     // `readDrives` gives the drive list its first drives (the program's start has them read on another
     // thread meanwhile); without it they are read on the spot.
     TMainDlgForm(TPlatform& platform, TInstUtils& utils, TAttachedFiles& attachedFiles, TSetupRun& run,
-                 const std::vector<std::string>& params,
-                 const std::function<TDriveReading()>& readDrives = {});
+                 const TSetupSwitches& switches, const std::function<TDriveReading()>& readDrives = {});
 
     // The page flow. Every page change, by the buttons or by the end of the installation, goes through
     // SwitchPage; some entries keep the wizard where it was (a running word processor, the licence declined).
@@ -65,10 +64,9 @@ public:
     // progress timer would, until the run has ended.
     void FollowInstallation();
 
-    // The choices of the last installation, from the current user's registry (creating both keys), with the
-    // destination of a "-d" switch in `params` (the program's parameters, without its name), shown by the
-    // pages.
-    void ReadInstallSettings(const std::vector<std::string>& params);
+    // The choices of the last installation, from the current user's registry (creating both keys, unless the
+    // run is unattended), with the switches over them, shown by the pages.
+    void ReadInstallSettings(const TSetupSwitches& switches);
     // The pages as Choices has them.
     void ShowChoices();
     // Choices as the pages have them: the components, the shortcuts and the launch.

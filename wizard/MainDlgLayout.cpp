@@ -55,7 +55,7 @@ std::string FormatResourceText(std::string_view resourceText, std::string_view f
 }
 
 TMainDlgForm::TMainDlgForm(TPlatform& platform, TInstUtils& utils, TAttachedFiles& attachedFiles,
-                           TSetupRun& run, const std::vector<std::string>& params,
+                           TSetupRun& run, const TSetupSwitches& switches,
                            const std::function<TDriveReading()>& readDrives)
     : TForm("MainDlgForm"), Platform(platform), Utils(utils), AttachedFiles(attachedFiles),
       Run(run), Sheets{&WelcomeTabSheet, &LicenseTabSheet,    &DestDirTabSheet, &SelCompTabSheet,
@@ -76,7 +76,7 @@ TMainDlgForm::TMainDlgForm(TPlatform& platform, TInstUtils& utils, TAttachedFile
     BindDestDirLists(readDrives);
     BindComponentsPage();
     BindPageFlow();
-    ReadInstallSettings(params);
+    ReadInstallSettings(switches);
     StartTimer(kProgressTimerId, kProgressTimerMs);
     StartTimer(kDriveTimerId, kDriveTimerMs);
     SwitchPage(kNoPage, kWelcomePage);

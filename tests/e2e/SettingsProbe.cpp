@@ -51,7 +51,7 @@ int Run(int argc, char** argv) {
     if (command == "read") {
         std::vector<std::string> params;
         if (argc > 3) params.emplace_back(argv[3]);
-        form.ReadInstallSettings(params);
+        form.ReadInstallSettings(ulv::ParseSetupSwitches(params));
         PrintSettings(form);
         return 0;
     }

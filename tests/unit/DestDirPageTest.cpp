@@ -45,13 +45,13 @@ protected:
                                                      kFileAttributeDirectory | kFileAttributeHidden));
         AttachedFiles = LoadSamplePayload(Platform, Utils);
         ASSERT_TRUE(AttachedFiles);
-        Form =
-            std::make_unique<TMainDlgForm>(Platform, Utils, *AttachedFiles, Run, std::vector<std::string>{});
+        Form = std::make_unique<TMainDlgForm>(Platform, Utils, *AttachedFiles, Run, TSetupSwitches{});
     }
     // The end of construction: stored settings (none), the folder list on the destination, ready.
     void Construct(std::vector<std::string> params = {}) {
         Form.reset();
-        Form = std::make_unique<TMainDlgForm>(Platform, Utils, *AttachedFiles, Run, params);
+        Form =
+            std::make_unique<TMainDlgForm>(Platform, Utils, *AttachedFiles, Run, ParseSetupSwitches(params));
     }
     [[nodiscard]] std::vector<std::string> Texts(const TCustomList& list) const {
         std::vector<std::string> texts;

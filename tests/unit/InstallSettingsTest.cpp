@@ -135,12 +135,12 @@ TEST_F(InstallSettings, DestinationSwitch) {
 
     Put("MAINDIR", kRegSz, Bytes(std::string_view("C:\\Program Files\0", 17)));
     Form.FormReady = false; // read as the window's construction reads them
-    Form.ReadInstallSettings({"-dD:\\Outils"});
+    Form.ReadInstallSettings(ParseSetupSwitches({"-dD:\\Outils"}));
     EXPECT_EQ(Form.Options.MainDir, "D:\\Outils") << "wins over the stored folder, existing or not";
     EXPECT_EQ(Form.DestDirEdt.Text(), "D:\\Outils");
-    Form.ReadInstallSettings({"-d"});
+    Form.ReadInstallSettings(ParseSetupSwitches({"-d"}));
     EXPECT_EQ(Form.Options.MainDir, "");
-    Form.ReadInstallSettings({"/dD:\\Outils"});
+    Form.ReadInstallSettings(ParseSetupSwitches({"/dD:\\Outils"}));
     EXPECT_EQ(Form.Options.MainDir, "C:\\Program Files");
 }
 
@@ -220,7 +220,7 @@ TEST_F(InstallSettings, PortableInstallationLeavesAnEarlierEntryAlone) {
     Machine.Registry.PutValue(kHkeyLocalMachine, kUninstall, "DisplayIcon", kRegSz,
                               Bytes(std::string_view("C:\\Ancien\\vlmr.exe\0", 19)));
     AddStick();
-    Form.ReadInstallSettings({"-dR:\\Ulvara"});
+    Form.ReadInstallSettings(ParseSetupSwitches({"-dR:\\Ulvara"}));
     Form.FixInstallTarget();
     Form.SaveInstallSettings();
     EXPECT_EQ(StoredText("MAINDIR"), "R:\\Ulvara");

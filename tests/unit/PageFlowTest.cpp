@@ -104,7 +104,8 @@ struct TWorld {
         Wizard = nullptr;
     }
     void Open(const Strings& params) {
-        Form = std::make_unique<TMainDlgForm>(Platform, Utils, *AttachedFiles, Run, params);
+        Form =
+            std::make_unique<TMainDlgForm>(Platform, Utils, *AttachedFiles, Run, ParseSetupSwitches(params));
         Wizard = Form.get();
         // As ShowModal does: the window's keys reach its buttons only once they exist.
         Form->CreateHandles();

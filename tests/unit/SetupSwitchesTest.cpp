@@ -128,7 +128,7 @@ protected:
     }
     TResolvedChoices Resolve(const std::vector<std::string>& params) {
         TRegistryAccess registry(Platform.Registry);
-        return ApplySwitches(ReadStoredSettings(registry, Utils, params), ParseSetupSwitches(params));
+        return ApplySwitches(ReadStoredSettings(registry, Utils), ParseSetupSwitches(params));
     }
 
     sim::SimMachine Machine;
