@@ -92,9 +92,13 @@ char TMainDlgForm::ListedStartDrive() {
 }
 
 void TMainDlgForm::NormalizeDestDir() {
-    DestDirEdt.SetText(NormalizeDestination(
-        DestDirEdt.Text(), DriveList.CurrentDrive(), Utils.GetSpecialFolder(kCsidlProgramFiles),
-        [this](const std::string& a, const std::string& b) { return Utils.SameTextNoCase(a, b); }));
+    DestDirEdt.SetText(CompletedDestination(DestDirEdt.Text()));
+}
+
+std::string TMainDlgForm::CompletedDestination(const std::string& text) {
+    return NormalizeDestination(
+        text, DriveList.CurrentDrive(), Utils.GetSpecialFolder(kCsidlProgramFiles),
+        [this](const std::string& a, const std::string& b) { return Utils.SameTextNoCase(a, b); });
 }
 
 void TMainDlgForm::DestDirLstBxChange() {

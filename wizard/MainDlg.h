@@ -90,6 +90,8 @@ public:
     // The destination edit's text as the installation takes it: trimmed, with a drive, the product folder
     // added to a drive root and to the program-files folder.
     void NormalizeDestDir();
+    // `text` completed by that rule, as the destination page would complete it now.
+    [[nodiscard]] std::string CompletedDestination(const std::string& text);
     // The folder list's change event: the edit follows the lists once the window is ready.
     void DestDirLstBxChange();
     // The drive polling (every second, on every page): a new drive is selected, a removed selected one gives

@@ -307,9 +307,7 @@ void TMainDlgForm::LogInstallStart() {
     // A destination the pages' rule completed (blanks, a final backslash, the product folder added to a drive
     // root or to the program-files folder) still comes from where it was given, which the log quotes.
     const std::string& given = first.Options.MainDir;
-    std::string ruled = NormalizeDestination(
-        given, DriveList.CurrentDrive(), Utils.GetSpecialFolder(kCsidlProgramFiles),
-        [this](const std::string& a, const std::string& b) { return Utils.SameTextNoCase(a, b); });
+    const std::string ruled = CompletedDestination(given);
     std::string destination;
     if (Options.MainDir == given) {
         destination = OriginName(origins.MainDir);

@@ -81,9 +81,7 @@ bool TMainDlgForm::StartUnattended() {
 bool TMainDlgForm::UsableDestination() {
     if (!IsAbsoluteDestination(Options.MainDir))
         return RefuseDestination(*DestinationRefusal(Options.MainDir, Options.Components, {}));
-    Options.MainDir = NormalizeDestination(
-        Options.MainDir, DriveList.CurrentDrive(), Utils.GetSpecialFolder(kCsidlProgramFiles),
-        [this](const std::string& a, const std::string& b) { return Utils.SameTextNoCase(a, b); });
+    Options.MainDir = CompletedDestination(Options.MainDir);
     DestDirEdt.SetText(Options.MainDir);
     TDestinationFacts facts;
     for (int c = 0; c < kComponentCount; ++c)
