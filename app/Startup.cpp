@@ -65,10 +65,13 @@ private:
 // After the window has closed on an installation that began: the worker's end first, since it still reads
 // the index and writes the log; then the choices, and the log of an ordinary installation (a failure to
 // store it is not reported: the files are installed).
-void StoreRunResults(TSetupRun& run, TMainDlgForm& form, TInstUtils& utils) {
+void StoreRunResults(TSetupRun& run, TInstallation& installation, TMainDlgForm* form, TInstUtils& utils) {
     run.EndInstallThread();
-    form.SaveInstallSettings();
-    if (!form.Target.Portable) (void)utils.StoreInstallLog();
+    if (form)
+        form->SaveInstallSettings();
+    else
+        installation.SaveInstallSettings();
+    if (!installation.Target.Portable) (void)utils.StoreInstallLog();
 }
 
 // The payload inflated on a thread of its own while the GUI thread builds the window: nothing else touches
@@ -148,11 +151,11 @@ struct TWizardRun {
     TInstUtils& Utils;
     TSetupRun& Run;
     TAskUserRelay& AskUser;
-    // Set while the wizard is shown, for the relay.
-    TMainDlgForm*& Wizard;
+    // Set while the installation runs, for the relay.
+    TInstallation*& Asking;
     TAttachedFiles& AttachedFiles;
     std::optional<PayloadLoad>& Load;
-    DrivesReading& Drives;
+    std::optional<DrivesReading>& Drives;
     const TSetupSwitches& Switches;
 };
 
@@ -178,47 +181,49 @@ void ShowSwitchesHelp(ISystem& system, TRunLog& log, const TSetupSwitches& switc
         system.MessageBoxA(0, text, std::string(kAppTitle), kMbOk | kMbIconInformation);
 }
 
-// What a deployment tool reads of the wizard's ending, in Windows Installer's terms: only the finish page
-// ends with OK; a failure the person abandoned after, or an unexpected one, is a failed installation; any
-// other ending (closed, cancelled, the licence declined) is the person's cancel.
-int WizardExitCode(const TMainDlgForm& form) {
-    if (form.Refusal == TRunRefusal::WordProcessorRunning) return kExitWordProcessorRunning;
-    if (form.Refusal == TRunRefusal::UnusableDestination) return kExitInstallFailed;
-    if (form.Abandoned() || form.EndedByFailure) return kExitInstallFailed;
-    return form.ModalResult() == kModalResultOk ? kExitDone : kExitCancelled;
+// What a deployment tool reads of the run's ending, in Windows Installer's terms: only the finishing step
+// ends with success; a failure the person abandoned after, or an unexpected one, is a failed installation;
+// any other ending (closed, cancelled, the licence declined) is the person's cancel.
+int RunExitCode(const TInstallation& installation, const TMainDlgForm* form) {
+    if (installation.Refusal == TRunRefusal::WordProcessorRunning) return kExitWordProcessorRunning;
+    if (installation.Refusal == TRunRefusal::UnusableDestination) return kExitInstallFailed;
+    if ((form && form->Abandoned()) || installation.EndedByFailure) return kExitInstallFailed;
+    return installation.Finished ? kExitDone : kExitCancelled;
 }
 
-// The wizard's way through the installation, or the unattended one: /VERYSILENT shows no window at all, and
-// /SILENT shows the window once the installation has started, on the installing page.
-void RunPages(TMainDlgForm& form, TSetupMode mode) {
+// The wizard's way through the installation, or the unattended one: /VERYSILENT runs the installation with
+// no window at all, and /SILENT shows the window once the installation has started, on the installing page.
+void RunPages(TInstallation& installation, TMainDlgForm* form, TSetupMode mode) {
     switch (mode) {
     case TSetupMode::VerySilent:
-        if (form.StartUnattended()) form.FollowInstallation();
+        (void)installation.RunUnattended();
         break;
     case TSetupMode::Silent:
-        if (form.StartUnattended()) form.ShowModal();
+        if (form->StartUnattended()) form->ShowModal();
         break;
     case TSetupMode::Wizard:
-        form.ShowModal();
+        form->ShowModal();
         break;
     }
 }
 
 // The window is built, its controls created, while the payload loads; it is shown only once the payload is
-// known good, else the damage is reported and no wizard shows. A run without pages creates no window before
-// it has to.
+// known good, else the damage is reported and no wizard shows. A run without pages makes no window, no
+// control and no list: the installation reads its settings alone.
 int RunWizard(TWizardRun w, TStartupTrace trace) {
     auto mark = [trace](const char* phase) {
         if (trace) trace(phase);
     };
     const TSetupMode mode = w.Switches.Mode;
+    TInstallation installation(w.Platform, w.Utils, w.AttachedFiles, w.Run, w.Switches);
     std::optional<TMainDlgForm> form;
-    if (w.Load) {
-        form.emplace(w.Platform, w.Utils, w.AttachedFiles, w.Run, w.Switches,
-                     [&w] { return w.Drives.Take(); });
+    if (w.Load && mode == TSetupMode::VerySilent) {
+        installation.ReadInstallSettings();
+    } else if (w.Load) {
+        form.emplace(installation, [&w] { return w.Drives->Take(); });
         // The worker's end and its questions reach the window at once; the timer stays as it was.
-        if (mode != TSetupMode::VerySilent) w.Run.InstallStatus.Notify = form->Waker();
-        if (mode != TSetupMode::VerySilent) form->Owner = w.Platform.Module.ApplicationWindow();
+        w.Run.InstallStatus.Notify = form->Waker();
+        form->Owner = w.Platform.Module.ApplicationWindow();
         mark("wizard built");
         if (mode == TSetupMode::Wizard) form->CreateHandles();
         mark("windows created");
@@ -235,10 +240,11 @@ int RunWizard(TWizardRun w, TStartupTrace trace) {
 
     w.AttachedFiles.Connect(w.Platform, w.Utils, w.AskUser.AsAskUser());
     w.AttachedFiles.FailureLog = &w.Run.Log;
-    w.Wizard = &*form;
+    w.Asking = &installation;
+    TMainDlgForm* window = form ? &*form : nullptr;
     std::optional<std::string> unforeseen;
     try {
-        RunPages(*form, mode);
+        RunPages(installation, window, mode);
     } catch (const std::exception& failure) {
         // Out of the run without a window procedure around it (an unattended run's own walk): nobody may be
         // there to read a box, and the run must still end, with what an abandon stores stored.
@@ -246,17 +252,17 @@ int RunWizard(TWizardRun w, TStartupTrace trace) {
     } catch (...) {
         unforeseen = std::string(kUnexpectedFailureLogLine);
     }
-    w.Wizard = nullptr;
+    w.Asking = nullptr;
     if (unforeseen) {
         w.Run.Log.Line(*unforeseen);
-        if (w.Run.InstallStarted) StoreRunResults(w.Run, *form, w.Utils);
+        if (w.Run.InstallStarted) StoreRunResults(w.Run, installation, window, w.Utils);
         if (!w.Switches.ShowsNoMessage())
             w.Platform.System.MessageBoxA(0, std::string(kUnexpectedFailureText), std::string(kAppTitle),
                                           kMbOk | kMbIconHand);
         return w.Run.InstallStarted ? kExitInstallFailed : kExitUnexpectedFailure;
     }
-    if (w.Run.InstallStarted) StoreRunResults(w.Run, *form, w.Utils);
-    return WizardExitCode(*form);
+    if (w.Run.InstallStarted) StoreRunResults(w.Run, installation, window, w.Utils);
+    return RunExitCode(installation, window);
 }
 
 } // namespace
@@ -332,10 +338,10 @@ int RunSetup(TPlatform& platform, std::string_view commandLine, TStartupTrace tr
     // thread may show the wizard's dialog itself; from the install thread they go through the status
     // record. Nothing is extracted before the wizard is shown, and a question without it is abandoned. The
     // relay outlives the index, and the wizard pointer the relay.
-    TMainDlgForm* wizard = nullptr;
+    TInstallation* asking = nullptr;
     TAskUserRelay askUser(run.InstallStatus,
-                          [&wizard](const std::string& text, int kind, std::uint16_t buttons) {
-                              return wizard ? wizard->Ask(text, kind, buttons) : kResultAbort;
+                          [&asking](const std::string& text, int kind, std::uint16_t buttons) {
+                              return asking ? asking->Ask(text, kind, buttons) : kResultAbort;
                           });
     // The payload inflates on a thread of its own from here on, while the GUI thread builds the window.
     std::optional<std::span<const std::uint8_t>> stream =
@@ -351,14 +357,15 @@ int RunSetup(TPlatform& platform, std::string_view commandLine, TStartupTrace tr
     // The drives are read from here on, while the first window loads the display driver: the reading
     // asks the file system only (and for a network drive, the network library, which registers nothing
     // with the window system as it loads).
-    DrivesReading drives(platform, utils);
+    std::optional<DrivesReading> drives;
+    if (switches.Mode != TSetupMode::VerySilent) drives.emplace(platform, utils);
     if (switches.Mode != TSetupMode::VerySilent) SetApplicationIdentity(platform);
     OleSession ole(platform.Shell);
     // Made last, gone first: on every way out of here, an exception's included, the worker has ended before
     // the objects above go; the index's end then also removes the run's temporary files.
     InstallThreadEnd workerEnd(run);
     const int code = RunWizard(
-        TWizardRun{platform, utils, run, askUser, wizard, *attachedFiles, load, drives, switches}, trace);
+        TWizardRun{platform, utils, run, askUser, asking, *attachedFiles, load, drives, switches}, trace);
     run.Log.Line("Code de sortie : " + std::to_string(code));
     return code;
 }

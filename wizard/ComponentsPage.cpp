@@ -3,6 +3,7 @@
 #include "wizard/ComponentsPage.h"
 #include "engine/AttachFiles.h"
 #include "utils/InstUtils.h"
+#include "wizard/Installation.h"
 #include "wizard/MainDlg.h"
 
 namespace ulv {
@@ -20,10 +21,6 @@ std::int64_t RoundHalfEvenMiB(std::int64_t bytes) {
     return whole;
 }
 
-std::int32_t ItemSize(const TListItem& item) {
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(item.Data));
-}
-
 } // namespace
 
 std::string FormatDiskSize(std::int64_t bytes) {
@@ -31,13 +28,6 @@ std::string FormatDiskSize(std::int64_t bytes) {
     if (bytes >= kMegabyteThreshold || (bytes != 0 && megabytes * kMiB == bytes))
         return GroupDigits(megabytes) + " Mo";
     return GroupDigits(bytes / kKiB) + " Ko";
-}
-
-std::int32_t RequiredSpace(const std::vector<TListItem>& items) {
-    std::uint32_t total = 0; // wraps as the signed 32-bit sum would, without overflow in C++
-    for (const TListItem& item : items)
-        if (item.State != TCheckState::Unchecked) total += static_cast<std::uint32_t>(ItemSize(item));
-    return static_cast<std::int32_t>(total);
 }
 
 void TMainDlgForm::BindComponentsPage() {
@@ -50,26 +40,23 @@ std::int32_t TMainDlgForm::RoundToCluster(const std::string& folder, std::int32_
     return AttachedFiles.RoundToCluster(size, Utils.GetClusterSize(folder));
 }
 
+// Entering the page: each component's room on the destination's volume, as the installation reads it.
 void TMainDlgForm::StoreComponentSizes() {
-    for (int item = 0; item < SelCompLstBx.Count(); ++item) {
-        std::optional<std::uint8_t> component = ItemComponent(item);
-        if (!component || *component >= kComponentFiles.size()) continue;
-        std::int32_t size =
-            AttachedFiles.ComponentSize(std::string(kComponentFiles[*component]), Options.MainDir);
-        SelCompLstBx.SetItemData(item, static_cast<std::uint32_t>(size));
-    }
+    ComponentSizes = Installation.ComponentSizes(Installation.Options.MainDir);
 }
 
 void TMainDlgForm::SelCompLstBxDrawItem(int index, TCanvas& canvas, const TRect& rect) {
     if (index < 0 || index >= SelCompLstBx.Count()) return;
     const TListItem& item = SelCompLstBx.Items()[static_cast<std::size_t>(index)];
     canvas.FillRect(rect);
-    bool locked = ItemComponent(index) == 0;
-    if (locked) canvas.SetFontColor(kColorGrayText);
+    const std::optional<std::uint8_t> component = ItemComponent(index);
+    if (component == 0) canvas.SetFontColor(kColorGrayText);
     TSize name = canvas.TextExtent(item.Text);
     canvas.TextOut(rect.Left + canvas.Scale(kSizeMargin), rect.Top + (rect.Height() - name.Height) / 2,
                    item.Text);
-    std::string size = FormatDiskSize(RoundToCluster(Options.MainDir, ItemSize(item)));
+    if (!component || *component >= kComponentCount) return;
+    std::string size =
+        FormatDiskSize(RoundToCluster(Installation.Options.MainDir, ComponentSizes[*component]));
     TSize extent = canvas.TextExtent(size);
     canvas.TextOut(rect.Right - extent.Width - canvas.Scale(kSizeMargin),
                    rect.Top + (rect.Height() - extent.Height) / 2, size);
@@ -84,15 +71,19 @@ void TMainDlgForm::SelCompLstBxClickCheck() {
     UpdateDiskSpace();
 }
 
-// A free space that cannot be read (a network destination without its trailing backslash, a drive gone)
-// counts as none: Next stays disabled rather than trusting an unknown amount.
+// The required and free space of the boxes as they stand. A free space that cannot be read (a network
+// destination without its trailing backslash, a drive gone) counts as none: Next stays disabled rather than
+// trusting an unknown amount.
 void TMainDlgForm::UpdateDiskSpace() {
-    std::int32_t required = RequiredSpace(SelCompLstBx.Items());
+    std::uint32_t checked = 0;
+    const std::array<TCheckState, kComponentCount> states = ComponentStates();
+    for (std::size_t c = 0; c < states.size(); ++c)
+        if (states[c] != TCheckState::Unchecked) checked |= 1u << c;
+    const std::int32_t required = ComponentsSpace(checked, ComponentSizes);
     SelCompDiskSpaceReqLbl2.SetCaption(FormatDiskSize(required));
-    std::optional<TDiskFreeSpaceEx> space = Platform.Drives.GetDiskFreeSpaceExA(DrivePart(Options.MainDir));
-    std::uint64_t free = space ? space->FreeBytesAvailableToCaller : 0;
-    SelCompDiskSpaceAvailLbl2.SetCaption(FormatDiskSize(static_cast<std::int64_t>(free)));
-    ChoiceFits = space && static_cast<std::int64_t>(free) >= required;
+    const std::optional<std::uint64_t> free = Installation.FreeBytes(Installation.Options.MainDir);
+    SelCompDiskSpaceAvailLbl2.SetCaption(FormatDiskSize(static_cast<std::int64_t>(free.value_or(0))));
+    ChoiceFits = free && static_cast<std::int64_t>(*free) >= required;
     NextBtn.SetEnabled(ChoiceFits);
 }
 

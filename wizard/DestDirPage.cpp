@@ -2,6 +2,7 @@
 // come and go.
 #include "utils/InstUtils.h"
 #include "wizard/DestDirLists.h"
+#include "wizard/Installation.h"
 #include "wizard/MainDlg.h"
 
 namespace ulv {
@@ -96,9 +97,7 @@ void TMainDlgForm::NormalizeDestDir() {
 }
 
 std::string TMainDlgForm::CompletedDestination(const std::string& text) {
-    return NormalizeDestination(
-        text, DriveList.CurrentDrive(), Utils.GetSpecialFolder(kCsidlProgramFiles),
-        [this](const std::string& a, const std::string& b) { return Utils.SameTextNoCase(a, b); });
+    return Installation.CompletedDestination(text, DriveList.CurrentDrive());
 }
 
 void TMainDlgForm::DestDirLstBxChange() {

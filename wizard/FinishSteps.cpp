@@ -1,24 +1,24 @@
-// The work of the finish page that lives on the window: what entering the page does, and the finishing step
-// of "Terminer".
+// The finish: what entering the finish page does, and the finishing step of "Terminer"; the window's glue
+// reads the person's last choices into the installation first.
 #include "engine/AttachFiles.h"
 #include "platform/ui/MessageDialog.h"
 #include "utils/InstUtils.h"
+#include "wizard/Installation.h"
 #include "wizard/MainDlg.h"
 #include "wizard/PageFlow.h"
 #include "wizard/UpdateLog.h"
 
 namespace ulv {
 
-// Entering the finish page. The word processor registers the associations itself; nothing it or the
-// shortcuts answer is reported.
-void TMainDlgForm::FinishActions() {
+// The word processor registers the associations itself; nothing it or the shortcuts answer is reported.
+void TInstallation::FinishActions() {
     std::string shared = DataFolder(TDataFolderKind::Shared);
     TellRefusedDataFolders();
     if (!shared.empty())
         (void)Utils.ReplaceFile(shared + std::string(kCommonDataName), CommonDataContent(Utils.LocalNow()));
     if (Target.Portable) return;
-    std::array<bool, 4> boxes = {AssocChkBx1.Checked(), AssocChkBx2.Checked(), AssocChkBx3.Checked(),
-                                 AssocChkBx4.Checked()};
+    // Letters kept as the boxes show them: A to D, in order.
+    const std::array<bool, 4> boxes = AssociationBoxes(Options.Extensions);
     Options.Extensions = ExtensionsOf(boxes);
     (void)Platform.System.WinExec(AssociationCommandLine(Target.MainDir, boxes), kSwShow);
     Run.Log.Line("Associations : \"" + Options.Extensions + "\"" +
@@ -27,10 +27,8 @@ void TMainDlgForm::FinishActions() {
     Utils.ShortcutSet(Choices.InstallToAll, Choices.DesktopShortcut, Target.MainDir);
 }
 
-// "Terminer" on the finish page; the buttons, the title and the page stay as they are.
-void TMainDlgForm::FinishingStep() {
+void TInstallation::FinishingStep() {
     if (!Target.Portable) WriteUpdateLog();
-    Choices.Launch = FinishChkBx.Checked();
     const bool launch = LaunchAtEnd();
     if (launch) (void)Platform.System.WinExec(LaunchCommandLine(Target.MainDir), kSwShow);
     // Without /TASKS an unattended run never starts the word processor, whatever was stored.
@@ -38,10 +36,10 @@ void TMainDlgForm::FinishingStep() {
     Run.Log.Line(std::string("Lancement : ") + (launch ? "oui" : "non") +
                  ChoiceOriginText(byRule ? TChoiceOrigin::Default : Resolved.Origins.Launch,
                                   !byRule && Choices.Launch != Resolved.Choices.Launch));
-    EndWizard(kModalResultOk);
+    Finished = true;
 }
 
-void TMainDlgForm::WriteUpdateLog() {
+void TInstallation::WriteUpdateLog() {
     if (AttachedFiles.UpdateList.empty()) return; // nothing shared was written: the file is not even read
     std::string shared = DataFolder(TDataFolderKind::Shared);
     TellRefusedDataFolders();
@@ -50,6 +48,21 @@ void TMainDlgForm::WriteUpdateLog() {
     // The files are installed either way; only the word processor's record of them is missing.
     if (result == TUpdateLogResult::LeftUnchanged || result == TUpdateLogResult::WriteFailed)
         Ask(UpdateLogFailureText(shared + std::string(kUpdateLogName)), kMessageWarning, kButtonOk);
+}
+
+// Entering the finish page: the associations as the boxes of the page before say them.
+void TMainDlgForm::FinishActions() {
+    if (!Installation.Target.Portable)
+        Installation.Options.Extensions = ExtensionsOf(
+            {AssocChkBx1.Checked(), AssocChkBx2.Checked(), AssocChkBx3.Checked(), AssocChkBx4.Checked()});
+    Installation.FinishActions();
+}
+
+// "Terminer" on the finish page; the buttons, the title and the page stay as they are.
+void TMainDlgForm::FinishingStep() {
+    Installation.Choices.Launch = FinishChkBx.Checked();
+    Installation.FinishingStep();
+    EndWizard(kModalResultOk);
 }
 
 } // namespace ulv

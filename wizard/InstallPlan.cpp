@@ -3,7 +3,7 @@
 #include "wizard/InstallPlan.h"
 
 #include "utils/InstUtils.h"
-#include "wizard/MainDlg.h"
+#include "wizard/Installation.h"
 
 #include <cstring>
 
@@ -148,7 +148,7 @@ std::vector<TPlanStep> PlanSteps(const std::vector<TPlanRow>& rows, const TInsta
     return steps;
 }
 
-void TMainDlgForm::BuildInstallPlan() {
+void TInstallation::BuildInstallPlan() {
     for (int component = 0; component < kQueueCount; ++component)
         AttachedFiles.ClearQueue(component);
     for (const TPlanStep& step : PlanSteps(PlanRowsFor(SelectedComps, LastRunVersion), Target))
@@ -158,7 +158,7 @@ void TMainDlgForm::BuildInstallPlan() {
     WriteInstallStamp();
 }
 
-void TMainDlgForm::RunPlanStep(const TPlanStep& step) {
+void TInstallation::RunPlanStep(const TPlanStep& step) {
     // Nothing is deleted through a link on the way from the base: it may lead to anyone's files.
     if (step.Action == CleanUpOldInsertImages) {
         Utils.DeleteBelow(Target.OldImagesBase, step.OldTree);
@@ -176,7 +176,7 @@ void TMainDlgForm::RunPlanStep(const TPlanStep& step) {
 
 // The word processor compares this stamp with the one it last saw to notice a new installation. The file is
 // replaced, never written through: a link planted under its name is replaced, not followed.
-void TMainDlgForm::WriteInstallStamp() {
+void TInstallation::WriteInstallStamp() {
     std::string hidden = DataFolder(TDataFolderKind::Hidden);
     if (hidden.empty()) return;
     char bytes[sizeof InstallTime];

@@ -1,6 +1,6 @@
 #pragma once
 // What the installation writes where: the plan as a table of rows, turned for one target into concrete
-// steps that TMainDlgForm::BuildInstallPlan walks in order.
+// steps that TInstallation::BuildInstallPlan walks in order.
 #include "engine/AttachFiles.h"
 #include "wizard/InstallTarget.h"
 

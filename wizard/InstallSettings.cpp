@@ -1,4 +1,4 @@
-// Reading and storing the choices of the last installation, on the window that shows them.
+// Reading and storing the choices of the last installation; the window shows them and reads them back.
 #include "engine/AttachFiles.h"
 #include "platform/Registry.h"
 #include "utils/InstUtils.h"
@@ -119,25 +119,20 @@ void StoreChoices(TRegistryAccess& registry, const TInstallChoices& choices) {
     registry.WriteBool(std::string(kLaunchValue), choices.Launch);
 }
 
-void TMainDlgForm::ReadInstallSettings(const TSetupSwitches& switches) {
-    TRegistryAccess registry(Platform.Registry);
-    Switches = switches;
-    // An unattended run that ends before it installs leaves the registry as it found it.
-    TStoredSettings stored = ReadStoredSettings(registry, Utils, !Switches.Unattended());
-    Resolved = ApplySwitches(stored, Switches);
-    Choices = Resolved.Choices;
-    LastRunVersion = stored.LastRunVersion;
+void TMainDlgForm::ReadInstallSettings() {
+    Installation.ReadInstallSettings();
     ShowChoices();
 }
 
 // The pages as the choices have them.
 void TMainDlgForm::ShowChoices() {
+    const TInstallChoices& choices = Installation.Choices;
     FillComponentList();
-    InstallToAllChkBx.SetChecked(Choices.InstallToAll);
-    DesktopChkBx.SetChecked(Choices.DesktopShortcut);
-    FinishChkBx.SetChecked(Choices.Launch);
-    DestDirEdt.SetText(Options.MainDir);
-    FolderList.SetFolder(Options.MainDir);
+    InstallToAllChkBx.SetChecked(choices.InstallToAll);
+    DesktopChkBx.SetChecked(choices.DesktopShortcut);
+    FinishChkBx.SetChecked(choices.Launch);
+    DestDirEdt.SetText(choices.Options.MainDir);
+    FolderList.SetFolder(choices.Options.MainDir);
 }
 
 void TMainDlgForm::FillComponentList() {
@@ -146,7 +141,7 @@ void TMainDlgForm::FillComponentList() {
     for (int n = 0; n < kComponentCount; ++n) {
         CompIndexList.push_back(static_cast<std::uint8_t>(n));
         SelCompLstBx.AddItem(std::string(kComponentNames[static_cast<std::size_t>(n)]));
-        SelCompLstBx.SetChecked(n, (Options.Components >> n & 1u) != 0);
+        SelCompLstBx.SetChecked(n, (Installation.Options.Components >> n & 1u) != 0);
     }
     // The word processor itself is always installed.
     SelCompLstBx.SetState(0, TCheckState::Grayed);
@@ -158,34 +153,30 @@ std::optional<std::uint8_t> TMainDlgForm::ItemComponent(int item) const {
     return CompIndexList[static_cast<std::size_t>(item)];
 }
 
-// What the pages up to the start of the installation let the person choose. The destination is taken as the
-// destination page is left, the association letters on the associations page.
-void TMainDlgForm::TakeChoicesFromPages() {
+std::array<TCheckState, kComponentCount> TMainDlgForm::ComponentStates() const {
     std::array<TCheckState, kComponentCount> states{};
-    int listed = 0;
-    for (int item = 0; item < SelCompLstBx.Count(); ++item) {
-        std::optional<std::uint8_t> component = ItemComponent(item);
-        if (!component || *component >= kComponentCount) continue;
-        states[*component] = SelCompLstBx.State(item);
-        ++listed;
-    }
+    for (int item = 0; item < SelCompLstBx.Count(); ++item)
+        if (std::optional<std::uint8_t> component = ItemComponent(item);
+            component && *component < kComponentCount)
+            states[*component] = SelCompLstBx.State(item);
+    return states;
+}
+
+// What the pages up to the start of the installation let the person choose, read once as it starts. The
+// destination is taken as the destination page is left, the associations and the launch on their pages.
+void TMainDlgForm::TakeChoicesFromPages() {
+    TInstallChoices& choices = Installation.Choices;
     // A list that does not show every component leaves the stored set as it was.
-    if (listed == kComponentCount) Options.Components = StoredComponents(Options.Components, states);
-    Choices.InstallToAll = InstallToAllChkBx.Checked();
-    Choices.DesktopShortcut = DesktopChkBx.Checked();
-    Choices.Launch = FinishChkBx.Checked();
+    if (CompIndexList.size() == kComponentCount)
+        choices.Options.Components = StoredComponents(choices.Options.Components, ComponentStates());
+    choices.InstallToAll = InstallToAllChkBx.Checked();
+    choices.DesktopShortcut = DesktopChkBx.Checked();
 }
 
+// A window closed on the finish page stores the launch as its box says it.
 void TMainDlgForm::SaveInstallSettings() {
-    TakeChoicesFromPages();
-    TRegistryAccess registry(Platform.Registry);
-    StoreChoices(registry, Choices);
-    if (!Target.Portable) WriteUninstallEntry(registry);
-    registry.CloseKey();
-}
-
-bool TMainDlgForm::IsPortableDestination() {
-    return Utils.IsPortableDrive(Options.MainDir);
+    if (PgCtrl.ActivePage() == &FinishTabSheet) Installation.Choices.Launch = FinishChkBx.Checked();
+    Installation.SaveInstallSettings();
 }
 
 } // namespace ulv

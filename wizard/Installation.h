@@ -1,14 +1,29 @@
 #pragma once
-// The installation's own decisions, on values: what the pages and an unattended run both ask of it, without
-// a control in sight.
+// One installation as an object of its own: what the run decides (the switches, the choices and where each
+// came from, the target, the versions and times), and its operations on values, from the destination's check
+// to the stored settings. The window shows it and reads the person's choices back into it; a run without a
+// window drives it alone, and no control is made for it.
+#include "platform/Platform.h"
 #include "resources/ResConst.h"
+#include "utils/DateTime.h"
+#include "wizard/InstallPlan.h"
+#include "wizard/InstallSettings.h"
+#include "wizard/InstallTarget.h"
+#include "wizard/SetupSwitches.h"
+#include "wizard/UnattendedRun.h"
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
 namespace ulv {
+
+class TAttachedFiles;
+class TInstUtils;
+class TRegistryAccess;
+class TSetupRun;
 
 // What the machine says of a destination, read once for its check.
 struct TDestinationFacts {
@@ -31,5 +46,129 @@ DestinationRefusal(const std::string& mainDir, std::uint32_t components, const T
 // The room the components of `components` need: the components page's sum, wrapping as it does.
 [[nodiscard]] std::int32_t ComponentsSpace(std::uint32_t components,
                                            const std::array<std::int32_t, kComponentCount>& sizes);
+
+// Where a choice came from, as the run log says it: " (par défaut)", " (ligne de commande)"…, or
+// " (choisi dans l'assistant)" when the pages changed it.
+[[nodiscard]] std::string ChoiceOriginText(TChoiceOrigin origin, bool changedOnPages);
+
+// A question of the installation shown to the person: the dialog's answer.
+using TShowQuestion = std::function<int(const std::string& text, int kind, std::uint16_t buttons)>;
+
+class TInstallation {
+public:
+    // The utilities, the payload index and the run's records belong to the program entry and outlive the
+    // installation; the switches are the command line's, read once by the entry.
+    TInstallation(TPlatform& platform, TInstUtils& utils, TAttachedFiles& attachedFiles, TSetupRun& run,
+                  const TSetupSwitches& switches);
+    TInstallation(const TInstallation&) = delete;
+    TInstallation& operator=(const TInstallation&) = delete;
+
+    // Every question goes to the run log with its answer. A run that shows no message, or one without a
+    // window to show it (ShowQuestion unset), answers alone.
+    int Ask(const std::string& text, int kind, std::uint16_t buttons);
+    int AskAs(const std::string& text, int kind, std::uint16_t buttons, bool answerAlone);
+    TShowQuestion ShowQuestion;
+
+    // The choices of the last installation, from the current user's registry (creating both keys, unless the
+    // run is unattended), with the switches over them: Resolved and Choices, and LastRunVersion.
+    void ReadInstallSettings();
+    // `text` completed by the destination page's rule: trimmed, with a drive (`currentDrive` when it names
+    // none), the product folder added to a drive root and to the program-files folder.
+    [[nodiscard]] std::string CompletedDestination(const std::string& text, char currentDrive);
+    // The room each component takes in `mainDir`'s volume, and the free space there.
+    [[nodiscard]] std::array<std::int32_t, kComponentCount> ComponentSizes(const std::string& mainDir);
+    [[nodiscard]] std::optional<std::uint64_t> FreeBytes(const std::string& mainDir);
+    // A destination on a removable drive or on a USB or IEEE 1394 disk: everything stays beside the program.
+    // Asked before the installation starts; from then on the target says it.
+    [[nodiscard]] bool IsPortableDestination();
+    // A top-level window carries the running word processor's property, or a process of any session has
+    // the destination's vlmr.exe open, as the Restart Manager says.
+    [[nodiscard]] bool IsWordProcessorRunning();
+    // Tells the person to close the running word processor; true when it runs.
+    [[nodiscard]] bool WordProcessorRunningTold();
+
+    // What a person would meet on the way to the installing page, for a run without pages: the word
+    // processor closed, the destination completed by the page's rule and usable (absolute, room for the
+    // components, a folder that can be made), then the settings' keys made. False, with Refusal set and the
+    // reason logged, when the run ends before it writes anything.
+    [[nodiscard]] bool CheckUnattended();
+
+    // The start, from the final choices: the target fixed, the install log, the plan, the log's account, the
+    // worker. `currentDrive` is the one the destination page's rule used.
+    void Start(char currentDrive = 'c');
+    // Fixes the installation's target from the destination, once, as the installation starts.
+    void FixInstallTarget();
+    // The target's folder of a kind, with one trailing backslash, created (with its parents) before it is
+    // returned; empty when the target has none (no base folder known, or a link on its way), and then nothing
+    // is created.
+    [[nodiscard]] std::string DataFolder(TDataFolderKind kind);
+    // Queues the selected components' files, writes the install stamp on an ordinary installation and removes
+    // the insert images older versions left behind.
+    void BuildInstallPlan();
+    // Once per refused data folder, with those the worker met: the person learns which and why.
+    void TellRefusedDataFolders();
+
+    // Once the files are written: the common data file, then on an ordinary installation the associations
+    // command (for the letters of Choices) and the shortcuts.
+    void FinishActions();
+    // "Terminer": Update.log on an ordinary installation, then the word processor started when LaunchAtEnd.
+    void FinishingStep();
+    // The word processor starts at the end: as the finish page's box says in the wizard; in an unattended
+    // run only when asked with /TASKS.
+    [[nodiscard]] bool LaunchAtEnd() const;
+    // Adds this installation's section to the shared data root's Update.log; a failure is reported with a
+    // warning and changes nothing else.
+    void WriteUpdateLog();
+    // Stores this run's choices in the install key and, on an ordinary installation, the uninstall entry.
+    void SaveInstallSettings();
+
+    // The whole installation without a window (/VERYSILENT): the checks, the start, the worker followed and
+    // its questions answered, then the finish. False when it ended before the finish.
+    bool RunUnattended();
+
+    // The machine, and what the entry owns for the run: the window works on the same.
+    TPlatform& Platform;
+    TInstUtils& Utils;
+    TAttachedFiles& AttachedFiles;
+    TSetupRun& Run;
+    const TSetupSwitches Switches;
+    // The choices the stored settings and the switches gave (with where each came from), before the pages
+    // could change them; then the choices as they stand.
+    TResolvedChoices Resolved;
+    TInstallChoices Choices;
+    TOptions& Options = Choices.Options;
+    // Fixed as the installation starts.
+    TInstallTarget Target;
+    std::int32_t LastRunVersion = kNoLastRunVersion;
+    // The components written, bit n for component n, fixed as the installation starts.
+    std::uint8_t SelectedComps = 0;
+    // Local time the installation began (ordinary installations only; 0 otherwise).
+    TDateTime InstallTime = 0;
+    // Why a run without pages ended before it wrote anything.
+    TRunRefusal Refusal = TRunRefusal::None;
+    // A failure ended the installation: the person abandoned after a file could not be written.
+    bool EndedByFailure = false;
+    // The finishing step ran: the installation ended as it should.
+    bool Finished = false;
+
+private:
+    void LogInstallStart(char currentDrive);
+    void RunPlanStep(const TPlanStep& step);
+    [[nodiscard]] std::string PrepareDataFolder(const std::string& folder);
+    [[nodiscard]] bool RefusedForLink(const std::string& folder);
+    void TellUntold(const std::vector<std::string>& refused, std::size_t& told,
+                    std::string (*text)(const std::vector<std::string>&));
+    void WriteInstallStamp();
+    void WriteUninstallEntry(TRegistryAccess& registry);
+    bool RefuseDestination(const std::string& why);
+    [[nodiscard]] bool CanMakeFolder(std::string folder);
+    void FollowWithoutWindow();
+
+    TUnattendedAnswers Answers{Platform.Clock};
+    std::size_t RefusedLinksTold = 0;
+    std::size_t RefusedForeignTold = 0;
+    // Whether the destination is portable, as an unattended run found it when it checked the destination.
+    std::optional<bool> PortableAtCheck;
+};
 
 } // namespace ulv

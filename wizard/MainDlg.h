@@ -10,9 +10,7 @@
 #include "wizard/DestDirLists.h"
 #include "wizard/InstallPlan.h"
 #include "wizard/InstallSettings.h"
-#include "wizard/InstallTarget.h"
-#include "wizard/SetupSwitches.h"
-#include "wizard/UnattendedRun.h"
+#include "wizard/Installation.h"
 
 #include <array>
 #include <cstdint>
@@ -24,20 +22,16 @@
 
 namespace ulv {
 
-class TAttachedFiles;
-class TInstUtils;
-class TRegistryAccess;
 constexpr int kPageCount = 8;
 
 class TMainDlgForm : public TForm {
 public:
-    // The utilities (with the install log), the payload index and the run's shared records belong to the
-    // program entry and outlive the window. `switches` are the command line's, as the entry read them. The
-    // window is built as the user first sees it: stored choices read, timers started, the welcome page.
+    // The window shows `installation` and reads the person's choices back into it; the installation, with
+    // the utilities, the payload index and the run's records it works on, outlives the window. The window
+    // is built as the user first sees it: stored choices read, timers started, the welcome page.
     // `readDrives` gives the drive list its first drives (the program's start has them read on another
     // thread meanwhile); without it they are read on the spot.
-    TMainDlgForm(TPlatform& platform, TInstUtils& utils, TAttachedFiles& attachedFiles, TSetupRun& run,
-                 const TSetupSwitches& switches, const std::function<TDriveReading()>& readDrives = {});
+    explicit TMainDlgForm(TInstallation& installation, const std::function<TDriveReading()>& readDrives = {});
 
     // The page flow. Every page change, by the buttons or by the end of the installation, goes through
     // SwitchPage; some entries keep the wizard where it was (a running word processor, the licence declined).
@@ -49,48 +43,30 @@ public:
     void ProgressTimer();
     void WMActivateApp(bool active);
     [[nodiscard]] TTabSheet* PageSheet(std::uint8_t page);
-    // A top-level window carries the running word processor's property, or a process of any session has
-    // the destination's vlmr.exe open, as the Restart Manager says.
-    [[nodiscard]] bool IsWordProcessorRunning();
-    // The wizard's message dialog; the worker's state is left alone while one is shown. An unattended run,
-    // or one told to show no message box, gives the unattended answer instead (and shows nothing).
+    // The installation's question (the wizard's message dialog, or the unattended answer where none may
+    // show); the worker's state is left alone while one is shown.
     int Ask(const std::string& text, int kind, std::uint16_t buttons);
 
-    // The installation without the pages (/SILENT, /VERYSILENT): the entry work of each page up to the
-    // installing page, the licence accepted; false when the run ends before anything is written (Refusal
-    // says why). The worker then runs; its end walks the last pages by itself.
+    // A /SILENT run: the checks a person would meet passed, the window brought to the installing page, the
+    // licence accepted; false when the run ends before anything is written (the installation's Refusal says
+    // why). The worker then runs; its end walks the last pages by itself.
     [[nodiscard]] bool StartUnattended();
-    // Stands for the modal loop when no window shows: takes the worker's questions and its end as the
-    // progress timer would, until the run has ended.
-    void FollowInstallation();
 
-    // The choices of the last installation, from the current user's registry (creating both keys, unless the
-    // run is unattended), with the switches over them, shown by the pages.
-    void ReadInstallSettings(const TSetupSwitches& switches);
-    // The pages as Choices has them.
+    // The stored choices with the switches over them, as the installation reads them, shown by the pages.
+    void ReadInstallSettings();
+    // The pages as the installation's choices have them.
     void ShowChoices();
-    // Choices as the pages have them: the components, the shortcuts and the launch.
+    // The installation's choices as the pages up to the installing page have them: the components and the
+    // shortcuts.
     void TakeChoicesFromPages();
-    // Stores this run's choices in the install key and, on an ordinary installation, the uninstall entry.
+    // The installation's store, with the finish page's launch box when the window closes there.
     void SaveInstallSettings();
-    // Fixes the installation's target from the destination, once, as the installation starts.
-    void FixInstallTarget();
-    // The target's folder of a kind, with one trailing backslash, created (with its parents) before it is
-    // returned; empty when the target has none (no base folder known, or a link on its way), and then nothing
-    // is created.
-    [[nodiscard]] std::string DataFolder(TDataFolderKind kind);
-    // A destination on a removable drive or on a USB or IEEE 1394 disk: everything stays beside the program.
-    // Asked by the pages before the installation starts; from then on the target says it.
-    [[nodiscard]] bool IsPortableDestination();
     // The component list item `item` shows; nullopt for an item beyond the catalogue's.
     [[nodiscard]] std::optional<std::uint8_t> ItemComponent(int item) const;
-    // Queues the selected components' files, writes the install stamp on an ordinary installation and removes
-    // the insert images older versions left behind.
-    void BuildInstallPlan();
     // The destination edit's text as the installation takes it: trimmed, with a drive, the product folder
     // added to a drive root and to the program-files folder.
     void NormalizeDestDir();
-    // `text` completed by that rule, as the destination page would complete it now.
+    // `text` completed by that rule, with the drive list's drive as the current one.
     [[nodiscard]] std::string CompletedDestination(const std::string& text);
     // The folder list's change event: the edit follows the lists once the window is ready.
     void DestDirLstBxChange();
@@ -105,34 +81,14 @@ public:
     void SelCompLstBxClickCheck();
     // The size rounded up to whole allocation units of the folder's volume.
     [[nodiscard]] std::int32_t RoundToCluster(const std::string& folder, std::int32_t size);
-    // Adds this installation's section to the shared data root's Update.log; a failure is reported with a
-    // warning and changes nothing else.
-    void WriteUpdateLog();
-    void LogInstallStart();
 
+    TInstallation& Installation;
     // When set, a close request closes the window without asking.
     bool CloseAllowed = false;
-    // A failure ended the wizard: the person abandoned after a file could not be written.
-    bool EndedByFailure = false;
-    // Why an unattended run ended before it wrote anything.
-    TRunRefusal Refusal = TRunRefusal::None;
-    // The command line's switches, and the choices they and the stored settings gave (with where each came
-    // from) before the pages could change them.
-    TSetupSwitches Switches;
-    TResolvedChoices Resolved;
     // Set once construction is complete; until then the lists do not write into the edit.
     bool FormReady = false;
-    TInstallChoices Choices;
-    TOptions& Options = Choices.Options;
-    // Fixed as the installation starts.
-    TInstallTarget Target;
     // The component each item of SelCompLstBx shows, in item order.
     std::vector<std::uint8_t> CompIndexList;
-    std::int32_t LastRunVersion = kNoLastRunVersion;
-    // Bit n: list item n of SelCompLstBx was checked or locked when the installation began.
-    std::uint8_t SelectedComps = 0;
-    // Local time the installation began (ordinary installations only; 0 otherwise).
-    TDateTime InstallTime = 0;
 
     // Makes sheet `page` (0..7) the visible one.
     void ShowSheet(int page);
@@ -211,30 +167,17 @@ private:
     void BindComponentsPage();
     void ApplyRunTimeTexts();
     void FillComponentList();
-    void WriteUninstallEntry(TRegistryAccess& registry);
-    void RunPlanStep(const TPlanStep& step);
-    [[nodiscard]] std::string PrepareDataFolder(const std::string& folder);
-    [[nodiscard]] bool RefusedForLink(const std::string& folder);
-    void TellRefusedDataFolders();
-    void TellUntold(const std::vector<std::string>& refused, std::size_t& told,
-                    std::string (*text)(const std::vector<std::string>&));
-    void WriteInstallStamp();
     void BindPageFlow();
     [[nodiscard]] std::optional<TControl*> EnterPage(std::uint8_t fromPage, std::uint8_t toPage);
     void ApplyPageFrame(std::uint8_t page);
     [[nodiscard]] bool LoadLicense();
-    // Tells the user to close the running word processor; true when it runs.
-    [[nodiscard]] bool WordProcessorRunningTold();
     void EnterComponentsPage(std::uint8_t fromPage);
     void EnterAssociationsPage();
     void StartInstallation();
-    int AskAs(const std::string& text, int kind, std::uint16_t buttons, bool answerAlone);
-    [[nodiscard]] bool UsableDestination();
-    bool RefuseDestination(const std::string& why);
+    int ShowQuestion(const std::string& text, int kind, std::uint16_t buttons);
+    // The components' states by component, as the list shows them.
+    [[nodiscard]] std::array<TCheckState, kComponentCount> ComponentStates() const;
     void FinishUnattended();
-    // The word processor starts at the end: as the finish page's box says in the wizard; in an unattended
-    // run only when asked with /TASKS.
-    [[nodiscard]] bool LaunchAtEnd() const;
     void ShowProgress();
     void FinishActions();
     void FinishingStep();
@@ -246,11 +189,8 @@ private:
     TAttachedFiles& AttachedFiles;
     TSetupRun& Run;
     int DialogsShown = 0;
-    TUnattendedAnswers Answers{Platform.Clock};
-    std::size_t RefusedLinksTold = 0;
-    std::size_t RefusedForeignTold = 0;
-    // Whether the destination is portable, as an unattended run found it when it checked the destination.
-    std::optional<bool> PortableAtCheck;
+    // Each component's room on the destination's volume, read as the components page is entered.
+    std::array<std::int32_t, kComponentCount> ComponentSizes{};
     // The components page's space check: the chosen components fit on the destination's volume.
     bool ChoiceFits = false;
     std::array<TTabSheet*, kPageCount> Sheets;

@@ -54,14 +54,14 @@ std::string FormatResourceText(std::string_view resourceText, std::string_view f
     return out;
 }
 
-TMainDlgForm::TMainDlgForm(TPlatform& platform, TInstUtils& utils, TAttachedFiles& attachedFiles,
-                           TSetupRun& run, const TSetupSwitches& switches,
-                           const std::function<TDriveReading()>& readDrives)
-    : TForm("MainDlgForm"), Platform(platform), Utils(utils), AttachedFiles(attachedFiles),
-      Run(run), Sheets{&WelcomeTabSheet, &LicenseTabSheet,    &DestDirTabSheet, &SelCompTabSheet,
-                       &StartTabSheet,   &InstallingTabSheet, &AssocTabSheet,   &FinishTabSheet} {
+TMainDlgForm::TMainDlgForm(TInstallation& installation, const std::function<TDriveReading()>& readDrives)
+    : TForm("MainDlgForm"), Installation(installation), Platform(installation.Platform),
+      Utils(installation.Utils), AttachedFiles(installation.AttachedFiles),
+      Run(installation.Run), Sheets{&WelcomeTabSheet, &LicenseTabSheet, &DestDirTabSheet,
+                                    &SelCompTabSheet, &StartTabSheet,   &InstallingTabSheet,
+                                    &AssocTabSheet,   &FinishTabSheet} {
     SetClientSize(492, 351);
-    Icon = platform.Module.LoadIconA(kAppIconId);
+    Icon = Platform.Module.LoadIconA(kAppIconId);
     LayOutBands();
     LayOutWelcomeAndLicense();
     LayOutDestDir();
@@ -76,7 +76,7 @@ TMainDlgForm::TMainDlgForm(TPlatform& platform, TInstUtils& utils, TAttachedFile
     BindDestDirLists(readDrives);
     BindComponentsPage();
     BindPageFlow();
-    ReadInstallSettings(switches);
+    ReadInstallSettings();
     StartTimer(kProgressTimerId, kProgressTimerMs);
     StartTimer(kDriveTimerId, kDriveTimerMs);
     SwitchPage(kNoPage, kWelcomePage);

@@ -14,48 +14,6 @@
 namespace ulv {
 namespace {
 
-// The button a question was answered with, as the run log names it: its caption without the accelerator.
-std::string AnswerName(int result) {
-    for (const TMessageButtonFace& face : MessageButtons(0xFFFF)) {
-        if (face.Result != result || result == 0) continue;
-        std::string name(face.Caption);
-        std::erase(name, '&');
-        return name;
-    }
-    return "fermée";
-}
-
-// Whether a process of any session or user has the file open, as the Restart Manager says; nullopt when it
-// cannot say (no Restart Manager before Windows Vista, a call that fails).
-std::optional<bool> ProgramInUse(IRestartManager& manager, const std::string& program) {
-    UniqueRmSession session(manager);
-    if (session.StartError() != kErrorSuccess) return std::nullopt;
-    if (manager.RmRegisterResources(session.Get(), {program}) != kErrorSuccess) return std::nullopt;
-    std::vector<TRmProcessInfo> processes;
-    std::uint32_t rebootReasons = 0;
-    if (manager.RmGetList(session.Get(), processes, rebootReasons) != kErrorSuccess) return std::nullopt;
-    return !processes.empty();
-}
-
-// Bit n for component n, from 0 to 6: "1111111" for all.
-std::string ComponentBitsText(std::uint8_t components) {
-    std::string bits;
-    for (int c = 0; c < kComponentCount; ++c)
-        bits += (components & (1u << c)) ? '1' : '0';
-    return bits;
-}
-
-std::string_view OriginName(TChoiceOrigin origin) {
-    switch (origin) {
-    case TChoiceOrigin::Switch:
-        return "ligne de commande";
-    case TChoiceOrigin::Stored:
-        return "réglage enregistré";
-    default:
-        return "par défaut";
-    }
-}
-
 constexpr std::array<std::string_view, 4> kAssociationSuffixes = {"_rtf", "_cod", "_doc", "_docx"};
 constexpr std::string_view kAssociationCommand = "-assoc adpr";
 // Far above any licence text; a payload entry is trusted no further than this.
@@ -109,29 +67,26 @@ void TMainDlgForm::BindPageFlow() {
     OnCloseQuery = [this](TForm&, bool& canClose) { FormCloseQuery(canClose); };
     OnUnexpectedFailure = [this](TForm&) {
         Run.Log.Line(std::string(kUnexpectedFailureLogLine));
-        return !Switches.ShowsNoMessage();
+        return !Installation.Switches.ShowsNoMessage();
     };
     OnTimer = [this](TForm&, unsigned id) { WMTimer(id); };
     OnActivateApp = [this](TForm&, bool active) { WMActivateApp(active); };
     // The worker's news, as soon as it has some: the same handler as the timer's, with its guards.
     OnWake = [this](TForm&) { ProgressTimer(); };
+    Installation.ShowQuestion = [this](const std::string& text, int kind, std::uint16_t buttons) {
+        return ShowQuestion(text, kind, buttons);
+    };
 }
 
 int TMainDlgForm::Ask(const std::string& text, int kind, std::uint16_t buttons) {
-    return AskAs(text, kind, buttons, Switches.ShowsNoMessage());
+    return Installation.Ask(text, kind, buttons);
 }
 
-int TMainDlgForm::AskAs(const std::string& text, int kind, std::uint16_t buttons, bool answerAlone) {
-    Run.Log.Line("Question : " + text);
-    int result = 0;
-    if (answerAlone) {
-        result = Answers.Answer(text, buttons);
-    } else {
-        ++DialogsShown;
-        result = ShowWizardMessage(this, text, kind, buttons);
-        --DialogsShown;
-    }
-    Run.Log.Line("Réponse : " + AnswerName(result));
+// The installation's questions, shown in the wizard's own dialog.
+int TMainDlgForm::ShowQuestion(const std::string& text, int kind, std::uint16_t buttons) {
+    ++DialogsShown;
+    const int result = ShowWizardMessage(this, text, kind, buttons);
+    --DialogsShown;
     return result;
 }
 
@@ -147,7 +102,7 @@ TTabSheet* TMainDlgForm::PageSheet(std::uint8_t page) {
 }
 
 void TMainDlgForm::SwitchPage(std::uint8_t fromPage, std::uint8_t toPage) {
-    if (toPage == kAssocPage && Target.Portable) toPage = kFinishPage;
+    if (toPage == kAssocPage && Installation.Target.Portable) toPage = kFinishPage;
     if (toPage == kFinishingStep) {
         FinishingStep();
         return;
@@ -177,13 +132,13 @@ std::optional<TControl*> TMainDlgForm::EnterPage(std::uint8_t fromPage, std::uin
         EnterComponentsPage(fromPage);
         return &SelCompLstBx;
     case kStartPage: {
-        bool ordinary = !IsPortableDestination();
+        bool ordinary = !Installation.IsPortableDestination();
         InstallToAllChkBx.SetVisible(ordinary);
         DesktopChkBx.SetVisible(ordinary);
         return &NextBtn;
     }
     case kInstallingPage:
-        if (WordProcessorRunningTold()) return std::nullopt;
+        if (Installation.WordProcessorRunningTold()) return std::nullopt;
         return nullptr;
     case kAssocPage:
         EnterAssociationsPage();
@@ -213,7 +168,7 @@ void TMainDlgForm::ApplyPageFrame(std::uint8_t page) {
 // The first Next from the welcome page: the licence text, extracted to a temporary file and read back.
 // False when the wizard stays on the welcome page.
 bool TMainDlgForm::LoadLicense() {
-    if (WordProcessorRunningTold()) return false;
+    if (Installation.WordProcessorRunningTold()) return false;
     NextBtn.SetEnabled(false);
     CancelBtn.SetEnabled(false);
     SetWaitCursor();
@@ -226,7 +181,7 @@ bool TMainDlgForm::LoadLicense() {
     if (!extracted) {
         // The extraction has asked already, and the user abandoned.
         (void)Platform.Files.DeleteFileA(temp);
-        EndedByFailure = true;
+        Installation.EndedByFailure = true;
         EndWizard(kModalResultCancel);
         return true;
     }
@@ -237,33 +192,10 @@ bool TMainDlgForm::LoadLicense() {
     return true;
 }
 
-bool TMainDlgForm::WordProcessorRunningTold() {
-    if (!IsWordProcessorRunning()) return false;
-    Ask(std::string(kRunningCopyText), kMessageInformation, kButtonOk);
-    return true;
-}
-
-bool TMainDlgForm::IsWordProcessorRunning() {
-    bool running = false;
-    const std::string property(kRunningCopyProperty);
-    Platform.System.EnumWindows([&](WindowHandle window) {
-        running = Platform.System.GetPropA(window, property) != 0;
-        return !running;
-    });
-    if (running) return true;
-    // A copy in another session (a deployment tool runs the setup as SYSTEM) or another user's has no window
-    // on this desktop, but holds the installed program.
-    if (!IsAbsoluteDestination(Options.MainDir)) return false;
-    const std::string program = JoinPath(Options.MainDir, kProgramName);
-    std::uint32_t attributes = Platform.Files.GetFileAttributesA(program);
-    if (attributes == kInvalidFileAttributes || (attributes & kFileAttributeDirectory)) return false;
-    return ProgramInUse(Platform.RestartManager, program).value_or(false);
-}
-
 void TMainDlgForm::EnterComponentsPage(std::uint8_t fromPage) {
     if (fromPage == kDestDirPage) {
         NormalizeDestDir();
-        Options.MainDir = DestDirEdt.Text();
+        Installation.Options.MainDir = DestDirEdt.Text();
     }
     StoreComponentSizes();
     UpdateDiskSpace();
@@ -271,72 +203,18 @@ void TMainDlgForm::EnterComponentsPage(std::uint8_t fromPage) {
 
 void TMainDlgForm::EnterAssociationsPage() {
     InstallingProgressBar.SetPosition(InstallingProgressBar.Max());
-    std::array<bool, 4> boxes = AssociationBoxes(Options.Extensions);
+    std::array<bool, 4> boxes = AssociationBoxes(Installation.Options.Extensions);
     AssocChkBx1.SetChecked(boxes[0]);
     AssocChkBx2.SetChecked(boxes[1]);
     AssocChkBx3.SetChecked(boxes[2]);
     AssocChkBx4.SetChecked(boxes[3]);
 }
 
-// Runs once the installing page shows: the choices and the target fixed, the log, the plan, then the worker.
-// A data folder refused for a link is told once the worker runs.
+// Runs once the installing page shows: the person's choices read back, then the installation started.
 void TMainDlgForm::StartInstallation() {
     TakeChoicesFromPages();
-    FixInstallTarget();
-    Utils.CreateInstallLog(Target.MainDir, Target.Portable);
-    Run.InstallStarted = true;
-    SelectedComps = InstalledComponents(Options.Components);
-    BuildInstallPlan();
-    if (Run.Log.IsOpen()) LogInstallStart();
+    Installation.Start(DriveList.CurrentDrive());
     InstallingProgressBar.SetMax(AttachedFiles.QueuedTotal());
-    Run.StartInstallThread(AttachedFiles, Utils);
-    TellRefusedDataFolders();
-}
-
-std::string ChoiceOriginText(TChoiceOrigin origin, bool changedOnPages) {
-    return " (" + std::string(changedOnPages ? "choisi dans l'assistant" : OriginName(origin)) + ")";
-}
-
-// What the installation starts with: where it goes and what was chosen for it, where each came from, and how
-// many files each component queued. The associations and the launch are chosen on later pages and logged
-// when they are done.
-void TMainDlgForm::LogInstallStart() {
-    const TInstallChoices& first = Resolved.Choices;
-    const TChoiceOrigins& origins = Resolved.Origins;
-    TRunLog& log = Run.Log;
-    // A destination the pages' rule completed (blanks, a final backslash, the product folder added to a drive
-    // root or to the program-files folder) still comes from where it was given, which the log quotes.
-    const std::string& given = first.Options.MainDir;
-    const std::string ruled = CompletedDestination(given);
-    std::string destination;
-    if (Options.MainDir == given) {
-        destination = OriginName(origins.MainDir);
-    } else if (Options.MainDir == ruled) {
-        auto endsWithProduct = [this](std::string text) {
-            while (!text.empty() && (text.back() == '\\' || static_cast<unsigned char>(text.back()) <= ' '))
-                text.pop_back();
-            const std::string tail = "\\" + std::string(kProductFolderName);
-            return text.size() > tail.size() &&
-                   Utils.SameTextNoCase(text.substr(text.size() - tail.size()), tail);
-        };
-        destination = std::string(OriginName(origins.MainDir)) + " \"" + given + "\"" +
-                      (endsWithProduct(given) ? "" : ", dossier du produit ajouté");
-    } else {
-        destination = "choisi dans l'assistant";
-    }
-    log.Line("Destination : " + Target.MainDir + (Target.Portable ? " (portable, " : " (ordinaire, ") +
-             destination + ")");
-    log.Line(
-        "Choix : composants " + ComponentBitsText(SelectedComps) +
-        ChoiceOriginText(origins.Components, SelectedComps != InstalledComponents(first.Options.Components)) +
-        ", raccourcis pour " + (Choices.InstallToAll ? "tous les utilisateurs" : "l'utilisateur courant") +
-        ChoiceOriginText(origins.InstallToAll, Choices.InstallToAll != first.InstallToAll) +
-        ", raccourci sur le bureau " + (Choices.DesktopShortcut ? "oui" : "non") +
-        ChoiceOriginText(origins.DesktopShortcut, Choices.DesktopShortcut != first.DesktopShortcut));
-    for (int c = 0; c < kComponentCount; ++c)
-        if (SelectedComps & (1u << c))
-            log.Line("Composant " + std::to_string(c) + " (" + std::string(kComponentNames[c]) +
-                     ") : " + std::to_string(AttachedFiles.Queues[c].size()) + " fichier(s) à écrire");
 }
 
 void TMainDlgForm::BNClick(TControl& sender) {
@@ -360,9 +238,11 @@ void TMainDlgForm::FormCloseQuery(bool& canClose) {
     bool held = status.PauseForClose();
     // Annuler is the person's own request: a /SILENT run still asks them, unless told to show no message;
     // told /NOCANCEL, it refuses without asking.
-    if (!CloseAllowed && !Switches.CancelLocked())
-        CloseAllowed = AskAs(std::string(kAbortQuestionText), kMessageConfirmation, kButtonNo | kButtonAbort,
-                             Switches.SuppressMsgBoxes) == kResultAbort;
+    const TSetupSwitches& switches = Installation.Switches;
+    if (!CloseAllowed && !switches.CancelLocked())
+        CloseAllowed =
+            Installation.AskAs(std::string(kAbortQuestionText), kMessageConfirmation,
+                               kButtonNo | kButtonAbort, switches.SuppressMsgBoxes) == kResultAbort;
     status.EndCloseRequest(held, CloseAllowed);
     canClose = CloseAllowed;
 }
@@ -387,10 +267,10 @@ void TMainDlgForm::ProgressTimer() {
     case isStopped:
         if (!status.Move(isStopped, isIdle)) break;
         SwitchPage(kInstallingPage, kAssocPage);
-        if (Switches.Unattended()) FinishUnattended();
+        if (Installation.Switches.Unattended()) FinishUnattended();
         break;
     case isFailed:
-        EndedByFailure = true;
+        Installation.EndedByFailure = true;
         EndWizard(kModalResultCancel);
         break;
     default:

@@ -51,8 +51,4 @@ struct TPageFrame {
 // The 16 bytes of the common data file: 32-bit 1, 32-bit 8, then the time as a double, little-endian.
 [[nodiscard]] std::string CommonDataContent(TDateTime now);
 
-// Where a choice came from, as the run log says it: " (par défaut)", " (ligne de commande)"…, or
-// " (choisi dans l'assistant)" when the pages changed it.
-[[nodiscard]] std::string ChoiceOriginText(TChoiceOrigin origin, bool changedOnPages);
-
 } // namespace ulv

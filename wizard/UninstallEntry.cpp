@@ -4,7 +4,7 @@
 #include "platform/Registry.h"
 #include "utils/InstUtils.h"
 #include "utils/RegistryAccess.h"
-#include "wizard/MainDlg.h"
+#include "wizard/Installation.h"
 
 namespace ulv {
 namespace {
@@ -32,7 +32,7 @@ std::vector<TRegistryValue> UninstallValues(const std::string& mainDir, std::int
 
 // The install key's values are written by then: without the right to write below HKEY_LOCAL_MACHINE (a
 // user without administrator rights) the entry is simply missing.
-void TMainDlgForm::WriteUninstallEntry(TRegistryAccess& registry) {
+void TInstallation::WriteUninstallEntry(TRegistryAccess& registry) {
     registry.SetRootKey(kHkeyLocalMachine);
     registry.OpenKey(std::string(kUninstallKey));
     for (const TRegistryValue& value :

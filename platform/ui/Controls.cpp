@@ -22,6 +22,7 @@ char AcceleratorLetter(char c) {
 
 TControl::TControl(TWinControl* parent, TControlKind kind, std::string name)
     : Kind_(kind), Name_(std::move(name)), Parent_(parent) {
+    Made_.fetch_add(1, std::memory_order_relaxed);
     if (Parent_) Parent_->Children_.push_back(this);
 }
 

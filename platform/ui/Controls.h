@@ -5,6 +5,7 @@
 // Setting a state from the program never fires an event; only the User* paths do.
 #include "platform/ui/Canvas.h"
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -79,6 +80,9 @@ public:
     TControl& operator=(const TControl&) = delete;
     virtual ~TControl();
 
+    // How many controls the process has made so far: a run without a window makes none.
+    [[nodiscard]] static std::uint64_t MadeCount() { return Made_.load(std::memory_order_relaxed); }
+
     [[nodiscard]] TControlKind Kind() const { return Kind_; }
     [[nodiscard]] const std::string& Name() const { return Name_; }
     [[nodiscard]] TWinControl* Parent() const { return Parent_; }
@@ -129,6 +133,7 @@ private:
     bool Visible_ = true;
     bool Enabled_ = true;
     std::optional<TFont> OwnFont_;
+    static inline std::atomic<std::uint64_t> Made_{0};
 };
 
 class TWinControl : public TControl {

@@ -113,7 +113,9 @@ int ShowSheet(int page, const TSheetOptions& options) {
     auto attachedFiles = ulv::TAttachedFiles::Create(platform, utils, {}, fault);
     if (!attachedFiles) return 3;
     ulv::TSetupRun run;
-    ulv::TMainDlgForm form(platform, utils, *attachedFiles, run, ulv::ParseSetupSwitches(options.Params));
+    ulv::TInstallation installation(platform, utils, *attachedFiles, run,
+                                    ulv::ParseSetupSwitches(options.Params));
+    ulv::TMainDlgForm form(installation);
     // The window as a picture: closing it asks nothing.
     form.OnCloseQuery = nullptr;
     if (options.Throw)

@@ -24,10 +24,11 @@ char StateLetter(ulv::TCheckState state) {
 }
 
 void PrintSettings(const ulv::TMainDlgForm& form) {
-    std::printf("MainDir=%s\n", form.Options.MainDir.c_str());
-    std::printf("Components=0x%08X\n", static_cast<unsigned>(form.Options.Components));
-    std::printf("Extensions=%s\n", form.Options.Extensions.c_str());
-    std::printf("LastRunVersion=%d\n", static_cast<int>(form.LastRunVersion));
+    const ulv::TInstallation& installation = form.Installation;
+    std::printf("MainDir=%s\n", installation.Options.MainDir.c_str());
+    std::printf("Components=0x%08X\n", static_cast<unsigned>(installation.Options.Components));
+    std::printf("Extensions=%s\n", installation.Options.Extensions.c_str());
+    std::printf("LastRunVersion=%d\n", static_cast<int>(installation.LastRunVersion));
     std::printf("InstallToAll=%d Desktop=%d Launch=%d\n", form.InstallToAllChkBx.Checked(),
                 form.DesktopChkBx.Checked(), form.FinishChkBx.Checked());
     std::string items;
@@ -47,22 +48,22 @@ int Run(int argc, char** argv) {
     if (!files) return 3;
     files->Connect(platform, utils, [](const std::string&, int, std::uint16_t) { return ulv::kResultAbort; });
     ulv::TSetupRun run;
-    ulv::TMainDlgForm form(platform, utils, *files, run, {});
+    std::vector<std::string> params;
+    if (command == "read" && argc > 3) params.emplace_back(argv[3]);
+    ulv::TInstallation installation(platform, utils, *files, run, ulv::ParseSetupSwitches(params));
+    ulv::TMainDlgForm form(installation);
     if (command == "read") {
-        std::vector<std::string> params;
-        if (argc > 3) params.emplace_back(argv[3]);
-        form.ReadInstallSettings(ulv::ParseSetupSwitches(params));
         PrintSettings(form);
         return 0;
     }
     if (command != "save" || argc < 4) return 2;
-    form.ReadInstallSettings({});
-    form.Options.MainDir = argv[3];
+    installation.Options.MainDir = argv[3];
     for (int i = 4; i < argc; ++i)
         form.SelCompLstBx.SetChecked(std::atoi(argv[i]), false);
-    form.FixInstallTarget(); // as the installation's start does
+    form.TakeChoicesFromPages(); // as the installation's start does, with its target
+    installation.FixInstallTarget();
     form.SaveInstallSettings();
-    std::printf("saved portable=%d\n", form.Target.Portable);
+    std::printf("saved portable=%d\n", installation.Target.Portable);
     return 0;
 }
 

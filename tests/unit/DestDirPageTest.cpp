@@ -2,7 +2,7 @@
 #include "platform/sim/ui/HeadlessUi.h"
 #include "tests/support/TestFiles.h"
 #include "tests/unit/SampleRun.h"
-#include "wizard/MainDlg.h"
+#include "tests/unit/WizardFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -45,13 +45,13 @@ protected:
                                                      kFileAttributeDirectory | kFileAttributeHidden));
         AttachedFiles = LoadSamplePayload(Platform, Utils);
         ASSERT_TRUE(AttachedFiles);
-        Form = std::make_unique<TMainDlgForm>(Platform, Utils, *AttachedFiles, Run, TSetupSwitches{});
+        Form = std::make_unique<TWizardWindow>(Platform, Utils, *AttachedFiles, Run, TSetupSwitches{});
     }
     // The end of construction: stored settings (none), the folder list on the destination, ready.
     void Construct(std::vector<std::string> params = {}) {
         Form.reset();
         Form =
-            std::make_unique<TMainDlgForm>(Platform, Utils, *AttachedFiles, Run, ParseSetupSwitches(params));
+            std::make_unique<TWizardWindow>(Platform, Utils, *AttachedFiles, Run, ParseSetupSwitches(params));
     }
     [[nodiscard]] std::vector<std::string> Texts(const TCustomList& list) const {
         std::vector<std::string> texts;
@@ -78,7 +78,7 @@ protected:
     TInstUtils Utils{Platform};
     std::unique_ptr<TAttachedFiles> AttachedFiles;
     TSetupRun Run;
-    std::unique_ptr<TMainDlgForm> Form;
+    std::unique_ptr<TWizardWindow> Form;
 };
 
 TEST(DestDirRules, NormalizedDestination) {
@@ -133,7 +133,7 @@ TEST_F(DestDirPage, FirstDisplayShowsTheDestinationAndItsNearestFolder) {
     Form->DestDirLstBxChange();
     EXPECT_EQ(Edit(), "ne change pas") << "nothing before the window is ready";
     const unsigned long userComparisons = Machine.Text.ComparisonsIn(kLocaleUserDefault);
-    Form->ReadInstallSettings({});
+    Form->ReadInstallSettings();
     Form->FormReady = true;
     EXPECT_EQ(Edit(), "C:\\Program Files\\Ulvara") << "the edit keeps a folder that does not exist yet";
     EXPECT_EQ(Form->FolderList.CurrentFolder(), "C:\\Program Files\\");
@@ -285,7 +285,7 @@ TEST(DestDirStart, SetupRunFromADvdStartsTheListsOnTheProgramFilesDrive) {
     TInstUtils utils(platform);
     auto files = LoadSamplePayload(platform, utils);
     TSetupRun run;
-    TMainDlgForm form(platform, utils, *files, run, {});
+    TWizardWindow form(platform, utils, *files, run);
     EXPECT_EQ(form.DriveList.CurrentDrive(), 'c');
     EXPECT_EQ(form.DestDirCmbBx.Text(), "c: ");
     EXPECT_EQ(form.FolderList.CurrentFolder(), "C:\\Program Files\\");
@@ -300,7 +300,7 @@ TEST(DestDirStart, AnEmptyCardReaderRaisesNoSystemPrompt) {
     std::string edit;
     headless::ScriptModalLoop({[&](TForm& form) {
         auto& wizard = static_cast<TMainDlgForm&>(form);
-        wizard.ReadInstallSettings({});
+        wizard.ReadInstallSettings();
         wizard.FormReady = true;
         machine.Volumes.SetDrive({.Letter = 'E', .Type = kDriveRemovable, .Label = {}, .HasMedia = false});
         wizard.DriveTimer();

@@ -1,4 +1,3 @@
-#include "platform/sim/ui/HeadlessUi.h"
 #include "platform/ui/MessageDialog.h"
 #include "tests/unit/WizardFixture.h"
 #include "wizard/UpdateLog.h"
@@ -8,10 +7,9 @@ namespace {
 
 const std::string kUpdateLog = "C:\\ProgramData\\Ulvara\\Update.log";
 
-class FinishSteps : public WizardTest {
+class FinishSteps : public InstallationTest {
 protected:
     void SetUp() override {
-        headless::ClearMessages();
         ASSERT_TRUE(AttachedFiles);
         for (const char* folder : {"C:\\ProgramData", "C:\\Program Files"})
             ASSERT_TRUE(Machine.Files.PutFolder(folder));
@@ -32,22 +30,22 @@ TEST_F(FinishSteps, UpdateLogGetsTheInstallationsSection) {
     ASSERT_TRUE(Machine.Files.PutFile(
         kUpdateLog, "*0000000000000000\r\nC:\\ProgramData\\Ulvara\\Public\\Ancien.dat\r\n"));
     Install("C:\\Program Files\\Ulvara");
-    Form.WriteUpdateLog();
+    Installation.WriteUpdateLog();
     std::vector<std::string> lines = Lines(kUpdateLog);
     ASSERT_EQ(lines.size(), 2u + 1u + 257u);
     EXPECT_EQ(lines[0], "*0000000000000000");
-    EXPECT_EQ(lines[2], UpdateLogStampLine(Form.InstallTime));
+    EXPECT_EQ(lines[2], UpdateLogStampLine(Installation.InstallTime));
     std::vector<std::string> sorted = AttachedFiles->UpdateList;
     SortUpdateList(sorted, Machine.Text);
     EXPECT_EQ(std::vector<std::string>(lines.begin() + 3, lines.end()), sorted);
-    EXPECT_TRUE(headless::AskedMessages().empty());
+    EXPECT_TRUE(Asked.empty());
 }
 
 TEST_F(FinishSteps, PortableInstallationNeverTouchesTheUpdateLog) {
     AddStick();
     ASSERT_TRUE(Machine.Files.PutFile(kUpdateLog, "x"));
     Install("R:\\Ulvara");
-    Form.WriteUpdateLog();
+    Installation.WriteUpdateLog();
     EXPECT_EQ(*Machine.Files.FileContent(kUpdateLog), "x");
     EXPECT_EQ(Machine.Files.GetFileAttributesA("R:\\Ulvara\\Update.log"), kInvalidFileAttributes);
 }
@@ -57,11 +55,11 @@ TEST_F(FinishSteps, UpdateLogThatCannotBeWrittenIsReportedAndKeptWhole) {
     ASSERT_TRUE(Machine.Files.PutFile(kUpdateLog, before));
     Install("C:\\Program Files\\Ulvara");
     Machine.Files.InjectMoveFailure(1, kErrorAccessDenied);
-    Form.WriteUpdateLog();
+    Installation.WriteUpdateLog();
     EXPECT_EQ(*Machine.Files.FileContent(kUpdateLog), before);
-    ASSERT_EQ(headless::AskedMessages().size(), 1u);
-    const headless::TAskedMessage& warning = headless::AskedMessages()[0];
-    EXPECT_EQ(warning.Title, "Avertissement");
+    ASSERT_EQ(Asked.size(), 1u);
+    const TAsked& warning = Asked[0];
+    EXPECT_EQ(warning.Kind, kMessageWarning);
     EXPECT_EQ(warning.Buttons, kButtonOk);
     EXPECT_NE(warning.Text.find(kUpdateLog), std::string::npos) << warning.Text;
 }

@@ -44,7 +44,7 @@ std::vector<std::string> Lines(const std::vector<TPlanStep>& steps) {
     return lines;
 }
 
-class InstallPlan : public WizardTest {
+class InstallPlan : public InstallationTest {
 protected:
     void SetUp() override {
         ASSERT_TRUE(AttachedFiles);
@@ -213,15 +213,15 @@ TEST(InstallTargets, DataFoldersOrdinaryPortableAndUnknown) {
 }
 
 TEST_F(InstallPlan, DataFoldersAreMadeOuterFirstAndLoggedUnlessSuspended) {
-    Form.Options.MainDir = kProgramFolder;
-    Form.FixInstallTarget();
+    Installation.Options.MainDir = kProgramFolder;
+    Installation.FixInstallTarget();
     Utils.CreateInstallLog(kProgramFolder, false);
-    EXPECT_EQ(Form.DataFolder(TDataFolderKind::Spelling), kSpelling);
+    EXPECT_EQ(Installation.DataFolder(TDataFolderKind::Spelling), kSpelling);
     EXPECT_EQ(Utils.InstallLog(),
               (std::vector<std::string>{"Made Dir: C:\\ProgramData\\Ulvara\\", "Made Dir: " + kPublic,
                                         "Made Dir: " + kSpelling}));
     Utils.SuspendLogging();
-    EXPECT_EQ(Form.DataFolder(TDataFolderKind::Hidden), "C:\\ProgramData\\Ulvara\\Hidden\\");
+    EXPECT_EQ(Installation.DataFolder(TDataFolderKind::Hidden), "C:\\ProgramData\\Ulvara\\Hidden\\");
     Utils.ResumeLogging();
     EXPECT_TRUE(Exists("C:\\ProgramData\\Ulvara\\Hidden"));
     EXPECT_EQ(Utils.InstallLog().size(), 3u);
@@ -229,12 +229,13 @@ TEST_F(InstallPlan, DataFoldersAreMadeOuterFirstAndLoggedUnlessSuspended) {
     // Without the common application-data folder the data root lies in the documents; without either,
     // nothing is made anywhere.
     Machine.Shell.SetFolderResult(kCsidlCommonAppData, kEFail);
-    Form.FixInstallTarget();
-    EXPECT_EQ(Form.DataFolder(TDataFolderKind::Public), "C:\\users\\test\\Documents\\Ulvara\\Public\\");
+    Installation.FixInstallTarget();
+    EXPECT_EQ(Installation.DataFolder(TDataFolderKind::Public),
+              "C:\\users\\test\\Documents\\Ulvara\\Public\\");
     EXPECT_TRUE(Exists("C:\\users\\test\\Documents\\Ulvara\\Public"));
     Machine.Shell.SetFolderResult(kCsidlPersonal, kEFail);
-    Form.FixInstallTarget();
-    EXPECT_EQ(Form.DataFolder(TDataFolderKind::Spelling), "");
+    Installation.FixInstallTarget();
+    EXPECT_EQ(Installation.DataFolder(TDataFolderKind::Spelling), "");
     EXPECT_FALSE(Exists("C:\\Ulvara"));
 }
 
@@ -242,28 +243,28 @@ TEST_F(InstallPlan, DataFoldersAreMadeOuterFirstAndLoggedUnlessSuspended) {
 // made through it: the requests for it and for the folders below it go, the others stay.
 TEST_F(InstallPlan, ALinkMadeAfterTheStartRefusesItsFolders) {
     const std::string elsewhere = "C:\\Windows\\Protected";
-    Form.Options.MainDir = kProgramFolder;
-    Form.SelectedComps = kAllSelected;
-    Form.FixInstallTarget();
+    Installation.Options.MainDir = kProgramFolder;
+    Installation.SelectedComps = kAllSelected;
+    Installation.FixInstallTarget();
     ASSERT_TRUE(Machine.Files.PutFolder(elsewhere));
     ASSERT_TRUE(Machine.Files.PutFolderLink("C:\\ProgramData\\Ulvara\\Public", elsewhere));
-    Form.BuildInstallPlan();
-    EXPECT_EQ(Form.Target.RefusedLinks, std::vector<std::string>{"C:\\ProgramData\\Ulvara\\Public"});
+    Installation.BuildInstallPlan();
+    EXPECT_EQ(Installation.Target.RefusedLinks, std::vector<std::string>{"C:\\ProgramData\\Ulvara\\Public"});
     for (int c : {1, 2, 4, 5, 6})
         EXPECT_TRUE(AttachedFiles->Queues[static_cast<size_t>(c)].empty()) << c;
     EXPECT_EQ(QueuedCount(), 3u) << "the program's own files";
-    EXPECT_EQ(Form.DataFolder(TDataFolderKind::Hidden), "C:\\ProgramData\\Ulvara\\Hidden\\");
+    EXPECT_EQ(Installation.DataFolder(TDataFolderKind::Hidden), "C:\\ProgramData\\Ulvara\\Hidden\\");
     EXPECT_FALSE(Exists(elsewhere + "\\Orthographe"));
     EXPECT_TRUE(AttachedFiles->UpdateList.empty());
 }
 
 TEST_F(InstallPlan, PortableDataFoldersStayBesideTheProgram) {
     AddStick('E');
-    Form.Options.MainDir = "E:\\Ulvara/";
-    Form.FixInstallTarget();
-    EXPECT_EQ(Form.DataFolder(TDataFolderKind::Shared), "E:\\Ulvara\\");
-    EXPECT_EQ(Form.DataFolder(TDataFolderKind::Hidden), "E:\\Ulvara\\");
-    EXPECT_EQ(Form.DataFolder(TDataFolderKind::Spelling), "E:\\Ulvara\\Orthographe\\");
+    Installation.Options.MainDir = "E:\\Ulvara/";
+    Installation.FixInstallTarget();
+    EXPECT_EQ(Installation.DataFolder(TDataFolderKind::Shared), "E:\\Ulvara\\");
+    EXPECT_EQ(Installation.DataFolder(TDataFolderKind::Hidden), "E:\\Ulvara\\");
+    EXPECT_EQ(Installation.DataFolder(TDataFolderKind::Spelling), "E:\\Ulvara\\Orthographe\\");
     EXPECT_TRUE(Exists("E:\\Ulvara\\Orthographe"));
     EXPECT_FALSE(Exists("C:\\ProgramData\\Ulvara"));
 }
@@ -327,13 +328,13 @@ TEST_F(InstallPlan, OrdinaryInstallationOfEverything) {
 
     // The stamp holds the install time's eight bytes.
     TCivilTime now;
-    ASSERT_TRUE(DecodeDateTime(Form.InstallTime, now));
+    ASSERT_TRUE(DecodeDateTime(Installation.InstallTime, now));
     EXPECT_EQ(now.Year, 2022);
     std::optional<std::string> stamp =
         Machine.Files.FileContent("C:\\ProgramData\\Ulvara\\Hidden\\install_stamp");
     ASSERT_TRUE(stamp);
     ASSERT_EQ(stamp->size(), 8u);
-    EXPECT_EQ(std::memcmp(stamp->data(), &Form.InstallTime, 8), 0);
+    EXPECT_EQ(std::memcmp(stamp->data(), &Installation.InstallTime, 8), 0);
 }
 
 TEST_F(InstallPlan, OrdinaryReinstallationRewritesEveryFile) {
@@ -341,7 +342,7 @@ TEST_F(InstallPlan, OrdinaryReinstallationRewritesEveryFile) {
     TInstUtils utils(Platform);
     auto files = LoadSamplePayload(Platform, utils);
     TSetupRun run;
-    TMainDlgForm again(Platform, utils, *files, run, {});
+    TInstallation again(Platform, utils, *files, run, {});
     again.Options.MainDir = kProgramFolder;
     again.SelectedComps = kAllSelected;
     again.FixInstallTarget();
@@ -360,7 +361,7 @@ TEST_F(InstallPlan, PortableReinstallationKeepsWhatThePersonMayHaveChanged) {
     AddStick();
     Install("R:\\Ulvara");
     EXPECT_TRUE(AttachedFiles->UpdateList.empty());
-    EXPECT_EQ(Form.InstallTime, 0.0);
+    EXPECT_EQ(Installation.InstallTime, 0.0);
     EXPECT_FALSE(Exists("R:\\Ulvara\\install_stamp"));
     EXPECT_FALSE(Exists("C:\\ProgramData\\Ulvara"));
     EXPECT_EQ(QueuedCount(), 260u);
@@ -389,7 +390,7 @@ TEST_F(InstallPlan, PortableReinstallationKeepsWhatThePersonMayHaveChanged) {
     TInstUtils utils(Platform);
     auto files = LoadSamplePayload(Platform, utils);
     TSetupRun run;
-    TMainDlgForm again(Platform, utils, *files, run, {});
+    TInstallation again(Platform, utils, *files, run, {});
     again.Options.MainDir = "R:\\Ulvara";
     again.SelectedComps = kAllSelected;
     again.FixInstallTarget();
@@ -425,11 +426,11 @@ protected:
             EXPECT_TRUE(Exists(base + kept)) << kept;
     }
     void Plan(const std::string& mainDir, std::int32_t lastRun, std::uint8_t selected) {
-        Form.Options.MainDir = mainDir;
-        Form.LastRunVersion = lastRun;
-        Form.SelectedComps = selected;
-        Form.FixInstallTarget();
-        Form.BuildInstallPlan();
+        Installation.Options.MainDir = mainDir;
+        Installation.LastRunVersion = lastRun;
+        Installation.SelectedComps = selected;
+        Installation.FixInstallTarget();
+        Installation.BuildInstallPlan();
     }
 };
 

@@ -62,13 +62,14 @@ protected:
 };
 
 TEST_F(InstallSettings, FirstRunTakesEveryDefaultAndWritesNothing) {
-    Form.ReadInstallSettings({});
-    EXPECT_EQ(Form.Options.MainDir, "C:\\Program Files\\Ulvara");
+    Form.ReadInstallSettings();
+    EXPECT_EQ(Installation.Options.MainDir, "C:\\Program Files\\Ulvara");
     EXPECT_EQ(Form.DestDirEdt.Text(), "C:\\Program Files\\Ulvara");
-    EXPECT_EQ(Form.Options.Components, 0x7FFFFFFFu);
-    EXPECT_EQ(Form.Options.Extensions, "B");
-    EXPECT_EQ(AssociationBoxes(Form.Options.Extensions), (std::array<bool, 4>{false, true, false, false}));
-    EXPECT_EQ(Form.LastRunVersion, 2147483647);
+    EXPECT_EQ(Installation.Options.Components, 0x7FFFFFFFu);
+    EXPECT_EQ(Installation.Options.Extensions, "B");
+    EXPECT_EQ(AssociationBoxes(Installation.Options.Extensions),
+              (std::array<bool, 4>{false, true, false, false}));
+    EXPECT_EQ(Installation.LastRunVersion, 2147483647);
     EXPECT_TRUE(Form.InstallToAllChkBx.Checked());
     EXPECT_TRUE(Form.DesktopChkBx.Checked());
     EXPECT_TRUE(Form.FinishChkBx.Checked());
@@ -99,8 +100,8 @@ TEST_F(InstallSettings, StoredChoicesComeBack) {
     Put("LAUNCH", kRegDword, Dword(0));
     Put("EXTENSIONS", kRegSz, Bytes(std::string_view("DA\0", 3)));
     Put("LastRunVer", kRegDword, Dword(20004000), kInternal);
-    Form.ReadInstallSettings({});
-    EXPECT_EQ(Form.Options.MainDir, "D:\\Outils\\Ulvara");
+    Form.ReadInstallSettings();
+    EXPECT_EQ(Installation.Options.MainDir, "D:\\Outils\\Ulvara");
     using enum TCheckState;
     EXPECT_EQ(ListStates(), (std::vector<TCheckState>{Grayed, Checked, Unchecked, Checked, Unchecked,
                                                       Unchecked, Unchecked}))
@@ -108,18 +109,19 @@ TEST_F(InstallSettings, StoredChoicesComeBack) {
     EXPECT_FALSE(Form.InstallToAllChkBx.Checked());
     EXPECT_TRUE(Form.DesktopChkBx.Checked());
     EXPECT_FALSE(Form.FinishChkBx.Checked());
-    EXPECT_EQ(Form.LastRunVersion, 20004000);
-    EXPECT_EQ(AssociationBoxes(Form.Options.Extensions), (std::array<bool, 4>{true, false, false, true}));
-    EXPECT_EQ(ExtensionsOf(AssociationBoxes(Form.Options.Extensions)), "AD");
+    EXPECT_EQ(Installation.LastRunVersion, 20004000);
+    EXPECT_EQ(AssociationBoxes(Installation.Options.Extensions),
+              (std::array<bool, 4>{true, false, false, true}));
+    EXPECT_EQ(ExtensionsOf(AssociationBoxes(Installation.Options.Extensions)), "AD");
     EXPECT_EQ(ExtensionsOf({false, false, false, false}), "");
     EXPECT_EQ(AssociationBoxes("abcd"), (std::array<bool, 4>{false, false, false, false}))
         << "case-sensitive";
 
     // A folder deleted since falls back to the default.
     ASSERT_TRUE(Machine.Files.RemoveDirectoryA("D:\\Outils\\Ulvara"));
-    Form.ReadInstallSettings({});
-    EXPECT_EQ(Form.Options.MainDir, "C:\\Program Files\\Ulvara");
-    EXPECT_EQ(Form.Options.Components, 0xFFFFFF8Au);
+    Form.ReadInstallSettings();
+    EXPECT_EQ(Installation.Options.MainDir, "C:\\Program Files\\Ulvara");
+    EXPECT_EQ(Installation.Options.Components, 0xFFFFFF8Au);
 }
 
 TEST_F(InstallSettings, DestinationSwitch) {
@@ -134,14 +136,14 @@ TEST_F(InstallSettings, DestinationSwitch) {
         EXPECT_EQ(DestinationSwitch(c.Params), c.Folder) << (c.Params.empty() ? "" : c.Params[0]);
 
     Put("MAINDIR", kRegSz, Bytes(std::string_view("C:\\Program Files\0", 17)));
-    Form.FormReady = false; // read as the window's construction reads them
-    Form.ReadInstallSettings(ParseSetupSwitches({"-dD:\\Outils"}));
-    EXPECT_EQ(Form.Options.MainDir, "D:\\Outils") << "wins over the stored folder, existing or not";
-    EXPECT_EQ(Form.DestDirEdt.Text(), "D:\\Outils");
-    Form.ReadInstallSettings(ParseSetupSwitches({"-d"}));
-    EXPECT_EQ(Form.Options.MainDir, "");
-    Form.ReadInstallSettings(ParseSetupSwitches({"/dD:\\Outils"}));
-    EXPECT_EQ(Form.Options.MainDir, "C:\\Program Files");
+    for (const auto& [param, folder] : {std::pair<std::string, std::string>{"-dD:\\Outils", "D:\\Outils"},
+                                        {"-d", ""},
+                                        {"/dD:\\Outils", "C:\\Program Files"}}) {
+        TInstallation installation(Platform, Utils, *AttachedFiles, Run, ParseSetupSwitches({param}));
+        installation.ReadInstallSettings();
+        EXPECT_EQ(installation.Options.MainDir, folder)
+            << param << ": wins over the stored folder, existing or not";
+    }
 }
 
 TEST_F(InstallSettings, StoredTypesAreNotChecked) {
@@ -152,20 +154,21 @@ TEST_F(InstallSettings, StoredTypesAreNotChecked) {
     Put("DSKSHORTCUT", kRegSz, Bytes(std::string_view("false\0", 6))); // too long for an integer: missing
     Put("COMPS_FR (3.1.1)", kRegBinary, {0x01, 0x02, 0x03, 0x04, 0x05});
     Put("LastRunVer", kRegSz, Bytes(std::string_view("A\0", 2)), kInternal);
-    Form.ReadInstallSettings({});
-    EXPECT_EQ(Form.Options.MainDir, "C:\\Program Files\\Ulvara") << "\"C\" is no existing folder";
-    EXPECT_EQ(Form.Options.Extensions, "ABC");
+    Form.ReadInstallSettings();
+    EXPECT_EQ(Installation.Options.MainDir, "C:\\Program Files\\Ulvara") << "\"C\" is no existing folder";
+    EXPECT_EQ(Installation.Options.Extensions, "ABC");
     EXPECT_TRUE(Form.InstallToAllChkBx.Checked());
     EXPECT_FALSE(Form.FinishChkBx.Checked());
     EXPECT_TRUE(Form.DesktopChkBx.Checked());
-    EXPECT_EQ(Form.Options.Components, 0x7FFFFFFFu);
-    EXPECT_EQ(Form.LastRunVersion, 0x41);
+    EXPECT_EQ(Installation.Options.Components, 0x7FFFFFFFu);
+    EXPECT_EQ(Installation.LastRunVersion, 0x41);
 }
 
 TEST_F(InstallSettings, SavedInOrderThenTheUninstallEntry) {
-    Form.ReadInstallSettings({});
+    Form.ReadInstallSettings();
+    Form.TakeChoicesFromPages();
     ASSERT_TRUE(Machine.Files.PutFile("C:\\Program Files\\Ulvara\\vlmr.exe", std::string(5000, 'x')));
-    Form.FixInstallTarget();
+    Installation.FixInstallTarget();
     Form.SaveInstallSettings();
     std::vector<sim::TRegWrite> writes = Machine.Registry.Writes();
     std::vector<std::string> order;
@@ -193,21 +196,20 @@ TEST_F(InstallSettings, SavedInOrderThenTheUninstallEntry) {
 TEST_F(InstallSettings, UncheckedItemsClearTheirBitsAndTheHighBitsStay) {
     Put("COMPS_FR (3.1.1)", kRegDword, Dword(0x80000001u));
     Put("EXTENSIONS", kRegSz, Bytes(std::string_view("DA\0", 3)));
-    Form.ReadInstallSettings({});
+    Form.ReadInstallSettings();
     Form.SelCompLstBx.SetChecked(2, true);
     Form.SelCompLstBx.SetChecked(6, true);
     Form.InstallToAllChkBx.SetChecked(true);
-    Form.FinishChkBx.SetChecked(false);
-    Form.Options.Extensions = ExtensionsOf(AssociationBoxes(Form.Options.Extensions));
+    Form.TakeChoicesFromPages();
     Form.SaveInstallSettings();
     EXPECT_EQ(StoredDword("COMPS_FR (3.1.1)"), 0x80000044u);
-    EXPECT_EQ(StoredDword("LAUNCH"), 0u);
-    EXPECT_EQ(StoredText("EXTENSIONS"), "AD");
+    EXPECT_EQ(StoredDword("INSTALLTOALL"), 1u);
+    EXPECT_EQ(StoredText("EXTENSIONS"), "DA") << "stored as read until the associations page is left";
 }
 
 TEST_F(InstallSettings, WithoutAdministratorRightsOnlyTheUninstallEntryIsMissing) {
     Machine.Registry.SetMachineWritable(false);
-    Form.ReadInstallSettings({});
+    Form.ReadInstallSettings();
     Form.SaveInstallSettings();
     EXPECT_EQ(StoredText("MAINDIR"), "C:\\Program Files\\Ulvara");
     EXPECT_EQ(StoredDword("LAUNCH"), 1u);
@@ -220,9 +222,10 @@ TEST_F(InstallSettings, PortableInstallationLeavesAnEarlierEntryAlone) {
     Machine.Registry.PutValue(kHkeyLocalMachine, kUninstall, "DisplayIcon", kRegSz,
                               Bytes(std::string_view("C:\\Ancien\\vlmr.exe\0", 19)));
     AddStick();
-    Form.ReadInstallSettings(ParseSetupSwitches({"-dR:\\Ulvara"}));
-    Form.FixInstallTarget();
-    Form.SaveInstallSettings();
+    TInstallation installation(Platform, Utils, *AttachedFiles, Run, ParseSetupSwitches({"-dR:\\Ulvara"}));
+    installation.ReadInstallSettings();
+    installation.FixInstallTarget();
+    installation.SaveInstallSettings();
     EXPECT_EQ(StoredText("MAINDIR"), "R:\\Ulvara");
     EXPECT_EQ(StoredText("DisplayIcon", kUninstall, kHkeyLocalMachine), "C:\\Ancien\\vlmr.exe");
     EXPECT_EQ(Machine.Registry.ValueNames(kHkeyLocalMachine, kUninstall).size(), 1u);

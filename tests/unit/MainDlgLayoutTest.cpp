@@ -4,7 +4,7 @@
 #include "platform/sim/ui/HeadlessUi.h"
 #include "tests/support/TestFiles.h"
 #include "tests/unit/SampleRun.h"
-#include "wizard/MainDlg.h"
+#include "tests/unit/WizardFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -94,7 +94,7 @@ protected:
     TInstUtils Utils{Platform};
     std::unique_ptr<TAttachedFiles> AttachedFiles = test::LoadSamplePayload(Platform, Utils);
     TSetupRun Run;
-    TMainDlgForm Form{Platform, Utils, *AttachedFiles, Run, {}};
+    test::TWizardWindow Form{Platform, Utils, *AttachedFiles, Run};
 };
 
 TEST_F(MainDlgLayoutTest, EveryControlStandsAsDesigned) {
@@ -170,7 +170,7 @@ TEST_F(MainDlgLayoutTest, LogosAreDecodedFromTheProgramsResources) {
     TInstUtils utils(platform);
     std::unique_ptr<TAttachedFiles> attachedFiles = test::LoadSamplePayload(platform, utils);
     TSetupRun run;
-    TMainDlgForm form(platform, utils, *attachedFiles, run, {});
+    test::TWizardWindow form(platform, utils, *attachedFiles, run);
     EXPECT_FALSE(form.LogoImage.Picture().has_value());
     EXPECT_TRUE(form.WelcomeTabSheet.Showing());
 }

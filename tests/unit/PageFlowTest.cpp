@@ -12,10 +12,10 @@
 #include "tests/support/TestFiles.h"
 #include "tests/unit/RecordingFiles.h"
 #include "tests/unit/SampleRun.h"
+#include "tests/unit/WizardFixture.h"
 #include "utils/InstUtils.h"
 #include "utils/TextLines.h"
 #include "wizard/InstallSettings.h"
-#include "wizard/MainDlg.h"
 
 #include <gtest/gtest.h>
 
@@ -105,7 +105,7 @@ struct TWorld {
     }
     void Open(const Strings& params) {
         Form =
-            std::make_unique<TMainDlgForm>(Platform, Utils, *AttachedFiles, Run, ParseSetupSwitches(params));
+            std::make_unique<TWizardWindow>(Platform, Utils, *AttachedFiles, Run, ParseSetupSwitches(params));
         Wizard = Form.get();
         // As ShowModal does: the window's keys reach its buttons only once they exist.
         Form->CreateHandles();
@@ -126,7 +126,7 @@ struct TWorld {
                             return Wizard ? Wizard->Ask(text, kind, buttons) : kResultAbort;
                         }};
     std::unique_ptr<TAttachedFiles> AttachedFiles = LoadSamplePayload(Platform, Utils, Relay.AsAskUser());
-    std::unique_ptr<TMainDlgForm> Form;
+    std::unique_ptr<TWizardWindow> Form;
     std::array<TWriteGate, 2> Gates;
     std::mutex BegunLock;
     Strings Begun;
@@ -602,7 +602,7 @@ TEST_F(PageFlow, PortableInstallationSkipsTheAssociationsAndWritesOnlyTheCommonD
     WalkTo(kDestDirPage);
     Form().DestDirEdt.UserSetText("R:\\Ulvara");
     WalkTo(kStartPage);
-    EXPECT_EQ(Form().Options.MainDir, "R:\\Ulvara");
+    EXPECT_EQ(Form().Installation.Options.MainDir, "R:\\Ulvara");
     EXPECT_FALSE(Form().InstallToAllChkBx.Visible());
     EXPECT_FALSE(Form().DesktopChkBx.Visible());
     Next();
@@ -706,7 +706,7 @@ TEST_F(PageFlow, AssociationCommandFollowsTheBoxesAndTerminerLaunchesWhenAsked) 
         ASSERT_EQ(calls.size(), 1u);
         EXPECT_EQ(calls[0].CommandLine, kProgram + " -assoc adpr" + c.Suffixes);
         EXPECT_EQ(calls[0].ShowCommand, 5u);
-        EXPECT_EQ(form.Options.Extensions, c.Extensions);
+        EXPECT_EQ(form.Installation.Options.Extensions, c.Extensions);
         EXPECT_FALSE(W->Machine.Shell.Saves().empty()) << "the programs-menu shortcut";
 
         if (form.FinishChkBx.Checked() != c.Launch) form.FinishChkBx.UserToggle();
@@ -724,7 +724,7 @@ TEST_F(PageFlow, AssociationCommandFollowsTheBoxesAndTerminerLaunchesWhenAsked) 
 
 TEST_F(PageFlow, ConstructionTakesTheSwitchStartsBothTimersAndShowsTheWelcomePage) {
     Fresh({"-dC:\\Ailleurs\\Ulvara", "-dC:\\Pas lu"});
-    EXPECT_EQ(Form().Options.MainDir, "C:\\Ailleurs\\Ulvara");
+    EXPECT_EQ(Form().Installation.Options.MainDir, "C:\\Ailleurs\\Ulvara");
     EXPECT_EQ(Form().DestDirEdt.Text(), "C:\\Ailleurs\\Ulvara");
     EXPECT_TRUE(Form().FormReady);
     EXPECT_FALSE(Form().CloseAllowed);
@@ -738,7 +738,7 @@ TEST_F(PageFlow, ConstructionTakesTheSwitchStartsBothTimersAndShowsTheWelcomePag
 
     for (const Strings& params : {Strings{"-Dc:\\x"}, Strings{"/dC:\\x"}, Strings{"x", "-dC:\\x"}}) {
         Fresh(params);
-        EXPECT_EQ(Form().Options.MainDir, kMainDir) << params[0];
+        EXPECT_EQ(Form().Installation.Options.MainDir, kMainDir) << params[0];
     }
 }
 

@@ -106,7 +106,16 @@ TEST(UnattendedRun, LeavesWhatTheWizardsDefaultsLeave) {
             Tick(form);
             EXPECT_NE(form.ModalResult(), 0) << "the window closes by itself";
         }});
+        const std::uint64_t controlsBefore = TControl::MadeCount();
         ASSERT_EQ(RunOn(*machine, std::string("ulvara.exe /LOG=") + kRunLog + " " + mode), kExitDone);
+        const std::uint64_t controlsMade = TControl::MadeCount() - controlsBefore;
+        // /VERYSILENT makes no control, loads no image or icon (the payload is the one resource read), and
+        // reads no drive list.
+        EXPECT_EQ(controlsMade > 0, silent) << controlsMade;
+        if (!silent) {
+            EXPECT_EQ(machine->Module.ResourceLookups, 1);
+            EXPECT_EQ(machine->Module.IconLoads, 0);
+        }
         EXPECT_EQ(modalLoops, silent ? 1 : 0);
         EXPECT_EQ(machine->Module.ApplicationWindowCreated, silent);
         EXPECT_TRUE(headless::AskedMessages().empty());
