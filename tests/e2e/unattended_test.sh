@@ -49,11 +49,13 @@ unattended /VERYSILENT
 watch_end
 expect_code 0 "/VERYSILENT"
 grep -q '^visible' "$work/watch.out" && fail "/VERYSILENT showed a window: $(cat "$work/watch.out")"
+# Not even a hidden one of its own: no application window, no wizard form built and left unshown.
+grep -q $'\t"Ulvara' "$work/watch.out" && fail "/VERYSILENT made a window of its own: $(cat "$work/watch.out")"
 grep -q '^ended' "$work/watch.out" || fail "the watcher missed the setup: $(cat "$work/watch.out")"
 expect_first_installation "/VERYSILENT"
 expect_calls "\"$kExe\" -assoc adpr_cod"
 keep_log verysilent
-note "/VERYSILENT: exit 0, no visible window ($(grep -c '^hidden' "$work/watch.out") hidden), what the wizard's defaults leave"
+note "/VERYSILENT: exit 0, no window of its own ($(grep -c '^hidden' "$work/watch.out") hidden of the system's), what the wizard's defaults leave"
 
 # 2. Over it, with other choices stored: they are kept.
 wine_reg add "$kInstallKey" /v INSTALLTOALL /t REG_DWORD /d 0 /f >/dev/null 2>&1 &&

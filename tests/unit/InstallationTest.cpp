@@ -1,6 +1,13 @@
 #include "wizard/Installation.h"
+#include "engine/AttachFiles.h"
+#include "engine/InstallThread.h"
+#include "platform/sim/SimMachine.h"
+#include "tests/unit/SampleRun.h"
+#include "utils/InstUtils.h"
 
 #include <gtest/gtest.h>
+
+#include <cstring>
 
 namespace ulv {
 namespace {
@@ -45,3 +52,84 @@ TEST(Installation, DestinationChecksOnValues) {
 
 } // namespace
 } // namespace ulv
+
+namespace ulv::test {
+namespace {
+
+// The start and the finish on the object alone, from given choices: what is queued and written, what runs
+// at the end, and what is stored; an ordinary target and a portable one.
+TEST(Installation, StartAndFinishFollowTheChoicesAndTheTarget) {
+    const struct {
+        const char* MainDir;
+        bool Stick;
+        std::uint32_t Components;
+        bool AllUsers, Desktop, Launch;
+        const char* Extensions;
+        std::vector<std::string> Commands;
+        std::size_t Links;
+        bool UpdateLog;
+        std::uint32_t Stored;
+    } cases[] = {
+        {"C:\\Apps\\Ulvara",
+         false,
+         0x29,
+         false,
+         false,
+         true,
+         "CA",
+         {"\"C:\\Apps\\Ulvara\\vlmr.exe\" -assoc adpr_rtf_doc", "\"C:\\Apps\\Ulvara\\vlmr.exe\""},
+         1,
+         true,
+         0x28},
+        {"R:\\Ulvara", true, 0xFFFFFFFF, true, true, false, "B", {}, 0, false, 0xFFFFFFFE},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.MainDir);
+        sim::SimMachine machine;
+        for (const char* folder : {"C:\\ProgramData", "C:\\Program Files", "C:\\users\\test\\Temp"})
+            ASSERT_TRUE(machine.Files.PutFolder(folder));
+        if (c.Stick)
+            machine.Volumes.SetDrive({.Letter = 'R',
+                                      .Type = kDriveRemovable,
+                                      .BusType = kBusTypeUsb,
+                                      .RemovableMedia = true,
+                                      .Label = "CLE USB"});
+        TPlatform platform = machine.Platform();
+        ASSERT_GE(platform.Shell.OleInitialize(), 0);
+        TInstUtils utils(platform);
+        std::unique_ptr<TAttachedFiles> files = LoadSamplePayload(platform, utils);
+        ASSERT_TRUE(files);
+        TSetupRun run;
+        TInstallation installation(platform, utils, *files, run, {});
+        installation.Choices = {{c.MainDir, c.Components, c.Extensions}, c.AllUsers, c.Desktop, c.Launch};
+        installation.Start();
+        EXPECT_EQ(installation.Target.Portable, c.Stick);
+        for (int component = 0; component < kComponentCount; ++component)
+            EXPECT_EQ(files->Queues[static_cast<std::size_t>(component)].empty(),
+                      component != 0 && !(c.Components >> component & 1u))
+                << component;
+        run.InstallThread->Join();
+        EXPECT_TRUE(machine.Files.FileContent(std::string(c.MainDir) + "\\vlmr.exe"));
+        installation.FinishActions();
+        installation.FinishingStep();
+        EXPECT_TRUE(installation.Finished);
+        std::vector<std::string> commands;
+        for (const auto& call : machine.System.WinExecCalls())
+            commands.push_back(call.CommandLine);
+        EXPECT_EQ(commands, c.Commands);
+        EXPECT_EQ(machine.Shell.Saves().size(), c.Links);
+        EXPECT_EQ(machine.Files.FileContent("C:\\ProgramData\\Ulvara\\Update.log").has_value(), c.UpdateLog);
+        installation.SaveInstallSettings();
+        std::optional<sim::TRegValue> stored =
+            machine.Registry.Value(kHkeyCurrentUser, std::string(kInstallKey), "COMPS_FR (3.1.1)");
+        ASSERT_TRUE(stored && stored->Data.size() == 4);
+        std::uint32_t set = 0;
+        std::memcpy(&set, stored->Data.data(), 4);
+        EXPECT_EQ(set, c.Stored) << "the word processor's bit stored 0, as its locked item stores it";
+        EXPECT_EQ(machine.Registry.KeyExists(kHkeyLocalMachine, std::string(kUninstallKey)), !c.Stick);
+        platform.Shell.OleUninitialize();
+    }
+}
+
+} // namespace
+} // namespace ulv::test
