@@ -79,6 +79,12 @@ public:
     // what the handle is open on as a string SID ("S-1-5-32-544"); nullopt when the call fails or the file
     // system keeps no owners (FAT). The handle needs kReadControl.
     [[nodiscard]] virtual std::optional<std::string> GetOwnerSid(FileHandle file) = 0;
+    // GetSecurityInfo (SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION) with
+    // ConvertSecurityDescriptorToStringSecurityDescriptorA (SDDL_REVISION_1): the owner and the DACL of what
+    // the handle is open on, as SDDL ("O:BAD:P(A;OICI;FA;;;SY)..."); the system chooses the spelling (an
+    // alias or a string SID, letters or a hex mask, the order of flags). nullopt when the call fails or the
+    // file system keeps no security (FAT). The handle needs kReadControl.
+    [[nodiscard]] virtual std::optional<std::string> GetSecuritySddl(FileHandle file) = 0;
     // SetFileInformationByHandle with FileDispositionInfo (DeleteFile TRUE): what the handle is open on is
     // deleted when its last handle closes, under whatever name it has by then; a link opened with
     // kFileFlagOpenReparsePoint goes as a link, what it leads to is untouched. The handle needs
@@ -88,6 +94,11 @@ public:
 
     [[nodiscard]] virtual bool DeleteFileA(const std::string& path) = 0;
     [[nodiscard]] virtual bool CreateDirectoryA(const std::string& path) = 0;
+    // CreateDirectoryA with SECURITY_ATTRIBUTES holding the descriptor that
+    // ConvertStringSecurityDescriptorToSecurityDescriptorA makes of `sddl`: the folder has that DACL from
+    // the moment it exists. A text that is no descriptor fails with ERROR_INVALID_PARAMETER and makes
+    // nothing. A file system that keeps no security (FAT) makes the folder without it.
+    [[nodiscard]] virtual bool CreateDirectoryWithSddl(const std::string& path, const std::string& sddl) = 0;
     [[nodiscard]] virtual bool RemoveDirectoryA(const std::string& path) = 0;
     [[nodiscard]] virtual std::uint32_t GetFileAttributesA(const std::string& path) = 0;
     [[nodiscard]] virtual bool SetFileAttributesA(const std::string& path, std::uint32_t attributes) = 0;

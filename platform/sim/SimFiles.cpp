@@ -379,6 +379,10 @@ bool SimFiles::DeleteFileA(const std::string& path) {
 }
 
 bool SimFiles::CreateDirectoryA(const std::string& path) {
+    return MakeFolder(path, std::nullopt);
+}
+
+bool SimFiles::MakeFolder(const std::string& path, const std::optional<std::string>& dacl) {
     std::lock_guard guard(Lock);
     auto p = Parse(path);
     if (!p) return false;
@@ -390,6 +394,7 @@ bool SimFiles::CreateDirectoryA(const std::string& path) {
     node.Name = p->Name;
     node.Directory = true;
     node.Owner = KeepsOwners(p->RootKey) ? NewOwner() : std::string();
+    if (dacl && !node.Owner.empty()) node.Dacl = *dacl;
     node.Attributes = kFileAttributeDirectory;
     node.Creation = node.LastAccess = node.LastWrite = Clock.UtcNowTime();
     Nodes[p->Key] = std::move(node);

@@ -37,7 +37,10 @@ constexpr int kMaxLinkSubstitutions = 63;
 // through a link after kMaxLinkSubstitutions of them fails with ERROR_CANT_RESOLVE_FILENAME.
 //
 // Every entry has an owner (a string SID): the process's creator owner for what the program makes, the set-up
-// owner for what the test helpers make (both the Administrators group unless a test says otherwise); a move
+// owner for what the test helpers make (both the Administrators group unless a test says otherwise). A
+// folder keeps the DACL it was made with as its SDDL text (the "D:" part, stored as given); one made
+// without a descriptor has none, as nothing is inherited here, and GetSecuritySddl then gives its owner
+// alone. Well-known owners are spelt as Windows spells them ("O:BA", "O:SY"). A move
 // keeps the owner, CREATE_ALWAYS over an existing file keeps its owner too, as on NTFS. Drives whose file
 // system is not NTFS keep no owners. Handles stay on what they were opened on when it is moved or renamed.
 // With a SimChanges attached, every change is numbered and can be stopped (SimChanges.h).
@@ -53,6 +56,11 @@ public:
     // Test set-up: the owner of an existing entry (a link itself, never what it leads to).
     bool SetOwner(const std::string& path, const std::string& sid);
     [[nodiscard]] std::optional<std::string> OwnerOf(const std::string& path) const;
+    // Test set-up: the DACL of an existing entry, as the "D:" part of SDDL (what it inherits from a drive
+    // root, or what a user gave it); empty for none.
+    bool SetDacl(const std::string& path, const std::string& dacl);
+    // The "D:" part an entry was given (empty when none); nullopt when nothing stands at the path.
+    [[nodiscard]] std::optional<std::string> DaclOf(const std::string& path) const;
     // Test set-up, a user's doing while the program runs: moves an entry (a link itself) elsewhere, as a
     // rename of the user's own folder would; not a numbered change, and sharing is respected.
     bool UserMove(const std::string& from, const std::string& to);
@@ -112,6 +120,7 @@ public:
     bool CloseHandle(FileHandle file) override;
     bool DeleteFileA(const std::string& path) override;
     bool CreateDirectoryA(const std::string& path) override;
+    bool CreateDirectoryWithSddl(const std::string& path, const std::string& sddl) override;
     bool RemoveDirectoryA(const std::string& path) override;
     std::uint32_t GetFileAttributesA(const std::string& path) override;
     bool SetFileAttributesA(const std::string& path, std::uint32_t attributes) override;
@@ -128,6 +137,7 @@ public:
     std::uint32_t LastError() const override;
     bool GetFileInformationByHandle(FileHandle file, TFileInformation& info) override;
     std::optional<std::string> GetOwnerSid(FileHandle file) override;
+    std::optional<std::string> GetSecuritySddl(FileHandle file) override;
     bool DeleteByHandle(FileHandle file) override;
 
 private:
@@ -139,6 +149,7 @@ private:
         std::shared_ptr<std::vector<std::uint8_t>> Data = std::make_shared<std::vector<std::uint8_t>>();
         std::string Target; // a junction's full target path; empty for every other entry
         std::string Owner;
+        std::string Dacl; // the "D:" part of SDDL it was given; empty for none
         bool DeletePending = false;
     };
     struct OpenFile {
@@ -199,6 +210,7 @@ private:
     bool Fail(std::uint32_t error) const;
     FileHandle OpenNode(const std::string& key, std::uint32_t access, std::uint32_t share);
     bool MakeFolderChain(const Parsed& p);
+    bool MakeFolder(const std::string& path, const std::optional<std::string>& dacl);
     [[nodiscard]] TFindData FindDataOf(const Node& node, const std::string& name) const;
     // Numbers a change of the program's; false when the program is stopped (the caller pretends success).
     [[nodiscard]] bool Change(std::string_view what, const std::string& path);

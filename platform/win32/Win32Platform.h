@@ -24,9 +24,11 @@ public:
     bool CloseHandle(FileHandle file) override;
     bool GetFileInformationByHandle(FileHandle file, TFileInformation& info) override;
     std::optional<std::string> GetOwnerSid(FileHandle file) override;
+    std::optional<std::string> GetSecuritySddl(FileHandle file) override;
     bool DeleteByHandle(FileHandle file) override;
     bool DeleteFileA(const std::string& path) override;
     bool CreateDirectoryA(const std::string& path) override;
+    bool CreateDirectoryWithSddl(const std::string& path, const std::string& sddl) override;
     bool RemoveDirectoryA(const std::string& path) override;
     std::uint32_t GetFileAttributesA(const std::string& path) override;
     bool SetFileAttributesA(const std::string& path, std::uint32_t attributes) override;

@@ -50,6 +50,41 @@ std::optional<std::string> Win32Files::GetOwnerSid(FileHandle file) {
     return sid;
 }
 
+std::optional<std::string> Win32Files::GetSecuritySddl(FileHandle file) {
+    constexpr SECURITY_INFORMATION kWhat = OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    DWORD result = ::GetSecurityInfo(reinterpret_cast<HANDLE>(file), SE_FILE_OBJECT, kWhat, nullptr, nullptr,
+                                     nullptr, nullptr, &descriptor);
+    if (result != ERROR_SUCCESS) {
+        ::SetLastError(result);
+        return std::nullopt;
+    }
+    char* text = nullptr;
+    std::optional<std::string> sddl;
+    if (ConvertSecurityDescriptorToStringSecurityDescriptorA(descriptor, SDDL_REVISION_1, kWhat, &text,
+                                                             nullptr)) {
+        sddl = text;
+        LocalFree(text);
+    }
+    DWORD error = GetLastError();
+    LocalFree(descriptor);
+    ::SetLastError(error);
+    return sddl;
+}
+
+bool Win32Files::CreateDirectoryWithSddl(const std::string& path, const std::string& sddl) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl.c_str(), SDDL_REVISION_1, &descriptor,
+                                                              nullptr))
+        return false;
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
+    BOOL made = ::CreateDirectoryA(path.c_str(), &attributes);
+    DWORD error = GetLastError();
+    LocalFree(descriptor);
+    ::SetLastError(error);
+    return made != FALSE;
+}
+
 std::string Win32System::ProcessUserSid() {
     HANDLE token = nullptr;
     if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return "";

@@ -41,6 +41,9 @@ public:
     std::optional<std::uint64_t> GetFileSize(FileHandle f) override { return Inner.GetFileSize(f); }
     bool DeleteFileA(const std::string& p) override { return Inner.DeleteFileA(p); }
     bool CreateDirectoryA(const std::string& p) override { return Inner.CreateDirectoryA(p); }
+    bool CreateDirectoryWithSddl(const std::string& p, const std::string& sddl) override {
+        return Inner.CreateDirectoryWithSddl(p, sddl);
+    }
     bool RemoveDirectoryA(const std::string& p) override { return Inner.RemoveDirectoryA(p); }
     std::uint32_t GetFileAttributesA(const std::string& p) override;
     bool SetFileAttributesA(const std::string& p, std::uint32_t a) override {
@@ -73,6 +76,7 @@ public:
         return Inner.GetFileInformationByHandle(f, info);
     }
     std::optional<std::string> GetOwnerSid(FileHandle f) override { return Inner.GetOwnerSid(f); }
+    std::optional<std::string> GetSecuritySddl(FileHandle f) override { return Inner.GetSecuritySddl(f); }
     bool DeleteByHandle(FileHandle f) override { return Inner.DeleteByHandle(f); }
 
 private:
