@@ -37,13 +37,22 @@ bool DosFieldsAreValid(int month, int day, int hour, int minute, int second) {
 } // namespace
 
 void TInstUtils::MakeDirectoryTree(const std::string& path) {
-    if (path.empty() || IsExistingDirectory(path) || IsRootLevel(path)) return;
+    (void)MakeLevels(path);
+}
+
+bool TInstUtils::MakeLevels(const std::string& path) {
+    if (path.empty() || IsExistingDirectory(path) || IsRootLevel(path)) return true;
     std::string parent = ParentLevel(path);
-    if (!parent.empty() && parent.size() < path.size()) MakeDirectoryTree(parent);
+    const bool parentStood = parent.empty() || parent.size() >= path.size() || MakeLevels(parent);
     // The line records the attempt, and reaches the journal before the folder exists: a run killed just
     // after it has made the folder still leaves it in the next run's log.
     AddLogLine(std::string(kMadeDirPrefix) + path);
-    (void)Platform.Files.CreateDirectoryA(path);
+    // Protected as it is made: a folder protected afterwards would have been open to others meanwhile.
+    if (parentStood && OnProgramFolderWay(path))
+        (void)Platform.Files.CreateDirectoryWithSddl(path, std::string(kProgramFolderSddl));
+    else
+        (void)Platform.Files.CreateDirectoryA(path);
+    return false;
 }
 
 // The size the file gives is only a hint (it may change while it is read): the first read asks one byte more,

@@ -62,11 +62,9 @@ inline constexpr std::string_view kJournalFolderValue = "Folder";
 // A new file of ours in the folder (its path ends with a backslash, or is empty for the current folder),
 // created new under the first free work-file name: nothing that stands at a name is opened, and no link is
 // followed. nullopt (with the reason in `error`) when none of the names could be created.
-[[nodiscard]] std::optional<std::pair<std::string, UniqueFile>> NewWorkFile(IFiles& files,
-                                                                          const std::string& folder,
-                                                                          std::uint32_t access,
-                                                                          std::uint32_t share,
-                                                                          std::uint32_t* error = nullptr);
+[[nodiscard]] std::optional<std::pair<std::string, UniqueFile>>
+NewWorkFile(IFiles& files, const std::string& folder, std::uint32_t access, std::uint32_t share,
+            std::uint32_t* error = nullptr);
 [[nodiscard]] bool IsWorkFileName(std::string_view name);
 
 // Why a folder on the way to the shared data is not used.
@@ -77,6 +75,19 @@ struct TFolderRefusal {
     [[nodiscard]] explicit operator bool() const { return !Level.empty(); }
     bool operator==(const TFolderRefusal&) const = default;
 };
+
+// The protection of the program-files folder, for the program folder the setup makes: Administrators and
+// SYSTEM in full control, Users reading and running, all of it inherited by what the folder will hold, and
+// nothing taken from the folder's parent (a drive root lets every user change what is made in it).
+inline constexpr std::string_view kProgramFolderSddl =
+    "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)";
+
+// Whether a standard user may change a folder whose owner and DACL the SDDL gives: its owner is not the
+// Administrators group, SYSTEM, TrustedInstaller or `ownSid` (the account the setup runs as), or an entry
+// allows Users, Authenticated Users, Everyone or the interactive users to add, delete or replace what it
+// holds, to delete it, or to change its DACL or owner (inherit-only entries count: they reach its
+// content). Without an owner or a DACL in the text, that part is not judged; a null DACL allows all.
+[[nodiscard]] bool StandardUserMayChange(std::string_view sddl, std::string_view ownSid);
 
 struct TFileRead {
     std::string Content;
@@ -124,6 +135,13 @@ public:
     [[nodiscard]] bool RefusedOnGuardedWay(const std::string& folder);
     // The refusals RefusedOnGuardedWay met since the last call, each once. Thread-safe.
     [[nodiscard]] std::vector<TFolderRefusal> TakeRefusals();
+    // The program folder of an ordinary installation: the topmost level MakeDirectoryTree makes on its way
+    // there (the folder, or the highest of its missing parents) is made with kProgramFolderSddl, and the
+    // levels below inherit from it. Empty: every folder is made as its parent has it.
+    void SetProgramFolder(const std::string& folder);
+    // Whether a standard user may change the existing folder (StandardUserMayChange), judged on a handle
+    // opened on the folder itself; false when it cannot be opened or its security read.
+    [[nodiscard]] bool OthersMayChange(const std::string& folder);
     // Whether the owner of what the handle is open on is one the setup trusts (see FirstRefusedBelow);
     // true on a file system that keeps no owners.
     [[nodiscard]] bool OwnedByTrusted(FileHandle handle);
@@ -223,6 +241,9 @@ private:
     // can rename or remove what it is open on.
     [[nodiscard]] UniqueFile OpenAsItself(const std::string& path);
     void DeleteHeld(const std::string& path, UniqueFile& held);
+    // Makes the missing levels outermost first; true when the path stood already (or is a root).
+    bool MakeLevels(const std::string& path);
+    [[nodiscard]] bool OnProgramFolderWay(std::string level);
     enum class TLevel { Missing, Sound, Link, Foreign };
     [[nodiscard]] TLevel JudgeLevel(const std::string& level);
     [[nodiscard]] const std::string& OwnSid();
@@ -260,6 +281,7 @@ private:
     std::vector<std::string> SoundWays; // levels found sound, upper-cased
     std::vector<TFolderRefusal> Refusals, RefusalsTaken;
     std::optional<std::string> OwnSidValue;
+    std::string ProgramFolder; // without a trailing backslash
 };
 
 // Holds the install log suspended while it lives, when asked to: resumed on every path, an exception's

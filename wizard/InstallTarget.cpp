@@ -48,6 +48,8 @@ TInstallTarget ComputeInstallTarget(TInstUtils& utils, const std::string& mainDi
     }
     TInstallTarget target = InstallTargetFor(mainDir, portable, commonAppData, personal);
     utils.SetGuardedBase(target.DataBase);
+    // A stick's file system keeps no rights, and a portable installation starts nothing elevated.
+    utils.SetProgramFolder(portable ? std::string() : mainDir);
     if (target.DataBase.empty()) return target;
     for (std::size_t kind = 0; kind < kDataFolderKinds; ++kind) {
         const std::string& folder = target.DataFolders[kind];
@@ -90,12 +92,13 @@ std::string RefusalText(const std::vector<std::string>& levels, std::string_view
 } // namespace
 
 std::string RefusedDataFoldersText(const std::vector<std::string>& links) {
-    return RefusalText(links,
-                       "Le dossier de données suivant n'a pas été utilisé : c'est un lien (jonction ou lien "
-                       "symbolique) qui mène à un autre emplacement",
-                       "Les dossiers de données suivants n'ont pas été utilisés : ce sont des liens (jonctions "
-                       "ou liens symboliques) qui mènent à d'autres emplacements",
-                       "à travers un lien", "lien");
+    return RefusalText(
+        links,
+        "Le dossier de données suivant n'a pas été utilisé : c'est un lien (jonction ou lien "
+        "symbolique) qui mène à un autre emplacement",
+        "Les dossiers de données suivants n'ont pas été utilisés : ce sont des liens (jonctions "
+        "ou liens symboliques) qui mènent à d'autres emplacements",
+        "à travers un lien", "lien");
 }
 
 std::string ForeignDataFoldersText(const std::vector<std::string>& folders) {

@@ -45,7 +45,8 @@ struct TInstallTarget {
 
 // The target of an installation into mainDir on this machine, asked once: the drive's kind, the special
 // folders, and the data folders whose way passes a link or another user's folder (refused: they are emptied
-// and the level noted). Below the data base, every level written into is judged from then on.
+// and the level noted). Below the data base, every level written into is judged from then on; an ordinary
+// installation's program folder is protected when it is made.
 [[nodiscard]] TInstallTarget ComputeInstallTarget(TInstUtils& utils, const std::string& mainDir,
                                                   bool portable);
 

@@ -47,6 +47,9 @@ DestinationRefusal(const std::string& mainDir, std::uint32_t components, const T
 [[nodiscard]] std::int32_t ComponentsSpace(std::uint32_t components,
                                            const std::array<std::int32_t, kComponentCount>& sizes);
 
+// The question asked when other users may change the existing destination `folder`.
+[[nodiscard]] std::string ChangeableDestinationText(const std::string& folder);
+
 // Where a choice came from, as the run log says it: " (par défaut)", " (ligne de commande)"…, or
 // " (choisi dans l'assistant)" when the pages changed it.
 [[nodiscard]] std::string ChoiceOriginText(TChoiceOrigin origin, bool changedOnPages);
@@ -92,6 +95,10 @@ public:
     // components, a folder that can be made), then the settings' keys made. False, with Refusal set and the
     // reason logged, when the run ends before it writes anything.
     [[nodiscard]] bool CheckUnattended();
+    // An existing ordinary destination that a standard user may change (TInstUtils::OthersMayChange) is
+    // logged and the person asked whether to install there anyway; false when they answer Non. A run
+    // that answers alone goes on.
+    [[nodiscard]] bool ProgramFolderRightsAccepted(bool portable);
 
     // The start, from the final choices: the target fixed, the install log, the plan, the log's account, the
     // worker. `currentDrive` is the one the destination page's rule used.

@@ -171,7 +171,7 @@ private:
     [[nodiscard]] std::optional<TControl*> EnterPage(std::uint8_t fromPage, std::uint8_t toPage);
     void ApplyPageFrame(std::uint8_t page);
     [[nodiscard]] bool LoadLicense();
-    void EnterComponentsPage(std::uint8_t fromPage);
+    [[nodiscard]] bool EnterComponentsPage(std::uint8_t fromPage);
     void EnterAssociationsPage();
     void StartInstallation();
     int ShowQuestion(const std::string& text, int kind, std::uint16_t buttons);

@@ -129,7 +129,7 @@ std::optional<TControl*> TMainDlgForm::EnterPage(std::uint8_t fromPage, std::uin
         }
         return &DestDirEdt;
     case kSelCompPage:
-        EnterComponentsPage(fromPage);
+        if (!EnterComponentsPage(fromPage)) return std::nullopt;
         return &SelCompLstBx;
     case kStartPage: {
         bool ordinary = !Installation.IsPortableDestination();
@@ -192,13 +192,16 @@ bool TMainDlgForm::LoadLicense() {
     return true;
 }
 
-void TMainDlgForm::EnterComponentsPage(std::uint8_t fromPage) {
+// False when the wizard stays on the destination page.
+bool TMainDlgForm::EnterComponentsPage(std::uint8_t fromPage) {
     if (fromPage == kDestDirPage) {
         NormalizeDestDir();
         Installation.Options.MainDir = DestDirEdt.Text();
+        if (!Installation.ProgramFolderRightsAccepted(Installation.IsPortableDestination())) return false;
     }
     StoreComponentSizes();
     UpdateDiskSpace();
+    return true;
 }
 
 void TMainDlgForm::EnterAssociationsPage() {

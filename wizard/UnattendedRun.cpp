@@ -54,6 +54,8 @@ bool TInstallation::CheckUnattended() {
     PortableAtCheck = IsPortableDestination();
     if (std::optional<std::string> why = DestinationRefusal(Options.MainDir, Options.Components, facts))
         return RefuseDestination(*why);
+    if (!ProgramFolderRightsAccepted(*PortableAtCheck))
+        return RefuseDestination("\"" + Options.MainDir + "\" est modifiable par d'autres utilisateurs");
     TRegistryAccess registry(Platform.Registry);
     MakeSettingsKeys(registry);
     return true;

@@ -24,7 +24,8 @@ const std::string kRunLog = "C:\\run.log";
 
 std::unique_ptr<sim::SimMachine> NewMachine() {
     auto machine = std::make_unique<sim::SimMachine>();
-    for (const char* folder : {"C:\\Program Files", "C:\\ProgramData", "C:\\users\\test\\Temp", "C:\\Elsewhere"})
+    for (const char* folder :
+         {"C:\\Program Files", "C:\\ProgramData", "C:\\users\\test\\Temp", "C:\\Elsewhere"})
         EXPECT_TRUE(machine->Files.PutFolder(folder));
     machine->Files.SetOwner("C:\\Elsewhere", sim::kSimUserSid);
     static const auto payload = ReadHostFile(ULVARA_SAMPLE_PAYLOAD);
@@ -59,7 +60,9 @@ struct TAttack {
 TEST(HostileFolders, NothingIsWrittenThroughWhatAStandardUserControls) {
     const TAttack attacks[] = {
         {"a junction one level below Public",
-         [](sim::SimMachine& m) { EXPECT_TRUE(m.Files.PutFolderLink(kPublic + "Modèles de document", kElsewhere)); },
+         [](sim::SimMachine& m) {
+             EXPECT_TRUE(m.Files.PutFolderLink(kPublic + "Modèles de document", kElsewhere));
+         },
          {},
          kPublic + "Modèles de document"},
         {"a junction two levels below Public",
@@ -69,7 +72,9 @@ TEST(HostileFolders, NothingIsWrittenThroughWhatAStandardUserControls) {
          {},
          kPublic + "Collections d'inserts\\Images"},
         {"the whole tree made beforehand by a standard user",
-         [](sim::SimMachine& m) { UserTree(m, kPublic + "Orthographe"); }, {}, "C:\\ProgramData\\Ulvara"},
+         [](sim::SimMachine& m) { UserTree(m, kPublic + "Orthographe"); },
+         {},
+         "C:\\ProgramData\\Ulvara"},
         {"a folder of the user's swapped for a junction while the worker writes",
          [](sim::SimMachine& m) {
              EXPECT_TRUE(m.Files.PutFolder(kPublic));
@@ -117,13 +122,15 @@ TEST(HostileFolders, NothingIsWrittenThroughWhatAStandardUserControls) {
             EXPECT_TRUE(Logged(log, "    " + attack.Refused)) << "the refused folder named";
         }
         if (attack.Refused.ends_with("Modèles de document")) {
-            EXPECT_TRUE(Logged(log, "Question : Le dossier de données suivant n'a pas été utilisé : c'est un lien "
-                                    "(jonction ou lien symbolique) qui mène à un autre emplacement, et "
-                                    "l'installation n'écrit jamais à travers un lien."));
+            EXPECT_TRUE(Logged(log,
+                               "Question : Le dossier de données suivant n'a pas été utilisé : c'est un lien "
+                               "(jonction ou lien symbolique) qui mène à un autre emplacement, et "
+                               "l'installation n'écrit jamais à travers un lien."));
             EXPECT_TRUE(Logged(log, "    Les fichiers partagés qui devaient y être placés n'ont pas été "
                                     "installés. Supprimez ce lien, puis relancez l'installation."));
         }
-        EXPECT_TRUE(machine->Files.FileContent("C:\\Program Files\\Ulvara\\vlmr.exe")) << "the rest completes";
+        EXPECT_TRUE(machine->Files.FileContent("C:\\Program Files\\Ulvara\\vlmr.exe"))
+            << "the rest completes";
         EXPECT_TRUE(machine->Files.FileContent("C:\\Program Files\\Ulvara\\Install.log"));
     }
     // The planted file is the setup's now, owned by the administrators; the user's lines were not merged.
@@ -147,8 +154,9 @@ TEST(HostileFolders, TheSweepsOfTemporaryAndOldFilesDeleteNothingThroughALink) {
     machine.Files.SetTempPath(temp);
     RecordingFiles files(machine.Files);
     TPlatform platform = machine.Platform();
-    TPlatform watched{files, platform.Clock, platform.System, platform.Module, platform.Drives, platform.Shell,
-                      platform.Text, platform.Registry, platform.RestartManager};
+    TPlatform watched{files,           platform.Clock,    platform.System,
+                      platform.Module, platform.Drives,   platform.Shell,
+                      platform.Text,   platform.Registry, platform.RestartManager};
     TInstUtils utils(watched);
     bool swapped = false;
     files.AfterFindClose = [&] {
@@ -178,6 +186,78 @@ TEST(HostileFolders, TheRunLogReplacesALinkAtItsName) {
     EXPECT_EQ(machine->Files.FileContent("C:\\Windows\\secret.ini"), "secret");
     EXPECT_FALSE(machine->Files.GetFileAttributesA(kRunLog) & kFileAttributeReparsePoint);
     EXPECT_FALSE(RunLogLines(*machine).empty());
+}
+
+} // namespace
+} // namespace ulv::test
+
+namespace ulv::test {
+namespace {
+
+constexpr const char* kOurs = "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)";
+
+TEST(HostileFolders, AStandardUserMayChangeAFolderItOwnsOrThatGrantsItAChange) {
+    const std::string user = sim::kSimUserSid, own = sim::kSimAdministratorSid;
+    const std::string installer = kSidTrustedInstaller;
+    struct Case {
+        std::string Sddl;
+        bool May;
+    };
+    const Case cases[] = {
+        {std::string("O:BA") + kOurs, false},
+        {"O:" + installer + "D:PAI(A;;FA;;;" + installer + ")(A;OICIIO;GA;;;CO)(A;;0x1301bf;;;SY)" +
+             "(A;;0x1200a9;;;BU)(A;OICIIO;GXGR;;;BU)",
+         false},
+        {"O:S-1-5-18D:(A;;FR;;;S-1-5-32-545)(A;;FX;;;S-1-1-0)", false},
+        {"O:" + user + kOurs, true},
+        {"O:" + own + kOurs, false},
+        {"O:BA", false},
+        // What a folder made in a drive root inherits.
+        {"O:BAD:AI(A;OICIID;FA;;;BA)(A;OICIIOID;SDGXGWGR;;;AU)(A;ID;0x1301bf;;;AU)", true},
+        {"O:BAD:(A;OICIIO;GW;;;BU)", true},
+        {"O:BAD:(A;;DC;;;WD)", true},
+        {"O:BAD:(A;;WD;;;BU)", true},
+        {"O:BAD:(A;;WO;;;IU)", true},
+        {"O:BAD:(A;;SD;;;S-1-5-11)", true},
+        {"O:BAD:(A;;0x2;;;WD)", true},
+        {"O:BAD:(A;;1179817;;;BU)", false},
+        {"O:BAD:(D;;FA;;;BU)(A;;FR;;;BU)", false},
+        {"O:BAD:(A;;FA;;;" + own + ")", false},
+        {"O:BAD:(A;;QQ;;;BU)", true},
+        {"O:BAD:NO_ACCESS_CONTROL", true},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(StandardUserMayChange(c.Sddl, own), c.May) << c.Sddl;
+}
+
+// Only the topmost level made on the way to an ordinary installation's program folder is given the
+// program-files folder's protection; what it holds inherits it, the data folders keep their own.
+TEST(HostileFolders, TheProgramFolderIsProtectedWhenTheSetupMakesIt) {
+    struct Case {
+        std::string Switches;
+        std::string Protected; // empty: none
+        std::vector<std::string> Unprotected;
+    };
+    const Case cases[] = {
+        {"", "C:\\Program Files\\Ulvara", {"C:\\ProgramData\\Ulvara", "C:\\ProgramData\\Ulvara\\Public"}},
+        {"/DIR=C:\\Apps\\Ulvara", "C:\\Apps", {"C:\\Apps\\Ulvara"}},
+        {"/DIR=C:\\Elsewhere\\Ulvara", "C:\\Elsewhere\\Ulvara", {"C:\\Elsewhere"}},
+        {"/DIR=R:\\Ulvara", "", {"R:\\Ulvara", "R:\\Ulvara\\Orthographe"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Switches);
+        auto machine = NewMachine();
+        // A stick formatted NTFS, which could keep the rights.
+        machine->Volumes.SetDrive(
+            {.Letter = 'R', .Type = kDriveRemovable, .BusType = kBusTypeUsb, .RemovableMedia = true});
+        TPlatform platform = machine->Platform();
+        ASSERT_EQ(RunSetup(platform, "ulvara.exe /VERYSILENT " + c.Switches), kExitDone);
+        if (!c.Protected.empty()) {
+            EXPECT_EQ(machine->Files.DaclOf(c.Protected), kOurs);
+        }
+        for (const std::string& folder : c.Unprotected)
+            EXPECT_EQ(machine->Files.DaclOf(folder), "") << folder;
+    }
 }
 
 } // namespace

@@ -392,6 +392,37 @@ TEST_F(PageFlow, RunningCopyToldOnLeavingTheWelcomeAndReadyPagesOnly) {
     EXPECT_EQ(Page(), kInstallingPage);
 }
 
+// The Next of the destination page asks before it goes on into an existing folder other users may change;
+// one the setup can trust is not asked about.
+TEST_F(PageFlow, ADestinationOthersMayChangeIsToldAndTakenOnlyOnOui) {
+    const std::string shared = "C:\\Partagé";
+    ASSERT_TRUE(W->Machine.Files.PutFolder(shared));
+    ASSERT_TRUE(W->Machine.Files.SetDacl(shared, "D:AI(A;OICIID;FA;;;BA)(A;OICIID;0x1301bf;;;AU)"));
+    ASSERT_TRUE(W->Machine.Files.PutFolder(kMainDir));
+    WalkTo(kDestDirPage);
+    Form().DestDirEdt.SetText(shared);
+    headless::ScriptAnswers({kResultNo});
+    Next();
+    ASSERT_EQ(AskedCount(), 1u);
+    const Strings yesNo = {"&Oui", "&Non"};
+    EXPECT_EQ(Asked(0).Title, "Avertissement");
+    EXPECT_EQ(Asked(0).Captions, yesNo);
+    EXPECT_EQ(Asked(0).Text, ChangeableDestinationText(shared));
+    EXPECT_EQ(Page(), kDestDirPage);
+
+    headless::ScriptAnswers({kResultYes});
+    Next();
+    EXPECT_EQ(AskedCount(), 2u);
+    EXPECT_EQ(Page(), kSelCompPage);
+    EXPECT_EQ(Form().Installation.Options.MainDir, shared);
+
+    Back();
+    Form().DestDirEdt.SetText(kMainDir);
+    Next();
+    EXPECT_EQ(Page(), kSelCompPage);
+    EXPECT_EQ(AskedCount(), 2u);
+}
+
 TEST_F(PageFlow, DeclinedLicenceAsksBeforeEnding) {
     Next();
     Form().LicenseChkBx.UserToggle();

@@ -202,6 +202,25 @@ TEST(UnattendedRun, EndsEarlyWithItsCodeAndWritesNothingBeforeTheInstallation) {
     }
 }
 
+// The administrator chose the folder: that other users may change it is logged, and the run goes on.
+TEST(UnattendedRun, ADestinationOthersMayChangeIsLoggedAndUsed) {
+    const std::string shared = "D:\\Partagé";
+    auto machine = NewMachine();
+    machine->Volumes.SetDrive({.Letter = 'D'});
+    ASSERT_TRUE(machine->Files.PutFolder(shared));
+    machine->Files.SetOwner(shared, sim::kSimUserSid);
+    ASSERT_EQ(RunOn(*machine, "ulvara.exe /LOG=" + kRunLog + " /VERYSILENT /DIR=" + shared), kExitDone);
+    const std::vector<std::string> log = RunLogLines(*machine);
+    auto line = std::find(log.begin(), log.end(),
+                          "Dossier du programme modifiable par d'autres utilisateurs : " + shared);
+    ASSERT_NE(line, log.end()) << machine->Files.FileContent(kRunLog).value_or("");
+    ASSERT_GE(log.end() - line, 3);
+    EXPECT_EQ(line[1], "Question : " + SplitTextLines(ChangeableDestinationText(shared)).front());
+    EXPECT_NE(std::find(line, log.end(), "Réponse : Oui"), log.end());
+    EXPECT_TRUE(machine->Files.FileContent(shared + "\\vlmr.exe"));
+    EXPECT_TRUE(headless::AskedMessages().empty());
+}
+
 // A copy run by another user, or in another session (a deployment tool runs the setup as SYSTEM), has no
 // window on this desktop; the Restart Manager says that it holds the installed program. Where it cannot say,
 // the window check stands alone and the held file is met as it comes.
