@@ -10,6 +10,7 @@ using HResult = std::int32_t;
 constexpr HResult kSOk = 0;
 constexpr HResult kSFalse = 1;
 constexpr HResult kEFail = static_cast<HResult>(0x80004005u);
+constexpr HResult kCoENotInitialized = static_cast<HResult>(0x800401F0u);
 
 constexpr int kCsidlPrograms = 2;
 constexpr int kCsidlPersonal = 5;
@@ -50,6 +51,14 @@ public:
     [[nodiscard]] virtual std::unique_ptr<IShellLinkObject> CreateShellLink() = 0;
     // Loads a saved link and reads back what CreateShellLink set; nullopt when it cannot be loaded.
     [[nodiscard]] virtual std::optional<TShellLinkInfo> ReadShellLink(const std::string& linkPath) = 0;
+    // IShellDispatch2::ShellExecute(file, arguments, directory, "open", showCommand) of the desktop shell's
+    // own object: the desktop window of the shell windows (CLSID_ShellWindows' FindWindowSW with
+    // CSIDL_DESKTOP, SWC_DESKTOP and SWFO_NEEDDISPATCH), its top-level browser's active view, the view's
+    // background object and that object's Application. The program then starts in the desktop shell's
+    // process, with its token: the person's, without elevation. OLE must be initialised. S_FALSE when no
+    // desktop shell window is registered (no shell running, session 0); else the failing call's HRESULT.
+    virtual HResult ShellExecuteFromDesktop(const std::string& file, const std::string& arguments,
+                                            const std::string& directory, std::uint32_t showCommand) = 0;
 };
 
 // Locale identifiers: the two defaults the program compares texts in.

@@ -17,6 +17,11 @@ constexpr KernelHandle kNoHandle = 0;
 // ShowWindow command for WinExec: the program's window appears in its normal state.
 constexpr std::uint32_t kSwShow = 5;
 
+// TOKEN_ELEVATION_TYPE.
+constexpr std::uint32_t kTokenElevationTypeDefault = 1;
+constexpr std::uint32_t kTokenElevationTypeFull = 2;
+constexpr std::uint32_t kTokenElevationTypeLimited = 3;
+
 struct TOsVersionInfo {
     std::uint32_t MajorVersion = 0;
     std::uint32_t MinorVersion = 0;
@@ -64,6 +69,13 @@ public:
     // is taken up to each blank in turn until a file is found, as CreateProcess does; ".exe" is added to a
     // name without an extension, and a name without a folder is looked for along the system's search path.
     virtual std::uint32_t WinExec(const std::string& commandLine, std::uint32_t showCommand) = 0;
+    // CreateProcessA(no application name, the command line, no handles inherited, `currentDirectory`,
+    // STARTUPINFOA with STARTF_USESHOWWINDOW and showCommand), then, as WinExec does, WaitForInputIdle for up
+    // to 30 seconds (a program that ends, or has no window, ends the wait); the handles it gives are
+    // closed. 0 once started, else GetLastError (2: not found, 5: access denied, 193: not a program...). The
+    // program is found as WinExec finds it.
+    virtual std::uint32_t CreateProcessA(const std::string& commandLine, const std::string& currentDirectory,
+                                         std::uint32_t showCommand) = 0;
 
     // CreateMutexA without security attributes, not owned at creation: a handle to the named mutex, made
     // or opened. lastError is GetLastError right after the call: 0 when this call made the object,
@@ -78,6 +90,10 @@ public:
 
     // GetTokenInformation(TokenUser) of the process's token as a string SID; empty when it cannot be read.
     [[nodiscard]] virtual std::string ProcessUserSid() = 0;
+    // GetTokenInformation(TokenElevationType) of the process's token: kTokenElevationTypeDefault (no split
+    // token: User Account Control off, a service, SYSTEM), ...Full (raised by User Account Control) or
+    // ...Limited; nullopt where the system has no such class (before Windows Vista) or the call fails.
+    [[nodiscard]] virtual std::optional<std::uint32_t> TokenElevationType() = 0;
     // SetProcessMitigationPolicy(ProcessRedirectionTrustPolicy) with EnforceRedirectionTrust: from then on
     // the process does not follow junctions that users who are not administrators made. Resolved at run
     // time; false when the system has no such policy or refuses it.

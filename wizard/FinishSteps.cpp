@@ -8,7 +8,18 @@
 #include "wizard/PageFlow.h"
 #include "wizard/UpdateLog.h"
 
+#include <cstdio>
+
 namespace ulv {
+namespace {
+
+std::string HResultText(HResult result) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(result));
+    return text;
+}
+
+} // namespace
 
 // The word processor registers the associations itself; nothing it or the shortcuts answer is reported.
 void TInstallation::FinishActions() {
@@ -20,7 +31,10 @@ void TInstallation::FinishActions() {
     // Letters kept as the boxes show them: A to D, in order.
     const std::array<bool, 4> boxes = AssociationBoxes(Options.Extensions);
     Options.Extensions = ExtensionsOf(boxes);
-    (void)Platform.System.WinExec(AssociationCommandLine(Target.MainDir, boxes), kSwShow);
+    // Started with the setup's rights, which registering the associations for every user needs, from the
+    // program folder rather than from wherever the setup was started.
+    (void)Platform.System.CreateProcessA(AssociationCommandLine(Target.MainDir, boxes), Target.MainDir,
+                                         kSwShow);
     Run.Log.Line("Associations : \"" + Options.Extensions + "\"" +
                  ChoiceOriginText(Resolved.Origins.Extensions,
                                   Options.Extensions != Resolved.Choices.Options.Extensions));
@@ -30,13 +44,37 @@ void TInstallation::FinishActions() {
 void TInstallation::FinishingStep() {
     if (!Target.Portable) WriteUpdateLog();
     const bool launch = LaunchAtEnd();
-    if (launch) (void)Platform.System.WinExec(LaunchCommandLine(Target.MainDir), kSwShow);
     // Without /TASKS an unattended run never starts the word processor, whatever was stored.
     const bool byRule = Switches.Unattended() && !Switches.Tasks;
     Run.Log.Line(std::string("Lancement : ") + (launch ? "oui" : "non") +
                  ChoiceOriginText(byRule ? TChoiceOrigin::Default : Resolved.Origins.Launch,
                                   !byRule && Choices.Launch != Resolved.Choices.Launch));
+    if (launch) LaunchWordProcessor();
     Finished = true;
+}
+
+// The word processor runs as the person who started the setup, never with rights the setup was given: an
+// elevated setup, or one run as SYSTEM, hands it to the person's desktop shell, which runs it unelevated
+// from the program folder; where there is none, it is not started. A setup without elevation starts it
+// itself, as the person already.
+void TInstallation::LaunchWordProcessor() {
+    const bool system = Platform.System.ProcessUserSid() == kSidLocalSystem;
+    const bool elevated = Platform.System.TokenElevationType() == kTokenElevationTypeFull;
+    if (!system && !elevated) {
+        (void)Platform.System.WinExec(LaunchCommandLine(Target.MainDir), kSwShow);
+        Run.Log.Line("Démarrage : par le programme d'installation, qui n'a pas de droits élevés");
+        return;
+    }
+    const HResult result = Platform.Shell.ShellExecuteFromDesktop(JoinPath(Target.MainDir, kProgramName), "",
+                                                                  Target.MainDir, kSwShow);
+    if (result == kSOk) {
+        Run.Log.Line("Démarrage : par le bureau de l'utilisateur, sans droits élevés");
+        return;
+    }
+    Run.Log.Line(std::string("Démarrage : non, ") +
+                 (system ? "le programme d'installation s'exécute en tant que SYSTEM et " : "") +
+                 "aucun bureau d'utilisateur ne peut démarrer le traitement de texte sans droits élevés (" +
+                 HResultText(result) + ")");
 }
 
 void TInstallation::WriteUpdateLog() {

@@ -170,6 +170,7 @@ private:
     bool RefuseDestination(const std::string& why);
     [[nodiscard]] bool CanMakeFolder(std::string folder);
     void FollowWithoutWindow();
+    void LaunchWordProcessor();
 
     TUnattendedAnswers Answers{Platform.Clock};
     std::size_t RefusedLinksTold = 0;

@@ -174,4 +174,22 @@ std::optional<TShellLinkInfo> SimShell::ReadShellLink(const std::string& linkPat
     return DecodeShellLink(bytes);
 }
 
+void SimShell::SetDesktopShellResult(HResult result) {
+    std::lock_guard guard(Lock);
+    DesktopShellResult = result;
+}
+
+std::vector<SimShell::TDesktopExecute> SimShell::DesktopExecutes() const {
+    std::lock_guard guard(Lock);
+    return Executes;
+}
+
+HResult SimShell::ShellExecuteFromDesktop(const std::string& file, const std::string& arguments,
+                                          const std::string& directory, std::uint32_t showCommand) {
+    std::lock_guard guard(Lock);
+    if (OleInits <= OleUninits) return kCoENotInitialized;
+    if (DesktopShellResult == kSOk) Executes.push_back({file, arguments, directory, showCommand});
+    return DesktopShellResult;
+}
+
 } // namespace ulv::sim

@@ -34,18 +34,29 @@ public:
     void SetFolderFunctionAvailable(bool available);
     // false: CoCreateInstance of the shell link fails.
     void SetComAvailable(bool available);
+    // What ShellExecuteFromDesktop answers: S_OK while a person's desktop shell runs (the default), S_FALSE
+    // when none does (session 0), or a failure.
+    void SetDesktopShellResult(HResult result);
 
     [[nodiscard]] std::vector<int> FolderQueries() const;
     [[nodiscard]] int OleInitializeCalls() const;
     [[nodiscard]] int OleUninitializeCalls() const;
     [[nodiscard]] int LinksCreated() const;
     [[nodiscard]] std::vector<TSavedLink> Saves() const;
+    // The programs handed to the desktop's shell, answered S_OK or not.
+    struct TDesktopExecute {
+        std::string File, Arguments, Directory;
+        std::uint32_t ShowCommand = 0;
+    };
+    [[nodiscard]] std::vector<TDesktopExecute> DesktopExecutes() const;
 
     HResult SHGetFolderPathA(int csidl, std::string& path) override;
     HResult OleInitialize() override;
     void OleUninitialize() override;
     std::unique_ptr<IShellLinkObject> CreateShellLink() override;
     std::optional<TShellLinkInfo> ReadShellLink(const std::string& linkPath) override;
+    HResult ShellExecuteFromDesktop(const std::string& file, const std::string& arguments,
+                                    const std::string& directory, std::uint32_t showCommand) override;
 
     // Writes the link file; used by the link objects.
     HResult SaveLink(const std::string& linkPath, const TShellLinkInfo& info);
@@ -64,6 +75,8 @@ private:
     std::vector<int> Queries;
     int OleInits = 0, OleUninits = 0, Created = 0;
     std::vector<TSavedLink> SavedLinks;
+    HResult DesktopShellResult = kSOk;
+    std::vector<TDesktopExecute> Executes;
 };
 
 // The format of a saved sim link: its magic line, then each string as "<length>:<bytes>\r\n".

@@ -89,8 +89,17 @@ std::uintptr_t SimSystem::GetPropA(WindowHandle window, const std::string& name)
 std::uint32_t SimSystem::WinExec(const std::string& commandLine, std::uint32_t showCommand) {
     std::uint32_t found = FindProgram(commandLine);
     std::lock_guard guard(Lock);
-    WinExecs.push_back({commandLine, showCommand});
+    WinExecs.push_back({commandLine, showCommand, std::nullopt});
     return ScriptedWinExecResult.value_or(found);
+}
+
+std::uint32_t SimSystem::CreateProcessA(const std::string& commandLine, const std::string& currentDirectory,
+                                        std::uint32_t showCommand) {
+    std::uint32_t found = FindProgram(commandLine);
+    std::lock_guard guard(Lock);
+    WinExecs.push_back({commandLine, showCommand, currentDirectory});
+    std::uint32_t result = ScriptedWinExecResult.value_or(found);
+    return result == kWinExecStarted ? 0 : result;
 }
 
 std::uint32_t SimSystem::FindProgram(const std::string& commandLine) {

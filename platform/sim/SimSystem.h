@@ -26,9 +26,11 @@ struct TSentMessage {
     std::intptr_t LParam = 0;
 };
 
+// A program the setup started itself: with WinExec, or with CreateProcessA (a current directory given).
 struct TWinExecCall {
     std::string CommandLine;
     std::uint32_t ShowCommand = 0;
+    std::optional<std::string> CurrentDirectory;
 };
 
 // The Windows version, and the user32 calls of the entry, recorded; message boxes answer from a script.
@@ -62,14 +64,20 @@ public:
     bool EnumWindows(const std::function<bool(WindowHandle)>& callback) override;
     std::uintptr_t GetPropA(WindowHandle window, const std::string& name) override;
     std::uint32_t WinExec(const std::string& commandLine, std::uint32_t showCommand) override;
+    // Recorded with WinExec's; 0 when WinExec would answer 33, the WinExec answer otherwise (2, 5, 11).
+    std::uint32_t CreateProcessA(const std::string& commandLine, const std::string& currentDirectory,
+                                 std::uint32_t showCommand) override;
     KernelHandle CreateMutexA(const std::string& name, std::uint32_t& lastError) override;
     bool CloseHandle(KernelHandle handle) override;
     std::string ProcessUserSid() override { return UserSid; }
+    std::optional<std::uint32_t> TokenElevationType() override { return ElevationType; }
     bool EnableRedirectionGuard() override;
 
     // The account the program runs as (an administrator's by default) and whether the system offers the
     // redirection guard (Windows 11 does, the default here; Wine does not).
     std::string UserSid = kSimAdministratorSid;
+    // An administrator without a split token (User Account Control off) unless a test says otherwise.
+    std::optional<std::uint32_t> ElevationType = kTokenElevationTypeDefault;
     bool HasRedirectionGuard = true;
     [[nodiscard]] bool RedirectionGuardOn() const { return RedirectionGuardEnabled; }
 

@@ -78,9 +78,12 @@ public:
     bool EnumWindows(const std::function<bool(WindowHandle)>& callback) override;
     std::uintptr_t GetPropA(WindowHandle window, const std::string& name) override;
     std::uint32_t WinExec(const std::string& commandLine, std::uint32_t showCommand) override;
+    std::uint32_t CreateProcessA(const std::string& commandLine, const std::string& currentDirectory,
+                                 std::uint32_t showCommand) override;
     KernelHandle CreateMutexA(const std::string& name, std::uint32_t& lastError) override;
     bool CloseHandle(KernelHandle handle) override;
     std::string ProcessUserSid() override;
+    std::optional<std::uint32_t> TokenElevationType() override;
     bool EnableRedirectionGuard() override;
 };
 

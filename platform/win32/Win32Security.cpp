@@ -93,6 +93,18 @@ std::string Win32System::ProcessUserSid() {
     return sid.value_or("");
 }
 
+std::optional<std::uint32_t> Win32System::TokenElevationType() {
+    constexpr int kTokenElevationTypeClass = 18; // TOKEN_INFORMATION_CLASS, from Windows Vista on
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return std::nullopt;
+    DWORD type = 0, size = 0;
+    BOOL read = GetTokenInformation(token, static_cast<TOKEN_INFORMATION_CLASS>(kTokenElevationTypeClass),
+                                    &type, sizeof type, &size);
+    ::CloseHandle(token);
+    if (!read || size != sizeof type) return std::nullopt;
+    return type;
+}
+
 bool Win32System::EnableRedirectionGuard() {
     using SetProcessMitigationPolicyFn = BOOL(WINAPI*)(int, PVOID, SIZE_T);
     auto setPolicy =

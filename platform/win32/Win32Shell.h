@@ -15,6 +15,8 @@ public:
     void OleUninitialize() override;
     std::unique_ptr<IShellLinkObject> CreateShellLink() override;
     std::optional<TShellLinkInfo> ReadShellLink(const std::string& linkPath) override;
+    HResult ShellExecuteFromDesktop(const std::string& file, const std::string& arguments,
+                                    const std::string& directory, std::uint32_t showCommand) override;
 
 private:
     using GetFolderPathFn = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPSTR);

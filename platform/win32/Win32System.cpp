@@ -78,6 +78,26 @@ std::uint32_t Win32System::WinExec(const std::string& commandLine, std::uint32_t
     return ::WinExec(commandLine.c_str(), showCommand);
 }
 
+constexpr DWORD kInputIdleWaitMs = 30000;
+
+std::uint32_t Win32System::CreateProcessA(const std::string& commandLine, const std::string& currentDirectory,
+                                          std::uint32_t showCommand) {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = static_cast<WORD>(showCommand);
+    PROCESS_INFORMATION process{};
+    std::string line = commandLine; // CreateProcessA may write into its command line
+    if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          currentDirectory.empty() ? nullptr : currentDirectory.c_str(), &startup, &process))
+        return ::GetLastError();
+    // As WinExec does: until the program waits for input, or 30 seconds.
+    (void)::WaitForInputIdle(process.hProcess, kInputIdleWaitMs);
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+    return 0;
+}
+
 KernelHandle Win32System::CreateMutexA(const std::string& name, std::uint32_t& lastError) {
     // Only ERROR_ALREADY_EXISTS is promised on success: the value left over from an earlier call must not
     // pass for it.

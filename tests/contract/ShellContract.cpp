@@ -49,6 +49,35 @@ TEST(ShellContract, UnknownFolderNumberFails) {
     EXPECT_EQ(path, "");
 }
 
+// What decides how the word processor is started at the end: the token's elevation, and the desktop's shell
+// starting a program for the setup, from the folder given (the command interpreter writes a file there by a
+// relative name). Wine 8 gives every process of its prefix an elevated token (type 2, manifest or not), and
+// its desktop shell (explorer) starts the program: S_OK, the file made in the folder given.
+TEST(ShellContract, TheTokenSaysItsElevationAndTheDesktopShellStartsAProgram) {
+    const std::optional<std::uint32_t> elevation = Env().Platform.System.TokenElevationType();
+    if (elevation) {
+        EXPECT_GE(*elevation, kTokenElevationTypeDefault);
+        EXPECT_LE(*elevation, kTokenElevationTypeLimited);
+    }
+    if (UnderWine()) {
+        EXPECT_EQ(elevation, std::optional<std::uint32_t>(kTokenElevationTypeFull));
+    }
+    IShell& shell = Env().Platform.Shell;
+    const std::string program = CommandInterpreterPath(), arguments = "/c echo lanc\xE9> lanc\xE9.txt";
+    EXPECT_EQ(shell.ShellExecuteFromDesktop(program, arguments, Env().Scratch, 0), kCoENotInitialized)
+        << "OLE first";
+    ASSERT_GE(shell.OleInitialize(), 0);
+    const HResult result = shell.ShellExecuteFromDesktop(program, arguments, Env().Scratch, 0);
+    shell.OleUninitialize();
+    ASSERT_EQ(result, kSOk);
+    if (std::string(AdapterName()) != "win32") return; // the sim starts nothing
+    const std::string made = Env().Scratch + "lanc\xE9.txt";
+    IFiles& files = Env().Platform.Files;
+    for (int i = 0; i < 200 && files.GetFileAttributesA(made) == kInvalidFileAttributes; ++i)
+        Env().Platform.Clock.Sleep(50);
+    EXPECT_NE(files.GetFileAttributesA(made), kInvalidFileAttributes) << "started, from " << Env().Scratch;
+}
+
 class ShellLinkContract : public ::testing::Test {
 protected:
     IShell& Shell = Env().Platform.Shell;

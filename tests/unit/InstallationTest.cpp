@@ -117,6 +117,11 @@ TEST(Installation, StartAndFinishFollowTheChoicesAndTheTarget) {
         for (const auto& call : machine.System.WinExecCalls())
             commands.push_back(call.CommandLine);
         EXPECT_EQ(commands, c.Commands);
+        for (const auto& call : machine.System.WinExecCalls())
+            if (call.CommandLine.find(" -assoc ") != std::string::npos) {
+                EXPECT_EQ(call.CurrentDirectory, std::optional<std::string>(c.MainDir))
+                    << "from the program folder";
+            }
         EXPECT_EQ(machine.Shell.Saves().size(), c.Links);
         EXPECT_EQ(machine.Files.FileContent("C:\\ProgramData\\Ulvara\\Update.log").has_value(), c.UpdateLog);
         installation.SaveInstallSettings();
@@ -127,6 +132,64 @@ TEST(Installation, StartAndFinishFollowTheChoicesAndTheTarget) {
         std::memcpy(&set, stored->Data.data(), 4);
         EXPECT_EQ(set, c.Stored) << "the word processor's bit stored 0, as its locked item stores it";
         EXPECT_EQ(machine.Registry.KeyExists(kHkeyLocalMachine, std::string(kUninstallKey)), !c.Stick);
+        platform.Shell.OleUninitialize();
+    }
+}
+
+// The word processor started at the end as the person who started the setup: by the setup itself when it
+// holds no elevated rights, through the person's desktop shell (unelevated, from the program folder) when it
+// does, and not at all where no desktop shell can start it.
+TEST(Installation, TheWordProcessorStartsAsThePersonWhoStartedTheSetup) {
+    const std::string mainDir = "C:\\Program Files\\Ulvara", program = mainDir + "\\vlmr.exe";
+    const struct {
+        const char* Name;
+        std::optional<std::uint32_t> Elevation;
+        const char* Sid;
+        HResult Desktop;
+        bool Direct, ByDesktop;
+        const char* Log;
+    } cases[] = {
+        {"a limited token", kTokenElevationTypeLimited, sim::kSimUserSid, kSOk, true, false,
+         "Démarrage : par le programme d'installation, qui n'a pas de droits élevés"},
+        {"before Windows Vista", std::nullopt, sim::kSimAdministratorSid, kSOk, true, false,
+         "Démarrage : par le programme d'installation"},
+        {"raised by User Account Control", kTokenElevationTypeFull, sim::kSimAdministratorSid, kSOk, false,
+         true, "Démarrage : par le bureau de l'utilisateur, sans droits élevés"},
+        {"raised, no desktop shell", kTokenElevationTypeFull, sim::kSimAdministratorSid, kSFalse, false,
+         false, "Démarrage : non, aucun bureau d'utilisateur"},
+        {"SYSTEM in session 0", kTokenElevationTypeDefault, kSidLocalSystem, kSFalse, false, false,
+         "Démarrage : non, le programme d'installation s'exécute en tant que SYSTEM"},
+        {"SYSTEM on the person's desktop", kTokenElevationTypeDefault, kSidLocalSystem, kSOk, false, true,
+         "Démarrage : par le bureau de l'utilisateur"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        sim::SimMachine machine;
+        for (const char* folder : {"C:\\ProgramData", "C:\\Program Files\\Ulvara"})
+            ASSERT_TRUE(machine.Files.PutFolder(folder));
+        ASSERT_TRUE(machine.Files.PutFile(program, "MZ"));
+        machine.System.ElevationType = c.Elevation;
+        machine.System.UserSid = c.Sid;
+        machine.Shell.SetDesktopShellResult(c.Desktop);
+        TPlatform platform = machine.Platform();
+        ASSERT_GE(platform.Shell.OleInitialize(), 0);
+        TInstUtils utils(platform);
+        std::unique_ptr<TAttachedFiles> files = LoadSamplePayload(platform, utils);
+        TSetupRun run;
+        ASSERT_TRUE(run.Log.Open(platform.Files, "C:\\run.log"));
+        TInstallation installation(platform, utils, *files, run, {});
+        installation.Options.MainDir = mainDir;
+        installation.FixInstallTarget();
+        installation.FinishingStep();
+        EXPECT_EQ(machine.System.WinExecCalls().size(), c.Direct ? 1u : 0u);
+        const auto executes = machine.Shell.DesktopExecutes();
+        ASSERT_EQ(executes.size(), c.ByDesktop ? 1u : 0u);
+        if (c.ByDesktop) {
+            EXPECT_EQ(executes[0].File, program);
+            EXPECT_EQ(executes[0].Directory, mainDir);
+        }
+        const std::string log = machine.Files.FileContent("C:\\run.log").value_or("");
+        EXPECT_NE(log.find(std::string("\r\n") + c.Log), std::string::npos) << log;
         platform.Shell.OleUninitialize();
     }
 }
