@@ -96,8 +96,9 @@ public:
     [[nodiscard]] virtual bool CreateDirectoryA(const std::string& path) = 0;
     // CreateDirectoryA with SECURITY_ATTRIBUTES holding the descriptor that
     // ConvertStringSecurityDescriptorToSecurityDescriptorA makes of `sddl`: the folder has that DACL from
-    // the moment it exists. A text that is no descriptor fails with ERROR_INVALID_PARAMETER and makes
-    // nothing. A file system that keeps no security (FAT) makes the folder without it.
+    // the moment it exists. A text without a DACL fails with ERROR_INVALID_PARAMETER, one whose entries are
+    // malformed with ERROR_INVALID_ACL; either makes nothing. A file system that keeps no security (FAT)
+    // makes the folder without it.
     [[nodiscard]] virtual bool CreateDirectoryWithSddl(const std::string& path, const std::string& sddl) = 0;
     [[nodiscard]] virtual bool RemoveDirectoryA(const std::string& path) = 0;
     [[nodiscard]] virtual std::uint32_t GetFileAttributesA(const std::string& path) = 0;

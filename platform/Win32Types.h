@@ -29,7 +29,7 @@ constexpr std::uint32_t kFileAttributeNormal = 0x80;
 constexpr std::uint32_t kFileAttributeReparsePoint = 0x400; // a junction or symbolic link
 constexpr std::uint32_t kInvalidFileAttributes = 0xFFFFFFFFu;
 constexpr std::uint32_t kFileFlagSequentialScan = 0x08000000u;
-constexpr std::uint32_t kFileFlagBackupSemantics = 0x02000000u; // lets CreateFileA open a folder
+constexpr std::uint32_t kFileFlagBackupSemantics = 0x02000000u;  // lets CreateFileA open a folder
 constexpr std::uint32_t kFileFlagOpenReparsePoint = 0x00200000u; // a link at the name is opened itself
 constexpr std::uint32_t kDeleteAccess = 0x00010000u;             // DELETE
 constexpr std::uint32_t kReadControl = 0x00020000u;              // READ_CONTROL: the owner may be read
@@ -53,6 +53,7 @@ constexpr std::uint32_t kErrorBadPathname = 161;
 constexpr std::uint32_t kErrorDirectoryName = 267;
 constexpr std::uint32_t kErrorAlreadyExists = 183;
 constexpr std::uint32_t kErrorMoreData = 234;
+constexpr std::uint32_t kErrorInvalidAcl = 1336;
 
 constexpr std::uint32_t kVerPlatformWin32s = 0;
 constexpr std::uint32_t kVerPlatformWin32Windows = 1;

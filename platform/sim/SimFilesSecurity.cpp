@@ -9,12 +9,14 @@
 namespace ulv::sim {
 namespace {
 
-// The "D:" part of a descriptor's text, up to a SACL if one follows; nullopt when the text has none or its
-// entries are not six fields in parentheses, as ConvertStringSecurityDescriptorToSecurityDescriptorA
-// refuses such a text.
-std::optional<std::string> DaclPart(std::string_view sddl) {
+// The "D:" part of a descriptor's text, up to a SACL if one follows; nullopt (with the error
+// ConvertStringSecurityDescriptorToSecurityDescriptorA gives) when the text has none or its entries are not
+// six fields in parentheses.
+std::optional<std::string> DaclPart(std::string_view sddl, std::uint32_t& error) {
     size_t at = sddl.find("D:");
+    error = kErrorInvalidParameter;
     if (at == std::string_view::npos) return std::nullopt;
+    error = kErrorInvalidAcl;
     std::string_view dacl = sddl.substr(at, sddl.find("S:", at) - at);
     for (size_t open = dacl.find('('); open != std::string_view::npos; open = dacl.find('(', open + 1)) {
         size_t close = dacl.find(')', open);
@@ -34,8 +36,9 @@ std::string SddlSid(const std::string& sid) {
 } // namespace
 
 bool SimFiles::CreateDirectoryWithSddl(const std::string& path, const std::string& sddl) {
-    std::optional<std::string> dacl = DaclPart(sddl);
-    if (!dacl) return Fail(kErrorInvalidParameter);
+    std::uint32_t error = 0;
+    std::optional<std::string> dacl = DaclPart(sddl, error);
+    if (!dacl) return Fail(error);
     return MakeFolder(path, dacl);
 }
 
