@@ -20,6 +20,19 @@ FARPROC Kernel32Export(const char* name) {
 
 bool gSystem32Only = false;
 
+constexpr const char* kLoadedByName[] = {
+    "uxtheme.dll",   "userenv.dll",  "setupapi.dll", "apphelp.dll",  "propsys.dll", "dwmapi.dll",
+    "cryptbase.dll", "oleacc.dll",   "clbcatq.dll",  "version.dll",  "ntmarta.dll", "profapi.dll",
+    "sspicli.dll",   "oleaut32.dll", "shfolder.dll", "rstrtmgr.dll",
+};
+
+std::string SystemFolder() {
+    char folder[MAX_PATH];
+    UINT length = GetSystemDirectoryA(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return {};
+    return std::string(folder, length) + "\\";
+}
+
 } // namespace
 
 void RestrictDllSearchPath() {
@@ -27,22 +40,33 @@ void RestrictDllSearchPath() {
             reinterpret_cast<void*>(Kernel32Export("SetDefaultDllDirectories")))) {
         gSystem32Only = setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32) != FALSE;
     }
-    // Without it, at least drop the current directory from the search order.
+    // Without it, at least drop the current directory from the search order, and have the DLLs that
+    // system DLLs load by name mapped from the system folder before they are asked for.
     if (auto setDir = reinterpret_cast<SetDllDirectoryAFn>(
             reinterpret_cast<void*>(Kernel32Export("SetDllDirectoryA")))) {
         setDir("");
     }
+    if (!gSystem32Only) (void)PreloadSystemLibraries();
+}
+
+std::vector<std::string> PreloadSystemLibraries() {
+    std::vector<std::string> loaded;
+    const std::string folder = SystemFolder();
+    if (folder.empty()) return loaded;
+    for (const char* name : kLoadedByName) {
+        const std::string path = folder + name;
+        // A DLL this Windows does not have is simply not there to plant a copy of.
+        if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) continue;
+        if (LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH)) loaded.emplace_back(name);
+    }
+    return loaded;
 }
 
 HMODULE LoadSystemLibrary(const char* name) {
     if (gSystem32Only) return LoadLibraryExA(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    char folder[MAX_PATH];
-    UINT length = GetSystemDirectoryA(folder, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return nullptr;
-    std::string path(folder, length);
-    path += '\\';
-    path += name;
-    return LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    const std::string folder = SystemFolder();
+    if (folder.empty()) return nullptr;
+    return LoadLibraryExA((folder + name).c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
 } // namespace ulv::win32
