@@ -9,12 +9,10 @@ namespace ulv {
 
 std::string ChangeableDestinationText(const std::string& folder) {
     return "D'autres utilisateurs de cet ordinateur peuvent modifier le dossier \"" + folder +
-           "\", et donc les programmes qui y seront installés : l'un d'eux pourrait y remplacer le "
-           "traitement "
-           "de texte Ulvara par un programme de son choix, que Windows lancerait ensuite avec les droits "
-           "d'un "
-           "administrateur.\r\rVoulez-vous tout de même installer le traitement de texte Ulvara dans ce "
-           "dossier ?";
+           "\", et donc les programmes qui y seront installés : l'un d'eux pourrait y "
+           "remplacer le traitement de texte Ulvara par un programme de son choix, que "
+           "Windows lancerait ensuite avec les droits d'un administrateur.\r\r"
+           "Voulez-vous tout de même installer le traitement de texte Ulvara dans ce dossier ?";
 }
 
 bool TInstallation::ProgramFolderRightsAccepted(bool portable) {
