@@ -705,23 +705,25 @@ void SimFiles::SetSetupOwner(const std::string& sid) {
     SetupOwner = sid;
 }
 
+const SimFiles::Node* SimFiles::NodeAt(const std::string& path) const {
+    auto p = Parse(path);
+    if (!p) return nullptr;
+    auto it = Nodes.find(p->Key);
+    return it == Nodes.end() ? nullptr : &it->second;
+}
+
 bool SimFiles::SetOwner(const std::string& path, const std::string& sid) {
     std::lock_guard guard(Lock);
-    auto p = Parse(path);
-    if (!p) return false;
-    auto it = Nodes.find(p->Key);
-    if (it == Nodes.end()) return false;
-    it->second.Owner = sid;
-    return true;
+    Node* node = NodeAt(path);
+    if (node) node->Owner = sid;
+    return node != nullptr;
 }
 
 std::optional<std::string> SimFiles::OwnerOf(const std::string& path) const {
     std::lock_guard guard(Lock);
-    auto p = Parse(path);
-    if (!p) return std::nullopt;
-    auto it = Nodes.find(p->Key);
-    if (it == Nodes.end()) return std::nullopt;
-    return it->second.Owner;
+    const Node* node = NodeAt(path);
+    if (!node) return std::nullopt;
+    return node->Owner;
 }
 
 bool SimFiles::UserMove(const std::string& from, const std::string& to) {

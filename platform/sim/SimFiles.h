@@ -12,6 +12,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace ulv::sim {
@@ -218,6 +219,11 @@ private:
     FileHandle DeadHandle();
     [[nodiscard]] bool IsDead(FileHandle file) const;
     [[nodiscard]] Node* NodeOf(FileHandle file);
+    // The node a path names, its last link followed; nullptr when there is none. The caller holds Lock.
+    [[nodiscard]] const Node* NodeAt(const std::string& path) const;
+    [[nodiscard]] Node* NodeAt(const std::string& path) {
+        return const_cast<Node*>(std::as_const(*this).NodeAt(path));
+    }
     [[nodiscard]] bool KeepsOwners(const std::string& rootKey) const;
     [[nodiscard]] const std::string& NewOwner() const;
     FileHandle OpenFolder(const Parsed& p, std::uint32_t access, std::uint32_t share,

@@ -54,21 +54,16 @@ std::optional<std::string> SimFiles::GetSecuritySddl(FileHandle file) {
 
 bool SimFiles::SetDacl(const std::string& path, const std::string& dacl) {
     std::lock_guard guard(Lock);
-    auto p = Parse(path);
-    if (!p) return false;
-    auto it = Nodes.find(p->Key);
-    if (it == Nodes.end()) return false;
-    it->second.Dacl = dacl;
-    return true;
+    Node* node = NodeAt(path);
+    if (node) node->Dacl = dacl;
+    return node != nullptr;
 }
 
 std::optional<std::string> SimFiles::DaclOf(const std::string& path) const {
     std::lock_guard guard(Lock);
-    auto p = Parse(path);
-    if (!p) return std::nullopt;
-    auto it = Nodes.find(p->Key);
-    if (it == Nodes.end()) return std::nullopt;
-    return it->second.Dacl;
+    const Node* node = NodeAt(path);
+    if (!node) return std::nullopt;
+    return node->Dacl;
 }
 
 } // namespace ulv::sim
