@@ -94,6 +94,10 @@ public:
     // token: User Account Control off, a service, SYSTEM), ...Full (raised by User Account Control) or
     // ...Limited; nullopt where the system has no such class (before Windows Vista) or the call fails.
     [[nodiscard]] virtual std::optional<std::uint32_t> TokenElevationType() = 0;
+    // CheckTokenMembership(no token: the process's, the Administrators group): true where the group is
+    // enabled in the token (an administrator raised by User Account Control or without it, SYSTEM); false for
+    // a standard user and for an administrator's limited token, or when the call fails.
+    [[nodiscard]] virtual bool InAdministratorsGroup() = 0;
     // SetProcessMitigationPolicy(ProcessRedirectionTrustPolicy) with EnforceRedirectionTrust: from then on
     // the process does not follow junctions that users who are not administrators made. Resolved at run
     // time; false when the system has no such policy or refuses it.

@@ -49,7 +49,7 @@ bool TInstUtils::MakeLevels(const std::string& path) {
     AddLogLine(std::string(kMadeDirPrefix) + path);
     // Protected as it is made: a folder protected afterwards would have been open to others meanwhile.
     if (parentStood && OnProgramFolderWay(path))
-        (void)Platform.Files.CreateDirectoryWithSddl(path, std::string(kProgramFolderSddl));
+        (void)Platform.Files.CreateDirectoryWithSddl(path, ProgramFolderSddl());
     else
         (void)Platform.Files.CreateDirectoryA(path);
     return false;

@@ -11,6 +11,13 @@ const std::string& TInstUtils::OwnSid() {
     return *OwnSidValue;
 }
 
+std::string TInstUtils::ProgramFolderSddl() {
+    std::string sddl(kProgramFolderSddl);
+    if (!Platform.System.InAdministratorsGroup() && !OwnSid().empty())
+        sddl += "(A;OICI;FA;;;" + OwnSid() + ")";
+    return sddl;
+}
+
 bool TInstUtils::OwnedByTrusted(FileHandle handle) {
     std::optional<std::string> owner = Platform.Files.GetOwnerSid(handle);
     if (!owner) return true; // a file system without owners: no other user's folder can be told apart
@@ -23,8 +30,9 @@ bool TInstUtils::OwnedByTrusted(FileHandle handle) {
 // asked: a folder the setup may not even read it will not manage to write into either.
 TInstUtils::TLevel TInstUtils::JudgeLevel(const std::string& level) {
     IFiles& files = Platform.Files;
-    UniqueFile held(files, files.CreateFileA(level, kReadControl, kFileShareRead | kFileShareWrite, kOpenExisting,
-                                             kFileFlagOpenReparsePoint | kFileFlagBackupSemantics));
+    UniqueFile held(files,
+                    files.CreateFileA(level, kReadControl, kFileShareRead | kFileShareWrite, kOpenExisting,
+                                      kFileFlagOpenReparsePoint | kFileFlagBackupSemantics));
     TFileInformation info;
     if (!held || !files.GetFileInformationByHandle(held.Get(), info)) {
         std::uint32_t attributes = files.GetFileAttributesA(level);

@@ -244,6 +244,10 @@ private:
     // Makes the missing levels outermost first; true when the path stood already (or is a root).
     bool MakeLevels(const std::string& path);
     [[nodiscard]] bool OnProgramFolderWay(std::string level);
+    // kProgramFolderSddl, with full control for the account the setup runs as when its token holds no
+    // enabled Administrators group (a standard user installing where it may write): that account would
+    // otherwise be shut out of the folder it is making.
+    [[nodiscard]] std::string ProgramFolderSddl();
     enum class TLevel { Missing, Sound, Link, Foreign };
     [[nodiscard]] TLevel JudgeLevel(const std::string& level);
     [[nodiscard]] const std::string& OwnSid();

@@ -71,6 +71,7 @@ public:
     bool CloseHandle(KernelHandle handle) override;
     std::string ProcessUserSid() override { return UserSid; }
     std::optional<std::uint32_t> TokenElevationType() override { return ElevationType; }
+    bool InAdministratorsGroup() override { return Administrator; }
     bool EnableRedirectionGuard() override;
 
     // The account the program runs as (an administrator's by default) and whether the system offers the
@@ -78,6 +79,7 @@ public:
     std::string UserSid = kSimAdministratorSid;
     // An administrator without a split token (User Account Control off) unless a test says otherwise.
     std::optional<std::uint32_t> ElevationType = kTokenElevationTypeDefault;
+    bool Administrator = true;
     bool HasRedirectionGuard = true;
     [[nodiscard]] bool RedirectionGuardOn() const { return RedirectionGuardEnabled; }
 

@@ -84,6 +84,7 @@ public:
     bool CloseHandle(KernelHandle handle) override;
     std::string ProcessUserSid() override;
     std::optional<std::uint32_t> TokenElevationType() override;
+    bool InAdministratorsGroup() override;
     bool EnableRedirectionGuard() override;
 };
 

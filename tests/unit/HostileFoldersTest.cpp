@@ -237,12 +237,15 @@ TEST(HostileFolders, TheProgramFolderIsProtectedWhenTheSetupMakesIt) {
         std::string Switches;
         std::string Protected; // empty: none
         std::vector<std::string> Unprotected;
+        bool StandardUser = false;
     };
     const Case cases[] = {
         {"", "C:\\Program Files\\Ulvara", {"C:\\ProgramData\\Ulvara", "C:\\ProgramData\\Ulvara\\Public"}},
         {"/DIR=C:\\Apps\\Ulvara", "C:\\Apps", {"C:\\Apps\\Ulvara"}},
         {"/DIR=C:\\Elsewhere\\Ulvara", "C:\\Elsewhere\\Ulvara", {"C:\\Elsewhere"}},
         {"/DIR=R:\\Ulvara", "", {"R:\\Ulvara", "R:\\Ulvara\\Orthographe"}},
+        // A standard user may install where it may write: the folder it makes stays its own to write in.
+        {"/DIR=C:\\Elsewhere\\Ulvara", "C:\\Elsewhere\\Ulvara", {}, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Switches);
@@ -250,10 +253,16 @@ TEST(HostileFolders, TheProgramFolderIsProtectedWhenTheSetupMakesIt) {
         // A stick formatted NTFS, which could keep the rights.
         machine->Volumes.SetDrive(
             {.Letter = 'R', .Type = kDriveRemovable, .BusType = kBusTypeUsb, .RemovableMedia = true});
+        if (c.StandardUser) {
+            machine->System.Administrator = false;
+            machine->System.UserSid = sim::kSimUserSid;
+            machine->System.ElevationType = kTokenElevationTypeLimited;
+        }
         TPlatform platform = machine->Platform();
         ASSERT_EQ(RunSetup(platform, "ulvara.exe /VERYSILENT " + c.Switches), kExitDone);
         if (!c.Protected.empty()) {
-            EXPECT_EQ(machine->Files.DaclOf(c.Protected), kOurs);
+            EXPECT_EQ(machine->Files.DaclOf(c.Protected),
+                      kOurs + (c.StandardUser ? "(A;OICI;FA;;;" + std::string(sim::kSimUserSid) + ")" : ""));
         }
         for (const std::string& folder : c.Unprotected)
             EXPECT_EQ(machine->Files.DaclOf(folder), "") << folder;
