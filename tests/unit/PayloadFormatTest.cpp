@@ -140,8 +140,13 @@ TEST(PayloadFormat, Utf8NamesBecomeWindows1252) {
     EXPECT_EQ(out, "\xC9toile 10 \x96 \x9Cuvre \x80");
     const std::string omega = utf8(u8"Ω"); // not in the code page
     EXPECT_FALSE(pack::Utf8ToCp1252(omega, out));
-    EXPECT_FALSE(pack::Utf8ToCp1252("\xC3", out));  // cut in the middle of a character
-    EXPECT_FALSE(pack::Utf8ToCp1252("\x80x", out)); // a continuation byte alone
+    // Malformed UTF-8 is no name, whatever a lenient decoder would make of it: cut, a continuation byte
+    // alone, overlong forms of "." and "\" (a name that would climb or split into folders), a surrogate.
+    for (const char* malformed : {"\xC3", "\x80x", "Licence\xC0\xAEtxt",
+                                  "Mod\xC1\x9C"
+                                  "Divers",
+                                  "a\xE0\x80\xAE", "a\xF0\x80\x80\xAE", "\xED\xA0\x80"})
+        EXPECT_FALSE(pack::Utf8ToCp1252(malformed, out)) << malformed;
 }
 
 TEST(PayloadFormat, RecordsCutAnywhereNeverReadOutside) {

@@ -93,6 +93,10 @@ bool Utf8ToCp1252(const std::string& utf8, std::string& cp1252) {
             if ((c & 0xC0) != 0x80) return false;
             cp = cp << 6 | (c & 0x3F);
         }
+        // Each character in its shortest form only: an overlong one ("\xC0\xAE" for ".") would let a name
+        // pass for another.
+        constexpr char32_t kShortest[] = {0, 0x80, 0x800, 0x10000};
+        if (cp < kShortest[extra] || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) return false;
         if (!EncodeCodePoint(cp, cp1252)) return false;
         i += 1 + extra;
     }

@@ -28,7 +28,8 @@ struct TPackItem {
 // inflated size and how far the stream may expand).
 [[nodiscard]] bool WithinLoaderLimits(std::size_t inflated, std::size_t packed, std::string& error);
 
-// UTF-8 to Windows-1252; false for a character the code page lacks or malformed UTF-8.
+// UTF-8 to Windows-1252; false for a character the code page lacks or malformed UTF-8 (a sequence cut or
+// broken, a character not in its shortest form, a surrogate).
 [[nodiscard]] bool Utf8ToCp1252(const std::string& utf8, std::string& cp1252);
 
 // "YYYY-MM-DD HH:MM:SS".
