@@ -185,6 +185,11 @@ void ShowSwitchesHelp(ISystem& system, TRunLog& log, const TSetupSwitches& switc
 // ends with success; a failure the person abandoned after, or an unexpected one, is a failed installation;
 // any other ending (closed, cancelled, the licence declined) is the person's cancel.
 int RunExitCode(const TInstallation& installation, const TMainDlgForm* form) {
+    using enum TInstallation::TVerifyResult;
+    if (installation.Verified)
+        return *installation.Verified == Whole         ? kExitDone
+               : *installation.Verified == NotRecorded ? kExitNotInstalled
+                                                       : kExitNotWhole;
     if (installation.Refusal == TRunRefusal::WordProcessorRunning) return kExitWordProcessorRunning;
     if (installation.Refusal == TRunRefusal::UnusableDestination) return kExitInstallFailed;
     if ((form && form->Abandoned()) || installation.EndedByFailure) return kExitInstallFailed;
@@ -196,7 +201,12 @@ int RunExitCode(const TInstallation& installation, const TMainDlgForm* form) {
 void RunPages(TInstallation& installation, TMainDlgForm* form, TSetupMode mode) {
     switch (mode) {
     case TSetupMode::VerySilent:
-        (void)installation.RunUnattended();
+        if (installation.Switches.Action == TSetupAction::Plan)
+            (void)installation.RunPlan();
+        else if (installation.Switches.Action == TSetupAction::Verify)
+            installation.Verified = installation.RunVerify();
+        else
+            (void)installation.RunUnattended();
         break;
     case TSetupMode::Silent:
         if (form->StartUnattended()) form->ShowModal();

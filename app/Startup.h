@@ -27,6 +27,10 @@ enum TExitCode : int {
     kExitLogFailure = 1622,
     // ERROR_INSTALL_ALREADY_RUNNING: another copy of the setup is running.
     kExitAnotherSetupRunning = 1618,
+    // ERROR_UNKNOWN_PRODUCT: /VERIFY found no installation recorded.
+    kExitNotInstalled = 1605,
+    // ERROR_BAD_CONFIGURATION: /VERIFY found the recorded installation not whole.
+    kExitNotWhole = 1610,
 };
 
 // The mutex a running setup holds. In the machine's namespace: the danger is two installations writing the

@@ -59,6 +59,28 @@ struct TInstallRequest {
     TUpdateMark Update = TUpdateMark::None;
 };
 
+// Why the installation writes a file a request names today, or leaves it.
+enum class TFileDecision {
+    Refused,     // its folder is one the setup must not write through
+    Missing,     // written: nothing is there
+    Replaced,    // written: every installation writes it
+    TimeDiffers, // written: the file there has another time than the entry's
+    Present,     // left: asked for only where missing
+    SameTime,    // left: the file there has the entry's time
+};
+
+[[nodiscard]] constexpr bool IsWritten(TFileDecision decision) {
+    return decision == TFileDecision::Missing || decision == TFileDecision::Replaced ||
+           decision == TFileDecision::TimeDiffers;
+}
+
+// One file a request names, with its target and the decision made for it.
+struct TRequestedFile {
+    const TAttachedFile& Entry;
+    std::string Target;
+    TFileDecision Decision;
+};
+
 // One queue per component of the catalogue.
 constexpr int kQueueCount = kComponentCount;
 
@@ -101,6 +123,9 @@ public:
     // `mainDir`.
     [[nodiscard]] std::int32_t ComponentSize(const std::string& fileList, const std::string& mainDir);
     [[nodiscard]] std::int32_t RoundToCluster(std::int32_t size, std::uint64_t clusterSize) const;
+    // The request's entries in payload order (the first of that name for a single file), each with its
+    // target and whether it would be written today; nothing is queued or written.
+    [[nodiscard]] std::vector<TRequestedFile> RequestedFiles(const TInstallRequest& request);
     // Queues the request's entries that must be written; true when at least one file was queued.
     bool QueueForInstall(const TInstallRequest& request);
     void ClearQueue(int component);
@@ -124,8 +149,7 @@ private:
     void LogFailure(const std::string& targetPath, std::uint32_t error);
     [[nodiscard]] std::optional<FileTime> StampToFileTime(TDateTime stamp);
     [[nodiscard]] bool FileExists(const std::string& path);
-    [[nodiscard]] bool NeedsQueuing(const TAttachedFile& entry, const std::string& target, TInstallMode mode);
-    bool QueueEntry(const TAttachedFile& entry, const TInstallRequest& request);
+    [[nodiscard]] TRequestedFile Decide(const TAttachedFile& entry, const TInstallRequest& request);
 
     TPayloadBlock Block;
     std::optional<TPlatform> Platform;

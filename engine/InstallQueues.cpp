@@ -46,40 +46,52 @@ bool TAttachedFiles::FileExists(const std::string& path) {
     return attributes != kInvalidFileAttributes && (attributes & kFileAttributeDirectory) == 0;
 }
 
-bool TAttachedFiles::NeedsQueuing(const TAttachedFile& entry, const std::string& target, TInstallMode mode) {
-    if (mode == TInstallMode::Always || !FileExists(target)) return true;
-    if (mode == TInstallMode::IfMissing) return false;
-    return Utils->FileModifiedDate(target) != entry.Time;
-}
-
-bool TAttachedFiles::QueueEntry(const TAttachedFile& entry, const TInstallRequest& request) {
-    std::string target = request.Target;
+TRequestedFile TAttachedFiles::Decide(const TAttachedFile& entry, const TInstallRequest& request) {
+    TRequestedFile file{entry, request.Target, TFileDecision::Refused};
     if (!request.WholePath) {
-        if (!target.empty() && target.back() != '\\') target += '\\';
-        target += entry.Name;
+        if (!file.Target.empty() && file.Target.back() != '\\') file.Target += '\\';
+        file.Target += entry.Name;
     }
     // A file whose folder the setup must not write through is neither queued nor listed as updated; the
     // worker judges the way once more when it writes.
-    if (size_t cut = target.rfind('\\');
-        cut != std::string::npos && Utils->RefusedOnGuardedWay(target.substr(0, cut + 1)))
-        return false;
-    if (!NeedsQueuing(entry, target, request.Mode)) return false;
-    Queues[request.Component].push_back(TFileToInstall{entry, target, request.Logged});
-    if (request.Update == TUpdateMark::Listed) UpdateList.push_back(target);
-    if (request.Update == TUpdateMark::Kept) UpdateList.push_back(target + "\t!");
-    return true;
+    if (size_t cut = file.Target.rfind('\\');
+        cut != std::string::npos && Utils->RefusedOnGuardedWay(file.Target.substr(0, cut + 1)))
+        return file;
+    if (!FileExists(file.Target))
+        file.Decision = TFileDecision::Missing;
+    else if (request.Mode == TInstallMode::Always)
+        file.Decision = TFileDecision::Replaced;
+    else if (request.Mode == TInstallMode::IfMissing)
+        file.Decision = TFileDecision::Present;
+    else
+        file.Decision = Utils->FileModifiedDate(file.Target) != entry.Time ? TFileDecision::TimeDiffers
+                                                                           : TFileDecision::SameTime;
+    return file;
+}
+
+std::vector<TRequestedFile> TAttachedFiles::RequestedFiles(const TInstallRequest& request) {
+    std::vector<TRequestedFile> files;
+    if (request.Component < 0 || request.Component >= kQueueCount) return files;
+    const bool prefix = IsFolderPrefix(request.Name);
+    for (const TAttachedFile& e : Entries) {
+        if (!(prefix ? MatchesPrefix(e, request.Name) : Utils->SameTextNoCase(e.Name, request.Name)))
+            continue;
+        files.push_back(Decide(e, request));
+        if (!prefix) break;
+    }
+    return files;
 }
 
 bool TAttachedFiles::QueueForInstall(const TInstallRequest& request) {
-    if (request.Component < 0 || request.Component >= kQueueCount) return false;
-    if (!IsFolderPrefix(request.Name)) {
-        for (const TAttachedFile& e : Entries)
-            if (Utils->SameTextNoCase(e.Name, request.Name)) return QueueEntry(e, request);
-        return false;
-    }
     bool queued = false;
-    for (const TAttachedFile& e : Entries)
-        if (MatchesPrefix(e, request.Name)) queued = QueueEntry(e, request) || queued;
+    for (TRequestedFile& file : RequestedFiles(request)) {
+        if (!IsWritten(file.Decision)) continue;
+        if (request.Update == TUpdateMark::Listed) UpdateList.push_back(file.Target);
+        if (request.Update == TUpdateMark::Kept) UpdateList.push_back(file.Target + "\t!");
+        Queues[request.Component].push_back(
+            TFileToInstall{file.Entry, std::move(file.Target), request.Logged});
+        queued = true;
+    }
     return queued;
 }
 

@@ -230,6 +230,13 @@ public:
     // The program's shortcuts of an ordinary installation: the programs menu always, the desktop when asked,
     // in the chosen scope; the links of the other scope are removed.
     void ShortcutSet(bool allUsers, bool desktop, const std::string& mainDir);
+    // What ShortcutSet does, slot by slot: the link removed (empty when that scope has no folder), then the
+    // one made (empty when none is).
+    struct TShortcutStep {
+        std::string Removed;
+        std::string Made;
+    };
+    [[nodiscard]] std::vector<TShortcutStep> ShortcutSteps(bool allUsers, bool desktop);
 
 private:
     [[nodiscard]] bool IsFolder(const std::string& path);

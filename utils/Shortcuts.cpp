@@ -33,16 +33,26 @@ void TInstUtils::CreateShortcut(const std::string& linkPath, const std::string& 
     AddLogLine(std::string(kFileCopyPrefix) + linkPath); // logged whatever Save gave, as the record of intent
 }
 
-void TInstUtils::ShortcutSet(bool allUsers, bool desktop, const std::string& mainDir) {
-    const std::string target = JoinPath(mainDir, kProgramName);
+std::vector<TInstUtils::TShortcutStep> TInstUtils::ShortcutSteps(bool allUsers, bool desktop) {
+    std::vector<TShortcutStep> steps;
     for (const TShortcutSlot& slot : {kProgramsSlot, kDesktopSlot}) {
         std::string primary = GetSpecialFolder(allUsers ? slot.AllUsers : slot.PerUser);
         std::string other = GetSpecialFolder(allUsers ? slot.PerUser : slot.AllUsers);
         if (primary.empty()) primary = other;
+        TShortcutStep& step = steps.emplace_back();
         // The link an earlier installation for the other scope left behind.
-        if (!other.empty()) (void)Platform.Files.DeleteFileA(JoinPath(other, kShortcutName));
+        if (!other.empty()) step.Removed = JoinPath(other, kShortcutName);
         if ((slot.OnlyWhenAsked && !desktop) || primary.empty()) continue;
-        CreateShortcut(JoinPath(primary, kShortcutName), target, mainDir, std::string(kShortcutDescription));
+        step.Made = JoinPath(primary, kShortcutName);
+    }
+    return steps;
+}
+
+void TInstUtils::ShortcutSet(bool allUsers, bool desktop, const std::string& mainDir) {
+    const std::string target = JoinPath(mainDir, kProgramName);
+    for (const TShortcutStep& step : ShortcutSteps(allUsers, desktop)) {
+        if (!step.Removed.empty()) (void)Platform.Files.DeleteFileA(step.Removed);
+        if (!step.Made.empty()) CreateShortcut(step.Made, target, mainDir, std::string(kShortcutDescription));
     }
 }
 

@@ -108,15 +108,35 @@ TStoredSettings ReadStoredSettings(TRegistryAccess& registry, TInstUtils& utils,
     return stored;
 }
 
+void WriteValues(TRegistryAccess& registry, const std::vector<TRegistryValue>& values) {
+    for (const TRegistryValue& value : values) {
+        if (value.Type == kRegDword)
+            registry.WriteInteger(std::string(value.Name), value.Number);
+        else
+            registry.WriteString(std::string(value.Name), value.Text);
+    }
+}
+
+std::vector<TRegistryValue> ChoiceValues(const TInstallChoices& choices) {
+    auto text = [](std::string_view name, std::string value) {
+        return TRegistryValue{name, kRegSz, std::move(value), 0};
+    };
+    auto number = [](std::string_view name, std::int32_t value) {
+        return TRegistryValue{name, kRegDword, {}, value};
+    };
+    return {
+        text(kMainDirValue, choices.Options.MainDir),
+        number(kComponentsValue, static_cast<std::int32_t>(choices.Options.Components)),
+        number(kInstallToAllValue, choices.InstallToAll ? 1 : 0),
+        number(kDesktopShortcutValue, choices.DesktopShortcut ? 1 : 0),
+        text(kExtensionsValue, choices.Options.Extensions),
+        number(kLaunchValue, choices.Launch ? 1 : 0),
+    };
+}
+
 void StoreChoices(TRegistryAccess& registry, const TInstallChoices& choices) {
     registry.OpenKey(std::string(kInstallKey));
-    registry.WriteString(std::string(kMainDirValue), choices.Options.MainDir);
-    registry.WriteInteger(std::string(kComponentsValue),
-                          static_cast<std::int32_t>(choices.Options.Components));
-    registry.WriteBool(std::string(kInstallToAllValue), choices.InstallToAll);
-    registry.WriteBool(std::string(kDesktopShortcutValue), choices.DesktopShortcut);
-    registry.WriteString(std::string(kExtensionsValue), choices.Options.Extensions);
-    registry.WriteBool(std::string(kLaunchValue), choices.Launch);
+    WriteValues(registry, ChoiceValues(choices));
 }
 
 void TMainDlgForm::ReadInstallSettings() {

@@ -75,6 +75,17 @@ struct TStoredSettings {
 class TRegistryAccess;
 class TInstUtils;
 
+// One value the installation writes.
+struct TRegistryValue {
+    std::string_view Name;
+    std::uint32_t Type = 0; // REG_SZ or REG_DWORD
+    std::string Text;
+    std::int32_t Number = 0;
+};
+
+// Writes the values into the open key, in order.
+void WriteValues(TRegistryAccess& registry, const std::vector<TRegistryValue>& values);
+
 // Reads the install key and the internal key (both created as they are opened, unless `createKeys` is
 // false). A stored destination that is not an existing folder gives way to the product's folder in the
 // program files. The switches ("-d" and /DIR= among them) go over it all in one place: ApplySwitches.
@@ -82,7 +93,9 @@ class TInstUtils;
                                                  bool createKeys = true);
 // Makes the two keys ReadStoredSettings makes as it reads.
 void MakeSettingsKeys(TRegistryAccess& registry);
-// Writes the choices to the install key, in the order the values have always been written.
+// The install key's values for the choices, in the order they have always been written.
+[[nodiscard]] std::vector<TRegistryValue> ChoiceValues(const TInstallChoices& choices);
+// Writes the choices to the install key.
 void StoreChoices(TRegistryAccess& registry, const TInstallChoices& choices);
 
 // The components an installation writes, bit n for component n: those whose bit the stored set has, and the

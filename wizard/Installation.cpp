@@ -35,14 +35,6 @@ std::optional<bool> ProgramInUse(IRestartManager& manager, const std::string& pr
     return !processes.empty();
 }
 
-// Bit n for component n, from 0 to 6: "1111111" for all.
-std::string ComponentBitsText(std::uint8_t components) {
-    std::string bits;
-    for (int c = 0; c < kComponentCount; ++c)
-        bits += (components & (1u << c)) ? '1' : '0';
-    return bits;
-}
-
 std::string_view OriginName(TChoiceOrigin origin) {
     switch (origin) {
     case TChoiceOrigin::Switch:
@@ -55,6 +47,14 @@ std::string_view OriginName(TChoiceOrigin origin) {
 }
 
 } // namespace
+
+// Bit n for component n, from 0 to 6: "1111111" for all.
+std::string ComponentBitsText(std::uint8_t components) {
+    std::string bits;
+    for (int c = 0; c < kComponentCount; ++c)
+        bits += (components & (1u << c)) ? '1' : '0';
+    return bits;
+}
 
 std::int32_t ComponentsSpace(std::uint32_t components,
                              const std::array<std::int32_t, kComponentCount>& sizes) {
@@ -172,6 +172,14 @@ void TInstallation::Start(char currentDrive) {
 // many files each component queued. The associations and the launch are chosen on later pages and logged
 // when they are done.
 void TInstallation::LogInstallStart(char currentDrive) {
+    LogDestinationAndChoices(currentDrive);
+    for (int c = 0; c < kComponentCount; ++c)
+        if (SelectedComps & (1u << c))
+            Run.Log.Line("Composant " + std::to_string(c) + " (" + std::string(kComponentNames[c]) +
+                         ") : " + std::to_string(AttachedFiles.Queues[c].size()) + " fichier(s) à écrire");
+}
+
+void TInstallation::LogDestinationAndChoices(char currentDrive) {
     const TInstallChoices& first = Resolved.Choices;
     const TChoiceOrigins& origins = Resolved.Origins;
     TRunLog& log = Run.Log;
@@ -204,10 +212,6 @@ void TInstallation::LogInstallStart(char currentDrive) {
         ChoiceOriginText(origins.InstallToAll, Choices.InstallToAll != first.InstallToAll) +
         ", raccourci sur le bureau " + (Choices.DesktopShortcut ? "oui" : "non") +
         ChoiceOriginText(origins.DesktopShortcut, Choices.DesktopShortcut != first.DesktopShortcut));
-    for (int c = 0; c < kComponentCount; ++c)
-        if (SelectedComps & (1u << c))
-            log.Line("Composant " + std::to_string(c) + " (" + std::string(kComponentNames[c]) +
-                     ") : " + std::to_string(AttachedFiles.Queues[c].size()) + " fichier(s) à écrire");
 }
 
 bool TInstallation::LaunchAtEnd() const {

@@ -54,6 +54,9 @@ DestinationRefusal(const std::string& mainDir, std::uint32_t components, const T
 // " (choisi dans l'assistant)" when the pages changed it.
 [[nodiscard]] std::string ChoiceOriginText(TChoiceOrigin origin, bool changedOnPages);
 
+// Bit n for component n, from 0 to 6, as the run log shows a set: "1111111" for all.
+[[nodiscard]] std::string ComponentBitsText(std::uint8_t components);
+
 // A question of the installation shown to the person: the dialog's answer.
 using TShowQuestion = std::function<int(const std::string& text, int kind, std::uint16_t buttons)>;
 
@@ -133,6 +136,17 @@ public:
     // its questions answered, then the finish. False when it ended before the finish.
     bool RunUnattended();
 
+    // /PLAN: what the installation would do, from its own plan, in the run log; nothing else is written.
+    // False, with Refusal set, when the installation would end before writing anything; else Finished.
+    bool RunPlan();
+    // /VERIFY: whether the installation the registry records is whole: every file the payload installs
+    // for the stored components at its target with the entry's bytes and time (a file written only where
+    // missing, the user's own from then on, only there), the stored settings and, for an ordinary
+    // installation, the uninstall entry as written. What differs goes to the run log.
+    enum class TVerifyResult { Whole, NotRecorded, NotWhole };
+    TVerifyResult RunVerify();
+    std::optional<TVerifyResult> Verified;
+
     // The machine, and what the entry owns for the run: the window works on the same.
     TPlatform& Platform;
     TInstUtils& Utils;
@@ -160,6 +174,12 @@ public:
 
 private:
     void LogInstallStart(char currentDrive);
+    void LogDestinationAndChoices(char currentDrive);
+    // The checks of an unattended run, before its settings' keys are made.
+    [[nodiscard]] bool CheckBeforeWriting();
+    void TellPlannedFiles(std::vector<std::string>& folders, std::size_t& written, std::size_t& left);
+    [[nodiscard]] std::size_t VerifiedFileDifferences(std::size_t& checked);
+    [[nodiscard]] std::size_t VerifiedRegistryDifferences();
     void RunPlanStep(const TPlanStep& step);
     [[nodiscard]] std::string PrepareDataFolder(const std::string& folder);
     [[nodiscard]] bool RefusedForLink(const std::string& folder);

@@ -16,6 +16,8 @@ enum class TSwitchKind {
     SuppressMsgBoxes,
     NoCancel,
     Help,
+    Plan,
+    Verify,
     Accepted,
     Dir,
     Components,
@@ -29,13 +31,15 @@ struct TSwitchName {
     bool TakesValue;
 };
 
-constexpr std::array<TSwitchName, 18> kSwitchNames = {{
+constexpr std::array<TSwitchName, 20> kSwitchNames = {{
     {"verysilent", TSwitchKind::VerySilent, false},
     {"silent", TSwitchKind::Silent, false},
     {"suppressmsgboxes", TSwitchKind::SuppressMsgBoxes, false},
     {"nocancel", TSwitchKind::NoCancel, false},
     {"help", TSwitchKind::Help, false},
     {"?", TSwitchKind::Help, false},
+    {"plan", TSwitchKind::Plan, false},
+    {"verify", TSwitchKind::Verify, false},
     {"norestart", TSwitchKind::Accepted, false},
     {"sp-", TSwitchKind::Accepted, false},
     {"noicons", TSwitchKind::Accepted, false},
@@ -133,6 +137,13 @@ private:
         if (kind == TSwitchKind::SuppressMsgBoxes) S.SuppressMsgBoxes = true;
         if (kind == TSwitchKind::NoCancel) S.NoCancel = true;
         if (kind == TSwitchKind::Help) S.Help = true;
+        if (kind == TSwitchKind::Plan || kind == TSwitchKind::Verify) {
+            const TSetupAction action = kind == TSwitchKind::Plan ? TSetupAction::Plan : TSetupAction::Verify;
+            if (S.Action != TSetupAction::Install && S.Action != action)
+                return Problem(TSwitchFault::Conflict, kind == TSwitchKind::Plan ? "/PLAN" : "/VERIFY");
+            S.Action = action;
+            S.Mode = TSetupMode::VerySilent;
+        }
     }
 
     void SetValue(TSwitchKind kind, const std::string& value, std::size_t position) {
@@ -258,6 +269,9 @@ TSetupSwitches ParseSetupSwitches(const std::vector<std::string>& params) {
     TSwitchReader reader(switches);
     for (std::size_t i = first; i < params.size(); ++i)
         reader.Read(params[i], i);
+    // The plan has no other place to go: the run shows nothing.
+    if (switches.Action == TSetupAction::Plan && !switches.LogPath)
+        switches.Problems.push_back({TSwitchFault::Malformed, "/PLAN"});
     return switches;
 }
 
@@ -288,6 +302,9 @@ std::string SwitchesHelpText() {
            "\r/TASKS=\"x,!y\" : exactement ces tâches (un ! devant une tâche la désactive), parmi " +
            JoinedIds(kTaskIds) +
            "\r/LOG=\"fichier\" : le journal de l'installation dans ce fichier\r"
+           "/PLAN : rien n'est installé, le journal (/LOG=) dit ce que l'installation ferait\r"
+           "/VERIFY : rien n'est installé, le code de sortie dit si l'installation enregistrée est complète "
+           "(0) ou non (1610), ou absente (1605)\r"
            "/HELP, /? : cette liste\r\r"
            "Acceptés sans effet : /NORESTART (l'ordinateur n'est jamais redémarré), /SP-, /NOICONS, "
            "/CLOSEAPPLICATIONS, /NOCLOSEAPPLICATIONS, /FORCECLOSEAPPLICATIONS, /RESTARTAPPLICATIONS, "

@@ -16,6 +16,9 @@
 //   /COMPONENTS=a,b        exactly these components; the word processor is installed whatever the list says
 //   /TASKS=x,!y            exactly these tasks, "!" turning one off explicitly; the scope pair aside (below)
 //   /LOG=file              a log of the run (not empty)
+//   /PLAN                  no installation: what one would do, written to the /LOG= file (which it needs)
+//   /VERIFY                no installation: whether the recorded one is whole, by the exit code (and in
+//                          the /LOG= file when given)
 // and, as the first parameter only, "-d<folder>" (case-sensitive, taken as it stands, possibly empty).
 // Identifiers are case-insensitive and blanks around the commas do not count.
 //
@@ -51,6 +54,10 @@ inline constexpr std::array<std::string_view, 8> kTaskIds = {
 
 enum class TSetupMode { Wizard, Silent, VerySilent };
 
+// What the run does: install, or without a window tell what an installation would do, or check the one
+// the registry records.
+enum class TSetupAction { Install, Plan, Verify };
+
 enum class TSwitchFault {
     UnknownSwitch,    // a parameter that is no switch of ours
     Malformed,        // a value missing, empty or unexpected
@@ -85,6 +92,8 @@ struct TSetupSwitches {
     bool NoCancel = false;
     // /HELP or /?: the list of switches instead of a run.
     bool Help = false;
+    // /PLAN and /VERIFY run as /VERYSILENT does, and write nothing but the run log.
+    TSetupAction Action = TSetupAction::Install;
     std::optional<TPlacedValue> DashD{};
     std::optional<TPlacedValue> Dir{};
     // Bit n for component n listed (the word processor's bit set whether listed or not).

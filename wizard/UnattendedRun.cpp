@@ -36,6 +36,13 @@ int TUnattendedAnswers::Answer(const std::string& text, std::uint16_t buttons) {
 }
 
 bool TInstallation::CheckUnattended() {
+    if (!CheckBeforeWriting()) return false;
+    TRegistryAccess registry(Platform.Registry);
+    MakeSettingsKeys(registry);
+    return true;
+}
+
+bool TInstallation::CheckBeforeWriting() {
     if (WordProcessorRunningTold()) {
         Refusal = TRunRefusal::WordProcessorRunning;
         return false;
@@ -56,8 +63,6 @@ bool TInstallation::CheckUnattended() {
         return RefuseDestination(*why);
     if (!ProgramFolderRightsAccepted(*PortableAtCheck))
         return RefuseDestination("\"" + Options.MainDir + "\" est modifiable par d'autres utilisateurs");
-    TRegistryAccess registry(Platform.Registry);
-    MakeSettingsKeys(registry);
     return true;
 }
 

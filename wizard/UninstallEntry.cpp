@@ -35,13 +35,7 @@ std::vector<TRegistryValue> UninstallValues(const std::string& mainDir, std::int
 void TInstallation::WriteUninstallEntry(TRegistryAccess& registry) {
     registry.SetRootKey(kHkeyLocalMachine);
     registry.OpenKey(std::string(kUninstallKey));
-    for (const TRegistryValue& value :
-         UninstallValues(Target.MainDir, Utils.InstalledSizeKB(Target.MainDir))) {
-        if (value.Type == kRegDword)
-            registry.WriteInteger(std::string(value.Name), value.Number);
-        else
-            registry.WriteString(std::string(value.Name), value.Text);
-    }
+    WriteValues(registry, UninstallValues(Target.MainDir, Utils.InstalledSizeKB(Target.MainDir)));
 }
 
 } // namespace ulv

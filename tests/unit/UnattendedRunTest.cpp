@@ -16,6 +16,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <thread>
 
 namespace ulv::test {
@@ -386,6 +387,154 @@ TEST(UnattendedRun, AnUnforeseenFailureEndsTheRunWithoutABoxWhereNoneMayShow) {
         for (const sim::TRegWrite& write : machine->Registry.Writes())
             stored = stored || write.Name == kMainDirValue;
         EXPECT_EQ(stored, c.Code == kExitInstallFailed);
+    }
+}
+
+std::vector<std::string> LinesStartingWith(const std::vector<std::string>& log, std::string_view start) {
+    std::vector<std::string> lines;
+    for (const std::string& line : log)
+        if (line.starts_with(start)) lines.push_back(line.substr(start.size()));
+    return lines;
+}
+
+// /PLAN tells what the installation would do and writes nothing but its log: on a fresh machine, the files
+// it says it writes are those a real run leaves, and over an installation it says what a rerun replaces;
+// it ends with the code the real run would end with before writing.
+TEST(UnattendedRun, PlanTellsWhatTheInstallationDoesAndWritesNothing) {
+    auto installed = NewMachine();
+    const auto empty = Disk(*installed);
+    ASSERT_EQ(RunOn(*installed, "ulvara.exe /VERYSILENT"), kExitDone);
+    std::set<std::string> leftByRun;
+    for (const auto& [path, content] : Disk(*installed))
+        if (!empty.contains(path)) leftByRun.insert(path);
+
+    for (bool over : {false, true}) {
+        SCOPED_TRACE(over ? "over an installation" : "a fresh machine");
+        auto fresh = NewMachine();
+        sim::SimMachine& machine = over ? *installed : *fresh;
+        const auto before = Disk(machine);
+        const std::size_t writes = machine.Registry.Writes().size();
+        const std::size_t commands = machine.System.WinExecCalls().size();
+        std::set<std::string> changed;
+        machine.Changes.BeforeChange = [&](std::uint64_t, std::string_view, const std::string& path) {
+            // The run log is made under a work name of its own beside it, then renamed.
+            if (path.find('\\', 3) != std::string::npos && !path.ends_with(" -> " + kRunLog))
+                changed.insert(path);
+        };
+        ASSERT_EQ(RunOn(machine, "ulvara.exe /PLAN /LOG=" + kRunLog), kExitDone);
+        machine.Changes.BeforeChange = nullptr;
+        EXPECT_EQ(changed, std::set<std::string>{});
+        EXPECT_EQ(Disk(machine), before);
+        EXPECT_EQ(machine.Registry.Writes().size(), writes);
+        EXPECT_EQ(machine.System.WinExecCalls().size(), commands);
+
+        const std::vector<std::string> log = RunLogLines(machine);
+        std::set<std::string> told;
+        for (const std::string& line : LinesStartingWith(log, "Fichier écrit : "))
+            told.insert(line.substr(0, line.rfind(" (")));
+        for (const std::string& line : LinesStartingWith(log, "Dossier créé : "))
+            told.insert(line + "\\");
+        for (const std::string& line : LinesStartingWith(log, "Raccourci : "))
+            told.insert(line.substr(0, line.find(" vers ")));
+        if (!over) {
+            EXPECT_EQ(told, leftByRun);
+        } else {
+            EXPECT_TRUE(LinesStartingWith(log, "Dossier créé : ").empty());
+            EXPECT_TRUE(LinesStartingWith(log, "Fichier laissé : ").empty())
+                << "an ordinary rerun writes all";
+            EXPECT_EQ(
+                std::ranges::count(log, "Fichier écrit : " + kMainDir +
+                                            "\\vlmr.exe (présent, remplacé ; écrit à chaque installation)"),
+                1);
+        }
+        for (const char* line :
+             {"Registre : HKEY_CURRENT_USER\\Software\\Ulvara Word Processor\\Install\\MAINDIR = "
+              "\"C:\\Program "
+              "Files\\Ulvara\" (REG_SZ)",
+              "Commande : \"C:\\Program Files\\Ulvara\\vlmr.exe\" -assoc adpr_cod (dans C:\\Program "
+              "Files\\Ulvara)",
+              "Désinstallation : "
+              "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
+              "Ulvara Word Processor\\DisplayVersion = \"3.3.3.1\" (REG_SZ)",
+              "Lancement : non", "Code de sortie : 0"})
+            EXPECT_EQ(std::ranges::count(log, std::string(line)), 1) << line;
+    }
+
+    struct Case {
+        std::string Switches;
+        int Code;
+    };
+    const Case ends[] = {{"/PLAN", kExitBadSwitch},
+                         {"/PLAN /VERIFY /LOG=" + kRunLog, kExitBadSwitch},
+                         {"/PLAN /DIR=Ulvara /LOG=" + kRunLog, kExitInstallFailed},
+                         {"/PLAN /LOG=" + kRunLog, kExitWordProcessorRunning}};
+    for (const Case& c : ends) {
+        SCOPED_TRACE(c.Switches);
+        auto machine = NewMachine();
+        if (c.Code == kExitWordProcessorRunning)
+            (void)machine->System.AddTopLevelWindow({{std::string(kRunningCopyProperty), 1}});
+        const auto before = Disk(*machine);
+        EXPECT_EQ(RunOn(*machine, "ulvara.exe " + c.Switches), c.Code);
+        EXPECT_EQ(Disk(*machine), before);
+        EXPECT_TRUE(machine->Registry.Writes().empty());
+    }
+}
+
+// /VERIFY: no installation recorded, a whole one, one with a file changed or missing (the user's own copy
+// of a word list may change), and the same repaired by a run; it writes nothing but its log.
+TEST(UnattendedRun, VerifySaysWhetherTheRecordedInstallationIsWhole) {
+    auto machine = NewMachine();
+    const std::string verify = "ulvara.exe /VERIFY /LOG=" + kRunLog;
+    EXPECT_EQ(RunOn(*machine, verify), kExitNotInstalled);
+    ASSERT_EQ(RunOn(*machine, "ulvara.exe /VERYSILENT"), kExitDone);
+    std::string userCopy;
+    for (const auto& [path, content] : Disk(*machine))
+        if (path.ends_with("\\persodicfr.tlx")) userCopy = path;
+    ASSERT_FALSE(userCopy.empty());
+    const std::string program = kMainDir + "\\vlmr.exe", licence = kMainDir + "\\Licence.txt";
+    std::string changedProgram = machine->Files.FileContent(program).value_or("");
+    ASSERT_FALSE(changedProgram.empty());
+    changedProgram[0] ^= 1;
+
+    struct Step {
+        const char* What;
+        std::function<void(sim::SimMachine&)> Change;
+        int Code;
+        std::vector<std::string> Differences;
+    };
+    const Step steps[] = {
+        {"whole", {}, kExitDone, {}},
+        {"the user's word list changed",
+         [&](sim::SimMachine& m) { EXPECT_TRUE(m.Files.PutFile(userCopy, "mots")); },
+         kExitDone,
+         {}},
+        {"a file changed and one missing",
+         [&](sim::SimMachine& m) {
+             EXPECT_TRUE(m.Files.PutFile(program, changedProgram));
+             EXPECT_TRUE(m.Files.DeleteFileA(licence));
+         },
+         kExitNotWhole,
+         {program + " (d'un autre contenu)", licence + " (absent)"}},
+        {"repaired",
+         [](sim::SimMachine& m) { EXPECT_EQ(RunOn(m, "ulvara.exe /VERYSILENT"), kExitDone); },
+         kExitDone,
+         {}},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.What);
+        if (step.Change) step.Change(*machine);
+        const auto before = Disk(*machine);
+        const std::size_t writes = machine->Registry.Writes().size();
+        EXPECT_EQ(RunOn(*machine, verify), step.Code);
+        EXPECT_EQ(Disk(*machine), before);
+        EXPECT_EQ(machine->Registry.Writes().size(), writes);
+        const std::vector<std::string> log = RunLogLines(*machine);
+        EXPECT_EQ(LinesStartingWith(log, "Fichier différent : "), step.Differences);
+        EXPECT_EQ(
+            std::ranges::count(log, std::string(step.Code == kExitDone ? "Installation complète"
+                                                                       : "Installation incomplète : une "
+                                                                         "nouvelle installation la répare")),
+            1);
     }
 }
 
