@@ -1,9 +1,13 @@
 #!/usr/bin/python3
 """Prints what a Windows executable says about itself, one key=value a line: machine, PE checksum (stored, and
 computed by pefile, not by the signing tool), link time stamp, whether it carries a signature, its version
-resource, the processor its application manifest names, and each function it imports ("import=dll!name",
-the DLL in lower case, in the order of the import table).
-Exits 2 with a message when the file is not a PE image."""
+resource, the processor its application manifest names, the size and SHA-256 of the payload it carries (its
+FILES resource of type FILES), the name of the uninstall entry's key it writes, and each function it imports
+("import=dll!name", the DLL in lower case, in the order of the import table).
+Exits 2 with a message when the file is not a PE image.
+  pe_facts.py FILE                    the facts
+  pe_facts.py --resource TYPE/NAME FILE   that resource's bytes, on standard output"""
+import hashlib
 import re
 import sys
 
@@ -46,6 +50,39 @@ def manifest_facts(pe):
                 return
 
 
+def resource_bytes(pe, kind, name):
+    """The bytes of the first language of resource NAME of type KIND (strings, as the .rc file names them)."""
+    for type_entry in getattr(getattr(pe, "DIRECTORY_ENTRY_RESOURCE", None), "entries", []):
+        if type_entry.name is None or str(type_entry.name) != kind:
+            continue
+        for name_entry in type_entry.directory.entries:
+            if name_entry.name is not None and str(name_entry.name) == name:
+                entry = name_entry.directory.entries[0].data.struct
+                return pe.get_data(entry.OffsetToData, entry.Size)
+    return None
+
+
+def payload_facts(pe):
+    payload = resource_bytes(pe, "FILES", "FILES")
+    if payload is not None:
+        yield "payload.size", len(payload)
+        yield "payload.sha256", hashlib.sha256(payload).hexdigest()
+
+
+# The setup opens its uninstall entry by this path (a Windows-1252 string ending in NUL in its data).
+UNINSTALL_PATH = b"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
+
+
+def uninstall_facts(pe):
+    found = []
+    for section in pe.sections:
+        for match in re.finditer(re.escape(UNINSTALL_PATH) + b"([^\\\\\0]+)\0", section.get_data()):
+            name = match.group(1).decode("cp1252", "replace")
+            if name not in found:
+                found.append(name)
+                yield "uninstall.key", one_line(name)
+
+
 def import_facts(pe):
     for dll in getattr(pe, "DIRECTORY_ENTRY_IMPORT", []):
         for function in dll.imports:
@@ -53,12 +90,17 @@ def import_facts(pe):
             yield "import", "%s!%s" % (dll.dll.decode("ascii", "replace").lower(), name)
 
 
-def facts(path):
+def load(path):
     with open(path, "rb") as f:
         data = f.read()
     pe = pefile.PE(data=data, fast_load=True)
     pe.parse_data_directories(directories=[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_RESOURCE"],
                                            pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_IMPORT"]])
+    return pe
+
+
+def facts(path):
+    pe = load(path)
     optional = pe.OPTIONAL_HEADER
     machine = pe.FILE_HEADER.Machine
     security = optional.DATA_DIRECTORY[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_SECURITY"]]
@@ -72,19 +114,31 @@ def facts(path):
     yield "signed", int(security.VirtualAddress != 0 and security.Size != 0)
     yield from version_facts(pe)
     yield from manifest_facts(pe)
+    yield from payload_facts(pe)
+    yield from uninstall_facts(pe)
     yield from import_facts(pe)
 
 
 def main(argv):
-    if len(argv) != 2:
-        print("usage: pe_facts.py FILE", file=sys.stderr)
+    if len(argv) == 4 and argv[1] == "--resource" and argv[2].count("/") == 1:
+        path, what = argv[3], "resource " + argv[2]
+    elif len(argv) == 2:
+        path, what = argv[1], None
+    else:
+        print("usage: pe_facts.py [--resource TYPE/NAME] FILE", file=sys.stderr)
         return 2
     try:
-        lines = ["%s=%s" % fact for fact in facts(argv[1])]
+        if what:
+            data = resource_bytes(load(path), *argv[2].split("/"))
+        else:
+            data = ("\n".join("%s=%s" % fact for fact in facts(path)) + "\n").encode("utf-8")
     except Exception as error:  # a damaged file is reported, whatever part of it is wrong
-        print("pe_facts.py: %s: not a readable PE image: %s" % (argv[1], error), file=sys.stderr)
+        print("pe_facts.py: %s: not a readable PE image: %s" % (path, error), file=sys.stderr)
         return 2
-    sys.stdout.buffer.write(("\n".join(lines) + "\n").encode("utf-8"))
+    if data is None:
+        print("pe_facts.py: %s: no %s" % (path, what), file=sys.stderr)
+        return 1
+    sys.stdout.buffer.write(data)
     return 0
 
 
