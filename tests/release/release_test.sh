@@ -34,6 +34,7 @@ sum=$(sha256sum "$signed" | cut -d' ' -f1)
 for line in "  - Architecture: x86" "    InstallerUrl: https://downloads.example/$name" "    InstallerSha256: ${sum^^}"; do
     grep -qxF "$line" "$installer" || fail "the winget installer manifest lacks '$line'"
 done
+"$root/tools/release/winget_schema.py" "$work/dist/winget"/*.yaml || fail "the winget manifests are not of schema 1.12.0"
 (cd "$work/dist" && sha256sum --quiet -c SHA256SUMS) || fail "SHA256SUMS does not match dist/"
 grep -qx "Signed: Authenticode SHA-256, by /O=$kPkiPublisher/CN=$kPkiPublisher; time stamp: no" "$work/dist/RELEASE.txt" ||
     fail "RELEASE.txt does not name the signer: $(cat "$work/dist/RELEASE.txt")"
