@@ -4,7 +4,8 @@
 # with a throw-away certificate. The unsigned setup must be the default build's byte for byte; the signed one
 # must verify, give the unsigned one back without its signature, and install under Wine exactly as the
 # default build's does: the wizard's installation test runs on it, against the release's own payload (in the
-# 64-bit prefix, where this machine runs 32-bit code at all).
+# 64-bit prefix, where this machine runs 32-bit code at all). Then rerelease_test.sh releases again from the
+# same sources and build folder.
 #   release_test.sh SAMPLE_DIR DEFAULT_SETUP E2E_DIR       (Wine prepared as for the end-to-end tests)
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/pki.sh"
@@ -73,8 +74,10 @@ note "the signed setup's PE checksum is right"
 
 if ! wine_runs_x86; then
     note "the release's x86 setup is not installed: Wine runs no 32-bit program here"
-    exit 0
+else
+    ULV_TARGET_BITS=32 bash "$root/tests/e2e/install_test.sh" "$signed" "$work/elsewhere/build/payload.bin" "$e2e" ||
+        fail "the release's setup does not install as the default build's"
+    note "the release's signed setup passed the wizard's installation test"
 fi
-ULV_TARGET_BITS=32 bash "$root/tests/e2e/install_test.sh" "$signed" "$work/elsewhere/build/payload.bin" "$e2e" ||
-    fail "the release's setup does not install as the default build's"
-note "the release's signed setup passed the wizard's installation test"
+bash "$root/tests/release/rerelease_test.sh" "$work/elsewhere/src" "$work/elsewhere/build" "$work/publisher" ||
+    fail "a release again from the same build folder went wrong"
