@@ -15,6 +15,10 @@
 //   WinProbe close-prop NAME
 //   WinProbe watch IMAGE [--timeout MS]   every top-level window of the processes of that image file name,
 //                                         from the first one's start to the last one's end
+//   WinProbe check-layout LAYOUT DUMP --sheet S --dpi D [--reported R] [--tolerance T]
+//       a dump (below) of the wizard with tab sheet S active, laid out for D dpi and reporting R (D unless
+//       told), against the layout file (UTF-8, as wizard_layout.txt): one line per difference, lengths
+//       allowed T pixels (0 unless told) per nesting level; exit status 1 when they differ
 //
 // Windows are visible top-level ones, picked by class, exact title or both. Exit status: 0 done, 1 not
 // found or timed out, 2 usage error. Output is one item per line, ending in LF only and in UTF-8, so
@@ -34,6 +38,7 @@
 // drawn as one line in that font, both taken inside the target process at its resolution. Texts are
 // ASCII: the window's Windows-1252 bytes, with backslash, CR, LF and tab as \\ \r \n \t and
 // other control characters and bytes from 0x7F up as \xNN.
+#include "tests/e2e/LayoutCheck.h"
 #include "tests/support/Win32Text.h"
 #include "tests/support/Win32Windows.h"
 
@@ -76,6 +81,11 @@ struct Options {
     const char* vk = nullptr;
     const char* character = nullptr;
     const char* text = nullptr;
+    const char* sheet = nullptr;
+    const char* dpi = nullptr;
+    const char* reported = nullptr;
+    const char* tolerance = nullptr;
+    std::vector<const char*> operands;
     bool doubleClick = false;
     DWORD timeoutMs = kDefaultTimeoutMs;
 };
@@ -814,6 +824,54 @@ int Watch(const Options& options) {
     return kExitFound;
 }
 
+// The layout file is UTF-8; the dump's texts are Windows-1252 bytes, those from 0x80 up written \xNN.
+bool InDumpTerms(const std::string& utf8, std::string* out) {
+    int size = static_cast<int>(utf8.size());
+    std::wstring wide(static_cast<size_t>(size), L'\0');
+    int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), size, wide.data(), size);
+    std::string ansi(static_cast<size_t>(length) * 2, '\0');
+    BOOL lossy = FALSE;
+    int bytes = WideCharToMultiByte(1252, WC_NO_BEST_FIT_CHARS, wide.data(), length, ansi.data(),
+                                    static_cast<int>(ansi.size()), nullptr, &lossy);
+    if (length <= 0 || bytes <= 0 || lossy) return false;
+    ansi.resize(static_cast<size_t>(bytes));
+    for (unsigned char c : ansi) {
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "\\x%02X", c);
+        *out += c < 0x80 ? std::string(1, static_cast<char>(c)) : std::string(hex);
+    }
+    return true;
+}
+
+bool ParseCount(const char* text, int* value) {
+    char* end = nullptr;
+    long number = text ? std::strtol(text, &end, 10) : -1;
+    if (!text || end == text || *end || number < 0 || number > 10000) return false;
+    *value = static_cast<int>(number);
+    return true;
+}
+
+int Usage();
+
+int CheckLayout(const Options& options) {
+    ulv::test::LayoutRun run;
+    if (!ParseCount(options.sheet, &run.Sheet) || !ParseCount(options.dpi, &run.Dpi) ||
+        !ParseCount(options.reported ? options.reported : options.dpi, &run.ReportedDpi) ||
+        !ParseCount(options.tolerance ? options.tolerance : "0", &run.Tolerance))
+        return Usage();
+    std::string layout, dump = ReadWholeFile(options.operands[1]);
+    if (!InDumpTerms(ReadWholeFile(options.operands[0]), &layout) || dump.empty()) {
+        std::fprintf(
+            stderr, "WinProbe: cannot read the layout %s (UTF-8, Windows-1252 letters only) or the dump %s\n",
+            options.operands[0], options.operands[1]);
+        return kExitUsage;
+    }
+    std::vector<std::string> differences = ulv::test::CompareLayout(layout, dump, run);
+    for (const auto& difference : differences)
+        std::printf("%s\n", difference.c_str());
+    return differences.empty() ? kExitFound : kExitNotFound;
+}
+
 bool ParseTimeout(const char* text, DWORD* timeoutMs) {
     char* end = nullptr;
     unsigned long value = std::strtoul(text, &end, 10);
@@ -828,10 +886,18 @@ bool ParseArguments(int argc, char** argv, Options* options) {
     const struct {
         const char* name;
         const char** field;
-    } kTextOptions[] = {{"--class", &options->className}, {"--title", &options->title},
-                        {"--button", &options->button},   {"--id", &options->id},
-                        {"--at", &options->at},           {"--vk", &options->vk},
-                        {"--char", &options->character},  {"--text", &options->text}};
+    } kTextOptions[] = {{"--class", &options->className},
+                        {"--title", &options->title},
+                        {"--button", &options->button},
+                        {"--id", &options->id},
+                        {"--at", &options->at},
+                        {"--vk", &options->vk},
+                        {"--char", &options->character},
+                        {"--text", &options->text},
+                        {"--sheet", &options->sheet},
+                        {"--dpi", &options->dpi},
+                        {"--reported", &options->reported},
+                        {"--tolerance", &options->tolerance}};
     for (int i = 2; i < argc; ++i) {
         const char* argument = argv[i];
         if (std::strcmp(argument, "--double") == 0) {
@@ -839,8 +905,7 @@ bool ParseArguments(int argc, char** argv, Options* options) {
             continue;
         }
         if (std::strncmp(argument, "--", 2) != 0) {
-            if (options->propName) return false;
-            options->propName = argument;
+            options->operands.push_back(argument);
             continue;
         }
         if (++i == argc) return false;
@@ -851,6 +916,9 @@ bool ParseArguments(int argc, char** argv, Options* options) {
         }
         if (!known) return false;
     }
+    if (options->operands.size() > (std::strcmp(options->command, "check-layout") == 0 ? 2u : 1u))
+        return false;
+    if (!options->operands.empty()) options->propName = options->operands[0];
     return true;
 }
 
@@ -868,7 +936,9 @@ int Usage() {
                          "       WinProbe wait-text --title T --id N --text X [--timeout MS]\n"
                          "       WinProbe find-prop NAME [--timeout MS]\n"
                          "       WinProbe close-prop NAME\n"
-                         "       WinProbe watch IMAGE [--timeout MS]\n");
+                         "       WinProbe watch IMAGE [--timeout MS]\n"
+                         "       WinProbe check-layout LAYOUT DUMP --sheet S --dpi D\n"
+                         "                [--reported R] [--tolerance T]\n");
     return kExitUsage;
 }
 
@@ -893,6 +963,7 @@ int main(int argc, char** argv) {
         return Usage();
     if ((command == "click") != (options.button != nullptr)) return Usage();
     if ((command == "wait-text") != (options.text != nullptr)) return Usage();
+    if ((command == "check-layout") != (options.operands.size() == 2)) return Usage();
     const struct {
         const char* name;
         int (*run)(const Options&);
@@ -909,7 +980,8 @@ int main(int argc, char** argv) {
                      {"focus", Focus},
                      {"text", Text},
                      {"wait-text", WaitText},
-                     {"watch", Watch}};
+                     {"watch", Watch},
+                     {"check-layout", CheckLayout}};
     for (const auto& entry : kCommands) {
         if (command != entry.name) continue;
         int result = entry.run(options);

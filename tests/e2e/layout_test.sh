@@ -13,6 +13,7 @@ formshow=$1 tools=$2 art=$3
 layout=$(dirname "$0")/wizard_layout.txt
 readonly kTitle=$kWizardTitle kClass=UlvaraForm kSheets=8
 e2e_formshow "$formshow" "$tools"
+cp "$layout" "$work/" || fail "cannot copy $layout"
 
 # A window left open by a failed check must not outlive the test, nor 144 dpi the next test.
 cleanup() {
@@ -93,151 +94,22 @@ same_picture() {
     note "$1 looks like $2 ($differing of $total pixels differ)"
 }
 
-# The layout in the dump's terms: Windows-1252 bytes, those from 0x80 up as \xNN.
-escaped_layout() {
-    iconv -f UTF-8 -t CP1252 "$layout" >"$work/layout.1252" || fail "$layout is not all Windows-1252"
-    perl -pe 's/([\x80-\xFF])/sprintf("\\x%02X", ord $1)/ge' "$work/layout.1252" >"$work/layout.txt" ||
-        fail "cannot convert $layout"
-}
-
-# Prints one line per difference between the dump and the layout at the given resolution; lengths
-# may be off by the tolerance (per nesting level for places in the window).
-read -r -d '' kCompare <<'EOF'
-function trim(s) { gsub(/^[ \t]+|[ \t]+$/, "", s); return s }
-function scale(v) { return v < 0 ? -int((-v * dpi + 48) / 96) : int((v * dpi + 48) / 96) }
-function near(got, want, tol) { return got != "" && got - want <= tol && want - got <= tol }
-function differ(what, field, want, got) {
-    printf "%s %s: expected %s, got %s\n", what, field, want, got
-    bad++
-}
-function expect(what, field, want, got) { if (want != got) differ(what, field, want, got) }
-function expect_near(what, field, want, got, tol,   w, g, n, i) {
-    n = split(want, w, ","); split(got, g, ",")
-    for (i = 1; i <= n; i++) if (!near(g[i], w[i], tol)) { differ(what, field, want, got); return }
-}
-function caption(text) { return text == "\"\"" ? "" : text }
-function expect_kind(what, want, got, text,   alt, n, i) {
-    if (want == "-") return
-    # Without an accelerator in the caption, SS_NOPREFIX changes nothing.
-    if (index(text, "&") == 0) sub(/\+noprefix/, "", got)
-    n = split(want, alt, "/")
-    for (i = 1; i <= n; i++) if (alt[i] == got) return
-    differ(what, "kind", want, got)
-}
-function expect_facts(what, id, facts,   list, n, i, key, value) {
-    if (facts == "-") return
-    n = split(facts, list, " ")
-    for (i = 1; i <= n; i++) {
-        key = list[i]; sub(/=.*/, "", key); value = substr(list[i], length(key) + 2)
-        if (key == "item") expect_near(what, key, scale(value), got[id, key], tol)
-        else expect(what, key, value, got[id, key])
-    }
-}
-function expect_font(what, want, got,   w, g) {
-    if (want == "-") return
-    split(want, w, ","); split(got, g, ",")
-    if (g[1] != w[1] || !near(g[2], scale(w[2]), tol) || g[3] != w[3])
-        differ(what, "font", w[1] "," scale(w[2]) "," w[3], got)
-}
-function check_window(f,   r, s, c) {
-    expect("window", "class", tolower(f[3]), tolower(win["class"]))
-    expect("window", "kind", f[10], win["kind"])
-    expect("window", "dpi", reported, win["dpi"])
-    expect_near("window", "client", scale(f[7]) "," scale(f[8]), win["client"], tol)
-    expect("window", "caption", caption(f[13]), win["text"])
-    # A window told of a new resolution stays where the system suggested, not centred again.
-    if (reported != dpi) return
-    split(win["rect"], r, ","); split(win["screen"], s, ",")
-    c = int((s[1] - r[3]) / 2) "," int((s[2] - r[4]) / 2)
-    expect_near("window", "place on the " win["screen"] " screen", c, r[1] "," r[2], 1)
-}
-function check_control(f,   name, id, what, parent, win, w, h, e, x, y, visible, r) {
-    name = f[1]; id = f[2]; parent = f[4]; what = name " (id " id ")"
-    idOf[name] = id
-    x = scale(f[5]); y = scale(f[6])
-    depth[name] = depth[parent] + 1
-    left[name] = left[parent] + x; top[name] = top[parent] + y
-    # A control without a window is drawn by its nearest windowed ancestor, whose window holds the
-    # windows of the controls it contains.
-    windowless[name] = f[3] == "-"; parentOf[name] = parent
-    for (win = parent; win != "form" && windowless[win]; win = parentOf[win]) {}
-    if (windowless[name]) {
-        if ((id, "class") in got) differ(what, "window", "none (drawn by its parent)", "class " got[id, "class"])
-        checked[id] = 1
-        return
-    }
-    if (!((id, "class") in got)) { differ(what, "window", "a control", "none"); return }
-    checked[id] = 1
-    expect(what, "class", tolower(f[3]), tolower(got[id, "class"]))
-    expect(what, "parent window", win == "form" ? 0 : idOf[win], got[id, "parent"])
-    split(got[id, "extent"], e, ",")
-    if ((f[7] == "auto" || f[8] == "auto") && got[id, "extent"] == "?") differ(what, "caption extent", "measured", "?")
-    w = f[7] == "auto" ? e[1] + scale(4) : scale(f[7])
-    h = f[8] == "auto" ? e[2] + scale(4) : scale(f[8])
-    # "NN+": a wrapped label at least NN high, taller when its font needs more lines for the caption.
-    if (f[8] ~ /\+$/) {
-        h = scale(substr(f[8], 1, length(f[8]) - 1))
-        split(got[id, "rect"], r, ",")
-        if (r[4] + 0 >= h - tol) h = r[4]
-    }
-    expect_near(what, "rect", (left[name] - left[win]) "," (top[name] - top[win]) "," w "," h, got[id, "rect"],
-                tol * (depth[name] - depth[win]))
-    expect_near(what, "place in the window", left[name] "," top[name] "," w "," h, got[id, "form"], tol * depth[name])
-    if (f[9] != "*") expect(what, "visible", f[9] == "all" || f[9] == sheet ? 1 : 0, got[id, "visible"])
-    expect_kind(what, f[10], got[id, "kind"], f[13])
-    expect_facts(what, id, f[11])
-    expect_font(what, f[12], got[id, "font"])
-    if (f[13] != "*") expect(what, "caption", caption(f[13]), got[id, "text"])
-}
-function check_page0(f,   id, what) {
-    id = idOf[f[2]]; what = f[2] " (id " id ") on page 0"
-    expect_facts(what, id, f[3])
-    if (f[4] != "*") expect(what, "caption", caption(f[4]), got[id, "text"])
-}
-BEGIN { FS = "\t" }
-FILENAME == dumpfile {
-    if ($1 == "ctl") { id = substr($2, 4); ids[id] = 1; order[++controls] = id }
-    for (i = 2; i <= NF; i++) {
-        key = $i; sub(/=.*/, "", key); value = substr($i, length(key) + 2)
-        if ($1 == "window") win[key] = value
-        else got[id, key] = value
-    }
-    next
-}
-/^#/ || /^[ \t]*$/ { next }
-{
-    n = split($0, f, "|")
-    for (i = 14; i <= n; i++) f[13] = f[13] "|" f[i]
-    for (i = 1; i <= 13; i++) f[i] = trim(f[i])
-    if (f[1] == "window") check_window(f)
-    else if (f[1] == "page0") { if (sheet == 0) check_page0(f) }
-    else check_control(f)
-}
-END {
-    # The dump walks the windows in z-order, depth first: Tab and screen readers follow it, and it must
-    # be the order of creation as designed, also for the sheets made after the one shown first.
-    for (i = 2; i <= controls; i++)
-        if (order[i] + 0 < order[i - 1] + 0) differ("control id " order[i], "z-order", "below the controls of lower ids", "below id " order[i - 1])
-    for (id in ids) if (!(id in checked)) differ("control id " id, "window", "none", "class " got[id, "class"] " text " got[id, "text"])
-    exit bad > 0
-}
-EOF
-
 failures=()
 runs=0
 
-# A difference does not stop the run: the other sheets still say what they have to say.
+# The dump against the layout at the given resolution (WinProbe check-layout): lengths may be off by the
+# tolerance per nesting level. A difference does not stop the run: the other sheets still say theirs.
 compare() {
-    local dump=$1 sheet=$2 dpi=$3 tolerance=$4 reported=${5:-$3} differences="$work/differences-$2-$3dpi.txt"
-    escaped_layout
-    awk -v dumpfile="$dump" -v sheet="$sheet" -v dpi="$dpi" -v reported="$reported" -v tol="$tolerance" \
-        "$kCompare" "$dump" \
-        "$work/layout.txt" >"$differences" && return 0
+    local dump=$1 sheet=$2 dpi=$3 tolerance=$4 reported=${5:-$3} status=0
+    run_probe check-layout "$winwork\\$(basename "$layout")" "$winwork\\$(basename "$dump")" --sheet "$sheet" \
+        --dpi "$dpi" --reported "$reported" --tolerance "$tolerance" || status=$?
+    [ $status -le 1 ] || fail "WinProbe check-layout: $(cat "$work/probe.err")"
+    [ $status -eq 0 ] && return 0
     if [ ${#failures[@]} -eq 0 ]; then
         echo "$e2e_name: the window as dumped with sheet $sheet active at $dpi dpi:" >&2
         cat "$dump" >&2
     fi
-    sed "s/^/$dpi\t$sheet\t/" "$differences" >>"$work/differences.txt"
+    sed "s/^/$dpi\t$sheet\t/" "$work/probe.out" >>"$work/differences.txt"
     failures+=("sheet $sheet at $dpi dpi")
     return 1
 }
