@@ -106,6 +106,9 @@ def lookup(manifest, field):
 
 def write(setup, source, target, url):
     values, fault = expected(setup)
+    if url and url_fault(url):
+        print("'%s': %s" % (pe_facts.one_line(url), url_fault(url)), file=sys.stderr)
+        return 1
     if fault:
         print("%s: %s" % (os.path.basename(setup), fault), file=sys.stderr)
         return 1
