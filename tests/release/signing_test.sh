@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Signs a copy of the setup through scripts/lib/sign.sh as the release does, with a throw-away certificate
-# authority, code-signing certificate and RFC 3161 time-stamping server made here, and checks what a
-# signature must and must not let through; then reads the version resource back. Needs osslsigncode,
-# python3-pefile and openssl; no Wine, no network.
+# authority, code-signing certificate and RFC 3161 time-stamping server (tsa_server.py, tested first) made
+# here, and checks what a signature must and must not let through; then reads the version resource back.
+# Needs osslsigncode, python3-pefile and openssl; no Wine, no network.
 #   tests/release/signing_test.sh SETUP.exe
 set -uo pipefail
 ROOT=$(cd "$(dirname "$0")/../.." && pwd)
@@ -42,41 +42,13 @@ expect_fact() {
 expected_publisher() { echo "$kPkiPublisher"; }
 expected_version() { sed -n 's/^project(.* VERSION \([0-9.]*\).*/\1/p' "$ROOT/CMakeLists.txt"; }
 
-# A time-stamping authority on the loopback interface: openssl ts answers each query.
+# A time-stamping authority on the loopback interface (tsa_server.py), which says its port once it listens.
 start_tsa() {
-    cat >"$T/tsa.cnf" <<EOF
-[tsa]
-default_tsa = throwaway
-[throwaway]
-serial = $T/tsa.serial
-signer_cert = $T/tsa.crt
-certs = $T/ca.crt
-signer_key = $T/tsa.key
-signer_digest = sha256
-default_policy = 1.3.6.1.4.1.99999.1
-digests = sha256, sha384, sha512
-ess_cert_id_alg = sha256
-EOF
-    echo 01 >"$T/tsa.serial"
-    /usr/bin/python3 - "$T/tsa.cnf" >"$T/tsa.port" 2>"$T/tsa.log" <<'EOF' &
-import http.server, subprocess, sys
-class Tsa(http.server.BaseHTTPRequestHandler):
-    def do_POST(self):
-        query = self.rfile.read(int(self.headers["Content-Length"]))
-        reply = subprocess.run(["openssl", "ts", "-reply", "-config", sys.argv[1], "-queryfile", "/dev/stdin"],
-                               input=query, capture_output=True).stdout
-        self.send_response(200 if reply else 500)
-        self.send_header("Content-Type", "application/timestamp-reply")
-        self.send_header("Content-Length", str(len(reply)))
-        self.end_headers()
-        self.wfile.write(reply)
-server = http.server.HTTPServer(("127.0.0.1", 0), Tsa)
-print(server.server_port, flush=True)
-server.serve_forever()
-EOF
+    local port
+    exec {tsa_fd}< <(exec /usr/bin/python3 "$ROOT/tests/release/tsa_server.py" "$T/tsa.crt" "$T/tsa.key" \
+        "$T/ca.crt" 2>"$T/tsa.log")
     TSA_PID=$!
-    for _ in $(seq 50); do [ -s "$T/tsa.port" ] && break; sleep 0.1; done
-    [ -s "$T/tsa.port" ] && TSA_URL=http://127.0.0.1:$(cat "$T/tsa.port")/
+    read -r -t 5 -u "$tsa_fd" port && TSA_URL=http://127.0.0.1:$port/
 }
 
 # Flips one byte in the middle of the file, far from the signature at its end, and puts the PE checksum
@@ -252,6 +224,7 @@ expect 2 "pe_facts.py refuses a file that is not a PE image" "$PE_FACTS" "$ROOT/
 options_before=$-
 # shellcheck source=scripts/lib/sign.sh
 source "$ROOT/scripts/lib/sign.sh"
+expect 0 "the throw-away time-stamping server passes its own test" /usr/bin/python3 "$ROOT/tests/release/tsa_server_test.py"
 make_pki "$T" >/dev/null || fail "could not make the throw-away certificates"
 start_tsa || fail "the throw-away time-stamping server did not start: $(cat "$T/tsa.log")"
 check_configurations
