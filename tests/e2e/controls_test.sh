@@ -30,13 +30,10 @@ run_probe() { timeout 60 wine "$probe" "$@" --title "$kTitle" </dev/null >"$work
 said() { tr -d '\r' <"$work/form.out"; }
 
 # Waits until FormShow has said N lines in all.
+said_lines() { [ "$(said | grep -c .)" -ge "$1" ]; }
 wait_lines() {
-    local n=$1 i
-    for ((i = 0; i < 100; i++)); do
-        [ "$(said | grep -c .)" -ge "$n" ] && return 0
-        sleep 0.1
-    done
-    fail "FormShow said $(said | grep -c .) lines, expected $n:"$'\n'"$(said)"
+    wait_for 10 "FormShow to say $1 lines" said_lines "$1" ||
+        fail "FormShow said $(said | grep -c .) lines, expected $1:"$'\n'"$(said)"
 }
 
 start() {

@@ -24,14 +24,10 @@ trap undo EXIT
 
 run_probe() { timeout 60 wine "$probe" "$@" --title "$kTitle" </dev/null >"$work/probe.out" 2>"$work/probe.err"; }
 said() { tr -d '\r' <"$work/form.out"; }
+said_ready() { [ "$(said | head -1)" = ready ]; }
 start() {
-    local i
     e2e_form_start "$@"
-    for ((i = 0; i < 100; i++)); do
-        [ "$(said | head -1)" = ready ] && return 0
-        sleep 0.1
-    done
-    fail "FormShow $*: $(said)"
+    wait_for 10 "FormShow $* to be ready" said_ready || fail "FormShow $*: $(said)"
 }
 stop() {
     run_probe key --id $kDestDirEdt --vk 0x1B >/dev/null
@@ -48,15 +44,16 @@ text_of() {
     awk -F'\t' -v id="id=$1" '$1 == "ctl" && $2 == id { for (i = 1; i <= NF; i++) if ($i ~ /^text=/) print substr($i, 6) }' \
         "$work/probe.out" | sed 's/^"//; s/"$//; s/\\\\/\\/g'
 }
+# Whether control $1's text, left in $got, is $2.
+text_is() {
+    got=$(text_of "$1")
+    [ "$got" = "$2" ]
+}
 # Waits up to $3 tenths of a second for control $1's text to be $2.
 expect_text() {
-    local i got
-    for ((i = 0; i <= ${3:-20}; i++)); do
-        got=$(text_of "$1")
-        [ "$got" = "$2" ] && return 0
-        sleep 0.1
-    done
-    fail "control $1 shows \"$got\", expected \"$2\""
+    local got tenths=${3:-20}
+    wait_for "$((tenths / 10)).$((tenths % 10))" "control $1 to show \"$2\"" text_is "$1" "$2" ||
+        fail "control $1 shows \"$got\", expected \"$2\""
 }
 # The window to build/screens/NAME, and its client area alone to the work folder.
 shot() {

@@ -42,14 +42,8 @@ $(grep -v "^ok"$'\t' "$work/files.txt" | head -5)"
 }
 
 # The window goes within 5 s.
-wizard_gone() {
-    local i
-    for ((i = 0; i < 50; i++)); do
-        wiz wait-window --timeout 0 || return 0
-        sleep 0.1
-    done
-    fail "the wizard stayed open"
-}
+no_wizard() { ! wiz wait-window --timeout 0; }
+wizard_gone() { wait_for 5 "the wizard to close" no_wizard || fail "the wizard stayed open"; }
 
 expect_install_log() {
     local got

@@ -23,14 +23,12 @@ $(grep -v "^ok"$'\t' "$work/files.txt" | head -20)"
 }
 
 # Waits up to 5 s for the stand-in's log to hold exactly these lines.
+calls_are() { [ -f "$calls_log" ] && [ "$(tr -d '\r' <"$calls_log")" = "$1" ]; }
 expect_calls() {
-    local expected i
+    local expected
     expected=$(printf '%s\n' "$@")
-    for ((i = 0; i < 50; i++)); do
-        [ -f "$calls_log" ] && [ "$(tr -d '\r' <"$calls_log")" = "$expected" ] && return 0
-        sleep 0.1
-    done
-    fail "the word processor was started with:
+    wait_for 5 "the word processor's starts in $(basename "$calls_log")" calls_are "$expected" ||
+        fail "the word processor was started with:
 $(tr -d '\r' <"$calls_log" 2>/dev/null)
 expected:
 $expected"

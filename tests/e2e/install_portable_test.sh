@@ -30,12 +30,12 @@ wizard_next 4
 wizard_click "$kNext"
 # From the installing page straight to the finish page; the titles are sampled while it runs.
 seen=""
-for ((i = 0; i < 100; i++)); do
+finish_title_seen() {
     wiz text --id $kTopLbl || fail "cannot read the title"
     seen+=$(cat "$work/probe.out")$'\n'
-    grep -qF "\"${kPageTitles[7]}\"" "$work/probe.out" && break
-    sleep 0.1
-done
+    grep -qF "\"${kPageTitles[7]}\"" "$work/probe.out"
+}
+wait_for 10 "the finish page's title" finish_title_seen
 grep -qF "${kPageTitles[6]}" <<<"$seen" && fail "the associations page was shown"
 wizard_at_page 7 100
 wizard_click "$kFinish"
@@ -56,7 +56,7 @@ done
 [ ! -e "$data_root" ] || fail "the shared data root was made in a portable installation"
 for link in "${link_paths[@]}"; do [ ! -e "$link" ] || fail "shortcut made: $link"; done
 # Only the launch at the end: no association command.
-for ((i = 0; i < 50; i++)); do [ -s "$dest/vlmr-calls.log" ] && break; sleep 0.1; done
+wait_for 5 "the word processor's start" test -s "$dest/vlmr-calls.log"
 sleep 0.5
 [ "$(crlf_lines "$dest/vlmr-calls.log")" = "\"$kDest\\vlmr.exe\"" ] ||
     fail "the word processor was started with: $(tr -d '\r' <"$dest/vlmr-calls.log")"

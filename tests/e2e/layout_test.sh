@@ -19,7 +19,7 @@ cp "$layout" "$work/" || fail "cannot copy $layout"
 cleanup() {
     if [ -n "$form_pid" ]; then
         run_probe close --class $kClass --title "$kTitle"
-        wait_form_exit 10 || kill "$form_pid" 2>/dev/null
+        wait_for 10 "FormShow to end" form_ended || kill "$form_pid" 2>/dev/null
         wait "$form_pid" 2>/dev/null
     fi
     wine_set_dpi 96 || echo "$e2e_name: could not restore 96 dpi" >&2
@@ -34,12 +34,11 @@ run_probe() { timeout 60 wine "$probe" "$@" </dev/null >"$work/probe.out" 2>"$wo
 
 form_said() { tr -d '\r' <"$work/form.out" | grep -qx "$1"; }
 
-wait_form_exit() {
-    local i
-    for ((i = 0; i < $1 * 10; i++)); do
-        kill -0 "$form_pid" 2>/dev/null || return 0
-        sleep 0.1
-    done
+form_ended() { ! kill -0 "$form_pid" 2>/dev/null; }
+
+form_ready() {
+    form_said ready && return 0
+    form_ended && fail "FormShow $* ended before it was ready: $(cat "$work/form.out")"
     return 1
 }
 
@@ -48,19 +47,13 @@ start_form() {
         fail "a wizard window is already open before FormShow $*"
     fi
         e2e_form_start "$@"
-    local i
-    for ((i = 0; i < 300; i++)); do
-        form_said ready && return 0
-        kill -0 "$form_pid" 2>/dev/null || fail "FormShow $* ended before it was ready: $(cat "$work/form.out")"
-        sleep 0.1
-    done
-    fail "FormShow $* not ready after 30 s"
+    wait_for 30 "FormShow $* to be ready" form_ready "$@" || fail "FormShow $* not ready after 30 s"
 }
 
 # WM_CLOSE is accepted while no page has been entered: the window's result is then 2.
 close_form() {
     run_probe close --class $kClass --title "$kTitle" || fail "cannot close the wizard window"
-    wait_form_exit 20 || fail "FormShow still runs 20 s after WM_CLOSE"
+    wait_for 20 "FormShow to end" form_ended || fail "FormShow still runs 20 s after WM_CLOSE"
     local status=0
     wait "$form_pid" || status=$?
     form_pid=""

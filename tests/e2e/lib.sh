@@ -11,6 +11,22 @@ fail() {
 
 note() { echo "$e2e_name: [${SECONDS}s] $*"; }
 
+# wait_for SECONDS WHAT COMMAND [ARGUMENTS...]: runs COMMAND now and again every 0.1 s until it succeeds, at
+# most SECONDS (tenths allowed: 2.5) times ten times more; if it never does, says what was awaited and returns
+# 1. COMMAND runs in this shell: it may be a function of the test that sets variables or calls fail.
+wait_for() {
+    local seconds=$1 what=$2 tenths=0 try
+    shift 2
+    [[ $seconds == *.* ]] && tenths=${seconds#*.}
+    tenths=$((10#${seconds%.*} * 10 + 10#${tenths:0:1}))
+    for ((try = 0; try <= tenths; try++)); do
+        ((try == 0)) || sleep 0.1
+        "$@" && return 0
+    done
+    echo "$e2e_name: waited $seconds s for $what" >&2
+    return 1
+}
+
 [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX/drive_c" ] || fail "WINEPREFIX does not name a prepared prefix"
 
 # The checks read the machine as the setup sees it, a program of ULV_TARGET_BITS bits (set by the build).

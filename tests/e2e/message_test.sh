@@ -20,6 +20,7 @@ e2e_formshow "$formshow" "$tools"
 
 # Output in files, not pipes: Wine's helpers would keep a pipe open.
 run_probe() { timeout 60 wine "$probe" "$@" </dev/null >"$work/probe.out" 2>"$work/probe.err"; }
+form_ended() { ! kill -0 "$form_pid" 2>/dev/null; }
 
 # A text as WinProbe's dump writes it: Windows-1252, with \\, \r and \xNN.
 dumped() {
@@ -39,14 +40,10 @@ show_dialog() {
 
 # Answers with the button and checks the code FormShow reports for it.
 answer() {
-    local button=$1 result=$2 i said status=0
+    local button=$1 result=$2 said status=0
     run_probe click --title "$kTitle" --button "$button" --timeout 20000 ||
         fail "cannot press '$button': $(cat "$work/probe.err")"
-    for ((i = 0; i < 200; i++)); do
-        kill -0 "$form_pid" 2>/dev/null || break
-        sleep 0.1
-    done
-    kill -0 "$form_pid" 2>/dev/null && fail "FormShow still runs 20 s after '$button'"
+    wait_for 20 "FormShow to end" form_ended || fail "FormShow still runs 20 s after '$button'"
     wait "$form_pid" || status=$?
     form_pid=""
     said=$(tr -d '\r' <"$work/form.out")
@@ -109,10 +106,7 @@ for way in click enter alt close; do
     grep -q "$(dumped "Une erreur inattendue a interrompu le programme d'installation.")" "$work/probe.out" ||
         fail "the message box does not say what happened"$'\n'"$(cat "$work/probe.out")"
     run_probe click --class "#32770" --title "$kWizard" --button OK || fail "cannot close the message box"
-    for ((i = 0; i < 200; i++)); do
-        kill -0 "$form_pid" 2>/dev/null || break
-        sleep 0.1
-    done
+    wait_for 20 "FormShow to end" form_ended
     wait "$form_pid" 2>/dev/null
     form_pid=""
     grep -qx "closed 2" <(tr -d '\r' <"$work/form.out") ||

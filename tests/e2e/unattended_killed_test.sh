@@ -26,10 +26,7 @@ hold_file "$kHeld" "$data_root/Public/${kLetters//\\//}"
 # Started by wine itself rather than through cmd, so that $! is the setup's own process.
 wine "$work/$kImage" /VERYSILENT "/LOG=$winwork\\run.log" </dev/null >/dev/null 2>&1 &
 killed_pid=$!
-for ((i = 0; i < 150; i++)); do
-    grep -qF "Question : Impossible de cr" "$work/run.log" 2>/dev/null && break
-    sleep 0.1
-done
+wait_for 15 "the question in the run log" grep -qsF "Question : Impossible de cr" "$work/run.log"
 kill -9 "$killed_pid"
 wait "$killed_pid" 2>/dev/null
 killed_pid=""

@@ -31,9 +31,8 @@ keep_log() { cp "$work/run.txt" "$screens/unattended-$1.log"; }
 watch_start() {
     timeout 200 wine "$work/WinProbe.exe" watch "$kImage" --timeout 180000 </dev/null >"$work/watch.out" 2>&1 &
     watch_pid=$!
-    local i
-    for ((i = 0; i < 200; i++)); do grep -q '^watching' "$work/watch.out" 2>/dev/null && return 0; sleep 0.1; done
-    fail "the watcher did not start: $(cat "$work/watch.out")"
+    wait_for 20 "the watcher to start" grep -qs '^watching' "$work/watch.out" ||
+        fail "the watcher did not start: $(cat "$work/watch.out")"
 }
 watch_end() { wait "$watch_pid" || fail "the watcher did not see the setup end: $(cat "$work/watch.out")"; }
 nothing_written() {

@@ -175,9 +175,8 @@ hold_file() {
     rm -f "$work/hold.out"
     timeout 150 wine "$work/HoldFile.exe" "$1" "$winwork\\stop" </dev/null >"$work/hold.out" 2>&1 &
     hold_pids+=($!)
-    local i
-    for ((i = 0; i < 100; i++)); do grep -q '^held' "$work/hold.out" 2>/dev/null && return 0; sleep 0.1; done
-    fail "HoldFile: $(cat "$work/hold.out")"
+    wait_for 10 "HoldFile to hold $1" grep -qs '^held' "$work/hold.out" ||
+        fail "HoldFile: $(cat "$work/hold.out")"
 }
 holds_release() {
     [ ${#hold_pids[@]} -gt 0 ] || return 0
