@@ -8,6 +8,7 @@
 #include "utils/InstUtils.h"
 #include "utils/TextLines.h"
 #include "wizard/MainDlg.h"
+#include "wizard/PageFlow.h"
 
 #include <gtest/gtest.h>
 
@@ -20,6 +21,7 @@
 #include <memory>
 #include <ostream>
 #include <set>
+#include <thread>
 
 namespace ulv::test {
 namespace {
@@ -41,6 +43,8 @@ struct TCase {
     std::string CommandLine;
     bool Portable = false;
     std::function<void(sim::SimMachine&)> Arrange;
+    // One of the runs after a stop goes through the wizard's pages instead.
+    bool AlsoThroughThePages = false;
 };
 
 void PrintTo(const TCase& c, std::ostream* out) {
@@ -51,17 +55,35 @@ std::unique_ptr<sim::SimMachine> NewMachine(const TCase& c) {
     auto machine = std::make_unique<sim::SimMachine>();
     for (const char* folder : {"C:\\Program Files", "C:\\ProgramData", "C:\\users\\test\\Temp"})
         EXPECT_TRUE(machine->Files.PutFolder(folder));
-    machine->Volumes.SetDrive({.Letter = 'R', .Type = kDriveRemovable, .RemovableMedia = true,
-                               .FileSystemName = "FAT32"});
+    machine->Volumes.SetDrive(
+        {.Letter = 'R', .Type = kDriveRemovable, .RemovableMedia = true, .FileSystemName = "FAT32"});
     static const auto payload = ReadHostFile(ULVARA_SAMPLE_PAYLOAD);
     machine->Module.PutResource("FILES", "FILES", payload);
     if (c.Arrange) c.Arrange(*machine);
     return machine;
 }
 
-int RunTo(sim::SimMachine& machine, const std::string& commandLine) {
+using TPages = std::vector<std::function<void(TForm&)>>;
+
+// The wizard's pages clicked through with their defaults, the installing page followed to its end.
+TPages ThroughThePages() {
+    auto next = [](TForm& form) { static_cast<TMainDlgForm&>(form).NextBtn.Click(); };
+    auto follow = [](TForm& form) {
+        auto& wizard = static_cast<TMainDlgForm&>(form);
+        for (int i = 0;
+             i < 30000 && form.ModalResult() == 0 && wizard.PgCtrl.ActivePage() == &wizard.InstallingTabSheet;
+             ++i) {
+            form.TimerTick(kProgressTimerId);
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    };
+    return {next, next, next, next, next, follow, next, next};
+}
+
+int RunTo(sim::SimMachine& machine, const std::string& commandLine, TPages pages = {}) {
     machine.Clock.SetUtcNow(kStart);
     headless::ClearMessages();
+    headless::ScriptModalLoop(std::move(pages));
     TPlatform platform = machine.Platform();
     int code = RunSetup(platform, commandLine);
     headless::ScriptModalLoop({});
@@ -101,8 +123,8 @@ void Walk(sim::SimMachine& machine, const std::string& folder, TState& state) {
             if (!content.ends_with("\r\n")) lines.push_back("<no CR LF at the end>");
             continue;
         }
-        state.Entries[path] = content + "|" + std::to_string(found.LastWriteTime) + "|" +
-                              std::to_string(found.Attributes);
+        state.Entries[path] =
+            content + "|" + std::to_string(found.LastWriteTime) + "|" + std::to_string(found.Attributes);
     }
 }
 
@@ -165,7 +187,9 @@ TEST_P(Interruption, EveryStopThenARunLeavesWhatOneRunLeaves) {
     // The changes are counted on a run of their own, with nothing stopped.
     auto counting = NewMachine(c);
     std::uint64_t changes = 0;
-    counting->Changes.BeforeChange = [&](std::uint64_t n, std::string_view, const std::string&) { changes = n; };
+    counting->Changes.BeforeChange = [&](std::uint64_t n, std::string_view, const std::string&) {
+        changes = n;
+    };
     ASSERT_EQ(RunTo(*counting, c.CommandLine), kExitDone);
     const TState expected = StateOf(*reference);
     ASSERT_GT(changes, 100u);
@@ -176,12 +200,14 @@ TEST_P(Interruption, EveryStopThenARunLeavesWhatOneRunLeaves) {
 
     const auto begun = std::chrono::steady_clock::now();
     std::uint64_t points = 0;
+    bool pagesDone = false;
     for (std::uint64_t k = 1; k <= changes; k = k == changes ? k + 1 : std::min(changes, k + kStride)) {
         auto machine = NewMachine(c);
         std::string stoppedAt;
         if (c.Portable) {
             // The stick goes away just before change k, and every later call on it fails.
-            machine->Changes.BeforeChange = [&](std::uint64_t n, std::string_view what, const std::string& path) {
+            machine->Changes.BeforeChange = [&](std::uint64_t n, std::string_view what,
+                                                const std::string& path) {
                 if (n != k) return;
                 stoppedAt = std::string(what) + " " + path;
                 machine->Volumes.SetPresent('R', false);
@@ -192,7 +218,12 @@ TEST_P(Interruption, EveryStopThenARunLeavesWhatOneRunLeaves) {
         (void)RunTo(*machine, c.CommandLine);
         machine->Changes.BeforeChange = nullptr;
         machine->Volumes.SetPresent('R', true);
-        ASSERT_EQ(RunTo(*machine, c.CommandLine), kExitDone) << "after a stop at change " << k;
+        // Once, in the middle, the person runs the wizard again instead, with its defaults.
+        const bool pages = c.AlsoThroughThePages && k >= changes / 2 && !pagesDone;
+        pagesDone = pagesDone || pages;
+        ASSERT_EQ(pages ? RunTo(*machine, "ulvara.exe", ThroughThePages()) : RunTo(*machine, c.CommandLine),
+                  kExitDone)
+            << "after a stop at change " << k << (pages ? ", through the pages" : "");
         const TState state = StateOf(*machine);
         std::vector<std::string> differences = Differences(expected, state);
         if (!differences.empty() && Differences(again, state).empty()) differences.clear();
@@ -206,8 +237,8 @@ TEST_P(Interruption, EveryStopThenARunLeavesWhatOneRunLeaves) {
             return;
         }
     }
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - begun).count();
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begun).count();
+    EXPECT_EQ(pagesDone, c.AlsoThroughThePages);
     std::printf("%s: %llu interruption points of %llu changes, %.1f s\n", c.Name,
                 static_cast<unsigned long long>(points), static_cast<unsigned long long>(changes), seconds);
 }
@@ -220,11 +251,13 @@ void InstallOnce(sim::SimMachine& machine) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, Interruption,
-    ::testing::Values(TCase{"an ordinary installation on an empty machine", "ulvara.exe /VERYSILENT", false, {}},
-                      TCase{"the same over an earlier installation", "ulvara.exe /VERYSILENT", false,
-                            InstallOnce},
-                      TCase{"a portable installation whose drive goes away",
-                            "ulvara.exe /VERYSILENT /DIR=R:\\Ulvara", true, {}}),
+    ::testing::Values(
+        TCase{"an ordinary installation on an empty machine", "ulvara.exe /VERYSILENT", false, {}, true},
+        TCase{"the same over an earlier installation", "ulvara.exe /VERYSILENT", false, InstallOnce},
+        TCase{"a portable installation whose drive goes away",
+              "ulvara.exe /VERYSILENT /DIR=R:\\Ulvara",
+              true,
+              {}}),
     [](const auto& info) { return std::string(1, static_cast<char>('A' + info.index)); });
 
 } // namespace
