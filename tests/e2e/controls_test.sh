@@ -11,17 +11,7 @@ source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/../../scripts/lib/wine.sh"
 [ $# -eq 2 ] || { echo "usage: controls_test.sh FormShow.exe E2E_DIR" >&2; exit 2; }
 formshow=$1 tools=$2
-readonly kTitle=$kWizardTitle
-readonly kComponents="Traitement de texte Ulvara
-Vérificateur d'orthographe française
-Vérificateur d'orthographe anglaise
-Module de coupe de mots
-Modèles de document
-Collections d'inserts
-Module sonore de base"
-# Control ids: the destination edit, the components list, Next and Cancel.
-readonly kDestDirEdt=10 kSelCompLstBx=15 kNextBtn=47 kCancelBtn=48
-readonly kItemHeight=16
+readonly kTitle=$kWizardTitle kItemHeight=16
 e2e_formshow "$formshow" "$tools"
 
 
@@ -67,7 +57,7 @@ text_of() { echo "120,$(($1 * kItemHeight + kItemHeight / 2))"; }
 
 start --sheet 3 --components
 run_probe items --id $kSelCompLstBx || fail "cannot read the list's items: $(cat "$work/probe.err")"
-[ "$(cat "$work/probe.out")" = "$kComponents" ] || fail "items read from the list:"$'\n'"$(cat "$work/probe.out")"
+[ "$(cat "$work/probe.out")" = "$(printf '%s\n' "${kComponentNames[@]}")" ] || fail "items read from the list:"$'\n'"$(cat "$work/probe.out")"
 note "the list holds the seven item texts"
 
 run_probe dump || fail "cannot dump the window"
@@ -123,9 +113,9 @@ note "typed text stands in the order typed"
 # Enter is Next's; its question comes over the window and takes the keys; the window gets its focus back.
 run_probe key --id $kDestDirEdt --vk 0x0D
 wait_lines 2
-timeout 60 wine "$probe" wait-window --title Confirmation --timeout 20000 </dev/null >/dev/null 2>&1 ||
+timeout 60 wine "$probe" wait-window --title "$kConfirmationTitle" --timeout 20000 </dev/null >/dev/null 2>&1 ||
     fail "no question after Next"
-timeout 60 wine "$probe" key --title Confirmation --id 6 --vk 0x1B </dev/null >/dev/null 2>&1
+timeout 60 wine "$probe" key --title "$kConfirmationTitle" --id $kMsgYesId --vk 0x1B </dev/null >/dev/null 2>&1
 expect_said "ready
 next
 answer 7"
@@ -138,20 +128,21 @@ note "Alt+D, Enter is Next's, Esc answers No, the focus comes back, Esc closes"
 ask_message() {
     local keys=$1 expected=$2 vk id
         e2e_form_start --message
-    timeout 60 wine "$probe" wait-window --title Erreur --timeout 20000 </dev/null >/dev/null 2>&1 ||
+    timeout 60 wine "$probe" wait-window --title "$kErrorTitle" --timeout 20000 </dev/null >/dev/null 2>&1 ||
         fail "no message dialog"
     for key in $keys; do
         IFS=: read -r id vk <<<"$key"
-        timeout 60 wine "$probe" key --title Erreur --id "$id" --vk "$vk" </dev/null >/dev/null 2>&1
+        timeout 60 wine "$probe" key --title "$kErrorTitle" --id "$id" --vk "$vk" </dev/null >/dev/null 2>&1
         sleep 0.3
     done
     wait "$form_pid"
     form_pid=""
     [ "$(said)" = "result $expected" ] || fail "keys $keys: '$(said)', expected 'result $expected'"
 }
-ask_message "4:0x0D" 4
-ask_message "4:0x09 5:0x0D" 5
+r=$kMsgRetryId i=$kMsgIgnoreId
+ask_message "$r:0x0D" $r
+ask_message "$r:0x09 $i:0x0D" $i
 # Esc answers nothing in the abandon, retry or ignore question: the dialog stays, and Enter then retries.
-ask_message "4:0x1B 4:0x0D" 4
+ask_message "$r:0x1B $r:0x0D" $r
 note "the message dialog: Enter, Tab and Enter, Esc ignored"
 note "ok"

@@ -8,9 +8,7 @@ source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/../../scripts/lib/wine.sh"
 [ $# -eq 2 ] || { echo "usage: destdir_test.sh FormShow.exe E2E_DIR" >&2; exit 2; }
 formshow=$1 tools=$2
-readonly kTitle=$kWizardTitle
-readonly kDestDirEdt=10 kDestDirLstBx=11 kDestDirCmbBx=12
-readonly kItemHeight=17 kNewDrive=Q
+readonly kTitle=$kWizardTitle kItemHeight=17 kNewDrive=Q
 e2e_formshow "$formshow" "$tools"
 cp "$tools/MountProbe.exe" "$work/" || fail "cannot copy MountProbe"
 mounted=""

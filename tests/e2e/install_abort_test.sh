@@ -61,13 +61,13 @@ abandon_while_clearing() {
     plant_work_files "$kTemplateFolder" "$1"
     walk_to_installing
     wizard_at_page 5
-    wiz wait-text --id $kInstallingLbl2 --text "Modèles de document" --timeout 10000 ||
+    wiz wait-text --id $kInstallingLbl2 --text "${kComponentNames[4]}" --timeout 10000 ||
         fail "the worker did not reach component 4: $(cat "$work/probe.err")"
     wizard_shot wizard-page-5.png
     wizard_click "$kCancel"
-    dialog_shown Confirmation
-    grep -qF "L'installation n'est pas terminée" "$work/dialog.txt" || fail "not the abort question: $(cat "$work/dialog.txt")"
-    dialog_answer Confirmation "A&bandonner"
+    dialog_shown "$kConfirmationTitle"
+    grep -qF "${kAbortQuestionLines[0]}" "$work/dialog.txt" || fail "not the abort question: $(cat "$work/dialog.txt")"
+    dialog_answer "$kConfirmationTitle" "$kMsgAbort"
     # The window goes; the program waits for the file being written before it stores anything.
     wizard_gone
     if kill -0 "$setup_pid" 2>/dev/null; then
@@ -103,8 +103,8 @@ note "abandoned during a file: the file completed, none begun after it, settings
 # 5. A file held open without sharing by another program, which the worker cannot create.
 hold() { hold_file "$kHeld" "$data_root/Public/Orthographe"; }
 expect_error_dialog() {
-    dialog_shown Erreur
-    grep -qF "Impossible de créer le fichier \\\"${kHeld//\\/\\\\}\\\"." "$work/dialog.txt" ||
+    dialog_shown "$kErrorTitle"
+    grep -qF "${kCannotCreateStart%\"}\\\"${kHeld//\\/\\\\}\\\"." "$work/dialog.txt" ||
         fail "not the question for the held file: $(cat "$work/dialog.txt")"
     grep -q 'text="&Réessayer"' "$work/dialog.txt" || fail "no retry button: $(cat "$work/dialog.txt")"
 }
@@ -113,7 +113,7 @@ wizard_clean_machine
 hold
 walk_to_installing
 expect_error_dialog
-dialog_answer Erreur "I&gnorer"
+dialog_answer "$kErrorTitle" "$kMsgIgnore"
 wizard_at_page 6
 wizard_next 7
 wizard_click "$kFinish"
@@ -135,14 +135,14 @@ wizard_clean_machine
 hold
 walk_to_installing "/LOG=$winwork\\run.log"
 expect_error_dialog
-dialog_answer Erreur "A&bandonner"
+dialog_answer "$kErrorTitle" "$kMsgAbort"
 wizard_gone
 wizard_end
 [ "$setup_rc" -eq 67 ] || fail "exit $setup_rc after abandoning at a failure, expected 1603 (67)"
 # The run's log, asked for with /LOG=, tells the question about the held file, its answer and the code.
 iconv -f CP1252 -t UTF-8 "$work/run.log" | tr -d '\r' >"$work/run.txt" || fail "no run log"
 grep -qxF "Destination : $kWinProgDir (ordinaire, par défaut)" "$work/run.txt" &&
-    grep -qF "Question : Impossible de créer le fichier \"$kHeld\"." "$work/run.txt" &&
+    grep -qF "Question : $kCannotCreateStart$kHeld\"." "$work/run.txt" &&
     grep -qxF "Réponse : Abandonner" "$work/run.txt" && [ "$(tail -n1 "$work/run.txt")" = "Code de sortie : 1603" ] ||
     fail "run log:
 $(cat "$work/run.txt")"

@@ -20,11 +20,11 @@ install_with_defaults() {
     for page in 1 2 3 4; do wizard_next $page; done
     wizard_click "$kNext"
     if [ -n "$1" ]; then
-        dialog_shown Avertissement
+        dialog_shown "$kWarningTitle"
         # The probe prints the text with its backslashes escaped.
         grep -qF "${1//\\/\\\\}" "$work/dialog.txt" && grep -qF "n'écrit jamais à travers un lien" "$work/dialog.txt" ||
             fail "not the refused folder's warning: $(cat "$work/dialog.txt")"
-        dialog_answer Avertissement OK
+        dialog_answer "$kWarningTitle" "$kMsgOk"
     fi
     wizard_at_page 6
     wizard_next 7

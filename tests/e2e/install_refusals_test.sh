@@ -30,10 +30,10 @@ standin_start() {
 # Next on page $1 meets the running copy: the notice, and the wizard stays where it was.
 expect_running_copy_notice() {
     wizard_click "$kNext"
-    dialog_shown Information
-    grep -qF "Un exemplaire du traitement de texte Ulvara est en cours d'exécution" "$work/dialog.txt" ||
+    dialog_shown "$kInformationTitle"
+    grep -qF "${kRunningCopyLines[0]}" "$work/dialog.txt" ||
         fail "not the running-copy notice: $(cat "$work/dialog.txt")"
-    dialog_answer Information OK
+    dialog_answer "$kInformationTitle" "$kMsgOk"
     sleep 0.3
     wizard_at_page "$1" 2000
 }
@@ -41,8 +41,8 @@ expect_running_copy_notice() {
 # The question before closing, answered "A&bandonner"; the wizard ends.
 wizard_abandon() {
     wizard_click "$kCancel"
-    dialog_shown Confirmation
-    dialog_answer Confirmation "A&bandonner"
+    dialog_shown "$kConfirmationTitle"
+    dialog_answer "$kConfirmationTitle" "$kMsgAbort"
     wizard_end
 }
 
@@ -77,15 +77,15 @@ wizard_next 1
 wizard_click "J'&accepte l'Accord de licence ci-dessus dans son intégralité."
 [ "$(control_field 7 checked)" = 0 ] || fail "the licence box is still checked"
 wizard_click "$kNext"
-dialog_shown Information
-grep -qF "Voulez-vous vraiment annuler l'installation d'Ulvara ?" "$work/dialog.txt" ||
+dialog_shown "$kInformationTitle"
+grep -qF "${kLicenceDeclinedLines[2]}" "$work/dialog.txt" ||
     fail "not the licence question: $(cat "$work/dialog.txt")"
-dialog_answer Information "&Non"
+dialog_answer "$kInformationTitle" "$kMsgNo"
 sleep 0.3
 wizard_at_page 1 2000
 wizard_click "$kNext"
-dialog_shown Information
-dialog_answer Information "&Oui"
+dialog_shown "$kInformationTitle"
+dialog_answer "$kInformationTitle" "$kMsgYes"
 wizard_end
 # 1602, of which the shell keeps the low byte (66).
 [ "$setup_rc" -eq 66 ] || fail "exit $setup_rc after the licence was declined, expected 1602 (66)"

@@ -13,7 +13,10 @@ formshow=$1 tools=$2 art=$3
 layout=$(dirname "$0")/wizard_layout.txt
 readonly kTitle=$kWizardTitle kClass=UlvaraForm kSheets=8
 e2e_formshow "$formshow" "$tools"
-cp "$layout" "$work/" || fail "cannot copy $layout"
+# With the program's own control ids (tests/e2e/facts): each control is checked by its name.
+awk -F'|' -v OFS='|' -v ids="$kControlIds" 'BEGIN { for (i = split(ids, pairs, " "); i; i--) { split(pairs[i], p, "="); id[p[1]] = p[2] } }
+    { name = $1; gsub(/ /, "", name) } !/^#/ && name in id { $2 = sprintf(" %-2s ", id[name]) } 1' "$layout" \
+    >"$work/$(basename "$layout")" || fail "cannot copy $layout"
 
 # A window left open by a failed check must not outlive the test, nor 144 dpi the next test.
 cleanup() {

@@ -28,6 +28,9 @@ wait_for() {
 }
 
 [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX/drive_c" ] || fail "WINEPREFIX does not name a prepared prefix"
+# What the checks drive the setup by (control ids, captions, titles, registry keys), which the build takes
+# from the program's code (tests/e2e/facts) into the file ULV_E2E_FACTS names.
+[ -f "${ULV_E2E_FACTS:-}" ] && source "$ULV_E2E_FACTS" || fail "ULV_E2E_FACTS names no facts.sh of the build"
 
 # The checks read the machine as the setup sees it, a program of ULV_TARGET_BITS bits (set by the build).
 # A 32-bit program on a 64-bit Windows (a WoW64 prefix) is given "C:\Program Files (x86)" and the 32-bit
@@ -99,8 +102,6 @@ e2e_form_stop() {
     form_pid=""
 }
 
-readonly kWizardTitle="Installation du traitement de texte Ulvara"
-
 # Starts the setup, waits for its wizard, closes it and leaves the setup's exit code in $rc (124 when it
 # did not end in 60 s). The probe is given by path: it must not run beside planted DLLs.
 e2e_setup_wizard_closed() {
@@ -115,17 +116,12 @@ e2e_setup_wizard_closed() {
     [ -n "$shot" ] && { import -window root "$shot" 2>/dev/null || true; }
     wine_out "$probe_exe" close --title "$kWizardTitle" >/dev/null
     # Closing the wizard asks whether to abandon the installation.
-    wine_out "$probe_exe" click --title "Confirmation" --button "A&bandonner" --timeout 10000 >/dev/null
+    wine_out "$probe_exe" click --title "$kConfirmationTitle" --button "$kMsgAbort" --timeout 10000 >/dev/null
     wait "$pid"
     rc=$?
 }
 
-# The product's registry keys, and reading them back with Wine's own "reg query".
-readonly kUserKey='HKCU\Software\Ulvara Word Processor'
-readonly kInstallKey="$kUserKey\\Install"
-readonly kInternalKey="$kUserKey\\Internal"
-readonly kUninstallKey='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Ulvara Word Processor'
-
+# The product's registry keys read back with Wine's own "reg query".
 reg_clear() {
     wine_reg delete "$kUserKey" /f >/dev/null 2>&1
     wine_reg delete "$kUninstallKey" /f >/dev/null 2>&1

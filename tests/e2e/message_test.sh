@@ -7,13 +7,8 @@ source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/../../scripts/lib/wine.sh"
 [ $# -eq 2 ] || { echo "usage: message_test.sh FormShow.exe E2E_DIR" >&2; exit 2; }
 formshow=$1 tools=$2
-readonly kTitle=Erreur CR=$'\r'
-readonly kButtons=("A&bandonner" "&Réessayer" "I&gnorer") kResults=(3 4 5)
-readonly kTextStart="Impossible de créer le fichier \""
-readonly kTextEnd="\".${CR}Ce fichier est peut-être actuellement utilisé par une autre application.${CR}${CR}\
-Veuillez vous assurer que le processus d'installation du traitement de texte Ulvara n'est pas bloqué par \
-votre logiciel de sécurité (pare-feu ou antivirus).${CR}Essayez de désactiver votre logiciel de sécurité et \
-relancez l'installation d'Ulvara."
+readonly kTitle=$kErrorTitle
+readonly kButtons=("$kMsgAbort" "$kMsgRetry" "$kMsgIgnore") kResults=($kMsgAbortId $kMsgRetryId $kMsgIgnoreId)
 e2e_formshow "$formshow" "$tools"
 
 
@@ -62,7 +57,7 @@ check_dialog() {
     local icons texts start end buttons
     icons=$(controls static "$dump" | grep -P '\tkind=icon\t' | field icon | tr '\n' ' ')
     [ "$icons" = "hand " ] || fail "icons shown: '$icons', expected the error icon (hand) alone"$'\n'"$(cat "$dump")"
-    start=$(dumped "$kTextStart") end=$(dumped "$kTextEnd")
+    start=$(dumped "$kCannotCreateStart") end=$(dumped "$kCannotCreateEnd")
     texts=$(controls static "$dump" | field text | grep -F -- "$start")
     [ "$(grep -c . <<<"$texts")" -eq 1 ] || fail "no single text beginning '$start'"$'\n'"$(cat "$dump")"
     [ "${texts%"$end"}" != "$texts" ] || fail "the text does not end '$end'"$'\n'"$(cat "$dump")"
@@ -91,21 +86,21 @@ done
 # throws (the keys and the close question are the window's own loop's, not a window procedure's): the
 # failure is reported in a message box over the window, which then ends with 2 instead of the program
 # disappearing.
-readonly kWizard="Installation du traitement de texte Ulvara" kNextBtn=47
+readonly kWizard=$kWizardTitle
 for way in click enter alt close; do
     e2e_form_start --sheet 0 --throw
     run_probe wait-window --class UlvaraForm --title "$kWizard" --timeout 20000 || fail "no wizard window"
     case $way in
-    click) run_probe click --class UlvaraForm --title "$kWizard" --button "&Suite >" ;;
+    click) run_probe click --class UlvaraForm --title "$kWizard" --button "$kNext" ;;
     enter) run_probe key --title "$kWizard" --id $kNextBtn --vk 0x0D ;;
     alt) run_probe syschar --title "$kWizard" --char s ;;
     close) run_probe close --class UlvaraForm --title "$kWizard" ;;
     esac || fail "cannot fail by $way"
     run_probe dump --class "#32770" --title "$kWizard" --timeout 20000 ||
         fail "no message box after the failure ($way): $(cat "$work/form.err")"
-    grep -q "$(dumped "Une erreur inattendue a interrompu le programme d'installation.")" "$work/probe.out" ||
+    grep -qF "$(dumped "${kUnexpectedFailureLines[0]}")" "$work/probe.out" ||
         fail "the message box does not say what happened"$'\n'"$(cat "$work/probe.out")"
-    run_probe click --class "#32770" --title "$kWizard" --button OK || fail "cannot close the message box"
+    run_probe click --class "#32770" --title "$kWizard" --button "$kMsgOk" || fail "cannot close the message box"
     wait_for 20 "FormShow to end" form_ended
     wait "$form_pid" 2>/dev/null
     form_pid=""

@@ -25,8 +25,8 @@ printf '@echo off\r\n"%%~1"\r\necho exit=%%ERRORLEVEL%%\r\n' >"$work/second.cmd"
 
 wizard_abandon() {
     wizard_click "$kCancel"
-    dialog_shown Confirmation
-    dialog_answer Confirmation "A&bandonner"
+    dialog_shown "$kConfirmationTitle"
+    dialog_answer "$kConfirmationTitle" "$kMsgAbort"
     wizard_end
     # Abandoned by the person: 1602, of which the shell keeps the low byte (66).
     [ "$setup_rc" -eq 66 ] || fail "the setup ended with $setup_rc after being abandoned, expected 1602 (66)"
@@ -39,11 +39,11 @@ second_pid=$!
 box=$(wine_out "$work/WinProbe.exe" wait-window --class "#32770" --title "$kWizardTitle" --timeout 20000)
 [ -n "$box" ] || fail "the second copy shows no message"
 import -window root "$screens/second-copy.png" 2>/dev/null || note "no screenshot"
-grep -qF "Le programme d'installation du traitement de texte Ulvara est déjà en cours d'exécution." <<<"$box" ||
+grep -qF "${kAlreadyRunningLines[0]}" <<<"$box" ||
     fail "not the message of a setup already running: $box"
 grep -q "icon=exclamation" <<<"$box" || fail "not the exclamation icon: $box"
 [ "$(grep -c 'child class="Button"' <<<"$box")" -eq 1 ] || fail "not a single OK: $box"
-wiz click --class "#32770" --title "$kWizardTitle" --button OK || fail "cannot answer the message"
+wiz click --class "#32770" --title "$kWizardTitle" --button "$kMsgOk" || fail "cannot answer the message"
 wait "$second_pid"
 second_pid=""
 second_exit=$(tr -d '\r' <"$work/second.out" | sed -n 's/^exit=//p')

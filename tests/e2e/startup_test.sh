@@ -43,18 +43,17 @@ expect_box() {
     grep -q "icon=$icon" <<<"$box" || fail "icon is not $icon: $box"
     buttons=$(grep -c 'child class="Button"' <<<"$box")
     [ "$buttons" -eq 1 ] || fail "$buttons buttons, expected the single OK: $box"
-    wine_out "$work/WinProbe.exe" click --class "#32770" --title "$title" --button "OK" >/dev/null ||
+    wine_out "$work/WinProbe.exe" click --class "#32770" --title "$title" --button "$kMsgOk" >/dev/null ||
         fail "cannot click OK"
     wait $pid
     rc=$?
     [ $rc -eq "$expected_rc" ] || fail "exit $rc after the message, expected $expected_rc"
 }
 
-refusal="Ce programme nécessite Windows 2000 ou un système Windows plus récent."
 for version in nt40 win98; do
     wine_version_for $exe_name $version
     # No title of its own: the system's default one.
-    expect_box "Error" "$refusal" exclamation 1 "refusal-$version"
+    expect_box "Error" "$kOldWindowsText" exclamation 1 "refusal-$version"
     note "$version: refusal shown alone, exclamation icon, single OK"
 done
 wine_version_for $exe_name ""
@@ -65,7 +64,6 @@ payload="$(dirname "$setup")/payload.bin"
 head -c $(($(stat -c %s "$payload") / 2)) "$payload" >"$work/half.bin"
 wine_out "$work/ResourceProbe.exe" replace "$winwork\\$exe_name" "$winwork\\half.bin" >/dev/null ||
     fail "cannot replace the payload"
-expect_box "Installation du traitement de texte Ulvara" \
-    "Le programme d'installation du traitement de texte Ulvara est endommagé" hand 2 damaged-payload
+expect_box "$kWizardTitle" "${kDamagedSetupLines[0]}" hand 2 damaged-payload
 note "damaged payload: message and exit 2"
 note "ok"

@@ -31,7 +31,7 @@ kill -9 "$killed_pid"
 wait "$killed_pid" 2>/dev/null
 killed_pid=""
 run_log_text
-grep -qF "Question : Impossible de créer le fichier \"$kHeld\"." "$work/run.txt" &&
+grep -qF "Question : $kCannotCreateStart$kHeld\"." "$work/run.txt" &&
     ! grep -q "^Code de sortie" "$work/run.txt" && [ ! -e "$prog_dir/Install.log" ] ||
     fail "the first run was not killed at the held file; run log:
 $(cat "$work/run.txt")"

@@ -131,7 +131,7 @@ plant_work_files "$data_root/Public/Modèles de document/CV et candidatures" 160
 watch_start
 unattended_begin /SILENT
 wizard_at_page 5 30000
-wiz wait-text --id $kInstallingLbl2 --text "Modèles de document" --timeout 10000 ||
+wiz wait-text --id $kInstallingLbl2 --text "${kComponentNames[4]}" --timeout 10000 ||
     fail "the worker did not reach component 4: $(cat "$work/probe.err")"
 wizard_shot silent-installing.png
 unattended_end
@@ -151,7 +151,7 @@ unattended /VERYSILENT
 stop_all
 expect_code 1603 "held file"
 grep -c "^Réponse : Réessayer$" "$work/run.txt" | grep -qx 5 && grep -qxF "Réponse : Abandonner" "$work/run.txt" &&
-    grep -qF "Question : Impossible de créer le fichier \"$kExe\"." "$work/run.txt" &&
+    grep -qF "Question : $kCannotCreateStart$kExe\"." "$work/run.txt" &&
     grep -qxF "Échec : $kExe (erreur 32 : fichier ouvert par un autre programme)" "$work/run.txt" || fail "run log:
 $(cat "$work/run.txt")"
 [ ! -e "$prog_dir/Licence.txt" ] && [ -f "$prog_dir/Install.log" ] && key_exists "$kInstallKey" ||
@@ -187,8 +187,8 @@ expect_code 1618 "second instance"
     fail "the second instance wrote something"
 wizard_next 1
 wizard_click "$kCancel"
-dialog_shown Confirmation
-dialog_answer Confirmation "A&bandonner"
+dialog_shown "$kConfirmationTitle"
+dialog_answer "$kConfirmationTitle" "$kMsgAbort"
 wizard_end
 [ "$setup_rc" -eq 66 ] || fail "the first copy ended with $setup_rc, expected 1602 (66)"
 note "second instance: 1618, the first went on and was cancelled with 1602"

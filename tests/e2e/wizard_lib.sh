@@ -6,14 +6,6 @@
 #   unattended_image SETUP; unattended SWITCHES...; expect_code CODE WHAT
 # Needs $work from e2e_workdir; install_check needs $payload_win, the payload's Windows path.
 
-readonly kDestDirEdt=10 kDestDirCmbBx=12 kInstallToAllChkBx=23 kDesktopChkBx=24 kInstallingLbl2=27
-readonly kTopLbl=40
-readonly kNext='&Suite >' kFinish='&Terminer' kCancel='Annuler'
-readonly kPageTitles=("Merci de faire confiance à Ulvara" "Accord de Licence" "Choix du dossier d'installation"
-    "Choix des composants à installer" "L'installation peut commencer" "Installation"
-    "Types de document à associer à Ulvara" "Installation terminée")
-readonly kStandinProp="1.x Vantor Kell"
-
 readonly kLinkName="Traitement de texte Ulvara.lnk"
 drive_c=$WINEPREFIX/drive_c
 wine_user=$(id -un)
