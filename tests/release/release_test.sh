@@ -75,7 +75,7 @@ note "the signed setup's PE checksum is right"
 if ! wine_runs_x86; then
     note "the release's x86 setup is not installed: Wine runs no 32-bit program here"
 else
-    ULV_TARGET_BITS=32 bash "$root/tests/e2e/install_test.sh" "$signed" "$work/elsewhere/build/payload.bin" "$e2e" ||
+    ULV_TARGET_BITS=32 ULV_E2E_FACTS=$e2e/facts.sh bash "$root/tests/e2e/install_test.sh" "$signed" "$work/elsewhere/build/payload.bin" "$e2e" ||
         fail "the release's setup does not install as the default build's"
     note "the release's signed setup passed the wizard's installation test"
 fi
