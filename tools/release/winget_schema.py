@@ -124,46 +124,46 @@ MANIFESTS = {
                      TAIL + ("Installers",)),
 }
 
-for kind, spec in MANIFESTS.items():
-    spec.fields["ManifestType"] = enum(kind)
+for kind, shape in MANIFESTS.items():
+    shape.fields["ManifestType"] = enum(kind)
 
 
-def check(value, spec, where):
-    if isinstance(spec, Obj):
+def check(value, shape, where):
+    if isinstance(shape, Obj):
         if not isinstance(value, dict):
             yield where, "not a mapping"
             return
-        for name in spec.required:
+        for name in shape.required:
             if name not in value:
                 yield where + name, "missing"
         for name, item in value.items():
-            if name not in spec.fields:
+            if name not in shape.fields:
                 yield where + str(name), "not a field of schema " + VERSION + " here"
             else:
-                yield from check(item, spec.fields[name], where + name + ".")
-    elif isinstance(spec, list):
+                yield from check(item, shape.fields[name], where + name + ".")
+    elif isinstance(shape, list):
         if not isinstance(value, list) or not value:
             yield where.rstrip("."), "not a list of one item or more"
             return
         if len({repr(item) for item in value}) != len(value):
             yield where.rstrip("."), "an item twice"
         for index, item in enumerate(value):
-            yield from check(item, spec[0], "%s%d." % (where, index))
-    elif isinstance(spec, frozenset):
-        if value not in spec:
-            yield where.rstrip("."), "%r is none of %s" % (value, ", ".join(sorted(spec)))
-    elif isinstance(spec, Text):
+            yield from check(item, shape[0], "%s%d." % (where, index))
+    elif isinstance(shape, frozenset):
+        if value not in shape:
+            yield where.rstrip("."), "%r is none of %s" % (value, ", ".join(sorted(shape)))
+    elif isinstance(shape, Text):
         if not isinstance(value, str):
             yield where.rstrip("."), "%r is not a string" % (value,)
-        elif len(value) < spec.low or (spec.high and len(value) > spec.high):
-            yield where.rstrip("."), "%r is not %d to %s characters long" % (value, spec.low, spec.high or "any")
-        elif spec.pattern and not spec.pattern.fullmatch(value):
+        elif len(value) < shape.low or (shape.high and len(value) > shape.high):
+            yield where.rstrip("."), "%r is not %d to %s characters long" % (value, shape.low, shape.high or "any")
+        elif shape.pattern and not shape.pattern.fullmatch(value):
             yield where.rstrip("."), "%r is not of the form the schema allows" % value
-    elif spec is int:
+    elif shape is int:
         if not isinstance(value, str) or not re.fullmatch(r"-?[0-9]+", value) or not -2**31 <= int(value) < 2**32 \
                 or int(value) == 0:
             yield where.rstrip("."), "%r is not a non-zero exit code" % (value,)
-    elif spec is bool and value not in ("true", "false"):
+    elif shape is bool and value not in ("true", "false"):
         yield where.rstrip("."), "%r is not true or false" % (value,)
 
 
