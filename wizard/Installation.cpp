@@ -155,17 +155,20 @@ bool TInstallation::WordProcessorRunningTold() {
 // Runs once the installing page shows (or at once without pages): the choices are final, the target fixed,
 // then the log, the plan and the worker. A data folder refused for a link is told once the worker runs.
 void TInstallation::Start(char currentDrive) {
-    // The word processor is installed whatever the set says; its bit is stored as its locked item on the
-    // components page stores it: 0.
-    Options.Components &= ~1u;
-    FixInstallTarget();
+    // The word processor is installed whatever the set says.
+    FixTargetAndComponents();
     Utils.CreateInstallLog(Target.MainDir, Target.Portable);
     Run.InstallStarted = true;
-    SelectedComps = InstalledComponents(Options.Components);
     BuildInstallPlan();
     if (Run.Log.IsOpen()) LogInstallStart(currentDrive);
     Run.StartInstallThread(AttachedFiles, Utils);
     TellRefusedDataFolders();
+}
+
+void TInstallation::FixTargetAndComponents() {
+    Options.Components &= ~1u;
+    FixInstallTarget();
+    SelectedComps = InstalledComponents(Options.Components);
 }
 
 // What the installation starts with: where it goes and what was chosen for it, where each came from, and how

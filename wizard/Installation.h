@@ -173,6 +173,9 @@ public:
     bool Finished = false;
 
 private:
+    // The choices and the target as the start fixes them: the word processor's bit stored as its locked item
+    // stores it (0), the target, the components written.
+    void FixTargetAndComponents();
     void LogInstallStart(char currentDrive);
     void LogDestinationAndChoices(char currentDrive);
     // The checks of an unattended run, before its settings' keys are made.

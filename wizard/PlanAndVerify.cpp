@@ -83,10 +83,7 @@ bool TInstallation::RunPlan() {
     TRunLog& log = Run.Log;
     log.Line("Plan de l'installation, sans rien écrire :");
     if (!CheckBeforeWriting()) return false;
-    // The choices and the target as the start fixes them.
-    Options.Components &= ~1u;
-    FixInstallTarget();
-    SelectedComps = InstalledComponents(Options.Components);
+    FixTargetAndComponents();
     LogDestinationAndChoices('c');
     for (const std::string& level : Target.RefusedLinks)
         log.Line("Dossier refusé (un lien) : " + level);
@@ -164,7 +161,7 @@ bool TInstallation::RunPlan() {
         const std::string entry = std::string(kLocalMachineRoot) + std::string(kUninstallKey) + "\\";
         for (const TRegistryValue& value : UninstallValues(Target.MainDir, 0))
             log.Line("Désinstallation : " + entry + std::string(value.Name) + " = " +
-                     (value.Name == "EstimatedSize"
+                     (value.Name == kEstimatedSizeValue
                           ? std::string("la taille du dossier du programme une fois "
                                         "installé, en Ko (REG_DWORD)")
                           : ValueText(value)));
@@ -258,7 +255,7 @@ std::size_t TInstallation::VerifiedRegistryDifferences() {
     for (const TRegistryValue& value : UninstallValues(Target.MainDir, 0)) {
         const std::string name(value.Name);
         bool same = registry.ValueExists(name);
-        if (same && value.Name != "EstimatedSize")
+        if (same && value.Name != kEstimatedSizeValue)
             same = value.Type == kRegDword ? registry.ReadInteger(name) == value.Number
                                            : registry.ReadString(name) == value.Text;
         if (same) continue;

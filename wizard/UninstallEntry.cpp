@@ -24,7 +24,7 @@ std::vector<TRegistryValue> UninstallValues(const std::string& mainDir, std::int
         Text("DisplayIcon", program),
         Text("DisplayName", std::string(kProductName)),
         Text("DisplayVersion", std::string(kProductVersion)),
-        TRegistryValue{"EstimatedSize", kRegDword, {}, sizeKB},
+        TRegistryValue{kEstimatedSizeValue, kRegDword, {}, sizeKB},
         Text("Publisher", std::string(kPublisher)),
         Text("UninstallString", "\"" + program + "\"" + std::string(kUninstallArgument)),
     };
