@@ -2,17 +2,30 @@
 # word processor, the sample payload packed around it, the application icon and the wizard's artwork.
 include(ExternalProject)
 
-set(ULVARA_HOST_DIR ${CMAKE_BINARY_DIR}/host)
-set(ULVARA_HOST_TOOLS ${ULVARA_HOST_DIR}/tools)
-ExternalProject_Add(ulvara_host_tools
-    SOURCE_DIR ${CMAKE_SOURCE_DIR}/tools
-    BINARY_DIR ${ULVARA_HOST_DIR}
-    CMAKE_ARGS -DCMAKE_BUILD_TYPE=Release -DCMAKE_C_COMPILER=gcc -DCMAKE_CXX_COMPILER=g++
-               -DULVARA_VERSION=${PROJECT_VERSION}
-    BUILD_ALWAYS ON
-    INSTALL_COMMAND ""
-    BUILD_BYPRODUCTS ${ULVARA_HOST_TOOLS}/ulvara-pack ${ULVARA_HOST_TOOLS}/ulvara-sample-gen
-                     ${ULVARA_HOST_TOOLS}/ulvara-make-icon ${ULVARA_HOST_TOOLS}/ulvara-make-art)
+# A native build of these same sources (the native preset's, built just before) may lend its tools instead:
+# scripts/test points ULVARA_HOST_BUILD at it, so the Windows builds do not compile the tools twice more.
+set(ULVARA_HOST_BUILD "" CACHE PATH "A native build of these sources whose host tools this build uses")
+if(ULVARA_HOST_BUILD)
+    set(ULVARA_HOST_TOOLS ${ULVARA_HOST_BUILD}/tools)
+    foreach(tool ulvara-pack ulvara-sample-gen ulvara-make-icon ulvara-make-art)
+        if(NOT EXISTS ${ULVARA_HOST_TOOLS}/${tool})
+            message(FATAL_ERROR "${ULVARA_HOST_TOOLS}/${tool} missing: build ${ULVARA_HOST_BUILD} first")
+        endif()
+    endforeach()
+    add_custom_target(ulvara_host_tools)
+else()
+    set(ULVARA_HOST_DIR ${CMAKE_BINARY_DIR}/host)
+    set(ULVARA_HOST_TOOLS ${ULVARA_HOST_DIR}/tools)
+    ExternalProject_Add(ulvara_host_tools
+        SOURCE_DIR ${CMAKE_SOURCE_DIR}/tools
+        BINARY_DIR ${ULVARA_HOST_DIR}
+        CMAKE_ARGS -DCMAKE_BUILD_TYPE=Release -DCMAKE_C_COMPILER=gcc -DCMAKE_CXX_COMPILER=g++
+                   -DULVARA_VERSION=${PROJECT_VERSION}
+        BUILD_ALWAYS ON
+        INSTALL_COMMAND ""
+        BUILD_BYPRODUCTS ${ULVARA_HOST_TOOLS}/ulvara-pack ${ULVARA_HOST_TOOLS}/ulvara-sample-gen
+                         ${ULVARA_HOST_TOOLS}/ulvara-make-icon ${ULVARA_HOST_TOOLS}/ulvara-make-art)
+endif()
 
 set(ULVARA_SAMPLE_DIR ${CMAKE_BINARY_DIR}/sample)
 set(ULVARA_PAYLOAD_STREAM ${CMAKE_BINARY_DIR}/payload.bin)
