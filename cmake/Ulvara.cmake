@@ -71,4 +71,7 @@ function(ulvara_gtest target)
     add_executable(${target} ${ARGN})
     ulvara_target(${target})
     target_link_libraries(${target} PRIVATE gtest gtest_main)
+    # Test files compile a few to a unit: each one's own code is small beside the headers and the test
+    # framework's templates they share, which a unit then compiles once.
+    set_target_properties(${target} PROPERTIES UNITY_BUILD ON)
 endfunction()

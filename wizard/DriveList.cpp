@@ -7,7 +7,7 @@ namespace {
 enum TDriveGlyph : std::uintptr_t { kFixedDrive = 0, kRemovableDrive = 1 };
 
 constexpr int kGlyphLeft = 2;
-constexpr int kTextGap = 6; // from the glyph's left edge: 4 pixels right of it
+constexpr int kDriveTextGap = 6; // from the glyph's left edge: 4 pixels right of it
 
 } // namespace
 
@@ -136,7 +136,7 @@ void TDriveList::Draw(int index, TCanvas& canvas, const TRect& rect) {
         glyphWidth = glyph->Width;
     }
     canvas.SetFontColor(kColorWindowText);
-    TRect text{rect.Left + canvas.Scale(glyphWidth + kTextGap), rect.Top, rect.Right, rect.Bottom};
+    TRect text{rect.Left + canvas.Scale(glyphWidth + kDriveTextGap), rect.Top, rect.Right, rect.Bottom};
     canvas.DrawText(Control.Items()[static_cast<size_t>(index)].Text, text,
                     kDtSingleLine | kDtVCenter | kDtNoPrefix);
     canvas.SetBrushColor(brush);

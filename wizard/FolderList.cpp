@@ -9,7 +9,7 @@ namespace {
 enum TFolderGlyph : std::uintptr_t { kOpenFolder = 0, kClosedFolder = 1 };
 
 constexpr int kIndentStep = 12;
-constexpr int kTextGap = 4;
+constexpr int kFolderTextGap = 4;
 constexpr std::uint32_t kFolderOrder = kNormIgnoreCase | kSortStringSort;
 constexpr int kCompareLess = 1;
 
@@ -153,7 +153,7 @@ void TFolderList::Draw(int index, TCanvas& canvas, const TRect& rect) {
         canvas.DrawTransparent(*glyph, x, rect.Top + (rect.Height() - canvas.Scale(glyph->Height)) / 2);
         glyphWidth = glyph->Width;
     }
-    x += canvas.Scale(glyphWidth + kTextGap);
+    x += canvas.Scale(glyphWidth + kFolderTextGap);
     canvas.TextOut(x, rect.Top + (rect.Height() - canvas.TextExtent("A").Height) / 2, ShownText(index));
 }
 

@@ -9,7 +9,7 @@
 #include <tuple>
 #include <vector>
 
-namespace ulv::contract {
+namespace ulv::contract::security {
 namespace {
 
 constexpr const char* kProgramFolder = "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)";
@@ -120,4 +120,4 @@ TEST_F(SecurityContract, AFolderMadeWithADescriptorHasExactlyItsDacl) {
 }
 
 } // namespace
-} // namespace ulv::contract
+} // namespace ulv::contract::security

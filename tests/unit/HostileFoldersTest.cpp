@@ -15,7 +15,7 @@
 #include <functional>
 #include <memory>
 
-namespace ulv::test {
+namespace ulv::test::hostile_folders {
 namespace {
 
 const std::string kPublic = "C:\\ProgramData\\Ulvara\\Public\\";
@@ -189,9 +189,9 @@ TEST(HostileFolders, TheRunLogReplacesALinkAtItsName) {
 }
 
 } // namespace
-} // namespace ulv::test
+} // namespace ulv::test::hostile_folders
 
-namespace ulv::test {
+namespace ulv::test::hostile_folders {
 namespace {
 
 constexpr const char* kOurs = "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)";
@@ -270,4 +270,4 @@ TEST(HostileFolders, TheProgramFolderIsProtectedWhenTheSetupMakesIt) {
 }
 
 } // namespace
-} // namespace ulv::test
+} // namespace ulv::test::hostile_folders

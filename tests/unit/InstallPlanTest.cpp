@@ -8,7 +8,7 @@
 #include <cstring>
 #include <sstream>
 
-namespace ulv::test {
+namespace ulv::test::install_plan {
 namespace {
 
 const std::string kProgramFolder = "C:\\Program Files\\Ulvara";
@@ -467,4 +467,4 @@ TEST_F(OldInsertImages, NothingIsDeletedWithoutTheDocumentsFolder) {
 }
 
 } // namespace
-} // namespace ulv::test
+} // namespace ulv::test::install_plan

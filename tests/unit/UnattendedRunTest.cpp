@@ -19,7 +19,7 @@
 #include <set>
 #include <thread>
 
-namespace ulv::test {
+namespace ulv::test::unattended {
 namespace {
 
 using namespace std::chrono_literals;
@@ -539,4 +539,4 @@ TEST(UnattendedRun, VerifySaysWhetherTheRecordedInstallationIsWhole) {
 }
 
 } // namespace
-} // namespace ulv::test
+} // namespace ulv::test::unattended
