@@ -68,12 +68,16 @@ abandon_while_clearing() {
     dialog_shown "$kConfirmationTitle"
     grep -qF "${kAbortQuestionLines[0]}" "$work/dialog.txt" || fail "not the abort question: $(cat "$work/dialog.txt")"
     dialog_answer "$kConfirmationTitle" "$kMsgAbort"
-    # The window goes; the program waits for the file being written before it stores anything.
+    # The window goes; the program waits for the file being written before it stores anything. The settings
+    # are read first: work files left after the read show the worker was still on its file while they were.
     wizard_gone
-    if kill -0 "$setup_pid" 2>/dev/null; then
-        expect_values "$kInstallKey" ""
+    local stored
+    stored=$(reg_values "$kInstallKey")
+    if [ -n "$(find "$kTemplateFolder" -name '~Ulvara*.tmp' | head -n 1)" ]; then
+        [ -z "$stored" ] || fail "settings stored while the worker was still on its file: $stored"
         return 0
     fi
+    kill -0 "$setup_pid" 2>/dev/null && return 0
     wizard_end
     [ -z "$(find "$kTemplateFolder" -name '~Ulvara*.tmp' | head -n 1)" ] ||
         fail "the setup ended while its worker was still on its file"
