@@ -71,7 +71,24 @@ function(ulvara_gtest target)
     add_executable(${target} ${ARGN})
     ulvara_target(${target})
     target_link_libraries(${target} PRIVATE gtest gtest_main)
-    # Test files compile a few to a unit: each one's own code is small beside the headers and the test
-    # framework's templates they share, which a unit then compiles once.
-    set_target_properties(${target} PROPERTIES UNITY_BUILD ON)
+endfunction()
+
+# A GoogleTest program's tests as SHARDS CTest tests, each running its share of them in one process
+# (GoogleTest's own sharding: test i in share i % SHARDS). Starting a process costs more than most of
+# these tests do, the more so under the sanitizers and under Wine; run the program with --gtest_filter
+# for one test. FILTER: a --gtest_filter for every share; PROPERTIES: as set_tests_properties takes them.
+function(ulvara_gtest_shares target shards)
+    cmake_parse_arguments(arg "" "FILTER" "PROPERTIES" ${ARGN})
+    set(filter)
+    if(arg_FILTER)
+        set(filter "--gtest_filter=${arg_FILTER}")
+    endif()
+    math(EXPR last "${shards} - 1")
+    foreach(share RANGE ${last})
+        math(EXPR number "${share} + 1")
+        set(name "${target}.share_${number}_of_${shards}")
+        add_test(NAME ${name} COMMAND ${target} ${filter})
+        set_tests_properties(${name} PROPERTIES
+            ENVIRONMENT "GTEST_TOTAL_SHARDS=${shards};GTEST_SHARD_INDEX=${share}" ${arg_PROPERTIES})
+    endforeach()
 endfunction()

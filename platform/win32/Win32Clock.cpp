@@ -1,16 +1,7 @@
+#include "Win32Convert.h"
 #include "Win32Platform.h"
 
 namespace ulv::win32 {
-namespace {
-
-FILETIME ToFiletime(FileTime t) {
-    return FILETIME{static_cast<DWORD>(t), static_cast<DWORD>(t >> 32)};
-}
-FileTime FromFiletime(const FILETIME& ft) {
-    return static_cast<FileTime>(ft.dwHighDateTime) << 32 | ft.dwLowDateTime;
-}
-
-} // namespace
 
 TSystemTime Win32Clock::GetLocalTime() {
     SYSTEMTIME st{};

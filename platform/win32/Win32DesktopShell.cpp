@@ -2,6 +2,7 @@
 // person who logged on, whatever rights the setup holds.
 #include "ComPtr.h"
 #include "DllLoading.h"
+#include "Win32Convert.h"
 #include "Win32Shell.h"
 
 #include <exdisp.h>
@@ -13,15 +14,6 @@
 
 namespace ulv::win32 {
 namespace {
-
-std::wstring Widen(const std::string& text) {
-    if (text.empty()) return {};
-    int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length > 0 ? length : 0), L'\0');
-    if (length > 0)
-        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
-    return wide;
-}
 
 // The automation strings the shell's object takes, from oleaut32 in the system folder, loaded when first
 // needed: the setup imports nothing of it.

@@ -1,4 +1,5 @@
 #include "DllLoading.h"
+#include "Win32Convert.h"
 #include "Win32Platform.h"
 
 namespace ulv::win32 {
@@ -6,14 +7,6 @@ namespace {
 
 HANDLE ToHandle(std::uintptr_t h) {
     return reinterpret_cast<HANDLE>(h);
-}
-
-FILETIME ToFiletime(FileTime t) {
-    return FILETIME{static_cast<DWORD>(t), static_cast<DWORD>(t >> 32)};
-}
-
-FileTime FromFiletime(const FILETIME& ft) {
-    return static_cast<FileTime>(ft.dwHighDateTime) << 32 | ft.dwLowDateTime;
 }
 
 void ToFindData(const WIN32_FIND_DATAA& w, TFindData& found) {

@@ -1,4 +1,5 @@
 #include "DllLoading.h"
+#include "Win32Convert.h"
 #include "Win32Platform.h"
 
 #include <algorithm>
@@ -12,14 +13,6 @@ namespace {
 // answer is taken as it stands.
 constexpr UINT kMaxProcesses = 1024;
 constexpr int kListTries = 4;
-
-std::wstring Widen(const std::string& text) {
-    int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(length > 0 ? length : 0, L'\0');
-    if (length > 0)
-        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
-    return wide;
-}
 
 // A fixed buffer of the system's, not trusted to end with a NUL.
 template <size_t N> std::string Narrow(const WCHAR (&text)[N]) {

@@ -9,6 +9,11 @@
 //   InstallCheck sorted FILE FIRST
 //       "sorted" when lines FIRST (counted from 1) to the end of FILE ascend as the user's locale
 //       compares them ignoring case; else "unsorted" and the first pair out of order.
+//   InstallCheck summary DEST DATA KEY UNINSTALL_KEY
+//       what an installation left, as scripts/run tells a person: the files and bytes under the folders
+//       DEST and DATA, the lines of the Install.log in DEST and of the Update.log in DATA, the values of
+//       KEY, and the name, version and command of the uninstall entry UNINSTALL_KEY. Keys are written
+//       "HKCU\..." or "HKLM\..." and read in this program's registry view, which is the setup's.
 //
 // The expected places and order are written out here, from the product's documented plan, rather than
 // taken from the setup's own tables, so that a fault in those tables shows. Paths are printed in UTF-8.
@@ -28,6 +33,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -166,6 +172,84 @@ int CheckSorted(const char* path, int first) {
     return 0;
 }
 
+// Files and bytes under a folder, every level down.
+void CountFiles(const std::string& folder, unsigned long long& files, unsigned long long& bytes) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        if (!std::strcmp(found.cFileName, ".") || !std::strcmp(found.cFileName, "..")) continue;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            CountFiles(folder + "\\" + found.cFileName, files, bytes);
+        } else {
+            ++files;
+            bytes += (static_cast<unsigned long long>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+        }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
+std::string FolderSummary(const std::string& folder) {
+    const DWORD attributes = GetFileAttributesA(folder.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return folder + ": none";
+    unsigned long long files = 0, bytes = 0;
+    CountFiles(folder, files, bytes);
+    return folder + ": " + std::to_string(files) + " files, " + std::to_string(bytes) + " bytes";
+}
+
+// The values of a key, by name, as NAME=VALUE (a DWORD in hexadecimal, as reg shows it); only those named
+// when some are.
+std::string KeyValues(const std::string& key, const std::set<std::string>& only = {}) {
+    HKEY root = key.starts_with("HKCU\\")   ? HKEY_CURRENT_USER
+                : key.starts_with("HKLM\\") ? HKEY_LOCAL_MACHINE
+                                            : nullptr;
+    HKEY opened;
+    if (!root || RegOpenKeyExA(root, key.substr(5).c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS)
+        return "none";
+    std::map<std::string, std::string> values;
+    char name[256];
+    BYTE data[2048];
+    for (DWORD i = 0;; ++i) {
+        DWORD nameLength = sizeof name, type = 0, size = sizeof data - 1;
+        if (RegEnumValueA(opened, i, name, &nameLength, nullptr, &type, data, &size) != ERROR_SUCCESS) break;
+        if (!only.empty() && !only.count(name)) continue;
+        char number[16];
+        if (type == REG_DWORD && size == 4) {
+            DWORD value;
+            std::memcpy(&value, data, 4);
+            std::snprintf(number, sizeof number, "0x%lx", static_cast<unsigned long>(value));
+            values[name] = number;
+        } else if (type == REG_SZ || type == REG_EXPAND_SZ) {
+            data[size] = 0;
+            values[name] = reinterpret_cast<const char*>(data);
+        } else {
+            values[name] = "(" + std::to_string(size) + " bytes)";
+        }
+    }
+    RegCloseKey(opened);
+    std::string out;
+    for (const auto& [n, v] : values)
+        out += (out.empty() ? "" : " ") + n + "=" + v;
+    return out.empty() ? "none" : out;
+}
+
+int Summary(const std::string& dest, const std::string& data, const std::string& key,
+            const std::string& uninstall) {
+    std::printf("  destination:        %s\n", ToUtf8(FolderSummary(dest)).c_str());
+    std::printf("  shared data:        %s\n", ToUtf8(FolderSummary(data)).c_str());
+    std::printf("  stored settings:    %s\n", ToUtf8(KeyValues(key)).c_str());
+    std::printf("  uninstall entry:    %s\n",
+                ToUtf8(KeyValues(uninstall, {"DisplayName", "DisplayVersion", "UninstallString"})).c_str());
+    for (const std::string& log : {dest + "\\Install.log", data + "\\Update.log"}) {
+        if (GetFileAttributesA(log.c_str()) == INVALID_FILE_ATTRIBUTES) continue;
+        std::vector<std::string> lines = ReadLines(log.c_str());
+        std::string label = log.substr(log.rfind('\\') + 1) + ":";
+        std::printf("  %-20s%zu lines\n", label.c_str(), lines.size());
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -175,6 +259,8 @@ int main(int argc, char** argv) {
     if (argc == 5 && !std::strcmp(argv[1], "files")) return CheckFiles(argv[2], argv[3], argv[4]);
     if (argc == 4 && !std::strcmp(argv[1], "sorted") && std::atoi(argv[3]) >= 1)
         return CheckSorted(argv[2], std::atoi(argv[3]));
-    std::fprintf(stderr, "usage: InstallCheck files PAYLOAD PROGDIR PUBLICDIR | sorted FILE FIRST\n");
+    if (argc == 6 && !std::strcmp(argv[1], "summary")) return Summary(argv[2], argv[3], argv[4], argv[5]);
+    std::fprintf(stderr, "usage: InstallCheck files PAYLOAD PROGDIR PUBLICDIR | sorted FILE FIRST |"
+                         " summary DEST DATA KEY UNINSTALL_KEY\n");
     return 2;
 }

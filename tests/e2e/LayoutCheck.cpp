@@ -117,6 +117,7 @@ public:
         std::string text = Trimmed(line);
         if (text.empty() || text[0] == '#') return;
         Row row = ReadRow(line);
+        if (auto id = run_.Ids.find(row.Name); id != run_.Ids.end()) row.Id = id->second;
         if (row.Name == "window")
             CheckWindow(row);
         else if (row.Name == "page0")
@@ -190,16 +191,16 @@ private:
     void ExpectNear(const std::string& what, const std::string& field, const std::vector<long>& want,
                     const std::string& got, long tolerance) {
         std::vector<std::string> parts = Split(got, ',');
-        bool near = true, measured = parts.size() == want.size();
+        bool inside = true, measured = parts.size() == want.size();
         std::string off;
         for (size_t i = 0; i < want.size(); ++i) {
             std::string part = i < parts.size() ? parts[i] : "";
             long delta = Number(part) - want[i];
-            near = near && !part.empty() && delta <= tolerance && -delta <= tolerance;
+            inside = inside && !part.empty() && delta <= tolerance && -delta <= tolerance;
             measured = measured && IsNumber(part);
             off += (i ? "," : "") + std::string(delta > 0 ? "+" : "") + std::to_string(delta);
         }
-        if (near) return;
+        if (inside) return;
         if (measured) off = " (off by " + off + "; tolerance " + std::to_string(tolerance) + ")";
         Differ(what, field, Joined(want), got + (measured ? off : ""));
     }

@@ -89,14 +89,14 @@ struct Case {
     Lines Expected;
 };
 
-constexpr LayoutRun k96{0, 96, 96, 0}, k144{0, 144, 144, 1};
+const LayoutRun k96{0, 96, 96, 0, {}}, k144{0, 144, 144, 1, {}};
 const char kOkBtn[] = "OkBtn (id 6) ";
 
 const Case kCases[] = {
     {"as designed", k96, [](Lines&) {}, {}},
-    {"as designed at 144 dpi", {0, 144, 144, 0}, [](Lines&) {}, {}},
+    {"as designed at 144 dpi", {0, 144, 144, 0, {}}, [](Lines&) {}, {}},
     {"told of 144 dpi at run time: reports 96 and stays where it was",
-     {0, 144, 96, 1},
+     {0, 144, 96, 1, {}},
      [](Lines& d) {
          Set(d, "window", "dpi", "96");
          Set(d, "window", "rect", "0,0,309,179");
@@ -190,7 +190,7 @@ const Case kCases[] = {
      [](Lines& d) { Set(d, "6", "kind", "defpush+noprefix"); },
      {std::string(kOkBtn) + "kind: expected defpush, got defpush+noprefix"}},
     {"sheet 1 shows the edit, hides the label; what page 0 sets is not checked",
-     {1, 96, 96, 0},
+     {1, 96, 96, 0, {}},
      [](Lines& d) { Set(d, "6", "enabled", "1"); },
      {"Label (id 2) visible: expected 0, got 1", "Memo (id 4) visible: expected 1, got 0"}},
     {"what page 0 sets",
@@ -202,6 +202,11 @@ const Case kCases[] = {
      {std::string(kOkBtn) + "caption: expected &OK | fin, got OK",
       std::string(kOkBtn) + "on page 0 enabled: expected 0, got 1",
       std::string(kOkBtn) + "on page 0 caption: expected &OK | fin, got OK"}},
+    {"ids given by name stand for the layout's",
+     {0, 96, 96, 0, {{"List", "7"}}},
+     [](Lines&) {},
+     {"List (id 7) window: expected a control, got none",
+      "control id 5 window: expected none, got class ListBox text "}},
     {"an empty caption",
      k96,
      [](Lines& d) { Set(d, "2", "text", ""); },

@@ -15,10 +15,11 @@
 //   WinProbe close-prop NAME
 //   WinProbe watch IMAGE [--timeout MS]   every top-level window of the processes of that image file name,
 //                                         from the first one's start to the last one's end
-//   WinProbe check-layout LAYOUT DUMP --sheet S --dpi D [--reported R] [--tolerance T]
+//   WinProbe check-layout LAYOUT DUMP --sheet S --dpi D [--reported R] [--tolerance T] [--ids "NAME=ID ..."]
 //       a dump (below) of the wizard with tab sheet S active, laid out for D dpi and reporting R (D unless
 //       told), against the layout file (UTF-8, as wizard_layout.txt): one line per difference, lengths
-//       allowed T pixels (0 unless told) per nesting level; exit status 1 when they differ
+//       allowed T pixels (0 unless told) per nesting level, the controls' ids taken from --ids where it
+//       names them; exit status 1 when they differ
 //
 // Windows are visible top-level ones, picked by class, exact title or both. Exit status: 0 done, 1 not
 // found or timed out, 2 usage error. Output is one item per line, ending in LF only and in UTF-8, so
@@ -85,6 +86,7 @@ struct Options {
     const char* dpi = nullptr;
     const char* reported = nullptr;
     const char* tolerance = nullptr;
+    const char* ids = nullptr;
     std::vector<const char*> operands;
     bool doubleClick = false;
     DWORD timeoutMs = kDefaultTimeoutMs;
@@ -859,6 +861,12 @@ int CheckLayout(const Options& options) {
         !ParseCount(options.reported ? options.reported : options.dpi, &run.ReportedDpi) ||
         !ParseCount(options.tolerance ? options.tolerance : "0", &run.Tolerance))
         return Usage();
+    for (std::string pairs = options.ids ? options.ids : "", pair; !pairs.empty();) {
+        pair = pairs.substr(0, pairs.find(' '));
+        pairs.erase(0, pair.size() + 1);
+        if (pair.find('=') == std::string::npos) return Usage();
+        run.Ids[pair.substr(0, pair.find('='))] = pair.substr(pair.find('=') + 1);
+    }
     std::string layout, dump = ReadWholeFile(options.operands[1]);
     if (!InDumpTerms(ReadWholeFile(options.operands[0]), &layout) || dump.empty()) {
         std::fprintf(
@@ -897,7 +905,8 @@ bool ParseArguments(int argc, char** argv, Options* options) {
                         {"--sheet", &options->sheet},
                         {"--dpi", &options->dpi},
                         {"--reported", &options->reported},
-                        {"--tolerance", &options->tolerance}};
+                        {"--tolerance", &options->tolerance},
+                        {"--ids", &options->ids}};
     for (int i = 2; i < argc; ++i) {
         const char* argument = argv[i];
         if (std::strcmp(argument, "--double") == 0) {
@@ -938,7 +947,7 @@ int Usage() {
                          "       WinProbe close-prop NAME\n"
                          "       WinProbe watch IMAGE [--timeout MS]\n"
                          "       WinProbe check-layout LAYOUT DUMP --sheet S --dpi D\n"
-                         "                [--reported R] [--tolerance T]\n");
+                         "                [--reported R] [--tolerance T] [--ids \"NAME=ID ...\"]\n");
     return kExitUsage;
 }
 

@@ -11,13 +11,8 @@ source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/../../scripts/lib/wine.sh"
 [ $# -eq 2 ] || { echo "usage: controls_test.sh FormShow.exe E2E_DIR" >&2; exit 2; }
 formshow=$1 tools=$2
-readonly kTitle=$kWizardTitle kItemHeight=16
+readonly kTitle=$kWizardTitle kItemHeight=16 probe_title=$kWizardTitle
 e2e_formshow "$formshow" "$tools"
-
-
-
-run_probe() { timeout 60 wine "$probe" "$@" --title "$kTitle" </dev/null >"$work/probe.out" 2>"$work/probe.err"; }
-said() { tr -d '\r' <"$work/form.out"; }
 
 # Waits until FormShow has said N lines in all.
 said_lines() { [ "$(said | grep -c .)" -ge "$1" ]; }

@@ -8,7 +8,7 @@ source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/../../scripts/lib/wine.sh"
 [ $# -eq 2 ] || { echo "usage: destdir_test.sh FormShow.exe E2E_DIR" >&2; exit 2; }
 formshow=$1 tools=$2
-readonly kTitle=$kWizardTitle kItemHeight=17 kNewDrive=Q
+readonly kTitle=$kWizardTitle kItemHeight=17 kNewDrive=Q probe_title=$kWizardTitle
 e2e_formshow "$formshow" "$tools"
 cp "$tools/MountProbe.exe" "$work/" || fail "cannot copy MountProbe"
 mounted=""
@@ -20,8 +20,6 @@ undo() {
 }
 trap undo EXIT
 
-run_probe() { timeout 60 wine "$probe" "$@" --title "$kTitle" </dev/null >"$work/probe.out" 2>"$work/probe.err"; }
-said() { tr -d '\r' <"$work/form.out"; }
 said_ready() { [ "$(said | head -1)" = ready ]; }
 start() {
     e2e_form_start "$@"

@@ -95,6 +95,16 @@ e2e_form_start() {
     form_pid=$!
 }
 
+# WinProbe from the work folder, its output in files, not pipes (Wine's helpers would keep a pipe open):
+# what it prints in $work/probe.out, its complaints in $work/probe.err; at the window titled $probe_title
+# when that is set.
+run_probe() {
+    timeout 60 wine "$probe" "$@" ${probe_title:+--title "$probe_title"} </dev/null >"$work/probe.out" 2>"$work/probe.err"
+}
+form_ended() { ! kill -0 "$form_pid" 2>/dev/null; }
+# What FormShow has said so far.
+said() { tr -d '\r' <"$work/form.out"; }
+
 e2e_form_stop() {
     [ -n "${form_pid:-}" ] || return 0
     kill "$form_pid" 2>/dev/null

@@ -11,12 +11,6 @@ readonly kTitle=$kErrorTitle
 readonly kButtons=("$kMsgAbort" "$kMsgRetry" "$kMsgIgnore") kResults=($kMsgAbortId $kMsgRetryId $kMsgIgnoreId)
 e2e_formshow "$formshow" "$tools"
 
-
-
-# Output in files, not pipes: Wine's helpers would keep a pipe open.
-run_probe() { timeout 60 wine "$probe" "$@" </dev/null >"$work/probe.out" 2>"$work/probe.err"; }
-form_ended() { ! kill -0 "$form_pid" 2>/dev/null; }
-
 # A text as WinProbe's dump writes it: Windows-1252, with \\, \r and \xNN.
 dumped() {
     printf '%s' "$1" | iconv -f UTF-8 -t CP1252 |

@@ -1,41 +1,21 @@
 #!/usr/bin/env bash
 # Checks the word processor stand-in under Wine: how it logs the ways the setup starts it, and
 # the window that poses as a running copy.
-#
 #   standin_test.sh STANDIN.exe WinProbe.exe
-#
-# The caller prepares Wine: WINEPREFIX (and the rest of its environment) exported, a display in
-# DISPLAY shared by all processes (virtual desktop), wineserver running.
-set -u
-
-readonly kProp="1.x Vantor Kell"
-readonly kTitle="Traitement de texte Ulvara"
-
-fail() {
-    echo "standin_test: FAIL: $*" >&2
-    exit 1
-}
-
+source "$(dirname "$0")/lib.sh"
+readonly kProp=$kStandinProp kTitle="Traitement de texte Ulvara" # the stand-in's own window title
 [ $# -eq 2 ] || { echo "usage: standin_test.sh STANDIN.exe WinProbe.exe" >&2; exit 2; }
-[ -f "$1" ] || fail "stand-in not found: $1"
-[ -f "$2" ] || fail "WinProbe not found: $2"
-[ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX/drive_c" ] || fail "WINEPREFIX does not name a prepared prefix"
-
 # A fresh folder per run, so the log holds only what this run wrote.
-work=$(mktemp -d "$WINEPREFIX/drive_c/standin-test.XXXXXX") || fail "cannot make a folder in the prefix"
+e2e_workdir
 cp "$1" "$work/vlmr.exe" && cp "$2" "$work/WinProbe.exe" || fail "cannot copy the programs into $work"
-exe="C:\\$(basename "$work")\\vlmr.exe"
-probe="C:\\$(basename "$work")\\WinProbe.exe"
-log="$work/vlmr-calls.log"
-window_pid=""
-
+exe="$winwork\\vlmr.exe" probe="$winwork\\WinProbe.exe" log="$work/vlmr-calls.log" window_pid=""
 cleanup() {
     if [ -n "$window_pid" ]; then
         timeout 10 wine "$probe" close-prop "$kProp" >/dev/null 2>&1
         kill "$window_pid" 2>/dev/null
         wait "$window_pid" 2>/dev/null
     fi
-    rm -rf "$work"
+    e2e_cleanup
 }
 trap cleanup EXIT
 
@@ -119,4 +99,4 @@ check_window() {
 check_logging
 check_concurrent_logging
 check_window
-echo "standin_test: all checks passed"
+note "ok"
