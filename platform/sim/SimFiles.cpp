@@ -594,7 +594,8 @@ std::optional<std::string> SimFiles::FileContent(const std::string& path) const 
     if (!p) return std::nullopt;
     auto it = Nodes.find(p->Key);
     if (it == Nodes.end() || it->second.Directory) return std::nullopt;
-    return std::string(it->second.Data->begin(), it->second.Data->end());
+    const auto& data = *it->second.Data;
+    return std::string(reinterpret_cast<const char*>(data.data()), data.size());
 }
 
 std::optional<FileTime> SimFiles::LastWriteOf(const std::string& path) const {
