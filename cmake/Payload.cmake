@@ -2,8 +2,9 @@
 # word processor, the sample payload packed around it, the application icon and the wizard's artwork.
 include(ExternalProject)
 
-# A native build of these same sources (the native preset's, built just before) may lend its tools instead:
-# scripts/test points ULVARA_HOST_BUILD at it, so the Windows builds do not compile the tools twice more.
+# A native build of these same sources (the native preset's) may lend its tools instead: scripts/test points
+# ULVARA_HOST_BUILD at it, so the Windows builds do not compile the tools twice more. That build brings them
+# (and the end-to-end facts tool) up to date first, so a change of the sources reaches them here too.
 set(ULVARA_HOST_BUILD "" CACHE PATH "A native build of these sources whose host tools this build uses")
 if(ULVARA_HOST_BUILD)
     set(ULVARA_HOST_TOOLS ${ULVARA_HOST_BUILD}/tools)
@@ -12,7 +13,14 @@ if(ULVARA_HOST_BUILD)
             message(FATAL_ERROR "${ULVARA_HOST_TOOLS}/${tool} missing: build ${ULVARA_HOST_BUILD} first")
         endif()
     endforeach()
-    add_custom_target(ulvara_host_tools)
+    add_custom_target(ulvara_host_tools
+        COMMAND ${CMAKE_COMMAND} --build ${ULVARA_HOST_BUILD} --target ulvara-pack ulvara-sample-gen
+                ulvara-make-icon ulvara-make-art ulvara-e2e-facts
+        BYPRODUCTS ${ULVARA_HOST_TOOLS}/ulvara-pack ${ULVARA_HOST_TOOLS}/ulvara-sample-gen
+                   ${ULVARA_HOST_TOOLS}/ulvara-make-icon ${ULVARA_HOST_TOOLS}/ulvara-make-art
+                   ${ULVARA_HOST_BUILD}/tests/e2e/facts/ulvara-e2e-facts
+        COMMENT "Bringing the host tools of ${ULVARA_HOST_BUILD} up to date"
+        VERBATIM)
 else()
     set(ULVARA_HOST_DIR ${CMAKE_BINARY_DIR}/host)
     set(ULVARA_HOST_TOOLS ${ULVARA_HOST_DIR}/tools)
